@@ -1,0 +1,28 @@
+// Program folder, home folder and module name.
+#pragma once
+
+#include <string>
+
+namespace orv {
+
+// The folder of the running executable (no trailing slash).
+std::string ProgramFolder();
+// The executable's file name without folder or extension ("orvphone", "orvcli").
+std::string ModuleName();
+
+// The folder that holds every data file the client reads and writes: set by --home DIR or
+// the ORV_HOME variable, otherwise the program folder. Created when it does not exist.
+std::string HomeFolder();
+void SetHomeFolder(const std::string& folder);
+// Takes "--home DIR" (or "--home=DIR") out of argv (argc/argv are updated), else uses
+// ORV_HOME when set. Returns false when the folder cannot be created.
+bool InitHomeFolder(int& argc, char** argv);
+
+// Joins two path pieces with one '/'.
+std::string JoinPath(const std::string& a, const std::string& b);
+
+// True when name is a single plain path component: not empty, not "." or "..", no '/' or
+// '\\', no NUL. Use it before building any path from outside text.
+bool IsPlainFileName(const std::string& name);
+
+} // namespace orv
