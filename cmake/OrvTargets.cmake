@@ -1,5 +1,7 @@
 # Helpers that keep each folder's CMakeLists.txt short and the flags uniform.
 
+include(GoogleTest)
+
 set(ORV_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wno-missing-field-initializers)
 if(ORV_WERROR)
     list(APPEND ORV_WARNINGS -Werror)
