@@ -42,8 +42,11 @@ function(orv_test name)
     target_compile_options(${name} PRIVATE ${ORV_WARNINGS})
     target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-        PROPERTIES LABELS "${A_LABELS}" ENVIRONMENT "ORV_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+    set(props ENVIRONMENT "ORV_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+    if(A_LABELS)
+        list(APPEND props LABELS "${A_LABELS}")
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ${props})
 endfunction()
 
 # orv_bench(NAME SOURCES ... [DEPS ...]): a Google Benchmark program (not run by ctest).
