@@ -1,0 +1,99 @@
+// The sound device list: ALSA's PCM names with their descriptions, or the one device the
+// command line or the environment made the only one for this run.
+#include "client/audio/devices/audio_device_list.h"
+
+#include <alsa/asoundlib.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace orv {
+namespace {
+
+std::mutex g_onlyLock;
+std::string g_onlyDevice;
+
+std::string TakeHint(void* hint, const char* id) {
+    char* value = snd_device_name_get_hint(hint, id);
+    if (!value) return {};
+    std::string text(value);
+    std::free(value);
+    return text;
+}
+
+// ALSA descriptions are two lines ("card, device"); one line reads better in a list.
+std::string OneLine(std::string text) {
+    for (std::size_t pos = text.find('\n'); pos != std::string::npos; pos = text.find('\n', pos))
+        text.replace(pos, 1, ", ");
+    return text;
+}
+
+// IOID is "Input", "Output" or absent (both directions).
+std::vector<AudioDeviceInfo> AlsaPcmDevices(const char* excludedDirection) {
+    std::vector<AudioDeviceInfo> devices;
+    void** hints = nullptr;
+    if (snd_device_name_hint(-1, "pcm", &hints) < 0 || !hints) return devices;
+    for (void** hint = hints; *hint; ++hint) {
+        std::string name = TakeHint(*hint, "NAME");
+        if (name.empty() || TakeHint(*hint, "IOID") == excludedDirection) continue;
+        devices.push_back({name, OneLine(TakeHint(*hint, "DESC"))});
+    }
+    snd_device_name_free_hint(hints);
+    return devices;
+}
+
+std::vector<AudioDeviceInfo> DeviceList(const char* excludedDirection) {
+    {
+        std::lock_guard<std::mutex> lock(g_onlyLock);
+        if (!g_onlyDevice.empty()) return {{g_onlyDevice, g_onlyDevice}};
+    }
+    return AlsaPcmDevices(excludedDirection);
+}
+
+} // namespace
+
+std::vector<AudioDeviceInfo> EnumerateCaptureDevices() { return DeviceList("Output"); }
+
+std::vector<AudioDeviceInfo> EnumeratePlaybackDevices() { return DeviceList("Input"); }
+
+void SetOnlySoundDevice(const std::string& name) {
+    std::lock_guard<std::mutex> lock(g_onlyLock);
+    g_onlyDevice = name;
+}
+
+void InitOnlySoundDevice(int& argc, char** argv) {
+    static const char kOption[] = "--audio-device";
+    const std::size_t optionLength = sizeof(kOption) - 1;
+    std::string chosen;
+    bool found = false;
+    int out = 1;
+    for (int in = 1; in < argc; ++in) {
+        const char* arg = argv[in];
+        if (std::strcmp(arg, kOption) == 0 && in + 1 < argc) {
+            chosen = argv[++in];
+            found = true;
+            continue;
+        }
+        if (std::strncmp(arg, kOption, optionLength) == 0 && arg[optionLength] == '=') {
+            chosen = arg + optionLength + 1;
+            found = true;
+            continue;
+        }
+        argv[out++] = argv[in];
+    }
+    if (argc > 0) {
+        argc = out;
+        argv[argc] = nullptr;
+    }
+    if (!found) {
+        const char* fromEnvironment = std::getenv("ORV_AUDIO_DEVICE");
+        if (fromEnvironment && *fromEnvironment) {
+            chosen = fromEnvironment;
+            found = true;
+        }
+    }
+    if (found && !chosen.empty()) SetOnlySoundDevice(chosen);
+}
+
+} // namespace orv
