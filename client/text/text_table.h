@@ -1,0 +1,53 @@
+#pragma once
+
+// Every user-visible text of the client by number, in Chinese, English and Japanese.
+// Windows and messages ask for a text by number and get it in the current language, so a
+// language change needs no change in the code that shows texts.
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace orv {
+
+// Language indices, as the configuration stores them.
+constexpr int kLanguageChinese = 0;
+constexpr int kLanguageEnglish = 1;
+constexpr int kLanguageJapanese = 2;
+constexpr int kLanguageCount = 3;
+
+class TextTable {
+public:
+    // Inserts every built-in text. Entries that already exist get new Chinese and English texts.
+    void Fill();
+
+    // Inserts one entry, or replaces the Chinese and English texts of an existing one.
+    void Insert(int number, std::string_view chinese, std::string_view english);
+
+    // The text of `number` in the current language; the empty text for an unknown number and
+    // for a language without texts (Japanese has none in this build). The reference stays
+    // valid until Empty() or until the entry is replaced.
+    const std::string& Text(int number) const;
+
+    // Frees all entries.
+    void Empty();
+
+    // The current language (kLanguageChinese .. kLanguageJapanese), set by whoever owns the
+    // configuration. A value outside that range gives the empty text for every number.
+    void SetLanguage(int language) { language_.store(language, std::memory_order_relaxed); }
+    int Language() const { return language_.load(std::memory_order_relaxed); }
+
+    std::size_t Size() const { return entries_.size(); }
+
+private:
+    using Entry = std::array<std::string, kLanguageCount>;  // indexed by language
+
+    // Filled once at start-up and emptied at exit; lookups from any thread in between.
+    std::map<int, Entry> entries_;
+    std::atomic<int> language_{kLanguageEnglish};
+};
+
+}  // namespace orv
