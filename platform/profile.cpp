@@ -34,7 +34,8 @@ enum class LoadResult { Loaded, Missing, Failed };
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// A stray CR (from CR CR LF line ends) counts as a blank so that rewriting never changes a value.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
