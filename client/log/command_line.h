@@ -1,0 +1,11 @@
+// The program's command line as one text: the arguments after the program name joined by
+// single blanks, the form OpenLog expects.
+#pragma once
+
+#include <string>
+
+namespace orv {
+
+std::string JoinCommandLine(int argc, const char* const* argv);
+
+} // namespace orv
