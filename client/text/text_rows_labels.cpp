@@ -1,5 +1,5 @@
 // Window, label, button and menu texts: {number, English, Chinese}.
-// The runs of blanks in 317, 342 and 357 leave room for a picture drawn over the text.
+// The runs of blanks inside 317, 342 and 357 belong to the texts (the dialogs lay them out).
 
 #include "client/text/text_rows.h"
 
