@@ -1,0 +1,26 @@
+#include "tcplink/stream_frame.h"
+
+#include "udplink/word_scramble.h"
+
+#include <algorithm>
+
+namespace orv {
+
+std::uint8_t FrameFlagForSendFlags(std::uint32_t sendFlags) {
+    if ((sendFlags & kTcpSendScramble) != 0) return kFrameFlagScrambled;
+    if ((sendFlags & kTcpSendMark) != 0) return kFrameFlagMarked;
+    return kFrameFlagPlain;
+}
+
+std::vector<std::uint8_t> BuildFrame(const std::uint8_t* payload, std::uint32_t size, std::uint32_t sendFlags) {
+    std::vector<std::uint8_t> frame(kFrameHeaderSize + size);
+    std::fill_n(frame.begin(), kFrameMarkerSize, kFrameMarkerByte);
+    const std::uint8_t flag = FrameFlagForSendFlags(sendFlags);
+    frame[3] = flag;
+    for (int i = 0; i < 4; ++i) frame[4 + i] = static_cast<std::uint8_t>(size >> (8 * i));
+    if (size > 0) std::copy(payload, payload + size, frame.begin() + kFrameHeaderSize);
+    if (flag == kFrameFlagScrambled) ScrambleWords(frame.data() + kFrameHeaderSize, size, kStreamScrambleKey);
+    return frame;
+}
+
+} // namespace orv

@@ -1,0 +1,30 @@
+// The datagram's wire form. With link flags 0 a datagram is exactly the payload; with any
+// other link flags it starts with one prefix byte: 2 = the payload is scrambled, 0 = plain.
+#pragma once
+
+#include "udplink/udplink.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace orv {
+
+constexpr std::uint8_t kPrefixPlain = 0;
+constexpr std::uint8_t kPrefixScrambled = 2;
+
+// Wire bytes for one payload (size <= kUdpMaxSend, checked by the caller).
+std::vector<std::uint8_t> EncodeDatagram(std::uint32_t linkFlags, std::uint32_t sendFlags,
+                                         const std::uint8_t* payload, std::size_t size);
+
+struct DatagramPayload {
+    std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+};
+
+// Receive side, in place: removes the prefix and unscrambles when the prefix says so.
+// False for a datagram that cannot carry a payload (empty datagram on a prefixed link).
+bool DecodeDatagram(std::uint32_t linkFlags, std::uint8_t* datagram, std::size_t size,
+                    DatagramPayload* payload);
+
+} // namespace orv
