@@ -62,6 +62,11 @@ void SetOnlySoundDevice(const std::string& name) {
     g_onlyDevice = name;
 }
 
+std::string OnlySoundDevice() {
+    std::lock_guard<std::mutex> lock(g_onlyLock);
+    return g_onlyDevice;
+}
+
 void InitOnlySoundDevice(int& argc, char** argv) {
     static const char kOption[] = "--audio-device";
     const std::size_t optionLength = sizeof(kOption) - 1;

@@ -19,6 +19,8 @@ std::vector<AudioDeviceInfo> EnumeratePlaybackDevices();
 
 // Makes name the platform's only sound device for this run (empty = back to the real list).
 void SetOnlySoundDevice(const std::string& name);
+// The only device set for this run, empty when none.
+std::string OnlySoundDevice();
 // Takes "--audio-device NAME" (or "--audio-device=NAME") out of argv, else reads
 // ORV_AUDIO_DEVICE; sets the only device when either is given.
 void InitOnlySoundDevice(int& argc, char** argv);

@@ -1,0 +1,87 @@
+#include "client/audio/devices/wav_writer.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace orv {
+namespace {
+
+constexpr std::uint32_t kHeaderBytes = 44;
+constexpr std::uint64_t kMaxDataBytes = 0xFFFFFFFFull - (kHeaderBytes - 8);
+
+void PutLe16(std::uint8_t* p, std::uint16_t value) {
+    p[0] = static_cast<std::uint8_t>(value);
+    p[1] = static_cast<std::uint8_t>(value >> 8);
+}
+void PutLe32(std::uint8_t* p, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, off_t offset) {
+    while (size > 0) {
+        const ssize_t written = pwrite(fd, data, size, offset);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+        offset += written;
+    }
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<WavWriter> WavWriter::Create(const std::string& path, std::string& error) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = "cannot create " + path + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    std::uint8_t header[kHeaderBytes] = {};
+    std::memcpy(header, "RIFF", 4);
+    PutLe32(header + 4, kHeaderBytes - 8);
+    std::memcpy(header + 8, "WAVEfmt ", 8);
+    PutLe32(header + 16, 16);
+    PutLe16(header + 20, 1); // PCM
+    PutLe16(header + 22, 1); // mono
+    PutLe32(header + 24, kAudioSampleRate);
+    PutLe32(header + 28, kAudioSampleRate * kAudioBytesPerSample);
+    PutLe16(header + 32, kAudioBytesPerSample);
+    PutLe16(header + 34, 16);
+    std::memcpy(header + 36, "data", 4);
+    if (!WriteAll(fd, header, sizeof header, 0)) {
+        error = "cannot write " + path;
+        close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<WavWriter>(new WavWriter(fd));
+}
+
+WavWriter::~WavWriter() { close(m_fd); }
+
+void WavWriter::Write(const std::int16_t* samples, std::size_t count) {
+    if (m_failed || count == 0) return;
+    const std::uint64_t bytes = static_cast<std::uint64_t>(count) * kAudioBytesPerSample;
+    if (m_dataBytes + bytes > kMaxDataBytes) return; // a WAV file cannot say more
+    std::vector<std::uint8_t> data(bytes);
+    for (std::size_t i = 0; i < count; ++i) PutLe16(data.data() + 2 * i, static_cast<std::uint16_t>(samples[i]));
+    if (!WriteAll(m_fd, data.data(), data.size(), static_cast<off_t>(kHeaderBytes + m_dataBytes))) {
+        m_failed = true; // a full disk must not stop the call; the file keeps what it has
+        return;
+    }
+    m_dataBytes += bytes;
+    UpdateSizes();
+}
+
+void WavWriter::UpdateSizes() {
+    std::uint8_t size[4];
+    PutLe32(size, static_cast<std::uint32_t>(m_dataBytes + kHeaderBytes - 8));
+    WriteAll(m_fd, size, 4, 4);
+    PutLe32(size, static_cast<std::uint32_t>(m_dataBytes));
+    WriteAll(m_fd, size, 4, 40);
+}
+
+} // namespace orv
