@@ -1,0 +1,249 @@
+#include "client/net/msg_handler.h"
+
+#include "client/log/log.h"
+#include "client/net/net_msg_thread.h"
+#include "client/net/packet.h"
+#include "platform/system.h"
+#include "tcplink/tcplink.h"
+#include "udplink/udplink.h"
+
+#include <arpa/inet.h>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+namespace orv {
+
+std::atomic<std::uint32_t> LocalIP{0};
+
+namespace {
+
+constexpr int kKindRequest = 1;
+constexpr int kSendScrambled = 2;
+
+bool IsDottedQuad(const char* text) {
+    in_addr addr{};
+    return inet_pton(AF_INET, text, &addr) == 1;
+}
+
+} // namespace
+
+CMsgHandler::CMsgHandler() {
+    CreateTimerManagerOnce();
+    LocalIP.store(0);
+    Create("MsgHandler");
+}
+
+CMsgHandler::~CMsgHandler() {
+    if (m_linkId.load() != 0) CloseLink();
+    RemoveAllPending();
+    Destroy();
+}
+
+int CMsgHandler::OnTcpNotifyMsg(const void*, const void*) { return 0; }
+int CMsgHandler::OnUdpNotifyMsg(const void*, const void*) { return 0; }
+void CMsgHandler::OnMsgTimeOut(const std::uint8_t*, std::uint32_t) {}
+void CMsgHandler::OnTimer() {}
+int CMsgHandler::OnTalkServMsg(WPARAM, LPARAM) { return 0; }
+int CMsgHandler::OnConfServMsg(WPARAM, LPARAM) { return 0; }
+
+void CMsgHandler::AddUse() {
+    std::int32_t count = m_useCount.load();
+    // Once the count has reached 0 it is never raised again.
+    while (count != 0 && !m_useCount.compare_exchange_weak(count, count + 1)) {
+    }
+}
+
+void CMsgHandler::ReleaseUse() {
+    std::int32_t count = m_useCount.load();
+    while (count != 0) {
+        if (m_useCount.compare_exchange_weak(count, count - 1)) {
+            if (count - 1 == 0) PostMessage(GetSafeHwnd(), WM_DELETE_HANDLER, 0, 0);
+            return;
+        }
+    }
+}
+
+LRESULT CMsgHandler::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_TALKSERV_MSG:
+        return OnTalkServMsg(wParam, lParam);
+    case WM_CONFSERV_MSG:
+        return OnConfServMsg(wParam, lParam);
+    case WM_DELETE_HANDLER:
+        delete this; // posted when the last use was given back; we run on the creating thread
+        return 0;
+    default:
+        return Window::WindowProc(message, wParam, lParam);
+    }
+}
+
+bool CMsgHandler::CreateLink(int sockType, std::uint16_t localPort) {
+    UseGuard use(this);
+    if (m_linkId.load() != 0) {
+        WriteLog(3, "The LinkID was in used");
+        return false;
+    }
+    m_sockType.store(sockType);
+    std::uint32_t link = 0;
+    if (sockType == kSockStream) {
+        link = TcpCreate("0.0.0.0", localPort);
+    } else if (sockType == kSockDatagram) {
+        link = UdpCreate("0.0.0.0", localPort, kSendScrambled);
+    } else {
+        WriteLog(3, "Socket Type Error");
+        return false;
+    }
+    m_linkId.store(link);
+    if (link == 0) return false;
+    if (CNetMsgThread* net = GetNetMsgThread()) net->RegisterLink(link, this);
+    return true;
+}
+
+int CMsgHandler::CloseLink() {
+    UseGuard use(this);
+    std::uint32_t link = m_linkId.load();
+    int type = m_sockType.load();
+    // Unregister first, so the closing events are not delivered to us.
+    if (link != 0) {
+        if (CNetMsgThread* net = GetNetMsgThread()) net->UnregisterLink(link, this);
+    }
+    int result = 0;
+    if (type == kSockStream) {
+        if (link != 0) result = TcpClose(link);
+    } else if (type == kSockDatagram) {
+        if (link != 0) result = UdpClose(link);
+    } else if (link != 0) {
+        WriteLog(3, "Socket Type Error");
+    }
+    m_linkId.store(0);
+    m_sockType.store(kSockNone);
+    return result;
+}
+
+bool CMsgHandler::SetServerAddr(const char* address, std::uint32_t port) {
+    UseGuard use(this);
+    if (address == nullptr || std::strlen(address) >= sizeof(m_serverAddr)) {
+        WriteLog(3, "Set %s Server Addr Error, the Addr size is too long", m_handlerName.c_str());
+        return false;
+    }
+    {
+        std::lock_guard<CriticalSection> lock(m_csAddr);
+        std::memset(m_serverAddr, 0, sizeof(m_serverAddr));
+        std::memcpy(m_serverAddr, address, std::strlen(address));
+        m_serverPort.store(port);
+    }
+    WriteLog(3, "Set %s Server Addr %s:%d", m_handlerName.c_str(), address, static_cast<std::uint16_t>(port));
+    return true;
+}
+
+bool CMsgHandler::SetServerAddr(std::uint32_t address, std::uint32_t port) {
+    // Bytes in memory order, lowest byte first.
+    char text[32];
+    std::snprintf(text, sizeof(text), "%d.%d.%d.%d", static_cast<int>(address & 0xFF),
+                  static_cast<int>((address >> 8) & 0xFF), static_cast<int>((address >> 16) & 0xFF),
+                  static_cast<int>((address >> 24) & 0xFF));
+    return SetServerAddr(text, port);
+}
+
+std::string CMsgHandler::GetServerAddr() const {
+    std::lock_guard<CriticalSection> lock(m_csAddr);
+    return m_serverAddr;
+}
+
+int CMsgHandler::Connect() {
+    UseGuard use(this);
+    if (m_sockType.load() != kSockStream) {
+        WriteLog(3, "Connect Error, SockType is invalid");
+        return 0;
+    }
+    std::uint32_t link = m_linkId.load();
+    if (TcpIsConnect(link) == 1) {
+        WriteLog(3, "The Socket is already connected");
+        return 0;
+    }
+    return TcpConnect(link, GetServerAddr().c_str(), GetServerPort());
+}
+
+void CMsgHandler::BuildHeader(std::uint8_t* packet, std::uint32_t length, std::uint16_t type,
+                              std::uint32_t seqNum) {
+    PacketHeader h;
+    h.type = type;
+    h.length = static_cast<std::uint16_t>(length);
+    h.seqNum = seqNum != 0 ? seqNum : NextSeqNum();
+    WritePacketHeader(packet, h);
+}
+
+std::uint32_t CMsgHandler::NextSeqNum() {
+    std::lock_guard<CriticalSection> lock(m_csSeqNum);
+    return m_seqNum++;
+}
+
+bool CMsgHandler::ResolveServerAddr(std::string* address) {
+    std::lock_guard<CriticalSection> lock(m_csAddr);
+    if (!IsDottedQuad(m_serverAddr)) {
+        std::uint32_t resolved = 0; // network byte order: first octet first in memory
+        if (!ResolveIPv4(m_serverAddr, &resolved)) return false;
+        const auto* b = reinterpret_cast<const std::uint8_t*>(&resolved);
+        // Keep the address, so later sends skip the lookup.
+        std::snprintf(m_serverAddr, sizeof(m_serverAddr), "%d.%d.%d.%d", b[0], b[1], b[2], b[3]);
+    }
+    *address = m_serverAddr;
+    return true;
+}
+
+int CMsgHandler::SendData(const std::uint8_t* packet, std::uint32_t length, bool pending, int retries,
+                          std::uint32_t intervalMs, std::uint32_t delayMs) {
+    UseGuard use(this);
+    std::uint32_t link = m_linkId.load();
+    if (link == 0) return 0;
+    if (pending) AddPending(packet, length, retries, intervalMs, kKindRequest, delayMs);
+    if (delayMs != 0) return 1; // the timer manager sends the first copy later
+    if (m_sockType.load() == kSockDatagram) {
+        std::string address;
+        if (!ResolveServerAddr(&address)) return 0;
+        return UdpSendTo(link, packet, length, address.c_str(), GetServerPort(), kSendScrambled);
+    }
+    return TcpSend(link, packet, length, kSendScrambled);
+}
+
+void CMsgHandler::ReSendData(TimerEntry& entry) {
+    UseGuard use(this);
+    if (entry.packet == nullptr || entry.length < kPacketHeaderSize) return;
+    std::uint32_t seqNum = NextSeqNum();
+    SetPacketSeqNum(entry.packet, seqNum);
+    WriteLog(3, "ReSendData SeqNum=%d, PktType=0x%04x, HandleName=%s", static_cast<int>(seqNum),
+             GetU16(entry.packet), m_handlerName.c_str());
+    SendData(entry.packet, entry.length, false, 0, 0, 0);
+}
+
+void CMsgHandler::AddPending(const std::uint8_t* packet, std::uint32_t length, int retries,
+                             std::uint32_t intervalMs, int kind, std::uint32_t delayMs) {
+    if (CTimerManager* timers = GetTimerManager())
+        timers->AddTimer(packet, length, retries, intervalMs, kind, this, delayMs);
+}
+
+bool CMsgHandler::FindPending(std::uint32_t seqNum, std::uint16_t type, int matchFlags, bool remove,
+                              std::uint8_t** copy, std::uint32_t* copyLength) {
+    CTimerManager* timers = GetTimerManager();
+    return timers != nullptr && timers->FindTimers(this, seqNum, type, matchFlags, remove, copy, copyLength);
+}
+
+void CMsgHandler::RemovePending(std::uint32_t seqNum, std::uint16_t type, int matchFlags, int kind) {
+    if (CTimerManager* timers = GetTimerManager()) timers->RemoveTimers(this, seqNum, type, matchFlags, kind);
+}
+
+void CMsgHandler::RemoveAllPending() {
+    if (CTimerManager* timers = GetTimerManager()) timers->RemoveOwnerTimers(this);
+}
+
+int CMsgHandler::DoTCPKeepAlive() {
+    UseGuard use(this);
+    std::uint8_t packet[kPacketHeaderSize];
+    BuildHeader(packet, sizeof(packet), 0, 0);
+    WriteLog(3, "DoTCPKeepAlive");
+    return SendData(packet, sizeof(packet), true, -1, 30000, 0);
+}
+
+} // namespace orv

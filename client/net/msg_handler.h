@@ -1,0 +1,114 @@
+// CMsgHandler: the base of every server conversation. It owns one link (stream or
+// datagram), knows the server's address, numbers and frames the packets it sends, keeps
+// the requests that await an answer in the timer manager, and receives its link's events
+// from the network thread. A use count keeps it alive while any operation runs; when the
+// count reaches 0 the handler deletes itself later, on the thread that created it.
+#pragma once
+
+#include "client/net/timer_manager.h"
+#include "platform/message.h"
+#include "platform/thread.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace orv {
+
+// Messages of the handler's hidden window.
+constexpr UINT WM_TALKSERV_MSG = WM_USER + 1;
+constexpr UINT WM_CONFSERV_MSG = WM_USER + 2;
+constexpr UINT WM_DELETE_HANDLER = WM_USER + 3;
+
+// Socket types of a handler's link.
+constexpr int kSockNone = -1;
+constexpr int kSockStream = 0;
+constexpr int kSockDatagram = 1;
+
+// Local IPv4 address (host byte order) of the most recently connected stream link.
+extern std::atomic<std::uint32_t> LocalIP;
+
+class CMsgHandler : public Window, public TimerOwner {
+public:
+    CMsgHandler();
+    ~CMsgHandler() override;
+
+    // Link events for this handler's link, delivered by the notification window on the
+    // network thread. event points at the library's event block; detail is the data
+    // block of a data event (null otherwise).
+    virtual int OnTcpNotifyMsg(const void* event, const void* detail);
+    virtual int OnUdpNotifyMsg(const void* event, const void* detail);
+    // Timer manager callbacks (timer thread).
+    void OnMsgTimeOut(const std::uint8_t* packet, std::uint32_t length) override;
+    void OnTimer() override;
+    void ReSendData(TimerEntry& entry) override;
+    // WM_USER+1 and WM_USER+2 at the hidden window: relayed call and conference events.
+    virtual int OnTalkServMsg(WPARAM code, LPARAM value);
+    virtual int OnConfServMsg(WPARAM code, LPARAM value);
+    virtual int DoTCPKeepAlive();
+
+    bool CreateLink(int sockType, std::uint16_t localPort);
+    int CloseLink();
+    bool SetServerAddr(const char* address, std::uint32_t port);
+    bool SetServerAddr(std::uint32_t address, std::uint32_t port);
+    int Connect();
+
+    // Writes the header; seqNum 0 takes the next number from NextSeqNum.
+    void BuildHeader(std::uint8_t* packet, std::uint32_t length, std::uint16_t type, std::uint32_t seqNum);
+    std::uint32_t NextSeqNum();
+    int SendData(const std::uint8_t* packet, std::uint32_t length, bool pending, int retries,
+                 std::uint32_t intervalMs, std::uint32_t delayMs);
+
+    void AddPending(const std::uint8_t* packet, std::uint32_t length, int retries, std::uint32_t intervalMs,
+                    int kind, std::uint32_t delayMs);
+    // Match flags: 1 = SeqNum, 2 = PktType. copy (when not null) receives a copy of the
+    // first matching request packet, which the caller frees with delete[].
+    bool FindPending(std::uint32_t seqNum, std::uint16_t type, int matchFlags, bool remove,
+                     std::uint8_t** copy = nullptr, std::uint32_t* copyLength = nullptr);
+    void RemovePending(std::uint32_t seqNum, std::uint16_t type, int matchFlags, int kind);
+    void RemoveAllPending();
+
+    std::string GetHandlerName() const { return m_handlerName; }
+    std::uint32_t GetLinkId() const { return m_linkId.load(); }
+    int GetSockType() const { return m_sockType.load(); }
+    std::string GetServerAddr() const;
+    std::uint16_t GetServerPort() const { return static_cast<std::uint16_t>(m_serverPort.load()); }
+    int GetUseCount() const { return m_useCount.load(); }
+
+    // Use count: every public operation takes a use and gives it back; the owner ends the
+    // handler's life by giving back its own unit (Release without a matching AddUse).
+    void AddUse();
+    void ReleaseUse();
+    void Release() { ReleaseUse(); }
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void SetHandlerName(const char* name) { m_handlerName = name; }
+
+    // Takes a use for the lifetime of a scope.
+    class UseGuard {
+    public:
+        explicit UseGuard(CMsgHandler* h) : m_h(h) { m_h->AddUse(); }
+        ~UseGuard() { m_h->ReleaseUse(); }
+        UseGuard(const UseGuard&) = delete;
+        UseGuard& operator=(const UseGuard&) = delete;
+
+    private:
+        CMsgHandler* m_h;
+    };
+
+private:
+    bool ResolveServerAddr(std::string* address);
+
+    std::atomic<std::uint32_t> m_linkId{0};
+    std::atomic<int> m_sockType{kSockNone};
+    std::uint32_t m_seqNum = 0;
+    CriticalSection m_csSeqNum;
+    mutable CriticalSection m_csAddr; // guards the address text, which a send may rewrite
+    char m_serverAddr[32] = {};
+    std::atomic<std::uint32_t> m_serverPort{0};
+    std::string m_handlerName = "MsgHandler";
+    std::atomic<std::int32_t> m_useCount{1};
+};
+
+} // namespace orv
