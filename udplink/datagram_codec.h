@@ -27,4 +27,13 @@ struct DatagramPayload {
 bool DecodeDatagram(std::uint32_t linkFlags, std::uint8_t* datagram, std::size_t size,
                     DatagramPayload* payload);
 
+// The whole receive path of one datagram: decodes it in place and fills the notification
+// block of event 1 for link (sender address in network byte order, port in host order).
+// False when the datagram carries no payload.
+bool MakeDatagramNotification(LinkHandle link, std::uint32_t linkFlags, std::uint8_t* datagram, std::size_t size,
+                              std::uint32_t senderAddress, std::uint16_t senderPort, UdpNotifyBlock* block);
+
+// Dotted-quad text of an address in network byte order, NUL-padded to 16 bytes.
+void FormatDottedQuad(std::uint32_t address, char (&text)[16]);
+
 } // namespace orv
