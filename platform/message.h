@@ -36,6 +36,8 @@ public:
     // Makes the hidden window; the title is kept for FindWindow-style lookups and logs.
     // Returns the new handle, 0 on failure (already created).
     HWND Create(const char* title = "");
+    // WindowProc gets WM_DESTROY while the handle is still valid; then the handle is gone,
+    // with the window's queued messages, timers and selected sockets.
     void Destroy();
     HWND GetSafeHwnd() const { return m_hWnd; }
     ThreadId OwnerThread() const { return m_owner; }
@@ -48,6 +50,7 @@ private:
     friend LRESULT CallWindow(HWND, UINT, WPARAM, LPARAM);
     HWND m_hWnd = 0;
     ThreadId m_owner = 0;
+    bool m_destroying = false;
 };
 
 // A window whose procedure is a function object (handy for small hidden windows and tests).
@@ -65,6 +68,8 @@ private:
 };
 
 bool IsWindow(HWND hwnd);
+// The live window with this title (the first one made), 0 when there is none.
+HWND FindWindow(const char* title);
 ThreadId GetWindowThreadId(HWND hwnd); // 0 when the handle is not a live window
 ThreadId GetCurrentThreadId();         // also makes the calling thread known to the layer
 
@@ -116,6 +121,9 @@ constexpr long FD_CLOSE = 0x20;
 //   (0 on success, e.g. ECONNREFUSED on failure).
 // - FD_CLOSE: posted once when the peer closed or the socket failed (error 0 for an orderly
 //   close), after the data still waiting has been reported readable.
+// - A stream socket that joins with FD_CONNECT while already connected (a connect to this
+//   machine may finish before this call) gets FD_CONNECT with error 0 once.
+// - The socket is switched to non-blocking mode.
 // - mask 0 or hwnd 0 removes the socket from the wait set (also do this before close()).
 bool AsyncSelect(int fd, HWND hwnd, UINT message, long events);
 

@@ -1,0 +1,61 @@
+// Worker threads with their own message queue.
+#include "platform/message.h"
+#include "platform/thread.h"
+
+namespace orv {
+
+WorkerThread::WorkerThread() = default;
+
+WorkerThread::~WorkerThread() {
+    // A subclass should have stopped the thread already: its Run may use members that are
+    // gone by now. This is the last chance not to leave a joinable std::thread behind.
+    if (m_thread.joinable())
+        Stop();
+    m_exitEvent.Set();
+}
+
+bool WorkerThread::Start() {
+    if (m_thread.joinable() || m_running.load())
+        return false;
+    m_started.Reset();
+    m_finished.Reset();
+    m_thread = std::thread([this] { ThreadMain(); });
+    m_started.Wait(); // the queue exists before Start returns, so posts cannot get lost
+    return true;
+}
+
+void WorkerThread::ThreadMain() {
+    m_threadId.store(GetCurrentThreadId()); // makes the thread's queue
+    m_running.store(true);
+    m_started.Set();
+    if (InitInstance())
+        Run();
+    ExitInstance();
+    m_running.store(false);
+    m_finished.Set();
+}
+
+int WorkerThread::Run() { return RunMessageLoop(); }
+
+bool WorkerThread::Stop(std::uint32_t timeoutMs) {
+    if (!m_thread.joinable())
+        return true;
+    if (std::this_thread::get_id() == m_thread.get_id()) {
+        PostQuitMessage(0); // cannot wait for itself: it ends when it returns to its loop
+        return false;
+    }
+    orv::PostThreadMessage(m_threadId.load(), WM_QUIT, 0, 0);
+    if (!m_finished.Wait(timeoutMs)) {
+        m_thread.detach();
+        return false;
+    }
+    m_thread.join();
+    return true;
+}
+
+bool WorkerThread::PostThreadMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    const ThreadId id = m_threadId.load();
+    return id != 0 && orv::PostThreadMessage(id, message, wParam, lParam);
+}
+
+} // namespace orv
