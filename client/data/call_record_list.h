@@ -1,0 +1,70 @@
+// The calls of the logged-on user: dialled, received, missed and offline calls, kept in a
+// list and written to "<home>/<number>/CallRecord.dat" after every change. Used by the
+// network thread (call reports) and the UI thread (call lists); every operation holds the
+// list's lock for its whole run, file write included.
+#pragma once
+
+#include "client/data/call_record.h"
+#include "platform/thread.h"
+
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+constexpr char kCallRecordFileName[] = "CallRecord.dat";
+// Finished records kept per list type.
+constexpr std::size_t kMaxRecordsPerType = 50;
+
+class CallRecordList {
+public:
+    // Seconds since 1970-01-01 UTC.
+    using Clock = std::function<std::uint32_t()>;
+    static std::uint32_t SystemClock();
+
+    explicit CallRecordList(std::string homeFolder, Clock clock = SystemClock);
+
+    // Reads the file of ownNumber (which must be a plain number) and makes it the file every
+    // later save writes. Records still running or of unknown type are dropped. Returns 0 when
+    // the number is not plain or the file cannot be read; the list is then empty.
+    int Load(const std::string& ownNumber);
+
+    int Add(std::uint32_t callerFlag, std::uint32_t conference, std::uint32_t callId,
+            const std::string& caller, const std::string& called, std::uint32_t listType,
+            std::uint32_t endKind);
+    int AddFailed(std::uint32_t conference, const std::string& caller, const std::string& called,
+                  std::int32_t endReason, std::uint32_t endKind);
+    // An offline-call notice: its time, numbers and kind byte (2 = conference).
+    int AddOffline(std::uint32_t time, const std::string& caller, const std::string& called,
+                   std::uint8_t kind);
+    // The first record of callId: a missed call becomes received, the talk starts now.
+    int TalkStarted(std::uint32_t callId);
+    int CallEnded(std::uint32_t callerFlag, std::uint32_t callId, std::uint32_t endKind,
+                  std::int32_t endReason);
+    int CountUnseen(std::uint32_t listType);
+    // Copies the finished records of listType into out and marks them seen.
+    int TakeList(std::uint32_t listType, std::vector<CallRecord>* out);
+    int Delete(std::uint32_t sequence);
+    // Trims to the 50 newest finished records per type, then replaces the file atomically.
+    int Save();
+
+    std::vector<CallRecord> Records();
+    std::string FilePath();
+
+private:
+    CallRecord& Append(CallRecord record);
+    CallRecord* FindByCallId(std::uint32_t callId, const std::uint32_t* callerFlag);
+    void Trim();
+
+    CriticalSection m_lock;
+    std::string m_home;
+    Clock m_clock;
+    std::string m_filePath; // empty until a user's file was loaded
+    std::list<CallRecord> m_records;
+    std::uint32_t m_nextSequence = 0;
+};
+
+} // namespace orv

@@ -1,0 +1,38 @@
+#include "client/data/scramble.h"
+
+#include "client/data/le_bytes.h"
+
+namespace orv {
+
+namespace {
+
+std::uint32_t BlockModulus(std::size_t length, std::uint32_t key) {
+    return static_cast<std::uint32_t>(length % key);
+}
+
+} // namespace
+
+void ScrambleBlock(std::uint8_t* data, std::size_t length, std::uint32_t key) {
+    const std::uint32_t m = BlockModulus(length, key);
+    std::uint32_t previous = 0;
+    for (std::size_t i = 0; i + 4 <= length; i += 4) {
+        // m is 0 only for an empty or key-sized block; then every word but the first is kept.
+        const std::uint32_t mask = i == 0 ? key : (m ? previous % m : 0);
+        const std::uint32_t scrambled = ReadU32(data + i) ^ mask;
+        WriteU32(data + i, scrambled);
+        previous = scrambled;
+    }
+}
+
+void UnscrambleBlock(std::uint8_t* data, std::size_t length, std::uint32_t key) {
+    const std::uint32_t m = BlockModulus(length, key);
+    std::uint32_t previous = 0;
+    for (std::size_t i = 0; i + 4 <= length; i += 4) {
+        const std::uint32_t scrambled = ReadU32(data + i);
+        const std::uint32_t mask = i == 0 ? key : (m ? previous % m : 0);
+        WriteU32(data + i, scrambled ^ mask);
+        previous = scrambled;
+    }
+}
+
+} // namespace orv

@@ -1,0 +1,54 @@
+#include "client/data/settings_batch.h"
+
+#include "client/data/atomic_file.h"
+#include "platform/profile.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace orv {
+
+SettingsBatch::SettingsBatch(std::string file) : m_file(std::move(file)) {
+    std::vector<std::uint8_t> bytes;
+    const bool exists = ReadFileBytes(m_file, 64u << 20, &bytes);
+    if (!exists && errno != ENOENT) return; // present but unreadable: refuse to replace it
+    m_copy = m_file + ".batch-XXXXXX";
+    const int fd = ::mkstemp(m_copy.data());
+    if (fd < 0) {
+        m_copy.clear();
+        return;
+    }
+    ::close(fd);
+    m_ok = bytes.empty() || WriteFileAtomically(m_copy, bytes);
+}
+
+SettingsBatch::~SettingsBatch() {
+    if (!m_copy.empty() && !m_committed) ::unlink(m_copy.c_str());
+}
+
+bool SettingsBatch::WriteString(const std::string& section, const char* key, const char* value) {
+    m_ok = m_ok && WriteProfileString(section, key, value, m_copy);
+    return m_ok;
+}
+
+bool SettingsBatch::WriteInt(const std::string& section, const std::string& key, int value) {
+    m_ok = m_ok && WriteProfileInt(section, key, value, m_copy);
+    return m_ok;
+}
+
+bool SettingsBatch::Commit() {
+    if (!m_ok || m_committed) return false;
+    const int fd = ::open(m_copy.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    if (!synced || ::rename(m_copy.c_str(), m_file.c_str()) != 0) return false;
+    m_committed = true;
+    SyncParentFolder(m_file);
+    return true;
+}
+
+} // namespace orv

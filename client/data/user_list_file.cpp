@@ -1,0 +1,106 @@
+#include "client/data/user_list_file.h"
+
+#include "client/data/atomic_file.h"
+#include "client/data/le_bytes.h"
+#include "client/data/scramble.h"
+
+#include <algorithm>
+#include <random>
+
+namespace orv {
+
+namespace {
+
+constexpr std::size_t kNumberOffsetField = 10;
+constexpr std::size_t kDigestOffsetField = 22;
+constexpr std::size_t kNumberFieldSize = 32;
+constexpr std::size_t kDigestFieldSize = 40;
+// Ranges of the two offsets: the number area ends before the digest area begins, and
+// neither touches the offset words.
+constexpr std::size_t kNumberOffsetMin = 24, kNumberOffsetSpan = 468; // 24..491
+constexpr std::size_t kDigestOffsetMin = 524, kDigestOffsetSpan = 460; // 524..983
+
+bool IsListText(const std::string& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return c > ' ' && c < 0x7F && c != ','; });
+}
+
+} // namespace
+
+void SplitUserEntry(const std::string& entry, std::string* number, std::string* digest) {
+    const std::size_t comma = entry.find(',');
+    *number = entry.substr(0, comma);
+    *digest = comma == std::string::npos ? std::string() : entry.substr(comma + 1);
+}
+
+std::vector<std::string> DecodeUserList(const std::uint8_t* data, std::size_t size) {
+    const std::size_t count = std::min(size / kUserRecordSize, kMaxUserRecords);
+    std::vector<std::uint8_t> block(data, data + count * kUserRecordSize);
+    UnscrambleBlock(block.data(), block.size(), kUserListKey);
+
+    std::vector<std::string> list;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t* record = block.data() + i * kUserRecordSize;
+        const std::size_t n = ReadU16(record + kNumberOffsetField);
+        const std::size_t d = ReadU16(record + kDigestOffsetField);
+        if (n < kNumberOffsetMin || n >= kNumberOffsetMin + kNumberOffsetSpan ||
+            d < kDigestOffsetMin || d >= kDigestOffsetMin + kDigestOffsetSpan) {
+            continue; // damaged record: its offsets would point outside their areas
+        }
+        const std::string number = GetFixedText(record + n, kNumberFieldSize);
+        const std::string digest = GetFixedText(record + d, kDigestFieldSize);
+        if (number.empty()) break;
+        if (!IsListText(number) || !IsListText(digest)) continue;
+        list.push_back(number + "," + digest);
+    }
+    return list;
+}
+
+std::vector<std::uint8_t> EncodeUserList(const std::vector<std::string>& list, std::uint32_t seed) {
+    const std::size_t count = std::min(list.size(), kMaxUserRecords);
+    std::vector<std::uint8_t> block(count * kUserRecordSize);
+    std::mt19937 random(seed);
+    auto random16 = [&random] { return static_cast<std::uint16_t>(random() >> 16); };
+    for (std::size_t i = 0; i < count; ++i) {
+        std::string number, digest;
+        SplitUserEntry(list[i], &number, &digest);
+        std::uint8_t* record = block.data() + i * kUserRecordSize;
+        const std::uint16_t g = random16(), h = random16();
+        for (std::size_t k = 0; k < kUserRecordSize; k += 2) WriteU16(record + k, random16());
+        const std::size_t n = g % kNumberOffsetSpan + kNumberOffsetMin;
+        const std::size_t d = h % kDigestOffsetSpan + kDigestOffsetMin;
+        WriteU16(record + kNumberOffsetField, static_cast<std::uint16_t>(n));
+        WriteU16(record + kDigestOffsetField, static_cast<std::uint16_t>(d));
+        PutFixedText(record + n, kNumberFieldSize, number);
+        PutFixedText(record + d, kDigestFieldSize, digest);
+    }
+    ScrambleBlock(block.data(), block.size(), kUserListKey);
+    return block;
+}
+
+std::vector<std::string> ReadUserListFile(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadFileBytes(path, kMaxUserRecords * kUserRecordSize, &bytes)) return {};
+    return DecodeUserList(bytes.data(), bytes.size());
+}
+
+bool WriteUserListFile(const std::string& path, const std::vector<std::string>& list) {
+    std::random_device entropy;
+    return WriteFileAtomically(path, EncodeUserList(list, entropy()));
+}
+
+void PutUserFirst(std::vector<std::string>* list, const std::string& number,
+                  const std::string& digest, bool keepNoDigest) {
+    std::string newDigest = digest;
+    for (auto it = list->begin(); it != list->end(); ++it) {
+        std::string listedNumber, listedDigest;
+        SplitUserEntry(*it, &listedNumber, &listedDigest);
+        if (listedNumber != number) continue;
+        if (keepNoDigest && listedDigest.empty()) newDigest.clear();
+        list->erase(it);
+        break;
+    }
+    list->insert(list->begin(), newDigest.empty() ? number : number + "," + newDigest);
+}
+
+} // namespace orv
