@@ -1,0 +1,67 @@
+// The speaker thread: takes 480-byte blocks from the attached playback queue and writes them
+// to the named sound device. After the output has run dry it holds the first block back
+// until the next one arrives, so one block (30 ms) is always in hand; at most 8 buffers are
+// with the device. One exists for the life of the program; calls attach and detach their
+// queue.
+#pragma once
+
+#include "client/audio/pipeline/pcm_block_queue.h"
+#include "client/audio/pipeline/wave_buffer_ring.h"
+#include "client/audio/pipeline/wave_device.h"
+#include "platform/thread.h"
+#include "platform/types.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace orv {
+
+class CAudioPlayThread final : public WorkerThread {
+public:
+    static constexpr int kPlayOff = 0;       // the device could not be opened
+    static constexpr int kPlayBuffering = 1; // nothing queued at the device
+    static constexpr int kPlayPlaying = 2;
+
+    CAudioPlayThread(const std::string& deviceName, PcmBlockQueue* playbackQueue);
+    ~CAudioPlayThread() override;
+
+    void SetPlaybackQueue(PcmBlockQueue* queue);
+    void SetDisplayWindow(HWND window);
+    // Reopens playback on another device (after a 500 ms pause); false when the name is that
+    // of the device already playing.
+    bool ChangeDevice(const std::string& deviceName);
+    bool Stop(std::uint32_t waitMs);
+
+    bool WaitUntilOpened(std::uint32_t waitMs) { return m_opened.Wait(waitMs); }
+    int PlayState(); // waits for the play loop's current pass
+    std::uint64_t BlocksWritten() const { return m_blocksWritten.load(); }
+    std::string DeviceName();
+    AudioMixer& Mixer() { return m_device.Mixer(); }
+
+protected:
+    bool InitInstance() override;
+    int Run() override;
+    int ExitInstance() override;
+
+private:
+    void OpenPlayback();
+    void PlayPass();
+    void OnBlockPlayed(AudioBuffer* buffer);
+
+    static constexpr std::size_t kRingBuffers = 8;
+
+    CriticalSection m_lock;
+    std::string m_deviceName;
+    WaveDevice m_device;
+    std::unique_ptr<WaveBufferRing> m_ring;
+    std::atomic<int> m_playState{kPlayOff};
+    std::atomic<std::uint64_t> m_blocksWritten{0};
+    PcmBlockQueue* m_playbackQueue = nullptr;
+    HWND m_displayWindow = 0;
+    bool m_quit = false;
+    Event m_opened{true, false};
+};
+
+} // namespace orv
