@@ -264,7 +264,9 @@ void PollIdleSocketsLocked(ThreadQueue& q, std::int64_t nowNs) {
             Forget(q, gone);
             continue;
         }
-        ClassifyStream(q, s);
+        // connect() came since the last look, and may even have finished already.
+        if (ClassifyStream(q, s) && (s.events & FD_CONNECT))
+            Report(q, s, FD_CONNECT, 0);
         SyncEpoll(q, s);
         stillIdle = stillIdle || s.idle;
         ++it;
