@@ -76,7 +76,9 @@ bool G7231Stream::DecodeFrame(const uint8_t* frame, int16_t* pcm) {
 
 bool G7231Stream::Receive(int16_t* pcm) {
     if (avcodec_receive_frame(context_, frame_) < 0) return false;
-    const bool ok = frame_->nb_samples == static_cast<int>(kFrameSamples) && frame_->format == AV_SAMPLE_FMT_S16;
+    // Mono: the planar and the packed layout are the same.
+    const bool ok = frame_->nb_samples == static_cast<int>(kFrameSamples) &&
+                    (frame_->format == AV_SAMPLE_FMT_S16 || frame_->format == AV_SAMPLE_FMT_S16P);
     if (ok) std::memcpy(pcm, frame_->data[0], kFrameSamples * sizeof(int16_t));
     av_frame_unref(frame_);
     return ok;
