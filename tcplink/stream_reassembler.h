@@ -30,7 +30,7 @@ public:
 
     // The message being filled (null buffer when none is in progress). The buffer holds at
     // least Received() bytes and is zero beyond them; it may move on the next Feed.
-    const std::uint8_t* Buffer() const { return m_phase == Phase::Body ? m_body.data() : nullptr; }
+    std::uint8_t* Buffer() { return m_phase == Phase::Body ? m_body.data() : nullptr; }
     std::uint32_t ExpectedLength() const { return m_phase == Phase::Body ? m_expected : 0; }
     std::uint32_t Received() const { return m_phase == Phase::Body ? m_received : 0; }
 

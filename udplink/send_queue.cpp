@@ -32,10 +32,11 @@ bool SendQueue::Step(bool ready, const Transmit& transmit) {
     return true;
 }
 
-void SendQueue::Clear() {
+void SendQueue::Clear(const std::function<void()>& alsoUnderLock) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_records.clear();
     m_sending = false;
+    if (alsoUnderLock) alsoUnderLock();
 }
 
 std::size_t SendQueue::Size() const {

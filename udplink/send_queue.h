@@ -43,8 +43,15 @@ public:
     // - Failed: the head is dropped (its bytes are lost), "sending" is cleared.
     bool Step(bool ready, const Transmit& transmit);
 
-    // Drops every record (link closing).
-    void Clear();
+    // Drops every record (link closing); alsoUnderLock runs under the send lock as well, so
+    // no step can still be using the socket that it retires.
+    void Clear(const std::function<void()>& alsoUnderLock = nullptr);
+    // Runs f under the send lock.
+    template <class F>
+    void WithLock(F&& f) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        f();
+    }
     std::size_t Size() const;
     bool Sending() const;
 

@@ -1,0 +1,39 @@
+// The hidden window "NotifyWnd" of a link library: socket readiness arrives here as messages
+// (wParam = socket, low word of lParam = condition, high word = error) on the thread that
+// created it, and sockets are closed here once no queued message can still name them.
+#pragma once
+
+#include "platform/message.h"
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <set>
+
+namespace orv {
+
+class LinkNotifyWindow : public Window {
+public:
+    using SocketHandler = std::function<void(int fd, std::uint16_t condition, std::uint16_t error)>;
+    LinkNotifyWindow(UINT socketMessage, SocketHandler handler);
+    ~LinkNotifyWindow() override; // on its own thread; closes sockets still waiting
+
+    // Takes fd out of the wait set now and closes it after the readiness messages already
+    // queued for it have been dispatched (and found no link), so its number cannot be given
+    // to a new socket while stale messages still carry it. Any thread.
+    void CloseSocketLater(int fd);
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    static constexpr UINT kCloseSocketMessage = WM_USER + 3;
+    void CloseNow(int fd);
+
+    const UINT m_socketMessage;
+    const SocketHandler m_handler;
+    std::mutex m_mutex;
+    std::set<int> m_pendingClose;
+};
+
+} // namespace orv

@@ -1,0 +1,46 @@
+// One datagram link: its socket, flags, open flag and send queue, and the steps that the
+// exports and the socket notifications run on it.
+#pragma once
+
+#include "udplink/link_library.h"
+#include "udplink/send_queue.h"
+#include "udplink/udplink.h"
+
+#include <atomic>
+
+namespace orv {
+
+class UdpLink : public RefCounted {
+public:
+    // Takes over fd, a bound socket; the link starts open.
+    UdpLink(LinkLibraryBase& library, int fd, std::uint32_t linkFlags);
+
+    void SetHandle(LinkHandle handle) { m_handle = handle; }
+    LinkHandle Handle() const { return m_handle; }
+
+    // Reports event 2 and asks for the socket conditions.
+    void Announce();
+    // Encodes and queues one datagram; false for a payload above the limit.
+    bool Queue(const std::uint8_t* data, std::uint32_t length, std::uint32_t address, std::uint16_t port,
+               std::uint32_t sendFlags);
+    // A socket notification at the library's window.
+    void OnSocket(std::uint16_t condition, std::uint16_t error);
+    // Closes the socket: event 3, reported twice. Nothing happens when already closed.
+    void Close();
+
+private:
+    void SendStep();
+    void ReceiveStep(std::uint16_t error);
+    void Rearm();
+    void Notify(std::uint32_t code);
+
+    LinkLibraryBase& m_library;
+    std::atomic<int> m_fd;
+    const std::uint32_t m_flags;
+    std::atomic<bool> m_open{true};
+    LinkHandle m_handle = 0;
+    // A prefixed datagram is one byte longer than its payload; it leaves whole.
+    SendQueue m_queue{kUdpMaxSend + 1};
+};
+
+} // namespace orv
