@@ -6,9 +6,12 @@ namespace orv::g729 {
 
 void Residual(const float* a, const float* x, float* y, int n) {
     for (int i = 0; i < n; ++i) {
-        float s = x[i];
-        for (int j = 1; j <= kOrder; ++j) s += a[j] * x[i - j];
-        y[i] = s;
+        const float* p = x + i;
+        float even = p[0] + a[2] * p[-2] + a[4] * p[-4];
+        float odd = a[1] * p[-1] + a[3] * p[-3] + a[5] * p[-5];
+        even += a[6] * p[-6] + a[8] * p[-8] + a[10] * p[-10];
+        odd += a[7] * p[-7] + a[9] * p[-9];
+        y[i] = even + odd;
     }
 }
 
@@ -17,9 +20,15 @@ void Synthesis(const float* a, const float* x, float* y, int n, float* mem, bool
     std::memcpy(buf, mem, sizeof(float) * kOrder);
     float* out = buf + kOrder;
     for (int i = 0; i < n; ++i) {
-        float s = x[i];
-        for (int j = 1; j <= kOrder; ++j) s -= a[j] * out[i - j];
-        out[i] = s;
+        // Two partial sums over the older outputs run while the newest one is
+        // still being computed; only the a[1] term waits for it.
+        const float* o = out + i;
+        float even = a[10] * o[-10] + a[8] * o[-8];
+        float odd = a[9] * o[-9] + a[7] * o[-7];
+        even += a[6] * o[-6] + a[4] * o[-4];
+        odd += a[5] * o[-5] + a[3] * o[-3];
+        even += a[2] * o[-2];
+        out[i] = (x[i] - (even + odd)) - a[1] * o[-1];
     }
     std::memcpy(y, out, sizeof(float) * n);
     if (update) std::memcpy(mem, out + n - kOrder, sizeof(float) * kOrder);
@@ -43,8 +52,14 @@ void Convolve(const float* x, const float* h, float* y) {
 }
 
 float Dot(const float* x, const float* y, int n) {
-    float s = 0.0f;
-    for (int i = 0; i < n; ++i) s += x[i] * y[i];
+    // Eight independent sums, so the products pipeline (and vectorise).
+    float acc[8] = {};
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        for (int k = 0; k < 8; ++k) acc[k] += x[i + k] * y[i + k];
+    }
+    float s = ((acc[0] + acc[4]) + (acc[1] + acc[5])) + ((acc[2] + acc[6]) + (acc[3] + acc[7]));
+    for (; i < n; ++i) s += x[i] * y[i];
     return s;
 }
 
