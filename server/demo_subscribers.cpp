@@ -1,0 +1,41 @@
+#include "server/demo_subscribers.h"
+
+#include "server/subscriber_db.h"
+
+namespace orv {
+
+namespace {
+
+struct DemoSubscriber {
+    const char* number;
+    const char* password;
+    SubscriberState state;
+};
+
+constexpr DemoSubscriber kDemo[] = {
+    {"8001", "1111", SubscriberState::Active},
+    {"8002", "2222", SubscriberState::Active},
+    {"8003", "3333", SubscriberState::Active},
+    {"8009", "9999", SubscriberState::Inactive},
+};
+
+} // namespace
+
+std::vector<std::string> AddDemoSubscribers(SubscriberDb& db, std::string* error) {
+    std::vector<std::string> lines;
+    for (const DemoSubscriber& d : kDemo) {
+        CustomInfo custom;
+        custom.id = 1;
+        custom.name = "ORV Demo";
+        custom.url = "http://127.0.0.1/orv/";
+        if (!db.Add(d.number, d.password) || !db.SetCustomInfo(d.number, custom) || !db.SetState(d.number, d.state)) {
+            *error = "cannot add demo subscriber " + std::string(d.number) + ": " + db.LastError();
+            return {};
+        }
+        lines.push_back(std::string("DEMO number=") + d.number + " password=" + d.password +
+                        " state=" + StateName(d.state));
+    }
+    return lines;
+}
+
+} // namespace orv

@@ -1,0 +1,49 @@
+// The running server: a hidden window on the main thread's message loop receives the
+// datagram link's "Udp Notify Msg", the housekeeping timer, admin lines from the standard
+// input reader and the stop request from the signal watcher.
+#pragma once
+
+#include "platform/message.h"
+#include "server/server_options.h"
+#include "server/subscriber_db.h"
+#include "server/user_server.h"
+#include "udplink/link_event.h"
+
+#include <memory>
+#include <string>
+
+namespace orv {
+
+class ServerLoop : public Window {
+public:
+    ServerLoop(SubscriberDb& db, const ServerOptions& options);
+    ~ServerLoop() override;
+
+    // Binds the user server's link and prints its LISTEN line. False with *error.
+    bool Start(std::string* error);
+    // Runs until quit, a stop signal or SIGINT/SIGTERM; returns the exit code.
+    int Run();
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    bool BindUserLink(std::uint16_t* port);
+    void OnUdpNotify(const LinkEvent* event, const void* detail);
+    void OnAdminLine(const std::string& line);
+    void StartInputReader();
+    void StartSignalWatcher();
+
+    SubscriberDb& m_db;
+    ServerOptions m_options;
+    std::unique_ptr<UserServer> m_server;
+    UINT m_udpNotifyMsg = 0;
+    LinkHandle m_link = 0;
+    bool m_udpReady = false;
+};
+
+// Blocks the stop signals in the calling thread and every thread it starts afterwards, so
+// that only the signal watcher receives them. Call first thing in main.
+void BlockStopSignals();
+
+} // namespace orv

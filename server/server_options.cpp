@@ -1,0 +1,101 @@
+#include "server/server_options.h"
+
+#include <arpa/inet.h>
+
+#include <charconv>
+
+namespace orv {
+
+const char* const kServerHelp =
+    "usage: orvserver [--home DIR] [options]        run the user server\n"
+    "       orvserver [--home DIR] COMMAND ARGS...   manage the subscriber database\n"
+    "\n"
+    "The database \"orvserver.db\" lies in the home folder (--home DIR, else ORV_HOME, else\n"
+    "the program folder); a first start of the server creates it with a few demo subscribers\n"
+    "printed as \"DEMO number=... password=... state=...\" lines (an admin command on a new\n"
+    "home folder creates it empty).\n"
+    "\n"
+    "options:\n"
+    "  --address ADDR         bind the user server to this IPv4 address (default 127.0.0.1)\n"
+    "  --user-port PORT       its UDP port (default 17001; 0 = chosen by the system)\n"
+    "  --public-address ADDR  the address answered to QuerySvrIPPort (default: the bound\n"
+    "                         address, or the first non-loopback one when bound to 0.0.0.0)\n"
+    "  --ttl SECONDS          keep-alive TTL told to clients (default 90, at least 1); a\n"
+    "                         registration without keep-alive for that long expires\n"
+    "  --nat-interval SECONDS NAT detect to every registration this often (default 60; 0 = off)\n"
+    "  --help                 this text\n"
+    "\n"
+    "On start the server prints \"LISTEN user udp ADDR:PORT\" on standard output. While it\n"
+    "runs, each line on its standard input is an admin command (below), answered with\n"
+    "\"ADMIN ok ...\" or \"ADMIN error ...\" lines; \"quit\" stops it, as do SIGINT and SIGTERM.\n"
+    "\n"
+    "commands:\n";
+
+namespace {
+
+bool ParseNumber(const std::string& text, std::uint32_t max, std::uint32_t* value) {
+    std::uint32_t v = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, v);
+    if (text.empty() || ec != std::errc() || ptr != end || v > max) return false;
+    *value = v;
+    return true;
+}
+
+bool IsDottedQuad(const std::string& text) {
+    in_addr a{};
+    return inet_pton(AF_INET, text.c_str(), &a) == 1;
+}
+
+} // namespace
+
+bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* options, std::string* error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (!options->command.empty() || arg.rfind("--", 0) != 0) {
+            options->command.push_back(arg);
+            continue;
+        }
+        if (arg == "--help") {
+            options->help = true;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            *error = arg + " needs a value";
+            return false;
+        }
+        const std::string value = argv[++i];
+        std::uint32_t n = 0;
+        if (arg == "--address" || arg == "--public-address") {
+            if (!IsDottedQuad(value)) {
+                *error = arg + " needs a dotted-quad IPv4 address";
+                return false;
+            }
+            (arg == "--address" ? options->address : options->publicAddress) = value;
+        } else if (arg == "--user-port") {
+            if (!ParseNumber(value, 65535, &n)) {
+                *error = "--user-port needs a port 0..65535";
+                return false;
+            }
+            options->userPort = static_cast<std::uint16_t>(n);
+        } else if (arg == "--ttl") {
+            if (!ParseNumber(value, 86400, &n) || n == 0) {
+                *error = "--ttl needs 1..86400 seconds";
+                return false;
+            }
+            options->ttlSeconds = n;
+        } else if (arg == "--nat-interval") {
+            if (!ParseNumber(value, 86400, &n)) {
+                *error = "--nat-interval needs 0..86400 seconds";
+                return false;
+            }
+            options->natIntervalSeconds = n;
+        } else {
+            *error = "unknown option " + arg;
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace orv

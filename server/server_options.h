@@ -1,0 +1,26 @@
+// orvserver's command line: options of the running server, or an admin command with its
+// arguments (--home is taken out before, by the platform's home-folder helper).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+struct ServerOptions {
+    std::string address = "127.0.0.1"; // where the user server's link is bound
+    std::uint16_t userPort = 17001;     // 0 = chosen by the system (printed on start)
+    std::string publicAddress;          // answered to QuerySvrIPPort; empty = derived
+    std::uint32_t ttlSeconds = 90;
+    std::uint32_t natIntervalSeconds = 60; // 0 = no NAT detects
+    std::vector<std::string> command;      // an admin command and its arguments, if any
+    bool help = false;
+};
+
+// False with a message in *error.
+bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* options, std::string* error);
+
+extern const char* const kServerHelp;
+
+} // namespace orv

@@ -1,0 +1,194 @@
+#include "server/session_table.h"
+
+#include "platform/tick.h"
+
+#include <algorithm>
+
+namespace orv {
+
+namespace {
+// A re-logon demand is repeated for the same registration at most this often, so the
+// resends of one late keep-alive do not make the client log on twice.
+constexpr std::uint32_t kDemandRepeatMs = 10000;
+} // namespace
+
+SessionTable::SessionTable(std::uint32_t ttlMs)
+    : m_ttlMs(std::max<std::uint32_t>(ttlMs, 1000)),
+      m_retentionMs(std::max<std::uint32_t>(10 * m_ttlMs, 60000)),
+      m_random(std::random_device{}()) {}
+
+bool SessionTable::IsOverdue(const Session& s, std::uint32_t now) const {
+    return TickDiff(now, s.lastKeepAlive) > static_cast<std::int32_t>(m_ttlMs);
+}
+
+void SessionTable::MarkNotLive(Session& s, SessionStatus status, std::uint32_t now) {
+    s.status = status;
+    s.changedAt = now;
+}
+
+std::uint32_t SessionTable::NewEndpoint() {
+    // Random, so identifiers do not repeat across restarts and cannot be guessed; kept
+    // positive for the signed log lines of the client.
+    std::uniform_int_distribution<std::uint32_t> pick(1, 0x7FFFFFFF);
+    std::uint32_t endpoint;
+    do {
+        endpoint = pick(m_random);
+    } while (m_sessions.count(endpoint) != 0);
+    return endpoint;
+}
+
+SessionTable::LogonResult SessionTable::Register(const std::string& number, const std::string& address,
+                                                 std::uint16_t port, std::uint32_t now) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    LogonResult result;
+    auto old = m_byNumber.find(number);
+    if (old != m_byNumber.end()) {
+        auto it = m_sessions.find(old->second);
+        if (it != m_sessions.end()) {
+            Session& previous = it->second;
+            if (previous.address == address && previous.port == port) {
+                // The same client again: a notice to this address would log the new session out.
+                m_sessions.erase(it);
+            } else {
+                MarkNotLive(previous, SessionStatus::Displaced, now);
+                result.displacedOther = true;
+                result.displaced = previous;
+            }
+        }
+        m_byNumber.erase(old);
+    }
+    // One link holds one registration: whatever else was registered from this address is
+    // superseded (a client that switched numbers).
+    for (auto it = m_sessions.begin(); it != m_sessions.end();) {
+        if (it->second.address == address && it->second.port == port &&
+            it->second.status != SessionStatus::Displaced) {
+            auto byNumber = m_byNumber.find(it->second.number);
+            if (byNumber != m_byNumber.end() && byNumber->second == it->first) m_byNumber.erase(byNumber);
+            it = m_sessions.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    Session s;
+    s.endpoint = NewEndpoint();
+    s.number = number;
+    s.address = address;
+    s.port = port;
+    s.lastKeepAlive = now;
+    s.lastNatDetect = now;
+    m_sessions.emplace(s.endpoint, s);
+    m_byNumber.emplace(number, s.endpoint);
+    result.endpoint = s.endpoint;
+    return result;
+}
+
+KeepAliveVerdict SessionTable::KeepAlive(std::uint32_t endpoint, const std::string& address, std::uint16_t port,
+                                         std::uint32_t now, Session* session) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto it = m_sessions.find(endpoint);
+    if (it == m_sessions.end()) return KeepAliveVerdict::Unknown;
+    Session& s = it->second;
+    if (s.address != address || s.port != port) return KeepAliveVerdict::WrongSender;
+    if (s.status == SessionStatus::Live && IsOverdue(s, now)) MarkNotLive(s, SessionStatus::Expired, now);
+    KeepAliveVerdict verdict = KeepAliveVerdict::Alive;
+    switch (s.status) {
+    case SessionStatus::Live:
+        s.lastKeepAlive = now;
+        break;
+    case SessionStatus::Displaced:
+        verdict = KeepAliveVerdict::Displaced;
+        break;
+    case SessionStatus::Expired:
+        if (s.demandSent && TickDiff(now, s.lastDemand) < static_cast<std::int32_t>(kDemandRepeatMs)) {
+            verdict = KeepAliveVerdict::Quiet;
+        } else {
+            s.demandSent = true;
+            s.lastDemand = now;
+            verdict = KeepAliveVerdict::Expired;
+        }
+        break;
+    }
+    *session = s;
+    return verdict;
+}
+
+bool SessionTable::Expire(const std::string& number, std::uint32_t now) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto found = m_byNumber.find(number);
+    if (found == m_byNumber.end()) return false;
+    auto it = m_sessions.find(found->second);
+    if (it == m_sessions.end() || it->second.status != SessionStatus::Live) return false;
+    MarkNotLive(it->second, SessionStatus::Expired, now);
+    return true;
+}
+
+bool SessionTable::Logout(std::uint32_t endpoint, const std::string& address, std::uint16_t port) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto it = m_sessions.find(endpoint);
+    if (it == m_sessions.end() || it->second.address != address || it->second.port != port) return false;
+    auto byNumber = m_byNumber.find(it->second.number);
+    if (byNumber != m_byNumber.end() && byNumber->second == endpoint) m_byNumber.erase(byNumber);
+    m_sessions.erase(it);
+    return true;
+}
+
+bool SessionTable::FindLiveByAddress(const std::string& address, std::uint16_t port, std::uint32_t now,
+                                     Session* session) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (const auto& [endpoint, s] : m_sessions) {
+        if (s.status == SessionStatus::Live && !IsOverdue(s, now) && s.address == address && s.port == port) {
+            *session = s;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SessionTable::Find(std::uint32_t endpoint, Session* session) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto it = m_sessions.find(endpoint);
+    if (it == m_sessions.end()) return false;
+    *session = it->second;
+    return true;
+}
+
+std::vector<Session> SessionTable::TakeNatDetectsDue(std::uint32_t now, std::uint32_t intervalMs,
+                                                     const std::function<std::uint32_t()>& nextSeq) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<Session> due;
+    for (auto& [endpoint, s] : m_sessions) {
+        if (s.status != SessionStatus::Live || IsOverdue(s, now)) continue;
+        if (TickDiff(now, s.lastNatDetect) < static_cast<std::int32_t>(intervalMs)) continue;
+        s.lastNatDetect = now;
+        s.natSeq = nextSeq();
+        due.push_back(s);
+    }
+    return due;
+}
+
+void SessionTable::Sweep(std::uint32_t now) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (auto it = m_sessions.begin(); it != m_sessions.end();) {
+        Session& s = it->second;
+        if (s.status == SessionStatus::Live) {
+            if (IsOverdue(s, now)) MarkNotLive(s, SessionStatus::Expired, now);
+            ++it;
+        } else if (TickDiff(now, s.changedAt) > static_cast<std::int32_t>(m_retentionMs)) {
+            auto byNumber = m_byNumber.find(s.number);
+            if (byNumber != m_byNumber.end() && byNumber->second == s.endpoint) m_byNumber.erase(byNumber);
+            it = m_sessions.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+std::vector<Session> SessionTable::Snapshot() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<Session> all;
+    for (const auto& [endpoint, s] : m_sessions) all.push_back(s);
+    std::sort(all.begin(), all.end(), [](const Session& a, const Session& b) { return a.number < b.number; });
+    return all;
+}
+
+} // namespace orv

@@ -1,0 +1,246 @@
+#include "server/subscriber_db.h"
+
+#include "client/data/password_digest.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+#include <filesystem>
+
+namespace orv {
+
+namespace {
+
+constexpr int kSchemaVersion = 1;
+
+constexpr const char* kSchema =
+    "CREATE TABLE subscribers("
+    " number TEXT PRIMARY KEY NOT NULL,"
+    " digest TEXT NOT NULL,"
+    " state INTEGER NOT NULL DEFAULT 1,"
+    " wrong_passwords INTEGER NOT NULL DEFAULT 0,"
+    " custom_id INTEGER NOT NULL DEFAULT 0,"
+    " custom_name TEXT NOT NULL DEFAULT '',"
+    " bms_url TEXT NOT NULL DEFAULT '');"
+    "PRAGMA user_version = 1;";
+
+constexpr const char* kSelectColumns =
+    "SELECT number, digest, state, wrong_passwords, custom_id, custom_name, bms_url FROM subscribers";
+
+// One prepared statement, finalised on every path.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) { m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool Prepared() const { return m_rc == SQLITE_OK && m_stmt != nullptr; }
+    void Bind(int index, const std::string& text) {
+        sqlite3_bind_text(m_stmt, index, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    }
+    void Bind(int index, long long value) { sqlite3_bind_int64(m_stmt, index, value); }
+    int Step() { return sqlite3_step(m_stmt); }
+    std::string Text(int column) {
+        const unsigned char* p = sqlite3_column_text(m_stmt, column);
+        return p == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(p));
+    }
+    long long Int(int column) { return sqlite3_column_int64(m_stmt, column); }
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+    int m_rc;
+};
+
+// Reads a row of kSelectColumns; values from the file are taken as hostile text.
+Subscriber ReadRow(Statement& st) {
+    Subscriber s;
+    s.number = st.Text(0);
+    s.digest = st.Text(1);
+    s.state = st.Int(2) == 0 ? SubscriberState::Inactive : SubscriberState::Active;
+    const long long wrong = st.Int(3);
+    s.wrongPasswords = wrong < 0 ? 0 : (wrong > kWrongPasswordLimit ? kWrongPasswordLimit : static_cast<int>(wrong));
+    s.custom.id = static_cast<std::uint32_t>(st.Int(4));
+    s.custom.name = st.Text(5);
+    s.custom.url = st.Text(6);
+    return s;
+}
+
+} // namespace
+
+bool IsValidNumber(const std::string& number) {
+    if (number.empty() || number.size() >= kNumberField) return false;
+    for (unsigned char c : number) {
+        if (!std::isalnum(c) && c != '_' && c != '.' && c != '-') return false;
+    }
+    return true;
+}
+
+bool IsValidPassword(const std::string& password) {
+    if (password.empty() || password.size() > 64) return false;
+    for (unsigned char c : password) {
+        if (c < 0x21 || c > 0x7E) return false;
+    }
+    return true;
+}
+
+const char* StateName(SubscriberState state) { return state == SubscriberState::Active ? "active" : "inactive"; }
+
+bool ParseStateName(const std::string& text, SubscriberState* state) {
+    if (text == "active") {
+        *state = SubscriberState::Active;
+    } else if (text == "inactive") {
+        *state = SubscriberState::Inactive;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<SubscriberDb> SubscriberDb::Open(const std::string& path, std::string* error, bool* created) {
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(path, ec);
+    sqlite3* raw = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                        nullptr) != SQLITE_OK) {
+        *error = "cannot open " + path + ": " + (raw ? sqlite3_errmsg(raw) : "out of memory");
+        sqlite3_close(raw);
+        return nullptr;
+    }
+    std::unique_ptr<SubscriberDb> db(new SubscriberDb(raw));
+    // Admin commands may run while the server has the file open.
+    sqlite3_busy_timeout(raw, 5000);
+
+    Statement version(raw, "PRAGMA user_version");
+    if (!version.Prepared() || version.Step() != SQLITE_ROW) {
+        *error = path + " is not a subscriber database: " + sqlite3_errmsg(raw);
+        return nullptr;
+    }
+    const long long found = version.Int(0);
+    if (found == 0) {
+        // A file without our schema is only taken over when it is empty.
+        Statement tables(raw, "SELECT count(*) FROM sqlite_master");
+        if (!tables.Prepared() || tables.Step() != SQLITE_ROW || tables.Int(0) != 0) {
+            *error = path + " is not a subscriber database";
+            return nullptr;
+        }
+        if (!db->Exec(kSchema)) {
+            *error = "cannot create " + path + ": " + db->LastError();
+            return nullptr;
+        }
+    } else if (found != kSchemaVersion) {
+        *error = path + " has schema version " + std::to_string(found) + ", this server knows " +
+                 std::to_string(kSchemaVersion);
+        return nullptr;
+    }
+    if (created != nullptr) *created = !existed || found == 0;
+    return db;
+}
+
+SubscriberDb::~SubscriberDb() { sqlite3_close(m_db); }
+
+bool SubscriberDb::Fail(const std::string& what) {
+    m_error = what;
+    return false;
+}
+
+bool SubscriberDb::Exec(const char* sql) {
+    char* message = nullptr;
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+        Fail(message != nullptr ? message : "database error");
+        sqlite3_free(message);
+        return false;
+    }
+    return true;
+}
+
+bool SubscriberDb::Change(const char* sql, std::initializer_list<SqlValue> values, bool mustChangeOne) {
+    m_error.clear();
+    Statement st(m_db, sql);
+    if (!st.Prepared()) return Fail(sqlite3_errmsg(m_db));
+    int index = 1;
+    for (const SqlValue& v : values) {
+        if (const auto* text = std::get_if<std::string>(&v)) {
+            st.Bind(index++, *text);
+        } else {
+            st.Bind(index++, std::get<long long>(v));
+        }
+    }
+    if (st.Step() != SQLITE_DONE) return Fail(sqlite3_errmsg(m_db));
+    if (mustChangeOne && sqlite3_changes(m_db) != 1) return Fail("no such number");
+    return true;
+}
+
+bool SubscriberDb::Add(const std::string& number, const std::string& password) {
+    if (!IsValidNumber(number)) return Fail("invalid number");
+    if (!IsValidPassword(password)) return Fail("invalid password");
+    Subscriber existing;
+    if (Find(number, &existing)) return Fail("number exists already");
+    if (!m_error.empty()) return false;
+    return Change("INSERT INTO subscribers(number, digest) VALUES(?, ?)",
+                  {number, PasswordDigest(number, password)});
+}
+
+bool SubscriberDb::Remove(const std::string& number) {
+    return Change("DELETE FROM subscribers WHERE number = ?", {number});
+}
+
+bool SubscriberDb::SetState(const std::string& number, SubscriberState state) {
+    if (state == SubscriberState::Active) {
+        return Change("UPDATE subscribers SET state = 1, wrong_passwords = 0 WHERE number = ?", {number});
+    }
+    return Change("UPDATE subscribers SET state = 0 WHERE number = ?", {number});
+}
+
+bool SubscriberDb::SetCustomInfo(const std::string& number, const CustomInfo& info) {
+    return Change("UPDATE subscribers SET custom_id = ?, custom_name = ?, bms_url = ? WHERE number = ?",
+                  {static_cast<long long>(info.id), info.name, info.url, number});
+}
+
+bool SubscriberDb::SetPassword(const std::string& number, const std::string& password) {
+    if (!IsValidPassword(password)) return Fail("invalid password");
+    return Change("UPDATE subscribers SET digest = ?, wrong_passwords = 0 WHERE number = ?",
+                  {PasswordDigest(number, password), number});
+}
+
+bool SubscriberDb::Find(const std::string& number, Subscriber* subscriber) {
+    m_error.clear();
+    const std::string sql = std::string(kSelectColumns) + " WHERE number = ?";
+    Statement st(m_db, sql.c_str());
+    if (!st.Prepared()) return Fail(sqlite3_errmsg(m_db));
+    st.Bind(1, number);
+    const int rc = st.Step();
+    if (rc == SQLITE_ROW) {
+        *subscriber = ReadRow(st);
+        return true;
+    }
+    if (rc != SQLITE_DONE) Fail(sqlite3_errmsg(m_db));
+    return false;
+}
+
+bool SubscriberDb::List(std::vector<Subscriber>* subscribers) {
+    m_error.clear();
+    subscribers->clear();
+    const std::string sql = std::string(kSelectColumns) + " ORDER BY number";
+    Statement st(m_db, sql.c_str());
+    if (!st.Prepared()) return Fail(sqlite3_errmsg(m_db));
+    int rc;
+    while ((rc = st.Step()) == SQLITE_ROW) subscribers->push_back(ReadRow(st));
+    return rc == SQLITE_DONE || Fail(sqlite3_errmsg(m_db));
+}
+
+int SubscriberDb::RecordWrongPassword(const std::string& number) {
+    if (!Change("UPDATE subscribers SET wrong_passwords = min(wrong_passwords + 1, ?) WHERE number = ?",
+                {static_cast<long long>(kWrongPasswordLimit), number})) {
+        return -1;
+    }
+    Subscriber s;
+    return Find(number, &s) ? s.wrongPasswords : -1;
+}
+
+bool SubscriberDb::ResetWrongPasswords(const std::string& number) {
+    return Change("UPDATE subscribers SET wrong_passwords = 0 WHERE number = ? AND wrong_passwords != 0", {number},
+                  false);
+}
+
+} // namespace orv

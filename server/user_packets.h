@@ -1,0 +1,85 @@
+// The user server's packets: the 8-byte header every packet starts with, the bodies the
+// server reads (each parser checks the exact body length before trusting any field or
+// count) and the answers it builds.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+constexpr std::uint16_t kPktWantRelogon = 0x0100;
+constexpr std::uint16_t kPktLogin = 0x0101;
+constexpr std::uint16_t kPktLogout = 0x0102;
+constexpr std::uint16_t kPktKeepAlive = 0x0103;
+constexpr std::uint16_t kPktNatDetect = 0x0104;
+constexpr std::uint16_t kPktCustomInfo = 0x010D;
+constexpr std::uint16_t kPktQuerySvrIPPort = 0x0111;
+
+constexpr std::size_t kHeaderSize = 8;
+constexpr std::size_t kNumberField = 32;
+constexpr std::size_t kPasswordField = 40;
+constexpr std::size_t kBindInfoField = 64;
+constexpr std::size_t kCustomTextField = 64;
+constexpr std::uint8_t kClientKind = 2;
+
+// Logon refusal reasons.
+constexpr std::int32_t kReasonUnknownNumber = -2;
+constexpr std::int32_t kReasonWrongPassword = -3;
+constexpr std::int32_t kReasonBadClientKind = -6;
+constexpr std::int32_t kReasonLocked = -8;
+constexpr std::int32_t kReasonNotActive = -9;
+
+// Logout code of the notice to a session whose number logged on elsewhere.
+constexpr std::uint32_t kLogoutElsewhere = 2;
+
+struct PacketHeader {
+    std::uint16_t type = 0;
+    std::uint16_t length = 0; // whole packet, header included
+    std::uint32_t seq = 0;
+};
+
+// A packet whose length field matches the datagram; body points into the datagram.
+struct Packet {
+    PacketHeader header;
+    const std::uint8_t* body = nullptr;
+    std::size_t bodySize = 0;
+};
+
+enum class PacketError { None, TooShort, LengthMismatch };
+PacketError ParsePacket(const std::uint8_t* data, std::size_t size, Packet* packet);
+
+struct LoginRequest {
+    std::string number;   // at most 31 characters
+    std::string digest;   // the password field, at most 39 characters
+    std::string bindInfo; // at most 63 characters
+    std::uint8_t clientKind = 0;
+    std::vector<std::uint32_t> localAddresses; // first octet most significant
+};
+// Body of 139 + 6·n bytes exactly; false for any other size.
+bool ParseLoginRequest(const std::uint8_t* body, std::size_t size, LoginRequest* request);
+
+// Bodies that carry only an endpoint identifier (keep-alive, NAT echo), or the endpoint and
+// a code (the client's logout). False unless the body has exactly that size.
+bool ParseEndpointBody(const std::uint8_t* body, std::size_t size, std::uint32_t* endpoint);
+bool ParseLogoutBody(const std::uint8_t* body, std::size_t size, std::uint32_t* endpoint, std::uint32_t* code);
+
+// Answers and notices, header included.
+std::vector<std::uint8_t> BuildHeaderOnly(std::uint16_t type, std::uint32_t seq);
+std::vector<std::uint8_t> BuildSuccess(std::uint16_t type, std::uint32_t seq, std::uint32_t value);
+std::vector<std::uint8_t> BuildFailure(std::uint16_t type, std::uint32_t seq, std::int32_t reason);
+// address in network byte order (first octet in the lowest-addressed byte), as on the wire.
+std::vector<std::uint8_t> BuildServerAddress(std::uint32_t seq, std::uint32_t address, std::uint16_t port);
+std::vector<std::uint8_t> BuildLogoutNotice(std::uint32_t seq, std::uint32_t endpoint, std::uint32_t code);
+std::vector<std::uint8_t> BuildNatDetect(std::uint32_t seq);
+
+struct CustomInfo {
+    std::uint32_t id = 0;
+    std::string name; // cut to 63 characters on the wire
+    std::string url;
+};
+std::vector<std::uint8_t> BuildCustomInfo(std::uint32_t seq, const CustomInfo& info);
+
+} // namespace orv

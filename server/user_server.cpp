@@ -1,0 +1,190 @@
+#include "server/user_server.h"
+
+#include "server/server_log.h"
+
+namespace orv {
+
+std::string LogSafe(const std::string& text) {
+    std::string safe = text;
+    for (char& c : safe) {
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) c = '?';
+    }
+    return safe;
+}
+
+UserServer::UserServer(SubscriberDb& db, const UserServerConfig& config, SendFunction send)
+    : m_db(db), m_config(config), m_send(std::move(send)), m_sessions(config.ttlSeconds * 1000) {}
+
+void UserServer::SetPublicAddress(std::uint32_t address, std::uint16_t port) {
+    m_config.publicAddress = address;
+    m_config.publicPort = port;
+}
+
+void UserServer::Send(const std::vector<std::uint8_t>& packet, const std::string& address, std::uint16_t port) {
+    m_send(packet, address, port);
+}
+
+void UserServer::OnDatagram(const std::uint8_t* data, std::size_t size, const std::string& address,
+                            std::uint16_t port, std::uint32_t now) {
+    Packet p;
+    const From from{address, port};
+    switch (ParsePacket(data, size, &p)) {
+    case PacketError::TooShort:
+        ServerLog("drop %zu-byte datagram from %s:%u: shorter than a header", size, address.c_str(), port);
+        return;
+    case PacketError::LengthMismatch:
+        ServerLog("drop datagram from %s:%u: length field %u, datagram %zu bytes", address.c_str(), port,
+                  p.header.length, size);
+        return;
+    case PacketError::None:
+        break;
+    }
+    switch (p.header.type) {
+    case kPktQuerySvrIPPort: OnQuerySvrIPPort(p, from); break;
+    case kPktLogin: OnLogin(p, from, now); break;
+    case kPktKeepAlive: OnKeepAlive(p, from, now); break;
+    case kPktNatDetect: OnNatEcho(p, from); break;
+    case kPktLogout: OnLogout(p, from); break;
+    case kPktCustomInfo: OnCustomInfo(p, from, now); break;
+    default:
+        ServerLog("drop packet type 0x%04x from %s:%u: not served here", p.header.type, address.c_str(), port);
+        break;
+    }
+}
+
+void UserServer::OnQuerySvrIPPort(const Packet& p, const From& from) {
+    if (p.bodySize != 0) {
+        ServerLog("drop QuerySvrIPPort from %s:%u: %zu unexpected body bytes", from.address.c_str(), from.port,
+                  p.bodySize);
+        return;
+    }
+    Send(BuildServerAddress(p.header.seq, m_config.publicAddress, m_config.publicPort), from.address, from.port);
+}
+
+std::int32_t UserServer::CheckLogon(const std::string& number, const std::string& digest) {
+    Subscriber s;
+    if (!m_db.Find(number, &s)) {
+        if (!m_db.LastError().empty()) ServerLog("subscriber lookup failed: %s", m_db.LastError().c_str());
+        return kReasonUnknownNumber;
+    }
+    if (s.state != SubscriberState::Active) return kReasonNotActive;
+    if (s.wrongPasswords >= kWrongPasswordLimit) return kReasonLocked;
+    if (digest != s.digest) {
+        const int count = m_db.RecordWrongPassword(number);
+        ServerLog("wrong password for %s (%d in a row)", number.c_str(), count);
+        return kReasonWrongPassword;
+    }
+    if (s.wrongPasswords != 0) m_db.ResetWrongPasswords(number);
+    return 0;
+}
+
+void UserServer::OnLogin(const Packet& p, const From& from, std::uint32_t now) {
+    LoginRequest request;
+    if (!ParseLoginRequest(p.body, p.bodySize, &request)) {
+        ServerLog("drop login from %s:%u: malformed %zu-byte body", from.address.c_str(), from.port, p.bodySize);
+        return;
+    }
+    std::int32_t reason = request.clientKind == kClientKind ? 0 : kReasonBadClientKind;
+    if (reason == 0) reason = IsValidNumber(request.number) ? CheckLogon(request.number, request.digest)
+                                                           : kReasonUnknownNumber;
+    if (reason != 0) {
+        ServerLog("login %s from %s:%u refused, reason %d", LogSafe(request.number).c_str(), from.address.c_str(),
+                  from.port, reason);
+        Send(BuildFailure(kPktLogin, p.header.seq, reason), from.address, from.port);
+        return;
+    }
+    const SessionTable::LogonResult result = m_sessions.Register(request.number, from.address, from.port, now);
+    ServerLog("login %s from %s:%u, endpoint %u, bind %s, %zu local addresses", request.number.c_str(),
+              from.address.c_str(), from.port, result.endpoint, LogSafe(request.bindInfo).c_str(),
+              request.localAddresses.size());
+    Send(BuildSuccess(kPktLogin, p.header.seq, result.endpoint), from.address, from.port);
+    if (result.displacedOther) {
+        const Session& old = result.displaced;
+        ServerLog("logout endpoint %u of %s at %s:%u: logged on elsewhere", old.endpoint, old.number.c_str(),
+                  old.address.c_str(), old.port);
+        Send(BuildLogoutNotice(NextSeq(), old.endpoint, kLogoutElsewhere), old.address, old.port);
+    }
+}
+
+void UserServer::OnKeepAlive(const Packet& p, const From& from, std::uint32_t now) {
+    std::uint32_t endpoint = 0;
+    if (!ParseEndpointBody(p.body, p.bodySize, &endpoint)) {
+        ServerLog("drop keep-alive from %s:%u: %zu-byte body", from.address.c_str(), from.port, p.bodySize);
+        return;
+    }
+    Session s;
+    switch (m_sessions.KeepAlive(endpoint, from.address, from.port, now, &s)) {
+    case KeepAliveVerdict::Alive:
+        Send(BuildSuccess(kPktKeepAlive, p.header.seq, m_config.ttlSeconds), from.address, from.port);
+        break;
+    case KeepAliveVerdict::Expired:
+    case KeepAliveVerdict::Unknown:
+        ServerLog("keep-alive of %s endpoint %u from %s:%u: registration expired, demand re-logon",
+                  s.number.empty() ? "unknown" : s.number.c_str(), endpoint, from.address.c_str(), from.port);
+        Send(BuildHeaderOnly(kPktWantRelogon, NextSeq()), from.address, from.port);
+        break;
+    case KeepAliveVerdict::Quiet:
+        ServerLog("keep-alive of expired endpoint %u: re-logon already demanded", endpoint);
+        break;
+    case KeepAliveVerdict::Displaced:
+        Send(BuildLogoutNotice(NextSeq(), endpoint, kLogoutElsewhere), from.address, from.port);
+        break;
+    case KeepAliveVerdict::WrongSender:
+        ServerLog("drop keep-alive for endpoint %u from %s:%u: registered elsewhere", endpoint,
+                  from.address.c_str(), from.port);
+        break;
+    }
+}
+
+void UserServer::OnNatEcho(const Packet& p, const From& from) {
+    std::uint32_t endpoint = 0;
+    Session s;
+    if (!ParseEndpointBody(p.body, p.bodySize, &endpoint)) {
+        ServerLog("drop NAT echo from %s:%u: %zu-byte body", from.address.c_str(), from.port, p.bodySize);
+    } else if (!m_sessions.Find(endpoint, &s) || s.natSeq != p.header.seq || s.natSeq == 0) {
+        ServerLog("drop NAT echo of endpoint %u from %s:%u: no such detect", endpoint, from.address.c_str(),
+                  from.port);
+    } else if (s.address != from.address || s.port != from.port) {
+        ServerLog("NAT echo of endpoint %u came from %s:%u, registered at %s:%u", endpoint, from.address.c_str(),
+                  from.port, s.address.c_str(), s.port);
+    } else {
+        ServerLog("NAT echo of endpoint %u from %s:%u", endpoint, from.address.c_str(), from.port);
+    }
+}
+
+void UserServer::OnLogout(const Packet& p, const From& from) {
+    std::uint32_t endpoint = 0;
+    std::uint32_t code = 0;
+    if (!ParseLogoutBody(p.body, p.bodySize, &endpoint, &code)) {
+        ServerLog("drop logout from %s:%u: %zu-byte body", from.address.c_str(), from.port, p.bodySize);
+    } else if (m_sessions.Logout(endpoint, from.address, from.port)) {
+        ServerLog("logout endpoint %u from %s:%u", endpoint, from.address.c_str(), from.port);
+    } else {
+        ServerLog("drop logout of endpoint %u from %s:%u: not registered there", endpoint, from.address.c_str(),
+                  from.port);
+    }
+}
+
+void UserServer::OnCustomInfo(const Packet& p, const From& from, std::uint32_t now) {
+    Session s;
+    Subscriber subscriber;
+    if (p.bodySize != 0) {
+        ServerLog("drop custom information request from %s:%u: %zu unexpected body bytes", from.address.c_str(),
+                  from.port, p.bodySize);
+    } else if (!m_sessions.FindLiveByAddress(from.address, from.port, now, &s)) {
+        ServerLog("drop custom information request from %s:%u: not registered", from.address.c_str(), from.port);
+    } else if (!m_db.Find(s.number, &subscriber)) {
+        ServerLog("drop custom information request of %s: subscriber gone", s.number.c_str());
+    } else {
+        Send(BuildCustomInfo(p.header.seq, subscriber.custom), from.address, from.port);
+    }
+}
+
+void UserServer::OnTimer(std::uint32_t now) {
+    m_sessions.Sweep(now);
+    if (m_config.natIntervalMs == 0) return;
+    const auto due = m_sessions.TakeNatDetectsDue(now, m_config.natIntervalMs, [this] { return NextSeq(); });
+    for (const Session& s : due) Send(BuildNatDetect(s.natSeq), s.address, s.port);
+}
+
+} // namespace orv

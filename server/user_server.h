@@ -1,0 +1,71 @@
+// The user server's conversation: takes each datagram's payload with its sender, answers
+// through the send function, and runs the periodic work (expiry sweep, NAT detects) when
+// its timer fires. Time comes in as a tick argument, so tests drive it without waiting.
+// Runs on one thread (the server's message loop); the session table has its own lock.
+#pragma once
+
+#include "server/session_table.h"
+#include "server/subscriber_db.h"
+#include "server/user_packets.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+struct UserServerConfig {
+    std::uint32_t ttlSeconds = 90;        // the keep-alive TTL told to clients
+    std::uint32_t natIntervalMs = 60000;  // NAT detect per registration; 0 = never
+    std::uint32_t publicAddress = 0;      // answered to "QuerySvrIPPort", network byte order
+    std::uint16_t publicPort = 0;
+};
+
+class UserServer {
+public:
+    using SendFunction =
+        std::function<void(const std::vector<std::uint8_t>& packet, const std::string& address, std::uint16_t port)>;
+
+    UserServer(SubscriberDb& db, const UserServerConfig& config, SendFunction send);
+
+    void OnDatagram(const std::uint8_t* data, std::size_t size, const std::string& address, std::uint16_t port,
+                    std::uint32_t now);
+    void OnTimer(std::uint32_t now);
+
+    void SetPublicAddress(std::uint32_t address, std::uint16_t port);
+    // Admin expiry: the number's next keep-alive gets a re-logon demand.
+    bool ExpireNumber(const std::string& number, std::uint32_t now) { return m_sessions.Expire(number, now); }
+    SessionTable& Sessions() { return m_sessions; }
+
+private:
+    struct From {
+        const std::string& address;
+        std::uint16_t port;
+    };
+    void OnQuerySvrIPPort(const Packet& p, const From& from);
+    void OnLogin(const Packet& p, const From& from, std::uint32_t now);
+    void OnKeepAlive(const Packet& p, const From& from, std::uint32_t now);
+    void OnNatEcho(const Packet& p, const From& from);
+    void OnLogout(const Packet& p, const From& from);
+    void OnCustomInfo(const Packet& p, const From& from, std::uint32_t now);
+    // Checks the password and the number's state; 0 when the logon may go ahead.
+    std::int32_t CheckLogon(const std::string& number, const std::string& digest);
+    void Send(const std::vector<std::uint8_t>& packet, const std::string& address, std::uint16_t port);
+    std::uint32_t NextSeq() {
+        const std::uint32_t seq = m_seq++;
+        if (m_seq == 0) m_seq = 1; // 0 never numbers a NAT detect
+        return seq;
+    }
+
+    SubscriberDb& m_db;
+    UserServerConfig m_config;
+    SendFunction m_send;
+    SessionTable m_sessions;
+    std::uint32_t m_seq = 1; // sequence numbers of the packets the server starts
+};
+
+// Text from a packet made safe for one log line (control and non-ASCII bytes become '?').
+std::string LogSafe(const std::string& text);
+
+} // namespace orv
