@@ -69,6 +69,19 @@ AcelpIndices SearchAcelp(const float* target, float* h, int t0, float sharpening
     mean *= 1.0f / 8.0f;
     const float threshold = mean + kThreshFcb * (peak - mean);
 
+    // The fourth pulse's terms as contiguous rows, so its 16 candidates are
+    // scored in one pass: cross3[m][k] = 2 phi'(m, position k of pulse 3).
+    constexpr int kCandidates = 2 * kPositions;
+    float d3[kCandidates];
+    float self3[kCandidates];
+    float cross3[kSubframe][kCandidates];
+    for (int k = 0; k < kCandidates; ++k) {
+        const int p = kPulse3Positions[k];
+        d3[k] = d[p];
+        self3[k] = phi[p][p];
+        for (int m = 0; m < kSubframe; ++m) cross3[m][k] = 2.0f * phi[m][p];
+    }
+
     int best[4] = {0, 1, 2, 3};
     float psiBest = 0.0f;
     float alphaBest = 1e6f;
@@ -77,21 +90,27 @@ AcelpIndices SearchAcelp(const float* target, float* h, int t0, float sharpening
         for (int m1 = 1; m1 < kSubframe && time > 0; m1 += kStep) {
             const float ps1 = d[m0] + d[m1];
             const float alp1 = phi[m0][m0] + phi[m1][m1] + 2.0f * phi[m0][m1];
+            float base[kCandidates];
+            for (int k = 0; k < kCandidates; ++k) base[k] = self3[k] + cross3[m0][k] + cross3[m1][k];
             for (int m2 = 2; m2 < kSubframe; m2 += kStep) {
                 const float ps2 = ps1 + d[m2];
                 if (ps2 <= threshold) continue;
                 const float alp2 = alp1 + phi[m2][m2] + 2.0f * (phi[m0][m2] + phi[m1][m2]);
-                for (const int m3 : kPulse3Positions) {
-                    const float ps = ps2 + d[m3];
-                    const float alp = alp2 + phi[m3][m3] + 2.0f * (phi[m0][m3] + phi[m1][m3] + phi[m2][m3]);
-                    const float psi = ps * ps;
-                    if (psi * alphaBest > psiBest * alp) {
-                        psiBest = psi;
-                        alphaBest = alp;
+                float psi[kCandidates];
+                float alp[kCandidates];
+                for (int k = 0; k < kCandidates; ++k) {
+                    const float ps = ps2 + d3[k];
+                    psi[k] = ps * ps;
+                    alp[k] = alp2 + (base[k] + cross3[m2][k]);
+                }
+                for (int k = 0; k < kCandidates; ++k) {
+                    if (psi[k] * alphaBest > psiBest * alp[k]) {
+                        psiBest = psi[k];
+                        alphaBest = alp[k];
                         best[0] = m0;
                         best[1] = m1;
                         best[2] = m2;
-                        best[3] = m3;
+                        best[3] = kPulse3Positions[k];
                     }
                 }
                 if (--time <= 0) break;

@@ -65,8 +65,9 @@ void Decoder::DecodeLsp(const FrameFields* fields, float* a1, float* a2) {
 void Decoder::PostProcess(const float* in, int16_t* pcm) {
     for (int n = 0; n < kFrame; ++n) {
         const float x = in[n];
-        const float y = kG729B100[0] * x + kG729B100[1] * hpX1_ + kG729B100[2] * hpX2_ + kG729A100[1] * hpY1_ +
-                        kG729A100[2] * hpY2_;
+        // The feedback of the newest output comes last: it is the only term that waits.
+        const float y = (kG729B100[0] * x + kG729B100[1] * hpX1_ + kG729B100[2] * hpX2_ + kG729A100[2] * hpY2_) +
+                        kG729A100[1] * hpY1_;
         hpX2_ = hpX1_;
         hpX1_ = x;
         hpY2_ = hpY1_;

@@ -33,8 +33,9 @@ void Encoder::PreProcess(const int16_t* pcm) {
     float* out = speech_ + kWindow - kFrame;
     for (int n = 0; n < kFrame; ++n) {
         const float x = pcm[n];
-        const float y = kG729B140[0] * x + kG729B140[1] * hpX1_ + kG729B140[2] * hpX2_ + kG729A140[1] * hpY1_ +
-                        kG729A140[2] * hpY2_;
+        // The feedback of the newest output comes last: it is the only term that waits.
+        const float y = (kG729B140[0] * x + kG729B140[1] * hpX1_ + kG729B140[2] * hpX2_ + kG729A140[2] * hpY2_) +
+                        kG729A140[1] * hpY1_;
         hpX2_ = hpX1_;
         hpX1_ = x;
         hpY2_ = hpY1_;

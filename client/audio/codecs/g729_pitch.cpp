@@ -175,9 +175,13 @@ void AdaptiveVector(float* exc, PitchDelay delay) {
     for (int n = 0; n < kSubframe; ++n, ++x0) {
         const float* x1 = x0;
         const float* x2 = x0 + 1;
-        float s = 0.0f;
-        for (int i = 0, k = 0; i < kInter10; ++i, k += kUpSamp) s += x1[-i] * c1[k] + x2[i] * c2[k];
-        exc[n] = s;
+        float past = 0.0f;
+        float ahead = 0.0f;
+        for (int i = 0, k = 0; i < kInter10; ++i, k += kUpSamp) {
+            past += x1[-i] * c1[k];
+            ahead += x2[i] * c2[k];
+        }
+        exc[n] = past + ahead;
     }
 }
 
