@@ -25,7 +25,12 @@ void ScrambleBlock(std::uint8_t* data, std::size_t length, std::uint32_t key) {
 }
 
 void UnscrambleBlock(std::uint8_t* data, std::size_t length, std::uint32_t key) {
-    const std::uint32_t m = BlockModulus(length, key);
+    UnscrambleWithLength(data, length, length, key);
+}
+
+void UnscrambleWithLength(std::uint8_t* data, std::size_t length, std::size_t blockLength,
+                          std::uint32_t key) {
+    const std::uint32_t m = BlockModulus(blockLength, key);
     std::uint32_t previous = 0;
     for (std::size_t i = 0; i + 4 <= length; i += 4) {
         const std::uint32_t scrambled = ReadU32(data + i);

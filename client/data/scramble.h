@@ -15,5 +15,9 @@ constexpr std::uint32_t kSkinArchiveKey = 0x5B1D9E37;
 
 void ScrambleBlock(std::uint8_t* data, std::size_t length, std::uint32_t key);
 void UnscrambleBlock(std::uint8_t* data, std::size_t length, std::uint32_t key);
+// Unscrambles the first length bytes of a block that was scrambled with blockLength bytes
+// (to read what is left of a block that was cut short).
+void UnscrambleWithLength(std::uint8_t* data, std::size_t length, std::size_t blockLength,
+                          std::uint32_t key);
 
 } // namespace orv

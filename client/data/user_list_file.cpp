@@ -33,27 +33,67 @@ void SplitUserEntry(const std::string& entry, std::string* number, std::string* 
     *digest = comma == std::string::npos ? std::string() : entry.substr(comma + 1);
 }
 
-std::vector<std::string> DecodeUserList(const std::uint8_t* data, std::size_t size) {
-    const std::size_t count = std::min(size / kUserRecordSize, kMaxUserRecords);
-    std::vector<std::uint8_t> block(data, data + count * kUserRecordSize);
-    UnscrambleBlock(block.data(), block.size(), kUserListKey);
+namespace {
 
+bool IsDigitsOnly(const std::string& text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "XXXXXXXX-XXXXXXXX-XXXXXXXX-XXXXXXXX" in upper-case hex.
+bool IsDigestForm(const std::string& text) {
+    if (text.size() != 35) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool ok = i % 9 == 8 ? c == '-' : (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+        if (!ok) return false;
+    }
+    return true;
+}
+
+// Decodes count records scrambled as a block of storedCount records. *wellFormed counts the
+// records that look as this client writes them (a number of digits, no digest or a digest).
+std::vector<std::string> DecodeRecords(const std::uint8_t* data, std::size_t count,
+                                       std::size_t storedCount, std::size_t* wellFormed) {
+    std::vector<std::uint8_t> block(data, data + count * kUserRecordSize);
+    UnscrambleWithLength(block.data(), block.size(), storedCount * kUserRecordSize, kUserListKey);
     std::vector<std::string> list;
+    *wellFormed = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t* record = block.data() + i * kUserRecordSize;
         const std::size_t n = ReadU16(record + kNumberOffsetField);
         const std::size_t d = ReadU16(record + kDigestOffsetField);
         if (n < kNumberOffsetMin || n >= kNumberOffsetMin + kNumberOffsetSpan ||
             d < kDigestOffsetMin || d >= kDigestOffsetMin + kDigestOffsetSpan) {
-            continue; // damaged record: its offsets would point outside their areas
+            continue; // damaged: its offsets would point outside their areas
         }
         const std::string number = GetFixedText(record + n, kNumberFieldSize);
         const std::string digest = GetFixedText(record + d, kDigestFieldSize);
         if (number.empty()) break;
-        if (!IsListText(number) || !IsListText(digest)) continue;
+        if (!IsListText(number) || !IsListText(digest)) continue; // damaged texts
+        if (IsDigitsOnly(number) && (digest.empty() || IsDigestForm(digest))) ++*wellFormed;
         list.push_back(number + "," + digest);
     }
     return list;
+}
+
+} // namespace
+
+std::vector<std::string> DecodeUserList(const std::uint8_t* data, std::size_t size) {
+    const std::size_t count = std::min(size / kUserRecordSize, kMaxUserRecords);
+    // The block length enters the scrambling, so a file cut short unscrambles wrongly with
+    // its own length. When the file as read has records that do not look right, the longer
+    // lengths it may have had are tried too, and a reading with more well-formed records wins.
+    std::size_t bestScore = 0;
+    std::vector<std::string> best = DecodeRecords(data, count, count, &bestScore);
+    for (std::size_t stored = count + 1; bestScore < count && stored <= kMaxUserRecords; ++stored) {
+        std::size_t score = 0;
+        auto list = DecodeRecords(data, count, stored, &score);
+        if (score > bestScore) {
+            best = std::move(list);
+            bestScore = score;
+        }
+    }
+    return best;
 }
 
 std::vector<std::uint8_t> EncodeUserList(const std::vector<std::string>& list, std::uint32_t seed) {
