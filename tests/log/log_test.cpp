@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -53,16 +53,28 @@ protected:
         ss << in.rdbuf();
         return ss.str();
     }
-    // The messages of the log file's lines (the part after the time and thread prefix);
-    // fails the test on a line that does not have the prefix.
+    // Length of the " [hh:mm:ss,TID=0x....] " prefix of a line, 0 when it lacks one.
+    static std::size_t PrefixLength(const std::string& line) {
+        if (line.size() < 23 || line.compare(0, 2, " [") != 0 || line[4] != ':' || line[7] != ':' ||
+            line.compare(10, 7, ",TID=0x") != 0) {
+            return 0;
+        }
+        for (std::size_t i : {2, 3, 5, 6, 8, 9}) {
+            if (!std::isdigit(static_cast<unsigned char>(line[i]))) return 0;
+        }
+        std::size_t end = 17;
+        while (end < line.size() && std::isxdigit(static_cast<unsigned char>(line[end]))) ++end;
+        if (end - 17 < 4 || line.compare(end, 2, "] ") != 0) return 0;
+        return end + 2;
+    }
+    // The messages of the log file's lines; fails the test on a line without the prefix.
     std::vector<std::string> Messages() const {
-        static const std::regex prefix(R"(^ \[\d\d:\d\d:\d\d,TID=0x[0-9a-f]{4,8}\] )");
         std::vector<std::string> messages;
         std::istringstream in(ReadAll(m_file));
         for (std::string line; std::getline(in, line);) {
-            std::smatch m;
-            EXPECT_TRUE(std::regex_search(line, m, prefix)) << line;
-            messages.push_back(m.suffix());
+            const std::size_t prefix = PrefixLength(line);
+            EXPECT_NE(prefix, 0u) << line;
+            messages.push_back(line.substr(prefix));
         }
         return messages;
     }

@@ -95,7 +95,7 @@ TEST_F(ProfileTest, IntegersAndLimits) {
 }
 
 TEST_F(ProfileTest, OverLongLinesAndBinaryJunkDoNotHideOtherKeys) {
-    std::string junk("\0\xFF\x01[=]\r", 9);
+    std::string junk("\0\xFF\x01[=]\r", 7);
     Put("[s]\nhuge=" + std::string(200000, 'x') + "\n" + junk + "\nbin=ab" + std::string(1, '\0') +
         "cd\n[" + std::string(100000, 'y') + "\nafter=ok\n");
     EXPECT_EQ(Get("s", "huge", 10), "xxxxxxxxx");
