@@ -26,7 +26,7 @@ std::vector<std::string> AddDemoSubscribers(SubscriberDb& db, std::string* error
     for (const DemoSubscriber& d : kDemo) {
         CustomInfo custom;
         custom.id = 1;
-        custom.name = "ORV Demo";
+        custom.name = "ORV-Demo";
         custom.url = "http://127.0.0.1/orv/";
         if (!db.Add(d.number, d.password) || !db.SetCustomInfo(d.number, custom) || !db.SetState(d.number, d.state)) {
             *error = "cannot add demo subscriber " + std::string(d.number) + ": " + db.LastError();

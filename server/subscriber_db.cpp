@@ -133,6 +133,10 @@ std::unique_ptr<SubscriberDb> SubscriberDb::Open(const std::string& path, std::s
                  std::to_string(kSchemaVersion);
         return nullptr;
     }
+    // Only now that the file is known to be ours: a write-ahead log with normal syncing, so a
+    // power loss may lose the latest changes but never damages the file, and counting a
+    // wrong password does not wait for the disk.
+    db->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
     if (created != nullptr) *created = !existed || found == 0;
     return db;
 }

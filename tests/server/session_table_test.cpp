@@ -1,0 +1,114 @@
+#include "server/session_table.h"
+
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+constexpr std::uint32_t kTtl = 9000;
+
+TEST(SessionTable, KeepAlivesWithinTheTtlKeepARegistrationLiveAcrossTheTickWrap) {
+    SessionTable table(kTtl);
+    std::uint32_t now = 0xFFFFF000u; // the tick wraps during this test
+    const auto logon = table.Register("8001", "127.0.0.1", 5000, now);
+    ASSERT_NE(logon.endpoint, 0u);
+    EXPECT_FALSE(logon.displacedOther);
+    Session s;
+    for (int i = 0; i < 5; ++i) {
+        now += kTtl; // exactly the TTL is still in time
+        EXPECT_EQ(table.KeepAlive(logon.endpoint, "127.0.0.1", 5000, now, &s), KeepAliveVerdict::Alive);
+    }
+    EXPECT_EQ(s.number, "8001");
+    now += kTtl + 1;
+    EXPECT_EQ(table.KeepAlive(logon.endpoint, "127.0.0.1", 5000, now, &s), KeepAliveVerdict::Expired);
+}
+
+TEST(SessionTable, AnExpiredRegistrationDemandsOneReLogonPerResendSpell) {
+    SessionTable table(kTtl);
+    const auto logon = table.Register("8001", "127.0.0.1", 5000, 1000);
+    Session s;
+    ASSERT_TRUE(table.Expire("8001", 2000));
+    EXPECT_FALSE(table.Expire("8001", 2000)) << "only live registrations expire";
+    EXPECT_EQ(table.KeepAlive(logon.endpoint, "127.0.0.1", 5000, 3000, &s), KeepAliveVerdict::Expired);
+    EXPECT_EQ(table.KeepAlive(logon.endpoint, "127.0.0.1", 5000, 8000, &s), KeepAliveVerdict::Quiet);
+    EXPECT_EQ(table.KeepAlive(logon.endpoint, "127.0.0.1", 5000, 13000, &s), KeepAliveVerdict::Expired);
+    Session found;
+    EXPECT_FALSE(table.FindLiveByAddress("127.0.0.1", 5000, 13000, &found));
+}
+
+TEST(SessionTable, ALogonElsewhereDisplacesTheOlderRegistration) {
+    SessionTable table(kTtl);
+    const auto first = table.Register("8001", "127.0.0.1", 5000, 0);
+    const auto second = table.Register("8001", "127.0.0.1", 6000, 10);
+    ASSERT_TRUE(second.displacedOther);
+    EXPECT_EQ(second.displaced.endpoint, first.endpoint);
+    EXPECT_EQ(second.displaced.port, 5000);
+    EXPECT_NE(second.endpoint, first.endpoint);
+    Session s;
+    EXPECT_EQ(table.KeepAlive(first.endpoint, "127.0.0.1", 5000, 20, &s), KeepAliveVerdict::Displaced);
+    EXPECT_EQ(table.KeepAlive(second.endpoint, "127.0.0.1", 6000, 20, &s), KeepAliveVerdict::Alive);
+    // The displaced client logging on again displaces the other one in turn.
+    const auto third = table.Register("8001", "127.0.0.1", 5000, 30);
+    ASSERT_TRUE(third.displacedOther);
+    EXPECT_EQ(third.displaced.endpoint, second.endpoint);
+}
+
+TEST(SessionTable, TheSameClientLoggingOnAgainIsNotToldToLeave) {
+    SessionTable table(kTtl);
+    const auto first = table.Register("8001", "127.0.0.1", 5000, 0);
+    const auto again = table.Register("8001", "127.0.0.1", 5000, 10);
+    EXPECT_FALSE(again.displacedOther);
+    Session s;
+    EXPECT_EQ(table.KeepAlive(first.endpoint, "127.0.0.1", 5000, 20, &s), KeepAliveVerdict::Unknown);
+    // A link that switches to another number leaves no registration of the old one behind.
+    const auto other = table.Register("8002", "127.0.0.1", 5000, 30);
+    EXPECT_FALSE(other.displacedOther);
+    EXPECT_EQ(table.KeepAlive(again.endpoint, "127.0.0.1", 5000, 40, &s), KeepAliveVerdict::Unknown);
+    ASSERT_TRUE(table.FindLiveByAddress("127.0.0.1", 5000, 40, &s));
+    EXPECT_EQ(s.number, "8002");
+    EXPECT_EQ(table.Snapshot().size(), 1u);
+}
+
+TEST(SessionTable, EndpointsAnswerOnlyToTheirOwnAddress) {
+    SessionTable table(kTtl);
+    const auto logon = table.Register("8001", "127.0.0.1", 5000, 0);
+    Session s;
+    EXPECT_EQ(table.KeepAlive(logon.endpoint, "127.0.0.2", 5000, 10, &s), KeepAliveVerdict::WrongSender);
+    EXPECT_EQ(table.KeepAlive(logon.endpoint, "127.0.0.1", 5001, 10, &s), KeepAliveVerdict::WrongSender);
+    EXPECT_FALSE(table.Logout(logon.endpoint, "127.0.0.1", 5001));
+    EXPECT_TRUE(table.Logout(logon.endpoint, "127.0.0.1", 5000));
+    EXPECT_EQ(table.KeepAlive(logon.endpoint, "127.0.0.1", 5000, 20, &s), KeepAliveVerdict::Unknown);
+    EXPECT_FALSE(table.Expire("8001", 20));
+}
+
+TEST(SessionTable, SweepExpiresSilentRegistrationsAndLaterForgetsThem) {
+    SessionTable table(kTtl);
+    const auto logon = table.Register("8001", "127.0.0.1", 5000, 0);
+    table.Sweep(kTtl + 1);
+    auto all = table.Snapshot();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].status, SessionStatus::Expired);
+    table.Sweep(kTtl + 1 + 60000); // retention: ten TTLs, at least a minute
+    EXPECT_EQ(table.Snapshot().size(), 1u);
+    table.Sweep(kTtl + 1 + 90001);
+    EXPECT_TRUE(table.Snapshot().empty());
+    Session s;
+    EXPECT_EQ(table.KeepAlive(logon.endpoint, "127.0.0.1", 5000, 200000, &s), KeepAliveVerdict::Unknown);
+}
+
+TEST(SessionTable, NatDetectsFollowTheirInterval) {
+    SessionTable table(kTtl);
+    table.Register("8001", "127.0.0.1", 5000, 0);
+    std::uint32_t seq = 40;
+    auto next = [&seq] { return seq++; };
+    EXPECT_TRUE(table.TakeNatDetectsDue(2999, 3000, next).empty());
+    auto due = table.TakeNatDetectsDue(3000, 3000, next);
+    ASSERT_EQ(due.size(), 1u);
+    EXPECT_EQ(due[0].natSeq, 40u);
+    EXPECT_TRUE(table.TakeNatDetectsDue(5999, 3000, next).empty());
+    EXPECT_EQ(table.TakeNatDetectsDue(6000, 3000, next).size(), 1u);
+    EXPECT_TRUE(table.TakeNatDetectsDue(kTtl + 3001, 3000, next).empty()) << "no detect to an overdue registration";
+}
+
+} // namespace
+} // namespace orv
