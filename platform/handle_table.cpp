@@ -3,6 +3,7 @@
 // that is gone reaches nobody.
 #include "platform/message_internal.h"
 
+#include <shared_mutex>
 #include <string>
 
 namespace orv {
@@ -15,7 +16,7 @@ struct WindowEntry {
 };
 
 struct HandleTable {
-    std::mutex mutex;
+    std::shared_mutex mutex; // lookups (every post and dispatch) share it
     std::unordered_map<HWND, WindowEntry> windows;
     HWND lastHandle = 0x100; // handles start above small numbers that are easy to mistake for ids
 };
@@ -45,7 +46,7 @@ HWND Window::Create(const char* title) {
     if (!q)
         return 0;
     HandleTable& table = Table();
-    std::lock_guard<std::mutex> lock(table.mutex);
+    std::unique_lock lock(table.mutex);
     if (table.lastHandle == 0xFFFFFFFFu)
         return 0; // every handle used once: never hand one out again
     const HWND hwnd = ++table.lastHandle;
@@ -64,7 +65,7 @@ void Window::Destroy() {
     const HWND hwnd = m_hWnd;
     std::shared_ptr<ThreadQueue> q;
     {
-        std::lock_guard<std::mutex> lock(Table().mutex);
+        std::unique_lock lock(Table().mutex);
         const auto it = Table().windows.find(hwnd);
         if (it != Table().windows.end()) {
             q = std::move(it->second.queue);
@@ -86,14 +87,14 @@ LRESULT FunctionWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool IsWindow(HWND hwnd) {
-    std::lock_guard<std::mutex> lock(Table().mutex);
+    std::shared_lock lock(Table().mutex);
     return Table().windows.count(hwnd) != 0;
 }
 
 HWND FindWindow(const char* title) {
     if (!title)
         return 0;
-    std::lock_guard<std::mutex> lock(Table().mutex);
+    std::shared_lock lock(Table().mutex);
     HWND found = 0;
     for (const auto& [hwnd, entry] : Table().windows) {
         if (entry.title == title && (found == 0 || hwnd < found))
@@ -103,22 +104,33 @@ HWND FindWindow(const char* title) {
 }
 
 ThreadId GetWindowThreadId(HWND hwnd) {
-    std::lock_guard<std::mutex> lock(Table().mutex);
+    std::shared_lock lock(Table().mutex);
     const auto it = Table().windows.find(hwnd);
     return it == Table().windows.end() ? 0 : it->second.queue->id;
 }
 
 std::shared_ptr<ThreadQueue> WindowQueue(HWND hwnd) {
-    std::lock_guard<std::mutex> lock(Table().mutex);
+    std::shared_lock lock(Table().mutex);
     const auto it = Table().windows.find(hwnd);
     return it == Table().windows.end() ? nullptr : it->second.queue;
+}
+
+bool PostToWindow(const MSG& msg) {
+    // Under the table lock, so the window cannot change hands between lookup and queueing.
+    std::shared_lock lock(Table().mutex);
+    const auto it = Table().windows.find(msg.hwnd);
+    if (it == Table().windows.end())
+        return false;
+    ThreadQueue& q = *it->second.queue;
+    std::lock_guard<std::mutex> queueLock(q.mutex);
+    return q.PostLocked(msg);
 }
 
 LRESULT CallWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     ThreadQueue* self = CurrentQueue();
     Window* window = nullptr;
     {
-        std::lock_guard<std::mutex> lock(Table().mutex);
+        std::shared_lock lock(Table().mutex);
         const auto it = Table().windows.find(hwnd);
         if (it == Table().windows.end() || it->second.queue.get() != self)
             return 0;

@@ -99,6 +99,9 @@ std::vector<std::shared_ptr<ThreadQueue>> AllThreadQueues();
 
 // Handle table lookups: the queue of the thread that owns hwnd, null for a dead window.
 std::shared_ptr<ThreadQueue> WindowQueue(HWND hwnd);
+// Queues msg to the thread that owns msg.hwnd; false for a dead window or an ended thread.
+// Lock order: the handle table before a queue, never the other way round.
+bool PostToWindow(const MSG& msg);
 // Runs the window procedure when hwnd is alive and owned by the calling thread; else 0.
 LRESULT CallWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 

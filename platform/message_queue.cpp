@@ -29,11 +29,6 @@ Take TakePosted(ThreadQueue& q, MSG* msg, bool remove) {
     return Take::Got;
 }
 
-bool PostedWaiting(ThreadQueue& q) {
-    std::lock_guard<std::mutex> lock(q.mutex);
-    return !q.posted.empty();
-}
-
 // timeoutMs: 0 = do not wait, -1 = no limit.
 bool Retrieve(MSG* msg, bool remove, int timeoutMs) {
     *msg = MSG{};
@@ -41,18 +36,27 @@ bool Retrieve(MSG* msg, bool remove, int timeoutMs) {
     if (!q)
         return false;
     const std::int64_t deadline = timeoutMs > 0 ? MonotonicNs() + std::int64_t{timeoutMs} * 1000000 : 0;
+    bool polled = false;
     for (;;) {
-        ServeSentCalls(*q);
         const std::int64_t now = MonotonicNs();
-        if (now - t_lastPollNs >= kWaitSetPollNs || !PostedWaiting(*q)) {
+        if (!polled && now - t_lastPollNs >= kWaitSetPollNs) {
             t_lastPollNs = now;
+            polled = true;
             PollWaitSet(*q, 0);
         }
         const Take taken = TakePosted(*q, msg, remove);
         if (taken == Take::Got)
             return true;
-        if (taken == Take::SentWaiting)
+        if (taken == Take::SentWaiting) { // sent messages go before posted ones
+            ServeSentCalls(*q);
             continue;
+        }
+        if (!polled) { // nothing posted: timers or sockets may have something
+            t_lastPollNs = now;
+            polled = true;
+            PollWaitSet(*q, 0);
+            continue;
+        }
         int waitMs = -1;
         if (timeoutMs == 0)
             return false;
@@ -62,14 +66,16 @@ bool Retrieve(MSG* msg, bool remove, int timeoutMs) {
                 return false;
             waitMs = static_cast<int>((left + 999999) / 1000000);
         }
-        PollWaitSet(*q, waitMs);
+        PollWaitSet(*q, waitMs); // whatever woke us has been turned into messages
     }
 }
 
 } // namespace
 
 bool PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    std::shared_ptr<ThreadQueue> q = hwnd ? WindowQueue(hwnd) : CurrentQueueShared();
+    if (hwnd)
+        return PostToWindow(MSG{hwnd, message, wParam, lParam, GetTickCount()});
+    ThreadQueue* q = CurrentQueue(); // no window: a thread message to the caller, as on the original
     if (!q)
         return false;
     std::lock_guard<std::mutex> lock(q->mutex);

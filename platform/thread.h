@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -50,7 +51,8 @@ void SetCurrentThreadPriority(ThreadPriority priority);
 // A worker thread with its own message queue. Start() runs InitInstance, then Run (by
 // default the message loop until WM_QUIT), then ExitInstance. The exit event is set by the
 // destructor. Stop() posts WM_QUIT to the thread and waits up to timeoutMs for it to end;
-// returns false when it did not end in time (the thread is then detached and left running).
+// returns false when it did not end in time (the thread is then detached and left running;
+// once IsRunning() turns false it no longer touches this object, which may then be deleted).
 class WorkerThread {
 public:
     WorkerThread();
@@ -62,7 +64,7 @@ public:
     bool Stop(std::uint32_t timeoutMs = 5000);
     ThreadId GetThreadId() const { return m_threadId.load(); }
     bool PostThreadMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    bool IsRunning() const { return m_running.load(); }
+    bool IsRunning() const { return m_life && m_life->running.load(); }
     Event& ExitEvent() { return m_exitEvent; }
 
 protected:
@@ -71,12 +73,17 @@ protected:
     virtual int ExitInstance() { return 0; }
 
 private:
-    void ThreadMain();
+    // What the thread still touches after its last call into this object: shared, so a
+    // detached thread can finish even when the object has been deleted.
+    struct Lifetime {
+        std::atomic<bool> running{true};
+        Event finished{true, false};
+    };
+    void ThreadMain(const std::shared_ptr<Lifetime>& life);
     std::thread m_thread;
     std::atomic<ThreadId> m_threadId{0};
-    std::atomic<bool> m_running{false};
+    std::shared_ptr<Lifetime> m_life;
     Event m_started{true, false};
-    Event m_finished{true, false};
     Event m_exitEvent{true, false};
 };
 

@@ -15,24 +15,23 @@ WorkerThread::~WorkerThread() {
 }
 
 bool WorkerThread::Start() {
-    if (m_thread.joinable() || m_running.load())
+    if (m_thread.joinable() || IsRunning())
         return false;
     m_started.Reset();
-    m_finished.Reset();
-    m_thread = std::thread([this] { ThreadMain(); });
+    m_life = std::make_shared<Lifetime>();
+    m_thread = std::thread([this, life = m_life] { ThreadMain(life); });
     m_started.Wait(); // the queue exists before Start returns, so posts cannot get lost
     return true;
 }
 
-void WorkerThread::ThreadMain() {
+void WorkerThread::ThreadMain(const std::shared_ptr<Lifetime>& life) {
     m_threadId.store(GetCurrentThreadId()); // makes the thread's queue
-    m_running.store(true);
     m_started.Set();
     if (InitInstance())
         Run();
     ExitInstance();
-    m_running.store(false);
-    m_finished.Set();
+    life->running.store(false); // the last touch of *this
+    life->finished.Set();
 }
 
 int WorkerThread::Run() { return RunMessageLoop(); }
@@ -45,7 +44,7 @@ bool WorkerThread::Stop(std::uint32_t timeoutMs) {
         return false;
     }
     orv::PostThreadMessage(m_threadId.load(), WM_QUIT, 0, 0);
-    if (!m_finished.Wait(timeoutMs)) {
+    if (!m_life->finished.Wait(timeoutMs)) {
         m_thread.detach();
         return false;
     }
