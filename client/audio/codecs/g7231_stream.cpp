@@ -34,6 +34,17 @@ bool G7231Stream::Open(Direction direction) {
         Close();
         return false;
     }
+    if (direction == Direction::Encode) {
+        // The input frame's buffer is made once and refilled for every frame.
+        frame_->nb_samples = static_cast<int>(kFrameSamples);
+        frame_->format = AV_SAMPLE_FMT_S16;
+        frame_->sample_rate = 8000;
+        if (av_channel_layout_copy(&frame_->ch_layout, &context_->ch_layout) < 0 ||
+            av_frame_get_buffer(frame_, 0) < 0) {
+            Close();
+            return false;
+        }
+    }
     return true;
 }
 
@@ -45,12 +56,7 @@ void G7231Stream::Close() {
 
 bool G7231Stream::EncodeFrame(const int16_t* pcm, uint8_t* frame) {
     if (!IsOpen()) return false;
-    av_frame_unref(frame_);
-    frame_->nb_samples = static_cast<int>(kFrameSamples);
-    frame_->format = AV_SAMPLE_FMT_S16;
-    frame_->sample_rate = 8000;
-    if (av_channel_layout_copy(&frame_->ch_layout, &context_->ch_layout) < 0) return false;
-    if (av_frame_get_buffer(frame_, 0) < 0) return false;
+    if (av_frame_make_writable(frame_) < 0) return false;
     std::memcpy(frame_->data[0], pcm, kFrameSamples * sizeof(int16_t));
     if (avcodec_send_frame(context_, frame_) < 0) return false;
     if (avcodec_receive_packet(context_, packet_) < 0) return false;

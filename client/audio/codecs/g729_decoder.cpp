@@ -72,7 +72,8 @@ void Decoder::PostProcess(const float* in, int16_t* pcm) {
         hpX1_ = x;
         hpY2_ = hpY1_;
         hpY1_ = y;
-        const float rounded = y >= 0.0f ? y + 0.5f : y - 0.5f;
+        float rounded = y >= 0.0f ? y + 0.5f : y - 0.5f;
+        if (rounded != rounded) rounded = 0.0f;  // never convert a NaN
         pcm[n] = static_cast<int16_t>(std::clamp(rounded, -32768.0f, 32767.0f));
     }
 }

@@ -17,6 +17,8 @@ public:
     void Reset();
     // frame == nullptr decodes a lost frame.
     void DecodeFrame(const uint8_t* frame, int16_t* pcm);
+    // The synthesis of the last frame, before the postfilter.
+    const float* LastSynthesis() const { return synthesis_ + kOrder; }
 
 private:
     void DecodeLsp(const FrameFields* fields, float* a1, float* a2);

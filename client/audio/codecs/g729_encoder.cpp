@@ -179,7 +179,7 @@ void Encoder::CodeSubframe(int index, const SubframeFilters& f, DelayRange& rang
     sharpening_ = std::clamp(g.pitch, kSharpMin, kSharpMax);
     for (int n = 0; n < kSubframe; ++n) exc[n] = g.pitch * exc[n] + g.code * code[n];
     taming_.Update(g.pitch, delay.t0);
-    float synth[kSubframe];
+    float* synth = synthesis_ + index * kSubframe;
     Synthesis(f.quantized, exc, synth, kSubframe, synthesisMemory_, true);
     for (int j = kSubframe - kOrder, k = 0; j < kSubframe; ++j, ++k) {
         errorMemory_[k] = speech[j] - synth[j];

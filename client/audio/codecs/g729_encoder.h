@@ -16,6 +16,9 @@ class Encoder {
 public:
     void Reset();
     void EncodeFrame(const int16_t* pcm, uint8_t* frame);
+    // The local synthesis of the last frame: what a decoder synthesises
+    // before its postfilter from the frame just produced.
+    const float* LastSynthesis() const { return synthesis_; }
 
 private:
     struct SubframeFilters {
@@ -37,6 +40,7 @@ private:
     float excitation_[kPitMax + kInterpolLen + kFrame];
     float weightedMemory_[kOrder];                // 1/A(z/gamma2) state of the weighted speech
     float synthesisMemory_[kOrder];               // local synthesis state
+    float synthesis_[kFrame];                     // local synthesis of the last frame
     float errorMemory_[kOrder];                   // last 10 of s - s^
     float weightedErrorMemory_[kOrder];           // target filter state
     float lspOld_[kOrder];

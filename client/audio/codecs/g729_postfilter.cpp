@@ -23,8 +23,10 @@ struct Candidate {
     float energy;
 };
 
+// Products of three energies exceed the float range on extreme (hostile)
+// streams, so the comparisons run in double.
 bool Better(Candidate c, Candidate best) {
-    return c.corr * c.corr * best.energy > best.corr * best.corr * c.energy;
+    return double(c.corr) * c.corr * best.energy > double(best.corr) * best.corr * c.energy;
 }
 
 }  // namespace
@@ -74,7 +76,7 @@ int Postfilter::LongTerm(const float* r, int t0, float* out) const {
         }
     }
     if (best.corr == 0.0f || best.energy <= 0.1f) return off();
-    if (best.corr * best.corr < kThresCrit * best.energy * energy) return off();
+    if (double(best.corr) * best.corr < double(kThresCrit) * best.energy * energy) return off();
     const int delay = lambda + 1 - bestOffset;
 
     float delayed[kSubframe];

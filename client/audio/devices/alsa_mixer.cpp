@@ -1,5 +1,7 @@
 #include "client/audio/devices/alsa_mixer.h"
 
+#include "client/audio/devices/alsa_errors.h"
+
 #include <alsa/asoundlib.h>
 
 #include <cctype>
@@ -61,6 +63,7 @@ std::string AlsaMixer::ControlNameFor(const std::string& pcmName) {
 std::unique_ptr<AlsaMixer> AlsaMixer::Open(const std::string& pcmName) {
     const std::string control = ControlNameFor(pcmName);
     if (control.empty()) return nullptr;
+    RouteAlsaErrorsToLog();
     snd_mixer_t* mixer = nullptr;
     if (snd_mixer_open(&mixer, 0) < 0) return nullptr;
     if (snd_mixer_attach(mixer, control.c_str()) < 0 || snd_mixer_selem_register(mixer, nullptr, nullptr) < 0 ||

@@ -1,14 +1,13 @@
 #include "client/audio/devices/alsa_stream.h"
 
+#include "client/audio/devices/alsa_errors.h"
 #include "client/audio/devices/software_volume.h"
-#include "client/log/log.h"
 
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <cstdarg>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -22,19 +21,8 @@ constexpr unsigned kLatencyUs = 120000; // the card's buffer: four blocks
 constexpr int kPollMs = 20;
 constexpr std::size_t kChunkFrames = 1024;
 
-// ALSA reports its own errors on standard error; they belong in our log.
-void AlsaErrorToLog(const char* file, int line, const char* function, int err, const char* format, ...) {
-    char text[256];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    WriteLog(4, "ALSA %s:%d %s: %s (%d)", file, line, function, text, err);
-}
-
 snd_pcm_t* OpenPcm(const std::string& name, snd_pcm_stream_t direction) {
-    static std::once_flag handlerSet;
-    std::call_once(handlerSet, [] { snd_lib_error_set_handler(&AlsaErrorToLog); });
+    RouteAlsaErrorsToLog();
     snd_pcm_t* pcm = nullptr;
     if (snd_pcm_open(&pcm, name.c_str(), direction, SND_PCM_NONBLOCK) < 0) return nullptr;
     if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, kAudioSampleRate, 1,

@@ -2,6 +2,8 @@
 // command line or the environment made the only one for this run.
 #include "client/audio/devices/audio_device_list.h"
 
+#include "client/audio/devices/alsa_errors.h"
+
 #include <alsa/asoundlib.h>
 
 #include <cstdlib>
@@ -32,6 +34,7 @@ std::string OneLine(std::string text) {
 // IOID is "Input", "Output" or absent (both directions).
 std::vector<AudioDeviceInfo> AlsaPcmDevices(const char* excludedDirection) {
     std::vector<AudioDeviceInfo> devices;
+    RouteAlsaErrorsToLog();
     void** hints = nullptr;
     if (snd_device_name_hint(-1, "pcm", &hints) < 0 || !hints) return devices;
     for (void** hint = hints; *hint; ++hint) {
