@@ -19,6 +19,9 @@ std::atomic<std::uint32_t> LocalIP{0};
 
 namespace {
 
+std::mutex g_timerLock;
+std::shared_ptr<CTimerManager> g_timerManager;
+
 constexpr int kKindRequest = 1;
 constexpr int kSendScrambled = 2;
 
@@ -28,6 +31,31 @@ bool IsDottedQuad(const char* text) {
 }
 
 } // namespace
+
+std::shared_ptr<CTimerManager> GetTimerManager() {
+    std::lock_guard<std::mutex> lock(g_timerLock);
+    return g_timerManager;
+}
+
+void CreateTimerManagerOnce() {
+    std::lock_guard<std::mutex> lock(g_timerLock);
+    if (!g_timerManager) g_timerManager = std::make_shared<CTimerManager>();
+}
+
+void InstallTimerManager(std::shared_ptr<CTimerManager> manager) {
+    std::lock_guard<std::mutex> lock(g_timerLock);
+    g_timerManager = std::move(manager);
+}
+
+void StopTimerManager() {
+    std::shared_ptr<CTimerManager> manager;
+    {
+        std::lock_guard<std::mutex> lock(g_timerLock);
+        manager.swap(g_timerManager);
+    }
+    // Callers that still hold the pointer keep the object alive; its thread ends here.
+    if (manager) manager->Stop();
+}
 
 CMsgHandler::CMsgHandler() {
     CreateTimerManagerOnce();
@@ -47,6 +75,14 @@ void CMsgHandler::OnMsgTimeOut(const std::uint8_t*, std::uint32_t) {}
 void CMsgHandler::OnTimer() {}
 int CMsgHandler::OnTalkServMsg(WPARAM, LPARAM) { return 0; }
 int CMsgHandler::OnConfServMsg(WPARAM, LPARAM) { return 0; }
+
+bool CMsgHandler::TakeUse() {
+    std::int32_t count = m_useCount.load();
+    while (count != 0) {
+        if (m_useCount.compare_exchange_weak(count, count + 1)) return true;
+    }
+    return false;
+}
 
 void CMsgHandler::AddUse() {
     std::int32_t count = m_useCount.load();
@@ -210,32 +246,33 @@ int CMsgHandler::SendData(const std::uint8_t* packet, std::uint32_t length, bool
 
 void CMsgHandler::ReSendData(TimerEntry& entry) {
     UseGuard use(this);
-    if (entry.packet == nullptr || entry.length < kPacketHeaderSize) return;
+    if (!entry.HasHeader()) return;
     std::uint32_t seqNum = NextSeqNum();
-    SetPacketSeqNum(entry.packet, seqNum);
-    WriteLog(3, "ReSendData SeqNum=%d, PktType=0x%04x, HandleName=%s", static_cast<int>(seqNum),
-             GetU16(entry.packet), m_handlerName.c_str());
-    SendData(entry.packet, entry.length, false, 0, 0, 0);
+    entry.SetSeqNum(seqNum);
+    WriteLog(3, "ReSendData SeqNum=%d, PktType=0x%04x, HandleName=%s", static_cast<int>(seqNum), entry.PktType(),
+             m_handlerName.c_str());
+    SendData(entry.packet.data(), entry.Length(), false, 0, 0, 0);
 }
 
 void CMsgHandler::AddPending(const std::uint8_t* packet, std::uint32_t length, int retries,
                              std::uint32_t intervalMs, int kind, std::uint32_t delayMs) {
-    if (CTimerManager* timers = GetTimerManager())
-        timers->AddTimer(packet, length, retries, intervalMs, kind, this, delayMs);
+    if (auto timers = GetTimerManager())
+        timers->AddTimer(packet, length, retries, intervalMs, static_cast<std::uint8_t>(kind), this, delayMs);
 }
 
 bool CMsgHandler::FindPending(std::uint32_t seqNum, std::uint16_t type, int matchFlags, bool remove,
-                              std::uint8_t** copy, std::uint32_t* copyLength) {
-    CTimerManager* timers = GetTimerManager();
-    return timers != nullptr && timers->FindTimers(this, seqNum, type, matchFlags, remove, copy, copyLength);
+                              std::vector<std::uint8_t>* copy) {
+    auto timers = GetTimerManager();
+    return timers && timers->FindTimers(this, seqNum, type, static_cast<std::uint32_t>(matchFlags), remove, copy);
 }
 
 void CMsgHandler::RemovePending(std::uint32_t seqNum, std::uint16_t type, int matchFlags, int kind) {
-    if (CTimerManager* timers = GetTimerManager()) timers->RemoveTimers(this, seqNum, type, matchFlags, kind);
+    if (auto timers = GetTimerManager())
+        timers->RemoveTimers(this, seqNum, type, static_cast<std::uint32_t>(matchFlags), static_cast<std::uint8_t>(kind));
 }
 
 void CMsgHandler::RemoveAllPending() {
-    if (CTimerManager* timers = GetTimerManager()) timers->RemoveOwnerTimers(this);
+    if (auto timers = GetTimerManager()) timers->RemoveOwnerTimers(this);
 }
 
 int CMsgHandler::DoTCPKeepAlive() {

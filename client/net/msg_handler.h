@@ -11,7 +11,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace orv {
 
@@ -28,7 +30,16 @@ constexpr int kSockDatagram = 1;
 // Local IPv4 address (host byte order) of the most recently connected stream link.
 extern std::atomic<std::uint32_t> LocalIP;
 
-class CMsgHandler : public Window, public TimerOwner {
+// The process-wide timer manager. The first handler creates it; the user-server handler
+// stops it at the end. Callers keep the returned pointer only for the call at hand.
+std::shared_ptr<CTimerManager> GetTimerManager();
+void CreateTimerManagerOnce();
+void StopTimerManager();
+// Puts a timer manager in place before any handler exists, e.g. one without its own thread
+// and with a test clock, whose passes the caller runs with ScanOnce.
+void InstallTimerManager(std::shared_ptr<CTimerManager> manager);
+
+class CMsgHandler : public Window, public CTimerOwner {
 public:
     CMsgHandler();
     ~CMsgHandler() override;
@@ -39,6 +50,8 @@ public:
     virtual int OnTcpNotifyMsg(const void* event, const void* detail);
     virtual int OnUdpNotifyMsg(const void* event, const void* detail);
     // Timer manager callbacks (timer thread).
+    bool TakeUse() override;
+    void GiveBackUse() override { ReleaseUse(); }
     void OnMsgTimeOut(const std::uint8_t* packet, std::uint32_t length) override;
     void OnTimer() override;
     void ReSendData(TimerEntry& entry) override;
@@ -62,9 +75,9 @@ public:
     void AddPending(const std::uint8_t* packet, std::uint32_t length, int retries, std::uint32_t intervalMs,
                     int kind, std::uint32_t delayMs);
     // Match flags: 1 = SeqNum, 2 = PktType. copy (when not null) receives a copy of the
-    // first matching request packet, which the caller frees with delete[].
+    // first matching request packet.
     bool FindPending(std::uint32_t seqNum, std::uint16_t type, int matchFlags, bool remove,
-                     std::uint8_t** copy = nullptr, std::uint32_t* copyLength = nullptr);
+                     std::vector<std::uint8_t>* copy = nullptr);
     void RemovePending(std::uint32_t seqNum, std::uint16_t type, int matchFlags, int kind);
     void RemoveAllPending();
 

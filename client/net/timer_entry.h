@@ -46,7 +46,8 @@ struct TimerEntry {
         for (int i = 0; i < 4; ++i) packet[4 + i] = static_cast<std::uint8_t>(seqNum >> (8 * i));
     }
 
-    bool removed = false; // unlinked during a scan pass; erased when the pass ends
+    // The manager's own bookkeeping: unlinked during a scan pass, erased when the pass ends.
+    bool removed = false;
 };
 
 } // namespace orv
