@@ -63,15 +63,10 @@ void Decoder::DecodeLsp(const FrameFields* fields, float* a1, float* a2) {
 }
 
 void Decoder::PostProcess(const float* in, int16_t* pcm) {
+    float filtered[kFrame];
+    highPass_.Run(kG729B100, kG729A100, in, filtered, kFrame);
     for (int n = 0; n < kFrame; ++n) {
-        const float x = in[n];
-        // The feedback of the newest output comes last: it is the only term that waits.
-        const float y = (kG729B100[0] * x + kG729B100[1] * hpX1_ + kG729B100[2] * hpX2_ + kG729A100[2] * hpY2_) +
-                        kG729A100[1] * hpY1_;
-        hpX2_ = hpX1_;
-        hpX1_ = x;
-        hpY2_ = hpY1_;
-        hpY1_ = y;
+        const float y = filtered[n];
         float rounded = y >= 0.0f ? y + 0.5f : y - 0.5f;
         if (rounded != rounded) rounded = 0.0f;  // never convert a NaN
         pcm[n] = static_cast<int16_t>(std::clamp(rounded, -32768.0f, 32767.0f));

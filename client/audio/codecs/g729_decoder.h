@@ -4,6 +4,7 @@
 
 #include "client/audio/codecs/g729_bitstream.h"
 #include "client/audio/codecs/g729_constants.h"
+#include "client/audio/codecs/g729_filters.h"
 #include "client/audio/codecs/g729_gain.h"
 #include "client/audio/codecs/g729_lsp_quantizer.h"
 #include "client/audio/codecs/g729_postfilter.h"
@@ -39,7 +40,7 @@ private:
     LspPredictor lspPredictor_;
     GainPredictor gainPredictor_;
     Postfilter postfilter_;
-    float hpX1_, hpX2_, hpY1_, hpY2_;
+    HighPass highPass_;
 };
 
 }  // namespace orv::g729

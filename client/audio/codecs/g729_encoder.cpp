@@ -30,18 +30,9 @@ void Encoder::Reset() {
 }
 
 void Encoder::PreProcess(const int16_t* pcm) {
-    float* out = speech_ + kWindow - kFrame;
-    for (int n = 0; n < kFrame; ++n) {
-        const float x = pcm[n];
-        // The feedback of the newest output comes last: it is the only term that waits.
-        const float y = (kG729B140[0] * x + kG729B140[1] * hpX1_ + kG729B140[2] * hpX2_ + kG729A140[2] * hpY2_) +
-                        kG729A140[1] * hpY1_;
-        hpX2_ = hpX1_;
-        hpX1_ = x;
-        hpY2_ = hpY1_;
-        hpY1_ = y;
-        out[n] = y;
-    }
+    float input[kFrame];
+    for (int n = 0; n < kFrame; ++n) input[n] = pcm[n];
+    highPass_.Run(kG729B140, kG729A140, input, speech_ + kWindow - kFrame, kFrame);
 }
 
 void Encoder::WeightingFactors(const float* lsp1, const float* lsp2, const float* k, float* gamma1, float* gamma2) {

@@ -4,6 +4,7 @@
 
 #include "client/audio/codecs/g729_bitstream.h"
 #include "client/audio/codecs/g729_constants.h"
+#include "client/audio/codecs/g729_filters.h"
 #include "client/audio/codecs/g729_gain.h"
 #include "client/audio/codecs/g729_lsp_quantizer.h"
 #include "client/audio/codecs/g729_pitch.h"
@@ -33,8 +34,7 @@ private:
     void WeightingFactors(const float* lsp1, const float* lsp2, const float* k, float* gamma1, float* gamma2);
     void CodeSubframe(int index, const SubframeFilters& f, DelayRange& range, FrameFields& fields);
 
-    // Pre-processing filter state.
-    float hpX1_, hpX2_, hpY1_, hpY2_;
+    HighPass highPass_;                           // input pre-processing
     float speech_[kWindow];                       // current frame at 120..199
     float weighted_[kPitMax + kFrame];            // weighted speech with history
     float excitation_[kPitMax + kInterpolLen + kFrame];

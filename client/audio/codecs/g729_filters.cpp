@@ -63,4 +63,22 @@ float Dot(const float* x, const float* y, int n) {
     return s;
 }
 
+void HighPass::Run(const float* b, const float* a, const float* in, float* out, int n) {
+    float px1 = x1, px2 = x2, py1 = y1, py2 = y2;  // locals: out may not alias the state
+    for (int i = 0; i < n; ++i) {
+        const float x = in[i];
+        // The feedback of the newest output comes last: it is the only term that waits.
+        const float y = (b[0] * x + b[1] * px1 + b[2] * px2 + a[2] * py2) + a[1] * py1;
+        px2 = px1;
+        px1 = x;
+        py2 = py1;
+        py1 = y;
+        out[i] = y;
+    }
+    x1 = px1;
+    x2 = px2;
+    y1 = py1;
+    y2 = py2;
+}
+
 }  // namespace orv::g729

@@ -23,4 +23,11 @@ void Convolve(const float* x, const float* h, float* y);
 
 float Dot(const float* x, const float* y, int n);
 
+// Second-order IIR y(n) = b0 x(n) + b1 x(n-1) + b2 x(n-2) + a1 y(n-1) + a2 y(n-2)
+// (a1, a2 stored with the sign of the recursion), state across calls.
+struct HighPass {
+    float x1, x2, y1, y2;
+    void Run(const float* b, const float* a, const float* in, float* out, int n);
+};
+
 }  // namespace orv::g729

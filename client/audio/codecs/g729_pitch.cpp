@@ -172,14 +172,28 @@ void AdaptiveVector(float* exc, PitchDelay delay) {
     }
     const float* c1 = kG729Inter3l + phase;
     const float* c2 = kG729Inter3l + kUpSamp - phase;
+    // x0[n - i] and x0[n + 1 + i] for n < 40, i < 10 all lie in the past when
+    // the delay reaches 50: then every sample is computed at once, tap by tap
+    // (the same sums in the same order as the sample-by-sample path).
+    if (x0 + kSubframe + kInter10 <= exc) {
+        float past[kSubframe] = {};
+        float ahead[kSubframe] = {};
+        for (int i = 0, k = 0; i < kInter10; ++i, k += kUpSamp) {
+            for (int n = 0; n < kSubframe; ++n) {
+                past[n] += x0[n - i] * c1[k];
+                ahead[n] += x0[n + 1 + i] * c2[k];
+            }
+        }
+        for (int n = 0; n < kSubframe; ++n) exc[n] = past[n] + ahead[n];
+        return;
+    }
+    // Shorter delays read samples of this subframe written just before.
     for (int n = 0; n < kSubframe; ++n, ++x0) {
-        const float* x1 = x0;
-        const float* x2 = x0 + 1;
         float past = 0.0f;
         float ahead = 0.0f;
         for (int i = 0, k = 0; i < kInter10; ++i, k += kUpSamp) {
-            past += x1[-i] * c1[k];
-            ahead += x2[i] * c2[k];
+            past += x0[-i] * c1[k];
+            ahead += x0[1 + i] * c2[k];
         }
         exc[n] = past + ahead;
     }

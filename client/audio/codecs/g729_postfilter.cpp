@@ -29,6 +29,14 @@ bool Better(Candidate c, Candidate best) {
     return double(c.corr) * c.corr * best.energy > double(best.corr) * best.corr * c.energy;
 }
 
+// out(n) = sum_i h(i) x(n - i), summed tap by tap over all n at once.
+void FilterTaps(const float* h, int taps, const float* x, float* out, int n) {
+    for (int k = 0; k < n; ++k) out[k] = 0.0f;
+    for (int i = 0; i < taps; ++i) {
+        for (int k = 0; k < n; ++k) out[k] += h[i] * x[k - i];
+    }
+}
+
 }  // namespace
 
 int Postfilter::LongTerm(const float* r, int t0, float* out) const {
@@ -61,11 +69,7 @@ int Postfilter::LongTerm(const float* r, int t0, float* out) const {
     for (int phase = 1; phase < kUpPst; ++phase) {
         const float* h = kG729TabHupS + (phase - 1) * kLh2S;
         float* w = shortSignals[phase - 1];
-        for (int n = 0; n <= kSubframe; ++n) {
-            float s = 0.0f;
-            for (int i = 0; i < kLh2S; ++i) s += h[i] * r[n + 1 - lambda - i];
-            w[n] = s;
-        }
+        FilterTaps(h, kLh2S, r + 1 - lambda, w, kSubframe + 1);
         for (int offset = 0; offset < 2; ++offset) {
             Candidate c{std::max(0.0f, Dot(r, w + offset, kSubframe)), Dot(w + offset, w + offset, kSubframe)};
             if (Better(c, best)) {
@@ -84,11 +88,7 @@ int Postfilter::LongTerm(const float* r, int t0, float* out) const {
         std::memcpy(delayed, r - delay, sizeof(delayed));
     } else {
         const float* h = kG729TabHupL + (bestPhase - 1) * kLh2L;
-        for (int n = 0; n < kSubframe; ++n) {
-            float s = 0.0f;
-            for (int i = 0; i < kLh2L; ++i) s += h[i] * r[n - delay + kLhUpL - i];
-            delayed[n] = s;
-        }
+        FilterTaps(h, kLh2L, r - delay + kLhUpL, delayed, kSubframe);
         const Candidate longer{std::max(0.0f, Dot(r, delayed, kSubframe)), Dot(delayed, delayed, kSubframe)};
         if (longer.energy != 0.0f && Better(longer, best)) {
             best = longer;
