@@ -24,7 +24,8 @@ Bcg729Decoder::Bcg729Decoder() : context_(initBcg729DecoderChannel()) {}
 Bcg729Decoder::~Bcg729Decoder() { closeBcg729DecoderChannel(context_); }
 
 void Bcg729Decoder::Decode(const uint8_t* frame, int16_t* pcm) {
-    bcg729Decoder(context_, frame, 10, frame == nullptr ? 1 : 0, 0, 0, pcm);
+    static const uint8_t kNoFrame[10] = {};
+    bcg729Decoder(context_, frame == nullptr ? kNoFrame : frame, 10, frame == nullptr ? 1 : 0, 0, 0, pcm);
 }
 
 AvG729Decoder::AvG729Decoder() {

@@ -28,6 +28,7 @@ class Bcg729Decoder {
 public:
     Bcg729Decoder();
     ~Bcg729Decoder();
+    // frame == nullptr decodes a lost frame.
     void Decode(const uint8_t* frame, int16_t* pcm);
 
 private:
