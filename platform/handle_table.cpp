@@ -37,7 +37,7 @@ void ForgetWindowInQueue(ThreadQueue& q, HWND hwnd) {
 
 } // namespace
 
-Window::~Window() { Destroy(); }
+Window::~Window() { RemoveHandle(false); }
 
 HWND Window::Create(const char* title) {
     if (m_hWnd)
@@ -56,11 +56,13 @@ HWND Window::Create(const char* title) {
     return hwnd;
 }
 
-void Window::Destroy() {
+void Window::Destroy() { RemoveHandle(true); }
+
+void Window::RemoveHandle(bool notify) {
     if (!m_hWnd || m_destroying)
         return;
     m_destroying = true;
-    if (m_owner == GetCurrentThreadId())
+    if (notify && m_owner == GetCurrentThreadId())
         WindowProc(WM_DESTROY, 0, 0);
     const HWND hwnd = m_hWnd;
     std::shared_ptr<ThreadQueue> q;
@@ -80,7 +82,7 @@ void Window::Destroy() {
 
 LRESULT Window::WindowProc(UINT, WPARAM, LPARAM) { return 0; }
 
-FunctionWindow::~FunctionWindow() { Destroy(); } // while m_proc can still see WM_DESTROY
+FunctionWindow::~FunctionWindow() = default; // ~Window takes the handle away
 
 LRESULT FunctionWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return m_proc ? m_proc(message, wParam, lParam) : 0;

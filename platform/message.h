@@ -37,7 +37,8 @@ public:
     // Returns the new handle, 0 on failure (already created).
     HWND Create(const char* title = "");
     // WindowProc gets WM_DESTROY while the handle is still valid; then the handle is gone,
-    // with the window's queued messages, timers and selected sockets.
+    // with the window's queued messages, timers and selected sockets. The destructor does the
+    // same without WM_DESTROY (a subclass's members are already gone by then).
     void Destroy();
     HWND GetSafeHwnd() const { return m_hWnd; }
     ThreadId OwnerThread() const { return m_owner; }
@@ -48,6 +49,7 @@ protected:
 
 private:
     friend LRESULT CallWindow(HWND, UINT, WPARAM, LPARAM);
+    void RemoveHandle(bool notify);
     HWND m_hWnd = 0;
     ThreadId m_owner = 0;
     bool m_destroying = false;

@@ -25,9 +25,15 @@ bool SpawnDetached(const std::string& file, const std::vector<std::string>& args
 #ifdef POSIX_SPAWN_SETSID
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
 #endif
+    // Our sockets and files stay ours: a child holding a copy would keep them open (and
+    // keep them in our wait sets) after we closed them.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     pid_t pid = 0;
-    const int rc = searchPath ? posix_spawnp(&pid, file.c_str(), nullptr, &attr, argv.data(), environ)
-                              : posix_spawn(&pid, file.c_str(), nullptr, &attr, argv.data(), environ);
+    const int rc = searchPath ? posix_spawnp(&pid, file.c_str(), &actions, &attr, argv.data(), environ)
+                              : posix_spawn(&pid, file.c_str(), &actions, &attr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     if (rc != 0)
         return false;

@@ -121,7 +121,7 @@ TEST(MessageQueue, MessagesForADestroyedWindowAreDropped) {
     EXPECT_EQ(FindWindow("doomed"), hwnd);
     ASSERT_TRUE(PostMessage(hwnd, kMsgValue, 0, 0));
     ASSERT_TRUE(PostMessage(hwnd, kMsgValue, 0, 0));
-    window.reset(); // two messages for it still queued
+    window->Destroy(); // two messages for it still queued
     EXPECT_TRUE(destroyedWhileValid) << "WM_DESTROY comes while the handle is still valid";
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_EQ(FindWindow("doomed"), 0u);
