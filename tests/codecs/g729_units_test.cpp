@@ -167,6 +167,26 @@ TEST(G729Codec, EncoderLocalSynthesisEqualsDecoderSynthesis) {
     }
 }
 
+TEST(G729Codec, EncoderStaysFiniteOnExtremeInput) {
+    static Encoder encoder;
+    encoder.Reset();
+    std::mt19937 random(5);
+    int16_t pcm[80];
+    uint8_t frame[10];
+    for (int f = 0; f < 400; ++f) {
+        for (int n = 0; n < 80; ++n) {
+            switch ((f / 50) % 4) {
+                case 0: pcm[n] = static_cast<int16_t>(random()); break;             // full-scale noise
+                case 1: pcm[n] = (n / 20) % 2 ? 32767 : -32768; break;               // clipped square
+                case 2: pcm[n] = n == 0 ? 32767 : 0; break;                          // impulses
+                default: pcm[n] = -32768; break;                                     // DC
+            }
+        }
+        encoder.EncodeFrame(pcm, frame);
+        for (int n = 0; n < 80; ++n) ASSERT_TRUE(std::isfinite(encoder.LastSynthesis()[n])) << f;
+    }
+}
+
 TEST(G729Indices, DelayCodesRoundTripAndParityCoversTheTopSixBits) {
     for (int p1 = 0; p1 < 256; ++p1) {
         const PitchDelay d = DecodeDelay1(p1);
