@@ -154,7 +154,8 @@ void TcpLink::ReceiveStep(std::uint16_t error) {
     }
     NotifyData(kTcpRecvArriving, m_reassembler.Buffer(), m_reassembler.ExpectedLength(), m_reassembler.Received());
     std::uint8_t chunk[kStreamReceiveChunk];
-    while (m_state.load() != kNone) {
+    // Stops when the client closes the link, or connects it anew, inside a notification.
+    while (m_state.load() != kNone && m_socketGeneration.load() == generation) {
         const ssize_t size = ::recv(m_fd.load(), chunk, sizeof chunk, 0);
         if (size <= 0) break;
         for (std::size_t at = 0; at < static_cast<std::size_t>(size) && m_state.load() != kNone;) {

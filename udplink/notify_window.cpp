@@ -1,28 +1,33 @@
 #include "udplink/notify_window.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace orv {
 
 LinkNotifyWindow::LinkNotifyWindow(UINT socketMessage, SocketHandler handler)
-    : m_socketMessage(socketMessage), m_handler(std::move(handler)) {}
+    : m_placeholder(::open("/dev/null", O_RDONLY | O_CLOEXEC)), m_socketMessage(socketMessage),
+      m_handler(std::move(handler)) {}
 
 LinkNotifyWindow::~LinkNotifyWindow() {
     Destroy();
     std::lock_guard<std::mutex> lock(m_mutex);
     for (int fd : m_pendingClose) ::close(fd);
     m_pendingClose.clear();
+    if (m_placeholder >= 0) ::close(m_placeholder);
 }
 
 void LinkNotifyWindow::CloseSocketLater(int fd) {
     if (fd < 0) return;
     AsyncSelect(fd, 0, 0, 0);
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_pendingClose.insert(fd);
-    if (!PostMessage(GetSafeHwnd(), kCloseSocketMessage, static_cast<WPARAM>(fd), 0)) {
-        m_pendingClose.erase(fd);
+    // Replacing the descriptor's file closes the socket; the number stays taken.
+    if (m_placeholder < 0 || ::dup3(m_placeholder, fd, O_CLOEXEC) < 0 ||
+        !PostMessage(GetSafeHwnd(), kCloseSocketMessage, static_cast<WPARAM>(fd), 0)) {
         ::close(fd);
+        return;
     }
+    m_pendingClose.insert(fd);
 }
 
 void LinkNotifyWindow::CloseNow(int fd) {

@@ -18,9 +18,10 @@ public:
     LinkNotifyWindow(UINT socketMessage, SocketHandler handler);
     ~LinkNotifyWindow() override; // on its own thread; closes sockets still waiting
 
-    // Takes fd out of the wait set now and closes it after the readiness messages already
-    // queued for it have been dispatched (and found no link), so its number cannot be given
-    // to a new socket while stale messages still carry it. Any thread.
+    // Takes fd out of the wait set and closes its socket now (its port is free at once), but
+    // keeps the descriptor number taken, by a placeholder, until the readiness messages
+    // already queued for it have been dispatched (and found no link): a new socket cannot get
+    // that number while stale messages still carry it. Any thread.
     void CloseSocketLater(int fd);
 
 protected:
@@ -30,6 +31,7 @@ private:
     static constexpr UINT kCloseSocketMessage = WM_USER + 3;
     void CloseNow(int fd);
 
+    const int m_placeholder; // an open /dev/null that retired numbers point at meanwhile
     const UINT m_socketMessage;
     const SocketHandler m_handler;
     std::mutex m_mutex;

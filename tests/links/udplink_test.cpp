@@ -39,6 +39,23 @@ TEST_F(UdpLinkTest, CreateReportsEvent2BeforeReturningAndCloseReports3Twice) {
     EXPECT_EQ(UdpSendTo(link, "x", 1, "127.0.0.1", 9, 0), 0);
 }
 
+TEST_F(UdpLinkTest, ClosedLinksPortIsFreeAtOnce) {
+    const LinkHandle link = UdpCreate("0.0.0.0", 0, 2);
+    const std::uint16_t port = PortOf(link);
+    LinkHandle again = 0;
+    // On the network thread, before it returns to its message loop.
+    thread.RunOnThread([&] {
+        EXPECT_EQ(UdpClose(link), 1);
+        again = UdpCreate("0.0.0.0", port, 2);
+    });
+    ASSERT_NE(again, 0u);
+    plain.SendTo(port, Bytes{0, 7});
+    LinkRecord received;
+    ASSERT_TRUE(thread.WaitForEvent(again, kLinkEventData, 0, &received));
+    EXPECT_EQ(received.data, Bytes{7});
+    UdpClose(again);
+}
+
 TEST_F(UdpLinkTest, BindFailureAndRefusedArguments) {
     EXPECT_EQ(UdpCreate("0.0.0.0", plain.Port(), 2), 0u) << "port in use";
     EXPECT_EQ(UdpCreate("not an address", 0, 2), 0u);
