@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 namespace orv {
 namespace {
 
@@ -108,6 +111,30 @@ TEST(SessionTable, NatDetectsFollowTheirInterval) {
     EXPECT_TRUE(table.TakeNatDetectsDue(5999, 3000, next).empty());
     EXPECT_EQ(table.TakeNatDetectsDue(6000, 3000, next).size(), 1u);
     EXPECT_TRUE(table.TakeNatDetectsDue(kTtl + 3001, 3000, next).empty()) << "no detect to an overdue registration";
+}
+
+TEST(SessionTable, ConcurrentUseKeepsOneRegistrationPerNumber) {
+    SessionTable table(kTtl);
+    std::atomic<std::uint32_t> now{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&table, &now, t] {
+            const std::string number = "80" + std::to_string(t % 2); // two threads per number
+            const auto port = static_cast<std::uint16_t>(5000 + t);
+            Session s;
+            for (int i = 0; i < 300; ++i) {
+                const auto logon = table.Register(number, "127.0.0.1", port, now.fetch_add(1));
+                table.KeepAlive(logon.endpoint, "127.0.0.1", port, now.load(), &s);
+                table.FindLiveByAddress("127.0.0.1", port, now.load(), &s);
+                if (i % 50 == 0) table.Sweep(now.load());
+                table.Snapshot();
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    int live = 0;
+    for (const Session& s : table.Snapshot()) live += s.status == SessionStatus::Live ? 1 : 0;
+    EXPECT_EQ(live, 2);
 }
 
 } // namespace

@@ -1,0 +1,99 @@
+// Arbitrary datagrams into the user server's packet handling. The input is a script of
+// steps, so the fuzzer also reaches the states after a logon: each step is one op byte, a
+// length byte and that many bytes. Ops: raw datagram from one of two client ports; a valid
+// logon; a keep-alive of the latest endpoint; time passing with the timer; admin expiry.
+#include "client/data/password_digest.h"
+#include "server/byte_io.h"
+#include "server/server_log.h"
+#include "server/user_server.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+using namespace orv;
+
+std::vector<std::uint8_t> MakePacket(std::uint16_t type, std::uint32_t seq, const std::vector<std::uint8_t>& body) {
+    ByteWriter w;
+    w.U16(type);
+    w.U16(static_cast<std::uint16_t>(8 + body.size()));
+    w.U32(seq);
+    w.Bytes(body.data(), body.size());
+    return w.Get();
+}
+
+std::vector<std::uint8_t> ValidLogin() {
+    ByteWriter w;
+    w.Text("8001", 32);
+    w.Text(PasswordDigest("8001", "1111"), 40);
+    w.Text("00000000", 64);
+    w.U8(2);
+    w.U16(0);
+    return MakePacket(0x0101, 1, w.Get());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // One database for the run (opening one costs more than a whole input); each input
+    // starts from the same subscriber state.
+    static SubscriberDb* const db = [] {
+        SetServerLogEnabled(false);
+        std::string error;
+        auto opened = SubscriberDb::Open(":memory:", &error);
+        if (!opened || !opened->Add("8001", "1111")) std::abort();
+        return opened.release();
+    }();
+    if (!db->SetState("8001", SubscriberState::Active)) std::abort();
+
+    std::uint32_t lastEndpoint = 0;
+    UserServerConfig config;
+    config.ttlSeconds = 3;
+    config.natIntervalMs = 1000;
+    UserServer server(*db, config, [&](const std::vector<std::uint8_t>& p, const std::string&, std::uint16_t) {
+        // Every answer must be a well-formed packet whose length field matches.
+        orv::Packet parsed;
+        if (ParsePacket(p.data(), p.size(), &parsed) != PacketError::None) std::abort();
+        if (parsed.header.type == kPktLogin && p.size() == 13 && p[8] == 0) {
+            ByteReader r(p.data() + 9, 4);
+            lastEndpoint = r.U32();
+        }
+    });
+    static const std::vector<std::uint8_t> login = ValidLogin();
+
+    std::uint32_t now = 0;
+    std::size_t pos = 0;
+    while (pos + 2 <= size) {
+        const std::uint8_t op = data[pos];
+        const std::size_t len = std::min<std::size_t>(data[pos + 1], size - pos - 2);
+        const std::uint8_t* chunk = data + pos + 2;
+        pos += 2 + len;
+        const std::uint16_t port = (op & 0x80) != 0 ? 40002 : 40001;
+        switch (op % 6) {
+        case 0:
+        case 1: server.OnDatagram(chunk, len, "127.0.0.1", port, now); break;
+        case 2: server.OnDatagram(login.data(), login.size(), "127.0.0.1", port, now); break;
+        case 3: {
+            ByteWriter body;
+            body.U32(lastEndpoint);
+            const auto ka = MakePacket(kPktKeepAlive, len, body.Get());
+            server.OnDatagram(ka.data(), ka.size(), "127.0.0.1", port, now);
+            break;
+        }
+        case 4:
+            now += (len + 1) * 250u;
+            server.OnTimer(now);
+            break;
+        case 5: server.ExpireNumber("8001", now); break;
+        }
+    }
+    // Whatever came in, a right logon still works.
+    lastEndpoint = 0;
+    server.OnDatagram(login.data(), login.size(), "127.0.0.1", 40003, now);
+    if (lastEndpoint == 0) std::abort();
+    return 0;
+}

@@ -1,0 +1,136 @@
+// Logon end to end: a real orvserver and real orvcli processes on 127.0.0.1, each with a
+// home folder of its own and system-chosen ports, talking through the link libraries.
+// Every wait is bounded; the processes are killed when a test ends.
+#include "tests/e2e/child_process.h"
+#include "tests/server/test_folder.h"
+
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <thread>
+
+namespace orv {
+namespace {
+
+constexpr int kWaitMs = 20000;
+// A stopped server is noticed after the keep-alive period and its resends (5 s apart).
+constexpr int kKeepAliveTimeoutWaitMs = 60000;
+
+class LogonE2eTest : public ::testing::Test {
+protected:
+    void StartServer(const std::vector<std::string>& extra = {}) {
+        std::vector<std::string> args = {"--home", m_serverHome.Path(), "--user-port", "0"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        ASSERT_TRUE(m_server.Start(ProgramPath("orvserver"), args, m_serverHome.File("server.err")));
+        std::string line;
+        ASSERT_TRUE(m_server.WaitForLine("LISTEN user udp ", kWaitMs, &line)) << m_server.Output();
+        m_serverAddress = line.substr(std::string("LISTEN user udp ").size());
+    }
+
+    ChildProcess& StartClient(const std::string& number, const std::string& password) {
+        m_clientHomes.push_back(std::make_unique<TestFolder>());
+        m_clients.push_back(std::make_unique<ChildProcess>());
+        ChildProcess& client = *m_clients.back();
+        const TestFolder& home = *m_clientHomes.back();
+        EXPECT_TRUE(client.Start(ProgramPath("orvcli"),
+                                 {"--home", home.Path(), "--server", m_serverAddress, "--number", number,
+                                  "--password", password, "--log"},
+                                 home.File("cli.err")));
+        EXPECT_TRUE(client.WaitForLine("EVENT started", kWaitMs)) << client.Output();
+        return client;
+    }
+
+    static void LogOn(ChildProcess& client, const std::string& number) {
+        ASSERT_TRUE(client.WriteLine("logon"));
+        std::string line;
+        ASSERT_TRUE(client.WaitForLine("EVENT logon_complete", kWaitMs, &line)) << client.Output();
+        EXPECT_NE(line.find("number=" + number), std::string::npos) << line;
+    }
+
+    // Waits, bounded, until the server's diagnostic log holds text.
+    bool ServerLogShows(const std::string& text, int timeoutMs) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        do {
+            std::ifstream in(m_serverHome.File("server.err"));
+            const std::string all((std::istreambuf_iterator<char>(in)), {});
+            if (all.find(text) != std::string::npos) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        } while (std::chrono::steady_clock::now() < deadline);
+        return false;
+    }
+
+    TestFolder m_serverHome;
+    ChildProcess m_server;
+    std::string m_serverAddress;
+    std::vector<std::unique_ptr<TestFolder>> m_clientHomes;
+    std::vector<std::unique_ptr<ChildProcess>> m_clients;
+};
+
+TEST_F(LogonE2eTest, LogonSucceedsCompletesAndAnswersNatDetects) {
+    StartServer({"--nat-interval", "1"});
+    ChildProcess& client = StartClient("8001", "1111");
+    LogOn(client, "8001");
+    ASSERT_TRUE(client.WriteLine("status"));
+    std::string status;
+    ASSERT_TRUE(client.WaitForLine("EVENT status", kWaitMs, &status));
+    EXPECT_NE(status.find("endpoint="), std::string::npos);
+    EXPECT_EQ(status.find("endpoint=0 "), std::string::npos) << status;
+    // The client echoes the server's NAT detect with its endpoint.
+    EXPECT_TRUE(ServerLogShows("NAT echo of endpoint", kWaitMs));
+}
+
+TEST_F(LogonE2eTest, AWrongPasswordShowsInvalidPassword) {
+    StartServer();
+    ChildProcess& client = StartClient("8001", "wrong");
+    ASSERT_TRUE(client.WriteLine("logon"));
+    EXPECT_TRUE(client.WaitForLine("EVENT logon_failed reason=-3", kWaitMs)) << client.Output();
+    EXPECT_TRUE(client.WaitForText("Invalid password", kWaitMs)) << client.Output();
+}
+
+TEST_F(LogonE2eTest, ASecondLogonOfTheSameNumberForcesTheFirstOff) {
+    StartServer();
+    ChildProcess& first = StartClient("8002", "2222");
+    LogOn(first, "8002");
+    ChildProcess& second = StartClient("8002", "2222");
+    LogOn(second, "8002");
+    EXPECT_TRUE(first.WaitForLine("EVENT forced_logoff code=2", kWaitMs)) << first.Output();
+    EXPECT_TRUE(first.WaitForText("8002 logon at other place, you are forced to logoff", kWaitMs)) << first.Output();
+    // The newer session stays registered.
+    ASSERT_TRUE(second.WriteLine("status"));
+    std::string status;
+    ASSERT_TRUE(second.WaitForLine("EVENT status", kWaitMs, &status));
+    EXPECT_EQ(status.find("endpoint=0 "), std::string::npos) << status;
+    EXPECT_EQ(second.Output().find("forced_logoff"), std::string::npos) << second.Output();
+}
+
+TEST_F(LogonE2eTest, StoppingTheServerEndsInTheKeepAliveTimeOut) {
+    // TTL 3 s: the client keeps alive every second and gives up after its resends.
+    StartServer({"--ttl", "3"});
+    ChildProcess& client = StartClient("8003", "3333");
+    LogOn(client, "8003");
+    m_server.Signal(SIGTERM);
+    ASSERT_TRUE(m_server.WaitExit(kWaitMs));
+    EXPECT_TRUE(client.WaitForLine("EVENT keepalive_timeout", kKeepAliveTimeoutWaitMs)) << client.Output();
+}
+
+TEST_F(LogonE2eTest, AReLogonDemandMakesTheClientLogOnAgain) {
+    StartServer({"--ttl", "6"});
+    ChildProcess& client = StartClient("8001", "1111");
+    LogOn(client, "8001");
+    ASSERT_TRUE(m_server.WriteLine("expire 8001"));
+    ASSERT_TRUE(m_server.WaitForLine("ADMIN ok expire 8001", kWaitMs)) << m_server.Output();
+    EXPECT_TRUE(client.WaitForLine("EVENT relogon_demand", kWaitMs)) << client.Output();
+    EXPECT_TRUE(client.WaitForLine("EVENT logon_complete", kWaitMs)) << client.Output();
+    ASSERT_TRUE(m_server.WriteLine("sessions"));
+    std::string session;
+    ASSERT_TRUE(m_server.WaitForLine("SESSION number=8001", kWaitMs, &session));
+    EXPECT_NE(session.find("status=live"), std::string::npos) << session;
+}
+
+} // namespace
+} // namespace orv
