@@ -78,5 +78,31 @@ TEST(CodecObjects, FrameCodecsConvertOnlyWholeUnitsThatFit) {
     }
 }
 
+TEST(CodecObjects, G7231DecoderKeepsWorkingAfterOtherFrameTypes) {
+    // The low two bits of a G.723.1 frame give its type (6.3k, 5.3k, SID,
+    // untransmitted); a peer may send any of them in a 24-byte payload.
+    G7231Codec codec;
+    ASSERT_TRUE(codec.IsOpen());
+    std::vector<uint8_t> pcm(480);
+    for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<uint8_t>(i * 53);
+    std::vector<uint8_t> good(24);
+    uint32_t pcmLength = 480;
+    uint32_t goodLength = 24;
+    ASSERT_EQ(codec.Encode(pcm.data(), pcmLength, good.data(), goodLength), 0);
+    for (int type = 0; type < 4; ++type) {
+        for (int repeat = 0; repeat < 5; ++repeat) {
+            std::vector<uint8_t> odd(24, static_cast<uint8_t>(0x5C + repeat));
+            odd[0] = static_cast<uint8_t>((odd[0] & ~3) | type);
+            uint32_t inLength = 24;
+            uint32_t outLength = 480;
+            codec.Decode(odd.data(), inLength, pcm.data(), outLength);  // may fail; must not stall
+        }
+        uint32_t inLength = 24;
+        uint32_t outLength = 480;
+        EXPECT_EQ(codec.Decode(good.data(), inLength, pcm.data(), outLength), 0) << "after type " << type;
+        EXPECT_EQ(outLength, 480u);
+    }
+}
+
 }  // namespace
 }  // namespace orv

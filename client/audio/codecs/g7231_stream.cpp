@@ -77,17 +77,24 @@ bool G7231Stream::DecodeFrame(const uint8_t* frame, int16_t* pcm) {
     packet_->data = nullptr;
     packet_->size = 0;
     if (sent < 0) return false;
-    return Receive(pcm);
-}
-
-bool G7231Stream::Receive(int16_t* pcm) {
-    if (avcodec_receive_frame(context_, frame_) < 0) return false;
-    // Mono: the planar and the packed layout are the same.
-    const bool ok = frame_->nb_samples == static_cast<int>(kFrameSamples) &&
-                    (frame_->format == AV_SAMPLE_FMT_S16 || frame_->format == AV_SAMPLE_FMT_S16P);
-    if (ok) std::memcpy(pcm, frame_->data[0], kFrameSamples * sizeof(int16_t));
-    av_frame_unref(frame_);
-    return ok;
+    // A payload whose type field names a shorter frame (5.3 kbit/s, SID,
+    // untransmitted) holds several frames to the decoder, at least one byte
+    // each: take every output it makes, so it never stalls with output
+    // waiting, and keep the first.
+    bool got = false;
+    for (size_t round = 0; round <= kFrameBytes; ++round) {
+        const int received = avcodec_receive_frame(context_, frame_);
+        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) break;
+        if (received < 0) continue;  // a bad frame inside the payload
+        if (!got && frame_->nb_samples == static_cast<int>(kFrameSamples) &&
+            (frame_->format == AV_SAMPLE_FMT_S16 || frame_->format == AV_SAMPLE_FMT_S16P)) {
+            // Mono: the planar and the packed layout are the same.
+            std::memcpy(pcm, frame_->data[0], kFrameSamples * sizeof(int16_t));
+            got = true;
+        }
+        av_frame_unref(frame_);
+    }
+    return got;
 }
 
 }  // namespace orv

@@ -32,8 +32,6 @@ public:
     bool DecodeFrame(const uint8_t* frame, int16_t* pcm);
 
 private:
-    bool Receive(int16_t* pcm);
-
     AVCodecContext* context_ = nullptr;
     AVFrame* frame_ = nullptr;
     AVPacket* packet_ = nullptr;
