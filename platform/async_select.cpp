@@ -4,7 +4,6 @@
 // been dispatched, FD_WRITE until AsyncSelect is called again. So a socket that stays
 // writable or readable never floods the queue nor keeps the thread's wait fd readable.
 #include "platform/message_internal.h"
-#include "platform/tick.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -48,7 +47,7 @@ int BytesWaiting(int fd) {
 void Report(ThreadQueue& q, const SelectedSocket& s, long event, int error) {
     q.PostLocked(MSG{s.hwnd, s.message, static_cast<WPARAM>(s.fd),
                      MakeLParam(static_cast<std::uint16_t>(event), static_cast<std::uint16_t>(error)),
-                     GetTickCount()});
+                     MessageTime()});
 }
 
 std::uint32_t Interest(const SelectedSocket& s) {

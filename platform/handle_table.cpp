@@ -3,7 +3,6 @@
 // that is gone reaches nobody.
 #include "platform/message_internal.h"
 
-#include <shared_mutex>
 #include <string>
 
 namespace orv {
@@ -16,7 +15,7 @@ struct WindowEntry {
 };
 
 struct HandleTable {
-    std::shared_mutex mutex; // lookups (every post and dispatch) share it
+    std::mutex mutex; // plain mutex: cheaper than a reader-writer lock for these short lookups
     std::unordered_map<HWND, WindowEntry> windows;
     HWND lastHandle = 0x100; // handles start above small numbers that are easy to mistake for ids
 };
@@ -46,7 +45,7 @@ HWND Window::Create(const char* title) {
     if (!q)
         return 0;
     HandleTable& table = Table();
-    std::unique_lock lock(table.mutex);
+    std::lock_guard<std::mutex> lock(table.mutex);
     if (table.lastHandle == 0xFFFFFFFFu)
         return 0; // every handle used once: never hand one out again
     const HWND hwnd = ++table.lastHandle;
@@ -67,7 +66,7 @@ void Window::RemoveHandle(bool notify) {
     const HWND hwnd = m_hWnd;
     std::shared_ptr<ThreadQueue> q;
     {
-        std::unique_lock lock(Table().mutex);
+        std::lock_guard<std::mutex> lock(Table().mutex);
         const auto it = Table().windows.find(hwnd);
         if (it != Table().windows.end()) {
             q = std::move(it->second.queue);
@@ -89,14 +88,14 @@ LRESULT FunctionWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool IsWindow(HWND hwnd) {
-    std::shared_lock lock(Table().mutex);
+    std::lock_guard<std::mutex> lock(Table().mutex);
     return Table().windows.count(hwnd) != 0;
 }
 
 HWND FindWindow(const char* title) {
     if (!title)
         return 0;
-    std::shared_lock lock(Table().mutex);
+    std::lock_guard<std::mutex> lock(Table().mutex);
     HWND found = 0;
     for (const auto& [hwnd, entry] : Table().windows) {
         if (entry.title == title && (found == 0 || hwnd < found))
@@ -106,20 +105,20 @@ HWND FindWindow(const char* title) {
 }
 
 ThreadId GetWindowThreadId(HWND hwnd) {
-    std::shared_lock lock(Table().mutex);
+    std::lock_guard<std::mutex> lock(Table().mutex);
     const auto it = Table().windows.find(hwnd);
     return it == Table().windows.end() ? 0 : it->second.queue->id;
 }
 
 std::shared_ptr<ThreadQueue> WindowQueue(HWND hwnd) {
-    std::shared_lock lock(Table().mutex);
+    std::lock_guard<std::mutex> lock(Table().mutex);
     const auto it = Table().windows.find(hwnd);
     return it == Table().windows.end() ? nullptr : it->second.queue;
 }
 
 bool PostToWindow(const MSG& msg) {
     // Under the table lock, so the window cannot change hands between lookup and queueing.
-    std::shared_lock lock(Table().mutex);
+    std::lock_guard<std::mutex> lock(Table().mutex);
     const auto it = Table().windows.find(msg.hwnd);
     if (it == Table().windows.end())
         return false;
@@ -132,7 +131,7 @@ LRESULT CallWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     ThreadQueue* self = CurrentQueue();
     Window* window = nullptr;
     {
-        std::shared_lock lock(Table().mutex);
+        std::lock_guard<std::mutex> lock(Table().mutex);
         const auto it = Table().windows.find(hwnd);
         if (it == Table().windows.end() || it->second.queue.get() != self)
             return 0;

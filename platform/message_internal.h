@@ -90,6 +90,9 @@ struct ThreadQueue {
 };
 
 std::int64_t MonotonicNs();
+// The tick stamped on a posted message: the same clock as GetTickCount at the kernel's coarse
+// resolution (a few ms, still finer than the original's), much cheaper per message.
+std::uint32_t MessageTime();
 
 // The calling thread's queue, made on first use; null only while the thread is ending.
 ThreadQueue* CurrentQueue();

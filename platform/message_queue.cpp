@@ -1,15 +1,14 @@
 // Posting, retrieving and dispatching messages of the calling thread's queue.
 #include "platform/message_internal.h"
-#include "platform/tick.h"
 
 namespace orv {
 namespace {
 
-// Timers and sockets are looked at whenever the queue runs dry, and at least this often
-// while posted messages keep coming, so a busy queue cannot starve them.
-constexpr std::int64_t kWaitSetPollNs = 1000000;
+// Timers and sockets are looked at whenever the queue runs dry, and at least once every
+// so many retrieved messages, so a busy queue cannot starve them.
+constexpr unsigned kMessagesPerPoll = 256;
 
-thread_local std::int64_t t_lastPollNs = 0;
+__attribute__((tls_model("initial-exec"))) thread_local unsigned t_sincePoll = 0;
 
 enum class Take { Got, SentWaiting, Empty };
 
@@ -38,9 +37,8 @@ bool Retrieve(MSG* msg, bool remove, int timeoutMs) {
     const std::int64_t deadline = timeoutMs > 0 ? MonotonicNs() + std::int64_t{timeoutMs} * 1000000 : 0;
     bool polled = false;
     for (;;) {
-        const std::int64_t now = MonotonicNs();
-        if (!polled && now - t_lastPollNs >= kWaitSetPollNs) {
-            t_lastPollNs = now;
+        if (!polled && ++t_sincePoll >= kMessagesPerPoll) {
+            t_sincePoll = 0;
             polled = true;
             PollWaitSet(*q, 0);
         }
@@ -52,7 +50,7 @@ bool Retrieve(MSG* msg, bool remove, int timeoutMs) {
             continue;
         }
         if (!polled) { // nothing posted: timers or sockets may have something
-            t_lastPollNs = now;
+            t_sincePoll = 0;
             polled = true;
             PollWaitSet(*q, 0);
             continue;
@@ -74,12 +72,12 @@ bool Retrieve(MSG* msg, bool remove, int timeoutMs) {
 
 bool PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (hwnd)
-        return PostToWindow(MSG{hwnd, message, wParam, lParam, GetTickCount()});
+        return PostToWindow(MSG{hwnd, message, wParam, lParam, MessageTime()});
     ThreadQueue* q = CurrentQueue(); // no window: a thread message to the caller, as on the original
     if (!q)
         return false;
     std::lock_guard<std::mutex> lock(q->mutex);
-    return q->PostLocked(MSG{hwnd, message, wParam, lParam, GetTickCount()});
+    return q->PostLocked(MSG{hwnd, message, wParam, lParam, MessageTime()});
 }
 
 bool PostThreadMessage(ThreadId thread, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -87,13 +85,13 @@ bool PostThreadMessage(ThreadId thread, UINT message, WPARAM wParam, LPARAM lPar
     if (!q)
         return false;
     std::lock_guard<std::mutex> lock(q->mutex);
-    return q->PostLocked(MSG{0, message, wParam, lParam, GetTickCount()});
+    return q->PostLocked(MSG{0, message, wParam, lParam, MessageTime()});
 }
 
 void PostQuitMessage(int exitCode) {
     if (ThreadQueue* q = CurrentQueue()) {
         std::lock_guard<std::mutex> lock(q->mutex);
-        q->PostLocked(MSG{0, WM_QUIT, static_cast<WPARAM>(exitCode), 0, GetTickCount()});
+        q->PostLocked(MSG{0, WM_QUIT, static_cast<WPARAM>(exitCode), 0, MessageTime()});
     }
 }
 

@@ -51,7 +51,10 @@ void EndQueue(const std::shared_ptr<ThreadQueue>& q) {
     }
 }
 
-thread_local bool t_ending = false; // trivially destructible: readable even after t_holder ended
+// Initial-exec TLS: this library is linked at load time, and these are read on every message.
+#define ORV_FAST_TLS __attribute__((tls_model("initial-exec")))
+
+ORV_FAST_TLS thread_local bool t_ending = false; // trivially destructible: readable even after t_holder ended
 
 // Owns the calling thread's queue; ends it when the thread ends.
 struct ThreadQueueHolder {
@@ -63,7 +66,7 @@ struct ThreadQueueHolder {
     }
 };
 
-thread_local ThreadQueueHolder t_holder;
+ORV_FAST_TLS thread_local ThreadQueueHolder t_holder;
 
 } // namespace
 
@@ -71,6 +74,13 @@ std::int64_t MonotonicNs() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+std::uint32_t MessageTime() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+    const std::uint64_t ms = static_cast<std::uint64_t>(ts.tv_sec) * 1000u + static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
+    return static_cast<std::uint32_t>(ms);
 }
 
 ThreadQueue::ThreadQueue() {

@@ -1,7 +1,6 @@
 // Window timers: a WM_TIMER is posted when a timer is due, but never a second one while the
 // first still waits in the queue, so a slow window is not buried under timer messages.
 #include "platform/message_internal.h"
-#include "platform/tick.h"
 
 #include <algorithm>
 
@@ -55,7 +54,7 @@ void FireDueTimersLocked(ThreadQueue& q, std::int64_t nowNs) {
         if (t.dueNs > nowNs)
             continue;
         if (!t.pending) {
-            q.PostLocked(MSG{t.hwnd, WM_TIMER, t.id, 0, GetTickCount()});
+            q.PostLocked(MSG{t.hwnd, WM_TIMER, t.id, 0, MessageTime()});
             t.pending = true;
         }
         t.dueNs += t.periodNs;
