@@ -183,10 +183,14 @@ TEST(AsyncSelect, AcceptConnectWriteThenPeerDataAndClose) {
     for (const auto& r : w.reports)
         EXPECT_EQ(r.error, 0);
 
-    // The peer sends and closes: all data is reported before FD_CLOSE, FD_CLOSE once.
+    // The peer sends and closes: no FD_CLOSE while the data waits unread, FD_CLOSE once.
     const int server = w.accepted[0];
     ASSERT_EQ(send(server, "hello", 5, 0), 5);
     shutdown(server, SHUT_WR);
+    ASSERT_EQ(w.Next(5000, false), FD_READ);
+    EXPECT_TRUE(w.Quiet()) << "FD_CLOSE overtook data not yet read";
+    MSG held{w.hwnd, kMsgSocket, static_cast<WPARAM>(client.fd), MakeLParam(FD_READ, 0), 0};
+    DispatchMessage(&held);
     std::vector<long> tail;
     for (long e = w.Next(); e != 0; e = w.Next(200))
         tail.push_back(e);
@@ -195,6 +199,22 @@ TEST(AsyncSelect, AcceptConnectWriteThenPeerDataAndClose) {
     EXPECT_EQ(std::count(tail.begin(), tail.end(), FD_CLOSE), 1);
     EXPECT_EQ(w.received, "hello");
     EXPECT_EQ(w.reports.back().error, 0) << "orderly close";
+}
+
+TEST(AsyncSelect, EachDispatchedAcceptReportsTheNextWaitingConnection) {
+    SocketWindow w;
+    Fd listener(BoundSocket(SOCK_STREAM));
+    ASSERT_EQ(listen(listener, 4), 0);
+    Fd c1(socket(AF_INET, SOCK_STREAM, 0)), c2(socket(AF_INET, SOCK_STREAM, 0));
+    ConnectNonBlocking(c1, PortOf(listener));
+    ConnectNonBlocking(c2, PortOf(listener));
+    ASSERT_TRUE(AsyncSelect(listener, w.hwnd, kMsgSocket, FD_ACCEPT));
+    EXPECT_EQ(w.Next(), FD_ACCEPT);
+    EXPECT_EQ(w.Next(), FD_ACCEPT);
+    EXPECT_TRUE(w.Quiet());
+    EXPECT_EQ(w.accepted.size(), 2u);
+    for (int fd : w.accepted)
+        EXPECT_GE(fd, 0);
 }
 
 TEST(AsyncSelect, ConnectRefusedIsReportedWithItsError) {

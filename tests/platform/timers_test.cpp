@@ -3,6 +3,7 @@
 #include "platform/tick.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 
 namespace orv {
 namespace {
@@ -58,6 +59,19 @@ TEST(Timers, SettingAgainRestartsWithTheNewPeriod) {
     EXPECT_EQ(NextTimer(w.hwnd, 100), 0u);
     SetTimer(w.hwnd, 9, 5);
     EXPECT_EQ(NextTimer(w.hwnd, 5000), 9u);
+}
+
+TEST(Timers, DueTimerMakesTheWaitFdReadable) {
+    TimerWindow w; // another event loop waits on this fd and then drains with PeekMessage
+    MSG msg;
+    while (PeekMessage(&msg)) {
+    }
+    SetTimer(w.hwnd, 4, 5);
+    pollfd p{GetQueueWaitFd(), POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 5000), 1);
+    ASSERT_TRUE(PeekMessage(&msg));
+    EXPECT_EQ(msg.message, WM_TIMER);
+    EXPECT_EQ(msg.wParam, 4u);
 }
 
 TEST(Timers, BusyThreadGetsOneTickNotABurst) {
