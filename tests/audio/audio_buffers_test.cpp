@@ -131,6 +131,8 @@ TEST(AudioMixer, SliderScaleIsTheHighByteOfTheVolume) {
 
 TEST(AudioMixer, FileDeviceKeepsBothVolumesInSoftwarePerDeviceAndDirection) {
     const std::string name = "wav:out=/nonexistent/mixer-test.wav";
+    SoftwareVolume(name, AudioDirection::Capture).store(kFullSoftwareVolume);
+    SoftwareVolume(name, AudioDirection::Playback).store(kFullSoftwareVolume);
     AudioMixer mixer;
     std::uint32_t volume = 0;
     EXPECT_FALSE(mixer.GetVolume(kMixerWaveInDestination, volume)); // not open yet

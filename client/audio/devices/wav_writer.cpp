@@ -4,7 +4,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
-#include <vector>
 
 namespace orv {
 namespace {
@@ -66,9 +65,9 @@ void WavWriter::Write(const std::int16_t* samples, std::size_t count) {
     if (m_failed || count == 0) return;
     const std::uint64_t bytes = static_cast<std::uint64_t>(count) * kAudioBytesPerSample;
     if (m_dataBytes + bytes > kMaxDataBytes) return; // a WAV file cannot say more
-    std::vector<std::uint8_t> data(bytes);
-    for (std::size_t i = 0; i < count; ++i) PutLe16(data.data() + 2 * i, static_cast<std::uint16_t>(samples[i]));
-    if (!WriteAll(m_fd, data.data(), data.size(), static_cast<off_t>(kHeaderBytes + m_dataBytes))) {
+    m_bytes.resize(bytes);
+    for (std::size_t i = 0; i < count; ++i) PutLe16(m_bytes.data() + 2 * i, static_cast<std::uint16_t>(samples[i]));
+    if (!WriteAll(m_fd, m_bytes.data(), m_bytes.size(), static_cast<off_t>(kHeaderBytes + m_dataBytes))) {
         m_failed = true; // a full disk must not stop the call; the file keeps what it has
         return;
     }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace orv {
 
@@ -26,6 +27,7 @@ private:
     explicit WavWriter(int fd) : m_fd(fd) {}
     void UpdateSizes();
     int m_fd;
+    std::vector<std::uint8_t> m_bytes; // little-endian copy of the samples being written
     std::uint64_t m_dataBytes = 0;
     bool m_failed = false;
 };
