@@ -25,6 +25,7 @@ const char* StatusName(SessionStatus status) {
     case SessionStatus::Live: return "live";
     case SessionStatus::Expired: return "expired";
     case SessionStatus::Displaced: return "displaced";
+    case SessionStatus::Superseded: return "superseded";
     }
     return "?";
 }

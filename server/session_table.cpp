@@ -44,29 +44,22 @@ SessionTable::LogonResult SessionTable::Register(const std::string& number, cons
     auto old = m_byNumber.find(number);
     if (old != m_byNumber.end()) {
         auto it = m_sessions.find(old->second);
-        if (it != m_sessions.end()) {
-            Session& previous = it->second;
-            if (previous.address == address && previous.port == port) {
-                // The same client again: a notice to this address would log the new session out.
-                m_sessions.erase(it);
-            } else {
-                MarkNotLive(previous, SessionStatus::Displaced, now);
-                result.displacedOther = true;
-                result.displaced = previous;
-            }
+        if (it != m_sessions.end() && (it->second.address != address || it->second.port != port)) {
+            MarkNotLive(it->second, SessionStatus::Displaced, now);
+            result.displacedOther = true;
+            result.displaced = it->second;
         }
         m_byNumber.erase(old);
     }
-    // One link holds one registration: whatever else was registered from this address is
-    // superseded (a client that switched numbers).
-    for (auto it = m_sessions.begin(); it != m_sessions.end();) {
-        if (it->second.address == address && it->second.port == port &&
-            it->second.status != SessionStatus::Displaced) {
-            auto byNumber = m_byNumber.find(it->second.number);
-            if (byNumber != m_byNumber.end() && byNumber->second == it->first) m_byNumber.erase(byNumber);
-            it = m_sessions.erase(it);
-        } else {
-            ++it;
+    // One link holds one registration: whatever else was registered from this address (the
+    // same client logging on again, or switching numbers) is superseded. No notice goes
+    // there: the client would take it for the logout of its new registration.
+    for (auto& [endpoint, other] : m_sessions) {
+        if (other.address == address && other.port == port &&
+            (other.status == SessionStatus::Live || other.status == SessionStatus::Expired)) {
+            auto byNumber = m_byNumber.find(other.number);
+            if (byNumber != m_byNumber.end() && byNumber->second == endpoint) m_byNumber.erase(byNumber);
+            MarkNotLive(other, SessionStatus::Superseded, now);
         }
     }
     Session s;
@@ -98,18 +91,33 @@ KeepAliveVerdict SessionTable::KeepAlive(std::uint32_t endpoint, const std::stri
     case SessionStatus::Displaced:
         verdict = KeepAliveVerdict::Displaced;
         break;
+    case SessionStatus::Superseded:
+        if (LiveAt(address, port, now) == nullptr) verdict = DemandOnce(s, now);
+        break;
     case SessionStatus::Expired:
-        if (s.demandSent && TickDiff(now, s.lastDemand) < static_cast<std::int32_t>(kDemandRepeatMs)) {
-            verdict = KeepAliveVerdict::Quiet;
-        } else {
-            s.demandSent = true;
-            s.lastDemand = now;
-            verdict = KeepAliveVerdict::Expired;
-        }
+        verdict = DemandOnce(s, now);
         break;
     }
     *session = s;
     return verdict;
+}
+
+KeepAliveVerdict SessionTable::DemandOnce(Session& s, std::uint32_t now) {
+    if (s.demandSent && TickDiff(now, s.lastDemand) < static_cast<std::int32_t>(kDemandRepeatMs)) {
+        return KeepAliveVerdict::Quiet;
+    }
+    s.demandSent = true;
+    s.lastDemand = now;
+    return KeepAliveVerdict::Expired;
+}
+
+const Session* SessionTable::LiveAt(const std::string& address, std::uint16_t port, std::uint32_t now) const {
+    for (const auto& [endpoint, s] : m_sessions) {
+        if (s.status == SessionStatus::Live && !IsOverdue(s, now) && s.address == address && s.port == port) {
+            return &s;
+        }
+    }
+    return nullptr;
 }
 
 bool SessionTable::Expire(const std::string& number, std::uint32_t now) {
@@ -135,13 +143,9 @@ bool SessionTable::Logout(std::uint32_t endpoint, const std::string& address, st
 bool SessionTable::FindLiveByAddress(const std::string& address, std::uint16_t port, std::uint32_t now,
                                      Session* session) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    for (const auto& [endpoint, s] : m_sessions) {
-        if (s.status == SessionStatus::Live && !IsOverdue(s, now) && s.address == address && s.port == port) {
-            *session = s;
-            return true;
-        }
-    }
-    return false;
+    const Session* live = LiveAt(address, port, now);
+    if (live != nullptr) *session = *live;
+    return live != nullptr;
 }
 
 bool SessionTable::Find(std::uint32_t endpoint, Session* session) {

@@ -2,7 +2,9 @@
 // number or sender address. A registration stays live while its keep-alives come within
 // the TTL; after that (or on an admin's demand) it is expired, and a registration whose
 // number logged on from another address is displaced. Expired and displaced ones are kept
-// for a while, so that late keep-alives get the right answer, then forgotten.
+// for a while, so that late keep-alives get the right answer, then forgotten. A registration
+// replaced by a newer logon from the same address is superseded: the same client holds the
+// newer one, and its keep-alives still in flight with the old endpoint are taken as alive.
 // Every operation takes the table's lock; results are copies.
 #pragma once
 
@@ -16,7 +18,7 @@
 
 namespace orv {
 
-enum class SessionStatus { Live, Expired, Displaced };
+enum class SessionStatus { Live, Expired, Displaced, Superseded };
 
 struct Session {
     std::uint32_t endpoint = 0;
@@ -33,7 +35,7 @@ struct Session {
 };
 
 enum class KeepAliveVerdict {
-    Alive,       // answer with the TTL
+    Alive,       // answer with the TTL (also for a superseded endpoint whose link is live)
     Expired,     // demand a re-logon
     Quiet,       // expired, demand sent a moment ago: say nothing
     Displaced,   // the number logged on elsewhere: repeat the logout notice
@@ -77,6 +79,8 @@ public:
 
 private:
     bool IsOverdue(const Session& s, std::uint32_t now) const;
+    const Session* LiveAt(const std::string& address, std::uint16_t port, std::uint32_t now) const;
+    KeepAliveVerdict DemandOnce(Session& s, std::uint32_t now);
     void MarkNotLive(Session& s, SessionStatus status, std::uint32_t now);
     std::uint32_t NewEndpoint();
 
@@ -84,7 +88,7 @@ private:
     const std::uint32_t m_ttlMs;
     const std::uint32_t m_retentionMs;
     std::unordered_map<std::uint32_t, Session> m_sessions;
-    std::unordered_map<std::string, std::uint32_t> m_byNumber; // live and expired, not displaced
+    std::unordered_map<std::string, std::uint32_t> m_byNumber; // live and expired ones
     std::mt19937 m_random;
 };
 

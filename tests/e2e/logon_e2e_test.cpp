@@ -127,9 +127,10 @@ TEST_F(LogonE2eTest, AReLogonDemandMakesTheClientLogOnAgain) {
     EXPECT_TRUE(client.WaitForLine("EVENT relogon_demand", kWaitMs)) << client.Output();
     EXPECT_TRUE(client.WaitForLine("EVENT logon_complete", kWaitMs)) << client.Output();
     ASSERT_TRUE(m_server.WriteLine("sessions"));
+    ASSERT_TRUE(m_server.WaitForLine("ADMIN ok sessions", kWaitMs)) << m_server.Output();
     std::string session;
-    ASSERT_TRUE(m_server.WaitForLine("SESSION number=8001", kWaitMs, &session));
-    EXPECT_NE(session.find("status=live"), std::string::npos) << session;
+    EXPECT_TRUE(m_server.WaitForText("status=live", 0, &session)) << m_server.Output();
+    EXPECT_NE(session.find("SESSION number=8001 "), std::string::npos) << session;
 }
 
 } // namespace

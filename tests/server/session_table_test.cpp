@@ -62,14 +62,21 @@ TEST(SessionTable, TheSameClientLoggingOnAgainIsNotToldToLeave) {
     const auto again = table.Register("8001", "127.0.0.1", 5000, 10);
     EXPECT_FALSE(again.displacedOther);
     Session s;
-    EXPECT_EQ(table.KeepAlive(first.endpoint, "127.0.0.1", 5000, 20, &s), KeepAliveVerdict::Unknown);
-    // A link that switches to another number leaves no registration of the old one behind.
+    // A keep-alive still in flight with the replaced endpoint: the link's registration is live.
+    EXPECT_EQ(table.KeepAlive(first.endpoint, "127.0.0.1", 5000, 20, &s), KeepAliveVerdict::Alive);
+    EXPECT_EQ(s.status, SessionStatus::Superseded);
+    // A link that switches to another number leaves no live registration of the old one.
     const auto other = table.Register("8002", "127.0.0.1", 5000, 30);
     EXPECT_FALSE(other.displacedOther);
-    EXPECT_EQ(table.KeepAlive(again.endpoint, "127.0.0.1", 5000, 40, &s), KeepAliveVerdict::Unknown);
     ASSERT_TRUE(table.FindLiveByAddress("127.0.0.1", 5000, 40, &s));
     EXPECT_EQ(s.number, "8002");
-    EXPECT_EQ(table.Snapshot().size(), 1u);
+    EXPECT_FALSE(table.Expire("8001", 40));
+    int live = 0;
+    for (const Session& each : table.Snapshot()) live += each.status == SessionStatus::Live ? 1 : 0;
+    EXPECT_EQ(live, 1);
+    // Once the link's registration is gone, the old endpoint hears a re-logon demand.
+    ASSERT_TRUE(table.Logout(other.endpoint, "127.0.0.1", 5000));
+    EXPECT_EQ(table.KeepAlive(first.endpoint, "127.0.0.1", 5000, 50, &s), KeepAliveVerdict::Expired);
 }
 
 TEST(SessionTable, EndpointsAnswerOnlyToTheirOwnAddress) {

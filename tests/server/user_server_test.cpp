@@ -171,11 +171,17 @@ TEST_F(UserServerTest, ASecondLogonElsewhereForcesTheFirstOff) {
     EXPECT_EQ(again[0].packet[0], 0x02);
 }
 
-TEST_F(UserServerTest, LogonAgainFromTheSameLinkSendsNoNotice) {
-    LogOn("8001", "1111", kPortA, 0);
+TEST_F(UserServerTest, LogonAgainFromTheSameLinkSendsNoNoticeNorDemand) {
+    const std::uint32_t first = LogOn("8001", "1111", kPortA, 0);
     const auto sent = Feed(LoginRequest(2, "8001", "1111"), kPortA, 100);
     ASSERT_EQ(sent.size(), 1u) << "a notice to this link would log the new session out";
     EXPECT_EQ(sent[0].packet[0], 0x01);
+    // A keep-alive that was under way with the first endpoint is answered, not met with a
+    // demand that would make the client log on once more.
+    const auto ack = Feed(Header(0x0103, 3, U32Body(first)), kPortA, 200);
+    ASSERT_EQ(ack.size(), 1u);
+    EXPECT_EQ(ack[0].packet.size(), 13u);
+    EXPECT_EQ(ack[0].packet[8], 0);
 }
 
 TEST_F(UserServerTest, LateKeepAliveGetsAReLogonDemand) {
