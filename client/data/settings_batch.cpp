@@ -12,9 +12,12 @@
 namespace orv {
 
 SettingsBatch::SettingsBatch(std::string file) : m_file(std::move(file)) {
+    // A settings file is a few kilobytes; one too large to copy whole is never replaced.
+    constexpr std::size_t kMaxSettingsFile = 16u << 20;
     std::vector<std::uint8_t> bytes;
-    const bool exists = ReadFileBytes(m_file, 64u << 20, &bytes);
+    const bool exists = ReadFileBytes(m_file, kMaxSettingsFile + 1, &bytes);
     if (!exists && errno != ENOENT) return; // present but unreadable: refuse to replace it
+    if (bytes.size() > kMaxSettingsFile) return;
     m_copy = m_file + ".batch-XXXXXX";
     const int fd = ::mkstemp(m_copy.data());
     if (fd < 0) {

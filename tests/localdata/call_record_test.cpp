@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <set>
+#include <thread>
 #include <random>
 
 namespace orv {
@@ -199,6 +200,34 @@ TEST_F(CallRecordListTest, DamagedFilesKeepTheirGoodRecords) {
             ASSERT_LE(r.caller.size(), 31u);
         }
     }
+}
+
+TEST_F(CallRecordListTest, CallReportsAndListWindowsMayRunOnDifferentThreads) {
+    // The network thread reports calls while the UI thread takes and deletes records.
+    std::thread network([this] {
+        for (std::uint32_t id = 1; id <= 20; ++id) {
+            list.Add(0, 0, id, "8002", "8001", kMissedCall, kCallRunning);
+            if (id % 2 == 0) list.TalkStarted(id);
+            list.CallEnded(0, id, 1, 0);
+        }
+    });
+    std::size_t taken = 0;
+    for (int round = 0; round < 20; ++round) {
+        std::vector<CallRecord> shown;
+        list.TakeList(kReceivedCall, &shown);
+        for (const auto& r : shown) ASSERT_EQ(r.callId % 2, 0u);
+        taken = shown.size();
+        list.CountUnseen(kMissedCall);
+    }
+    network.join();
+    EXPECT_LE(taken, 10u);
+    EXPECT_EQ(list.CountUnseen(kMissedCall), 10);
+    std::vector<CallRecord> received;
+    list.TakeList(kReceivedCall, &received);
+    EXPECT_EQ(received.size(), 10u);
+    CallRecordList reloaded(home.Path(), clock.Function());
+    ASSERT_EQ(reloaded.Load("8001"), 1);
+    EXPECT_EQ(reloaded.Records().size(), 20u);
 }
 
 TEST(CallRecordListUser, OnlyPlainNumbersNameTheUserFolder) {
