@@ -38,13 +38,16 @@ const std::vector<int16_t>& Speech() {
     return speech;
 }
 
-size_t Frames() { return Speech().size() / 80; }
+size_t Frames() {
+    return Speech().size() / 80;
+}
 
 std::vector<uint8_t> OurBitstream() {
     G729Instance* instance = nullptr;
     G729Open(instance);
     std::vector<uint8_t> bits(Frames() * 10);
-    for (size_t f = 0; f < Frames(); ++f) G729Encode(instance, &Speech()[f * 80], &bits[f * 10]);
+    for (size_t f = 0; f < Frames(); ++f)
+        G729Encode(instance, &Speech()[f * 80], &bits[f * 10]);
     G729Close(instance);
     return bits;
 }
@@ -127,7 +130,8 @@ void EncodeBlocks(benchmark::State& state, int codecId) {
     for (auto _ : state) {
         uint32_t pcmLength = 480;
         uint32_t outLength = sizeof(out);
-        codec->Encode(reinterpret_cast<const uint8_t*>(&Speech()[b * 240]), pcmLength, out, outLength);
+        codec->Encode(reinterpret_cast<const uint8_t*>(&Speech()[b * 240]), pcmLength, out,
+                      outLength);
         benchmark::DoNotOptimize(out);
         b = (b + 1) % blocks;
     }
@@ -141,7 +145,8 @@ void DecodeBlocks(benchmark::State& state, int codecId) {
     for (size_t b = 0; b < blocks; ++b) {
         uint32_t pcmLength = 480;
         uint32_t outLength = unit;
-        codec->Encode(reinterpret_cast<const uint8_t*>(&Speech()[b * 240]), pcmLength, &coded[b * unit], outLength);
+        codec->Encode(reinterpret_cast<const uint8_t*>(&Speech()[b * 240]), pcmLength,
+                      &coded[b * unit], outLength);
     }
     uint8_t pcm[480];
     size_t b = 0;
@@ -165,9 +170,10 @@ BENCHMARK_CAPTURE(DecodeBlocks, G729_30ms, kCodecG729);
 
 // Keeps the console output and remembers each benchmark's CPU time per iteration.
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& run : runs) times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        for (const auto& run : runs)
+            times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
         ConsoleReporter::ReportRuns(runs);
     }
     double Time(const std::string& name) const {
@@ -175,20 +181,22 @@ public:
         return it == times_.end() ? 0.0 : it->second;
     }
 
-private:
+  private:
     std::map<std::string, double> times_;
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double ours = reporter.Time("BM_G729Encode_Ours") + reporter.Time("BM_G729Decode_Ours");
-    const double theirs = reporter.Time("BM_G729Encode_Bcg729") + reporter.Time("BM_G729Decode_Bcg729");
+    const double theirs =
+        reporter.Time("BM_G729Encode_Bcg729") + reporter.Time("BM_G729Decode_Bcg729");
     if (ours > 0 && theirs > 0) {
-        std::printf("G.729 encode+decode per 10 ms frame: ours %.2f us, bcg729 %.2f us, ratio ours/bcg729 %.2f\n",
+        std::printf("G.729 encode+decode per 10 ms frame: ours %.2f us, bcg729 %.2f us, ratio "
+                    "ours/bcg729 %.2f\n",
                     ours / 1000, theirs / 1000, ours / theirs);
     }
     benchmark::Shutdown();

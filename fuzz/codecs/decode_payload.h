@@ -13,7 +13,7 @@ namespace orv {
 inline void DecodePayload(AudioCodec& codec, const uint8_t* data, size_t size) {
     if (size < 2) return;
     const uint32_t room = (data[0] | (data[1] << 8)) % 4096;
-    std::vector<uint8_t> payload(data + 2, data + size);  // exactly sized: a read past it is caught
+    std::vector<uint8_t> payload(data + 2, data + size); // exactly sized: a read past it is caught
     std::vector<uint8_t> pcm(room);
     uint32_t inLength = static_cast<uint32_t>(payload.size());
     uint32_t pcmLength = room;
@@ -22,4 +22,4 @@ inline void DecodePayload(AudioCodec& codec, const uint8_t* data, size_t size) {
     }
 }
 
-}  // namespace orv
+} // namespace orv

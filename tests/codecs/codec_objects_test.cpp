@@ -27,7 +27,8 @@ TEST(CodecObjects, SizeRulesPayloadTypesAndUnits) {
         EXPECT_EQ(codec->EncodedSize(480), e.encodedOf480) << e.id;
         EXPECT_EQ(codec->PcmSize(e.encodedOf480), 480u) << e.id;
         // Integer division after the multiplication, without 32-bit overflow.
-        EXPECT_EQ(codec->EncodedSize(0xFFFFFFFFu), static_cast<uint32_t>(0xFFFFFFFFull * e.encodedOf480 / 480));
+        EXPECT_EQ(codec->EncodedSize(0xFFFFFFFFu),
+                  static_cast<uint32_t>(0xFFFFFFFFull * e.encodedOf480 / 480));
     }
     EXPECT_EQ(CreateAudioCodec(4)->EncodedSize(159), 9u);
     EXPECT_EQ(CreateAudioCodec(3)->PcmSize(23), 460u);
@@ -38,7 +39,8 @@ TEST(CodecObjects, SizeRulesPayloadTypesAndUnits) {
 TEST(CodecObjects, EncodingA30msBlockGivesTheSizeRule) {
     ASSERT_TRUE(CanOpenG7231());
     std::vector<uint8_t> pcm(480);
-    for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<uint8_t>(i * 37);
+    for (size_t i = 0; i < pcm.size(); ++i)
+        pcm[i] = static_cast<uint8_t>(i * 37);
     for (int id = 1; id <= 4; ++id) {
         auto codec = CreateAudioCodec(id);
         std::vector<uint8_t> coded(512);
@@ -84,7 +86,8 @@ TEST(CodecObjects, G7231DecoderKeepsWorkingAfterOtherFrameTypes) {
     G7231Codec codec;
     ASSERT_TRUE(codec.IsOpen());
     std::vector<uint8_t> pcm(480);
-    for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<uint8_t>(i * 53);
+    for (size_t i = 0; i < pcm.size(); ++i)
+        pcm[i] = static_cast<uint8_t>(i * 53);
     std::vector<uint8_t> good(24);
     uint32_t pcmLength = 480;
     uint32_t goodLength = 24;
@@ -95,14 +98,15 @@ TEST(CodecObjects, G7231DecoderKeepsWorkingAfterOtherFrameTypes) {
             odd[0] = static_cast<uint8_t>((odd[0] & ~3) | type);
             uint32_t inLength = 24;
             uint32_t outLength = 480;
-            codec.Decode(odd.data(), inLength, pcm.data(), outLength);  // may fail; must not stall
+            codec.Decode(odd.data(), inLength, pcm.data(), outLength); // may fail; must not stall
         }
         uint32_t inLength = 24;
         uint32_t outLength = 480;
-        EXPECT_EQ(codec.Decode(good.data(), inLength, pcm.data(), outLength), 0) << "after type " << type;
+        EXPECT_EQ(codec.Decode(good.data(), inLength, pcm.data(), outLength), 0)
+            << "after type " << type;
         EXPECT_EQ(outLength, 480u);
     }
 }
 
-}  // namespace
-}  // namespace orv
+} // namespace
+} // namespace orv

@@ -23,7 +23,7 @@ std::array<int, 256> ReferenceALawValues() {
         const int start = e == 0 ? 0 : 32 << (e - 1);
         const int step = e == 0 ? 2 : 2 << (e - 1);
         for (int m = 0; m < 16; ++m) {
-            const int centre = (2 * (start + m * step) + step) / 2 * 8;  // 16-bit scale
+            const int centre = (2 * (start + m * step) + step) / 2 * 8; // 16-bit scale
             const int magnitudeCode = (e << 4) | m;
             values[(0x80 | magnitudeCode) ^ 0x55] = centre;
             values[magnitudeCode ^ 0x55] = -centre;
@@ -50,12 +50,13 @@ std::array<int, 256> ReferenceMuLawValues() {
 // Code of every 16-bit input: walk the decision intervals of each segment
 // and fill the inputs they cover. Negative inputs use their one's complement.
 std::vector<uint8_t> ReferenceALawEncoder() {
-    std::vector<int> magnitudeCode(4096);  // 12-bit magnitude -> (segment, step index)
+    std::vector<int> magnitudeCode(4096); // 12-bit magnitude -> (segment, step index)
     for (int e = 0; e < 8; ++e) {
         const int start = e == 0 ? 0 : 32 << (e - 1);
         const int step = e == 0 ? 2 : 2 << (e - 1);
         for (int m = 0; m < 16; ++m) {
-            for (int v = start + m * step; v < start + (m + 1) * step; ++v) magnitudeCode[v] = (e << 4) | m;
+            for (int v = start + m * step; v < start + (m + 1) * step; ++v)
+                magnitudeCode[v] = (e << 4) | m;
         }
     }
     std::vector<uint8_t> codes(65536);
@@ -68,11 +69,12 @@ std::vector<uint8_t> ReferenceALawEncoder() {
 }
 
 std::vector<uint8_t> ReferenceMuLawEncoder() {
-    std::vector<int> biasedCode(8192, 0x7F);  // biased 14-bit magnitude -> code; the top clips
+    std::vector<int> biasedCode(8192, 0x7F); // biased 14-bit magnitude -> code; the top clips
     for (int e = 0; e < 8; ++e) {
         for (int m = 0; m < 16; ++m) {
             const int low = (32 << e) + m * (2 << e);
-            for (int v = low; v < low + (2 << e) && v < 8192; ++v) biasedCode[v] = (e << 4) | m;
+            for (int v = low; v < low + (2 << e) && v < 8192; ++v)
+                biasedCode[v] = (e << 4) | m;
         }
     }
     std::vector<uint8_t> codes(65536);
@@ -108,8 +110,10 @@ TEST(G711, EverySixteenBitInputEncodesAsTheStandardDoes) {
     int mulawMismatches = 0;
     for (int x = -32768; x <= 32767; ++x) {
         const auto s = static_cast<int16_t>(x);
-        if (LinearToALaw(s) != alaw[x + 32768] && ++alawMismatches < 5) ADD_FAILURE() << "A-law input " << x;
-        if (LinearToMuLaw(s) != mulaw[x + 32768] && ++mulawMismatches < 5) ADD_FAILURE() << "mu-law input " << x;
+        if (LinearToALaw(s) != alaw[x + 32768] && ++alawMismatches < 5)
+            ADD_FAILURE() << "A-law input " << x;
+        if (LinearToMuLaw(s) != mulaw[x + 32768] && ++mulawMismatches < 5)
+            ADD_FAILURE() << "mu-law input " << x;
     }
     EXPECT_EQ(alawMismatches, 0);
     EXPECT_EQ(mulawMismatches, 0);
@@ -160,5 +164,5 @@ TEST(G711, ObjectConvertsWholeSamplesWithinBothBuffers) {
     EXPECT_EQ(codedLength, 2u);
 }
 
-}  // namespace
-}  // namespace orv
+} // namespace
+} // namespace orv

@@ -17,7 +17,7 @@ namespace {
 constexpr int kCodecDelay = 40;
 
 class G729Interop : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string why;
         speech_ = testing::MakeSpeech(why);
@@ -31,7 +31,8 @@ protected:
         G729Instance* instance = nullptr;
         EXPECT_EQ(G729Open(instance), 0);
         std::vector<uint8_t> bits(speech_.size() / 8);
-        for (size_t f = 0; f < speech_.size() / 80; ++f) G729Encode(instance, &speech_[f * 80], &bits[f * 10]);
+        for (size_t f = 0; f < speech_.size() / 80; ++f)
+            G729Encode(instance, &speech_[f * 80], &bits[f * 10]);
         G729Close(instance);
         return bits;
     }
@@ -39,7 +40,8 @@ protected:
     std::vector<uint8_t> EncodeBcg729() {
         testing::Bcg729Encoder encoder;
         std::vector<uint8_t> bits(speech_.size() / 8);
-        for (size_t f = 0; f < speech_.size() / 80; ++f) encoder.Encode(&speech_[f * 80], &bits[f * 10]);
+        for (size_t f = 0; f < speech_.size() / 80; ++f)
+            encoder.Encode(&speech_[f * 80], &bits[f * 10]);
         return bits;
     }
 
@@ -47,7 +49,8 @@ protected:
         G729Instance* instance = nullptr;
         EXPECT_EQ(G729Open(instance), 0);
         std::vector<int16_t> pcm(bits.size() * 8);
-        for (size_t f = 0; f < bits.size() / 10; ++f) G729Decode(instance, &bits[f * 10], &pcm[f * 80]);
+        for (size_t f = 0; f < bits.size() / 10; ++f)
+            G729Decode(instance, &bits[f * 10], &pcm[f * 80]);
         G729Close(instance);
         return pcm;
     }
@@ -66,10 +69,12 @@ protected:
     }
 
     template <typename Lost = bool (*)(size_t)>
-    static std::vector<int16_t> DecodeBcg729(const std::vector<uint8_t>& bits, Lost lost = [](size_t) { return false; }) {
+    static std::vector<int16_t> DecodeBcg729(
+        const std::vector<uint8_t>& bits, Lost lost = [](size_t) { return false; }) {
         testing::Bcg729Decoder decoder;
         std::vector<int16_t> pcm(bits.size() * 8);
-        for (size_t f = 0; f < bits.size() / 10; ++f) decoder.Decode(lost(f) ? nullptr : &bits[f * 10], &pcm[f * 80]);
+        for (size_t f = 0; f < bits.size() / 10; ++f)
+            decoder.Decode(lost(f) ? nullptr : &bits[f * 10], &pcm[f * 80]);
         return pcm;
     }
 
@@ -77,7 +82,8 @@ protected:
         testing::AvG729Decoder decoder;
         EXPECT_TRUE(decoder.IsOpen());
         std::vector<int16_t> pcm;
-        for (size_t f = 0; f < bits.size() / 10; ++f) EXPECT_TRUE(decoder.Decode(&bits[f * 10], pcm));
+        for (size_t f = 0; f < bits.size() / 10; ++f)
+            EXPECT_TRUE(decoder.Decode(&bits[f * 10], pcm));
         EXPECT_EQ(pcm.size(), bits.size() * 8);
         return pcm;
     }
@@ -129,5 +135,5 @@ TEST_F(G729Interop, ConcealmentOfLostFramesMatchesAnIndependentDecoder) {
     EXPECT_GT(ours, theirs - 1.0);
 }
 
-}  // namespace
-}  // namespace orv
+} // namespace
+} // namespace orv

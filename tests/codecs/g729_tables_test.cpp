@@ -63,7 +63,8 @@ std::map<std::string, Checksum> ParseChecksums(std::istream& in) {
         std::string tag;
         std::string name;
         Checksum c{};
-        if (words >> tag >> name >> c.count >> c.sum >> c.weightedSum && tag == "checksum") sums[name] = c;
+        if (words >> tag >> name >> c.count >> c.sum >> c.weightedSum && tag == "checksum")
+            sums[name] = c;
     }
     return sums;
 }
@@ -93,7 +94,7 @@ TEST(G729Tables, EmbeddedTablesMatchThePublishedChecksums) {
         EXPECT_EQ(view.count, expected.count) << view.name;
         double sum = 0;
         double weighted = 0;
-        double bound = 1e-6;  // storing each value as a 32-bit float moves it by half an ulp at most
+        double bound = 1e-6; // storing each value as a 32-bit float moves it by half an ulp at most
         double weightedBound = 1e-6;
         for (int i = 0; i < view.count; ++i) {
             const double v = view.floats != nullptr ? view.floats[i] : view.ints[i];
@@ -109,9 +110,12 @@ TEST(G729Tables, EmbeddedTablesMatchThePublishedChecksums) {
 
 TEST(G729Tables, EmbeddedValuesAreTheDataFileValuesAsFloats) {
     std::ifstream tables(DataFolder() + "/tables.txt");
-    if (!tables) GTEST_SKIP() << "data folder not found at " << DataFolder() << "; the checksum test covers this";
+    if (!tables)
+        GTEST_SKIP() << "data folder not found at " << DataFolder()
+                     << "; the checksum test covers this";
     std::map<std::string, const G729TableView*> views;
-    for (int t = 0; t < kG729TableViewCount; ++t) views[kG729TableViews[t].name] = &kG729TableViews[t];
+    for (int t = 0; t < kG729TableViewCount; ++t)
+        views[kG729TableViews[t].name] = &kG729TableViews[t];
     std::string line;
     const G729TableView* current = nullptr;
     int index = 0;
@@ -136,7 +140,8 @@ TEST(G729Tables, EmbeddedValuesAreTheDataFileValuesAsFloats) {
                 ASSERT_NE(current, nullptr);
                 ASSERT_LT(index, current->count) << current->name;
                 if (current->floats != nullptr) {
-                    ASSERT_EQ(current->floats[index], std::strtof(word.c_str(), nullptr)) << current->name << index;
+                    ASSERT_EQ(current->floats[index], std::strtof(word.c_str(), nullptr))
+                        << current->name << index;
                 } else {
                     ASSERT_EQ(current->ints[index], std::stoi(word)) << current->name << index;
                 }
@@ -148,5 +153,5 @@ TEST(G729Tables, EmbeddedValuesAreTheDataFileValuesAsFloats) {
     EXPECT_EQ(checked, 2393);
 }
 
-}  // namespace
-}  // namespace orv
+} // namespace
+} // namespace orv

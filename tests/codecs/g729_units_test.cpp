@@ -47,7 +47,8 @@ TEST(G729Instance, LostFramesGiveSamplesAndFromResetExactSilence) {
     for (int f = 0; f < 20; ++f) {
         std::memset(pcm, 0x55, sizeof(pcm));
         ASSERT_EQ(G729Decode(instance, nullptr, pcm), 0);
-        for (int16_t s : pcm) ASSERT_EQ(s, 0);
+        for (int16_t s : pcm)
+            ASSERT_EQ(s, 0);
     }
     G729Close(instance);
 }
@@ -68,7 +69,8 @@ TEST(G729Instance, ConcealmentAfterSpeechDecaysSmoothly) {
     }
     auto energy = [&] {
         double e = 0;
-        for (int16_t s : pcm) e += double(s) * s;
+        for (int16_t s : pcm)
+            e += double(s) * s;
         return e;
     };
     const double speechEnergy = energy();
@@ -78,8 +80,8 @@ TEST(G729Instance, ConcealmentAfterSpeechDecaysSmoothly) {
         G729Decode(instance, nullptr, pcm);
         lost.push_back(energy());
     }
-    EXPECT_GT(lost.front(), speechEnergy * 0.05);  // the first lost frame continues the sound
-    EXPECT_LT(lost.back(), lost.front() * 0.05);   // and it fades out
+    EXPECT_GT(lost.front(), speechEnergy * 0.05); // the first lost frame continues the sound
+    EXPECT_LT(lost.back(), lost.front() * 0.05);  // and it fades out
     G729Close(instance);
 }
 
@@ -97,7 +99,8 @@ TEST(G729Instance, AllZeroFramesFailParityButDecodeToSteadySound) {
         G729Decode(b, zero, pb);
         ASSERT_EQ(std::memcmp(pa, pb, sizeof(pa)), 0);
         if (f >= 10) {
-            for (int16_t s : pa) energy += double(s) * s;
+            for (int16_t s : pa)
+                energy += double(s) * s;
         }
     }
     EXPECT_GT(energy / (20 * 80), 100.0);
@@ -113,7 +116,8 @@ TEST(G729Instance, HostileFramesNeverBreakTheDecoder) {
     uint8_t frame[10];
     int16_t pcm[80];
     for (int f = 0; f < 3000; ++f) {
-        for (auto& byte : frame) byte = static_cast<uint8_t>(random());
+        for (auto& byte : frame)
+            byte = static_cast<uint8_t>(random());
         // Force the largest pitch gains on half of the frames.
         if (f % 2 == 0) {
             frame[7] |= 0x07;
@@ -130,7 +134,8 @@ TEST(G729Instance, HostileFramesNeverBreakTheDecoder) {
         G729Encode(encoder, silence, frame);
         G729Decode(instance, frame, pcm);
         lastEnergy = 0;
-        for (int16_t s : pcm) lastEnergy += double(s) * s;
+        for (int16_t s : pcm)
+            lastEnergy += double(s) * s;
     }
     EXPECT_LT(lastEnergy / 80, 100.0);
     G729Close(encoder);
@@ -156,13 +161,16 @@ TEST(G729Codec, EncoderLocalSynthesisEqualsDecoderSynthesis) {
         for (auto& s : pcm) {
             phase += 2 * M_PI * pitch / 8000;
             const double voiced = (f / 50) % 3 == 2 ? 0.0 : 1.0;
-            s = static_cast<int16_t>(voiced * (7000 * std::sin(phase) + 2500 * std::sin(3 * phase + 0.5)) + noise(random));
+            s = static_cast<int16_t>(
+                voiced * (7000 * std::sin(phase) + 2500 * std::sin(3 * phase + 0.5)) +
+                noise(random));
         }
         encoder.EncodeFrame(pcm, frame);
         decoder.DecodeFrame(frame, out);
         for (int n = 0; n < 80; ++n) {
             const float a = encoder.LastSynthesis()[n];
-            ASSERT_NEAR(decoder.LastSynthesis()[n], a, 1e-3f * (1.0f + std::fabs(a))) << "frame " << f << " sample " << n;
+            ASSERT_NEAR(decoder.LastSynthesis()[n], a, 1e-3f * (1.0f + std::fabs(a)))
+                << "frame " << f << " sample " << n;
         }
     }
 }
@@ -176,14 +184,23 @@ TEST(G729Codec, EncoderStaysFiniteOnExtremeInput) {
     for (int f = 0; f < 400; ++f) {
         for (int n = 0; n < 80; ++n) {
             switch ((f / 50) % 4) {
-                case 0: pcm[n] = static_cast<int16_t>(random()); break;             // full-scale noise
-                case 1: pcm[n] = (n / 20) % 2 ? 32767 : -32768; break;               // clipped square
-                case 2: pcm[n] = n == 0 ? 32767 : 0; break;                          // impulses
-                default: pcm[n] = -32768; break;                                     // DC
+            case 0:
+                pcm[n] = static_cast<int16_t>(random());
+                break; // full-scale noise
+            case 1:
+                pcm[n] = (n / 20) % 2 ? 32767 : -32768;
+                break; // clipped square
+            case 2:
+                pcm[n] = n == 0 ? 32767 : 0;
+                break; // impulses
+            default:
+                pcm[n] = -32768;
+                break; // DC
             }
         }
         encoder.EncodeFrame(pcm, frame);
-        for (int n = 0; n < 80; ++n) ASSERT_TRUE(std::isfinite(encoder.LastSynthesis()[n])) << f;
+        for (int n = 0; n < 80; ++n)
+            ASSERT_TRUE(std::isfinite(encoder.LastSynthesis()[n])) << f;
     }
 }
 
@@ -194,14 +211,16 @@ TEST(G729Indices, DelayCodesRoundTripAndParityCoversTheTopSixBits) {
         EXPECT_GE(d.t0, 19);
         EXPECT_LE(d.t0, kPitMax);
         int ones = DelayParity(p1);
-        for (int bit = 2; bit < 8; ++bit) ones += (p1 >> bit) & 1;
+        for (int bit = 2; bit < 8; ++bit)
+            ones += (p1 >> bit) & 1;
         EXPECT_EQ(ones % 2, 1) << p1;
         EXPECT_EQ(DelayParity(p1), DelayParity(p1 ^ 3));
     }
     for (int t0 = kPitMin; t0 <= kPitMax; ++t0) {
         const DelayRange range = SecondSubframeRange(t0);
         EXPECT_EQ(range.max - range.min, 9);
-        for (int p2 = 0; p2 < 32; ++p2) EXPECT_EQ(EncodeDelay2(DecodeDelay2(p2, range), range), p2);
+        for (int p2 = 0; p2 < 32; ++p2)
+            EXPECT_EQ(EncodeDelay2(DecodeDelay2(p2, range), range), p2);
     }
 }
 
@@ -213,14 +232,16 @@ TEST(G729Indices, EveryPulseCodeRoundTripsThroughTheSearchOutput) {
             float code[40];
             DecodeAcelp({c, s}, code);
             int pulses = 0;
-            for (float v : code) pulses += v != 0.0f;
+            for (float v : code)
+                pulses += v != 0.0f;
             ASSERT_EQ(pulses, 4);
             float found[40];
             float filtered[40];
             float impulse[40];
             std::memcpy(impulse, h, sizeof(h));
             int budget = 1000;
-            const AcelpIndices indices = SearchAcelp(code, impulse, 60, 0.2f, budget, found, filtered);
+            const AcelpIndices indices =
+                SearchAcelp(code, impulse, 60, 0.2f, budget, found, filtered);
             ASSERT_EQ(indices.positions, c);
             ASSERT_EQ(indices.signs, s);
         }
@@ -238,13 +259,15 @@ TEST(G729Bitstream, FieldsPackMostSignificantBitFirst) {
     std::mt19937 random(3);
     for (int i = 0; i < 200; ++i) {
         uint8_t bytes[10];
-        for (auto& b : bytes) b = static_cast<uint8_t>(random());
+        for (auto& b : bytes)
+            b = static_cast<uint8_t>(random());
         uint8_t again[10];
         PackFrame(UnpackFrame(bytes), again);
         ASSERT_EQ(std::memcmp(bytes, again, 10), 0);
     }
     int total = 0;
-    for (int w : kG729BitsnoFields) total += w;
+    for (int w : kG729BitsnoFields)
+        total += w;
     EXPECT_EQ(total, 80);
 }
 
@@ -257,20 +280,24 @@ TEST(G729Lpc, SilenceGivesTheResetLspsAndStableFiltersRoundTrip) {
     Levinson(r, a, k);
     float lsp[10];
     ASSERT_TRUE(LpToLsp(a, lsp));
-    for (int i = 0; i < 10; ++i) EXPECT_NEAR(lsp[i], std::cos(M_PI * (i + 1) / 11), 2e-5);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_NEAR(lsp[i], std::cos(M_PI * (i + 1) / 11), 2e-5);
 
     // A resonant speech-like filter survives LP -> LSP -> LP.
     for (int n = 0; n < 240; ++n) {
-        speech[n] = static_cast<float>(1000 * std::sin(0.3 * n) + 700 * std::sin(1.1 * n + 1) + 300 * std::sin(2.3 * n));
+        speech[n] = static_cast<float>(1000 * std::sin(0.3 * n) + 700 * std::sin(1.1 * n + 1) +
+                                       300 * std::sin(2.3 * n));
     }
     Autocorrelation(speech, r);
     Levinson(r, a, k);
     ASSERT_TRUE(LpToLsp(a, lsp));
-    for (int i = 1; i < 10; ++i) EXPECT_LT(lsp[i], lsp[i - 1]);
+    for (int i = 1; i < 10; ++i)
+        EXPECT_LT(lsp[i], lsp[i - 1]);
     float back[11];
     LspToLp(lsp, back);
-    for (int i = 0; i <= 10; ++i) EXPECT_NEAR(back[i], a[i], 2e-3 * (1 + std::fabs(a[i]))) << i;
+    for (int i = 0; i <= 10; ++i)
+        EXPECT_NEAR(back[i], a[i], 2e-3 * (1 + std::fabs(a[i]))) << i;
 }
 
-}  // namespace
-}  // namespace orv
+} // namespace
+} // namespace orv

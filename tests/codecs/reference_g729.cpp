@@ -13,7 +13,9 @@ extern "C" {
 namespace orv::testing {
 
 Bcg729Encoder::Bcg729Encoder() : context_(initBcg729EncoderChannel(0)) {}
-Bcg729Encoder::~Bcg729Encoder() { closeBcg729EncoderChannel(context_); }
+Bcg729Encoder::~Bcg729Encoder() {
+    closeBcg729EncoderChannel(context_);
+}
 
 void Bcg729Encoder::Encode(const int16_t* pcm, uint8_t* frame) {
     uint8_t length = 0;
@@ -21,11 +23,14 @@ void Bcg729Encoder::Encode(const int16_t* pcm, uint8_t* frame) {
 }
 
 Bcg729Decoder::Bcg729Decoder() : context_(initBcg729DecoderChannel()) {}
-Bcg729Decoder::~Bcg729Decoder() { closeBcg729DecoderChannel(context_); }
+Bcg729Decoder::~Bcg729Decoder() {
+    closeBcg729DecoderChannel(context_);
+}
 
 void Bcg729Decoder::Decode(const uint8_t* frame, int16_t* pcm) {
     static const uint8_t kNoFrame[10] = {};
-    bcg729Decoder(context_, frame == nullptr ? kNoFrame : frame, 10, frame == nullptr ? 1 : 0, 0, 0, pcm);
+    bcg729Decoder(context_, frame == nullptr ? kNoFrame : frame, 10, frame == nullptr ? 1 : 0, 0, 0,
+                  pcm);
 }
 
 AvG729Decoder::AvG729Decoder() {
@@ -57,7 +62,8 @@ bool AvG729Decoder::Decode(const uint8_t* frame, std::vector<int16_t>& pcm) {
     packet_->size = 0;
     if (sent < 0) return false;
     while (avcodec_receive_frame(context_, frame_) == 0) {
-        if (frame_->format != AV_SAMPLE_FMT_S16 && frame_->format != AV_SAMPLE_FMT_S16P) return false;
+        if (frame_->format != AV_SAMPLE_FMT_S16 && frame_->format != AV_SAMPLE_FMT_S16P)
+            return false;
         const auto* samples = reinterpret_cast<const int16_t*>(frame_->data[0]);
         pcm.insert(pcm.end(), samples, samples + frame_->nb_samples);
         av_frame_unref(frame_);
@@ -65,4 +71,4 @@ bool AvG729Decoder::Decode(const uint8_t* frame, std::vector<int16_t>& pcm) {
     return true;
 }
 
-}  // namespace orv::testing
+} // namespace orv::testing

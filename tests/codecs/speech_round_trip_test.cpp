@@ -12,7 +12,7 @@ namespace orv {
 namespace {
 
 class SpeechRoundTrip : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string why;
         speech_ = testing::MakeSpeech(why);
@@ -29,12 +29,13 @@ protected:
         for (size_t start = 0; start < speech_.size(); start += 240) {
             uint32_t pcmLength = 480;
             uint32_t codedLength = static_cast<uint32_t>(coded.size());
-            EXPECT_EQ(codec->Encode(reinterpret_cast<const uint8_t*>(&speech_[start]), pcmLength, coded.data(),
-                                    codedLength),
+            EXPECT_EQ(codec->Encode(reinterpret_cast<const uint8_t*>(&speech_[start]), pcmLength,
+                                    coded.data(), codedLength),
                       0);
             EXPECT_EQ(codedLength, codec->EncodedSize(480));
             uint32_t outLength = 480;
-            EXPECT_EQ(codec->Decode(coded.data(), codedLength, reinterpret_cast<uint8_t*>(&out[start]), outLength),
+            EXPECT_EQ(codec->Decode(coded.data(), codedLength,
+                                    reinterpret_cast<uint8_t*>(&out[start]), outLength),
                       0);
             EXPECT_EQ(outLength, 480u);
         }
@@ -65,7 +66,7 @@ TEST_F(SpeechRoundTrip, G729AboveItsFloor) {
     int delay = 0;
     const double snr = testing::BestSegmentalSnr(speech_, out, 120, &delay);
     std::printf("G.729 segmental SNR %.2f dB at a delay of %d samples\n", snr, delay);
-    EXPECT_EQ(delay, 40);  // the 5 ms look-ahead of the LP analysis
+    EXPECT_EQ(delay, 40); // the 5 ms look-ahead of the LP analysis
     EXPECT_GT(snr, 2.5);
 }
 
@@ -77,5 +78,5 @@ TEST_F(SpeechRoundTrip, G7231AboveItsFloor) {
     EXPECT_GT(snr, 6.0);
 }
 
-}  // namespace
-}  // namespace orv
+} // namespace
+} // namespace orv

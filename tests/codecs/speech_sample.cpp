@@ -16,7 +16,7 @@ bool HasTool(const char* name) {
     return std::system(command.c_str()) == 0;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<int16_t> MakeSpeech(std::string& whyMissing) {
     for (const char* tool : {"espeak-ng", "sox"}) {
@@ -34,17 +34,22 @@ std::vector<int16_t> MakeSpeech(std::string& whyMissing) {
     const std::string dir = folder;
     // Two voices, so both a low and a high pitch range are covered.
     const std::string command =
-        "espeak-ng -v en -s 150 -w " + dir + "/a.wav "
+        "espeak-ng -v en -s 150 -w " + dir +
+        "/a.wav "
         "'The quick brown fox jumps over the lazy dog. Please call me back at seven thirty.' && "
-        "espeak-ng -v en+f3 -s 160 -w " + dir + "/b.wav "
+        "espeak-ng -v en+f3 -s 160 -w " +
+        dir +
+        "/b.wav "
         "'She sells sea shells by the sea shore, and the shells are surely sea shells.' && "
-        "sox " + dir + "/a.wav " + dir + "/b.wav -r 8000 -c 1 -b 16 -e signed-integer -t raw " + dir +
+        "sox " +
+        dir + "/a.wav " + dir + "/b.wav -r 8000 -c 1 -b 16 -e signed-integer -t raw " + dir +
         "/speech.raw norm -3 2>/dev/null";
     std::vector<int16_t> samples;
     if (std::system(command.c_str()) == 0) {
         std::ifstream in(dir + "/speech.raw", std::ios::binary);
         int16_t s = 0;
-        while (in.read(reinterpret_cast<char*>(&s), sizeof(s))) samples.push_back(s);
+        while (in.read(reinterpret_cast<char*>(&s), sizeof(s)))
+            samples.push_back(s);
     }
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);
@@ -52,12 +57,14 @@ std::vector<int16_t> MakeSpeech(std::string& whyMissing) {
     return samples;
 }
 
-double SegmentalSnr(const std::vector<int16_t>& input, const std::vector<int16_t>& output, int delay) {
+double SegmentalSnr(const std::vector<int16_t>& input, const std::vector<int16_t>& output,
+                    int delay) {
     constexpr int kSegment = 80;
-    constexpr double kQuiet = kSegment * 104.0 * 104.0;  // -50 dBFS
+    constexpr double kQuiet = kSegment * 104.0 * 104.0; // -50 dBFS
     double total = 0;
     int segments = 0;
-    for (size_t start = 0; start + kSegment <= input.size() && start + kSegment + delay <= output.size();
+    for (size_t start = 0;
+         start + kSegment <= input.size() && start + kSegment + delay <= output.size();
          start += kSegment) {
         double signal = 0;
         double noise = 0;
@@ -74,8 +81,8 @@ double SegmentalSnr(const std::vector<int16_t>& input, const std::vector<int16_t
     return segments == 0 ? -100.0 : total / segments;
 }
 
-double BestSegmentalSnr(const std::vector<int16_t>& input, const std::vector<int16_t>& output, int maxDelay,
-                        int* delay) {
+double BestSegmentalSnr(const std::vector<int16_t>& input, const std::vector<int16_t>& output,
+                        int maxDelay, int* delay) {
     double best = -1000;
     for (int d = 0; d <= maxDelay; ++d) {
         const double snr = SegmentalSnr(input, output, d);
@@ -87,4 +94,4 @@ double BestSegmentalSnr(const std::vector<int16_t>& input, const std::vector<int
     return best;
 }
 
-}  // namespace orv::testing
+} // namespace orv::testing

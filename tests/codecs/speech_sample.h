@@ -14,10 +14,11 @@ std::vector<int16_t> MakeSpeech(std::string& whyMissing);
 // Mean over 10 ms segments of the SNR of output (delayed by delay samples)
 // against input. Each segment's SNR is clamped to [-10, 35] dB and segments
 // quieter than -50 dBFS are left out, as usual for this measure.
-double SegmentalSnr(const std::vector<int16_t>& input, const std::vector<int16_t>& output, int delay);
+double SegmentalSnr(const std::vector<int16_t>& input, const std::vector<int16_t>& output,
+                    int delay);
 
 // The best segmental SNR over delays 0..maxDelay; the delay is returned too.
-double BestSegmentalSnr(const std::vector<int16_t>& input, const std::vector<int16_t>& output, int maxDelay,
-                        int* delay = nullptr);
+double BestSegmentalSnr(const std::vector<int16_t>& input, const std::vector<int16_t>& output,
+                        int maxDelay, int* delay = nullptr);
 
-}  // namespace orv::testing
+} // namespace orv::testing

@@ -7,7 +7,8 @@ namespace orv {
 bool CanOpenG7231() {
     G7231Stream encoder;
     G7231Stream decoder;
-    return encoder.Open(G7231Stream::Direction::Encode) && decoder.Open(G7231Stream::Direction::Decode);
+    return encoder.Open(G7231Stream::Direction::Encode) &&
+           decoder.Open(G7231Stream::Direction::Decode);
 }
 
-}  // namespace orv
+} // namespace orv

@@ -6,4 +6,4 @@ namespace orv {
 // both directions, i.e. the G.723.1 codec is usable on this machine.
 bool CanOpenG7231();
 
-}  // namespace orv
+} // namespace orv

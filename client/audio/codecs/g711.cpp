@@ -12,15 +12,16 @@ namespace {
 // below the first segment's end.
 int Segment(int magnitude, int firstEnd) {
     int segment = 0;
-    while (segment < 8 && magnitude >= firstEnd << segment) ++segment;
+    while (segment < 8 && magnitude >= firstEnd << segment)
+        ++segment;
     return segment;
 }
 
-}  // namespace
+} // namespace
 
 uint8_t LinearToALaw(int16_t sample) {
     const int mask = sample >= 0 ? 0xD5 : 0x55;
-    const int magnitude = (sample >= 0 ? sample : ~sample) >> 3;  // 12-bit
+    const int magnitude = (sample >= 0 ? sample : ~sample) >> 3; // 12-bit
     const int segment = Segment(magnitude, 32);
     if (segment >= 8) return static_cast<uint8_t>(0x7F ^ mask);
     const int shift = segment < 2 ? 1 : segment;
@@ -80,4 +81,4 @@ int G711Codec::Decode(const uint8_t* in, uint32_t& inLength, uint8_t* pcm, uint3
     return 0;
 }
 
-}  // namespace orv
+} // namespace orv

@@ -16,7 +16,7 @@ int16_t MuLawToLinear(uint8_t code);
 
 // G.711 codec object: one byte per sample, A-law (codec 1) or mu-law (codec 2).
 class G711Codec : public AudioCodec {
-public:
+  public:
     enum class Law { A, Mu };
     explicit G711Codec(Law law);
 
@@ -26,8 +26,8 @@ public:
     uint32_t PcmSize(uint32_t encodedBytes) const override { return Scale(encodedBytes, 960, 480); }
     uint32_t UnitSize() const override { return 80; }
 
-private:
+  private:
     Law law_;
 };
 
-}  // namespace orv
+} // namespace orv

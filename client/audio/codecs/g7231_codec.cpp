@@ -1,6 +1,7 @@
 #include "client/audio/codecs/g7231_codec.h"
 
 #include "client/audio/codecs/pcm_bytes.h"
+#include "client/audio/codecs/unit_loop.h"
 
 namespace orv {
 
@@ -8,10 +9,11 @@ namespace {
 
 constexpr uint32_t kBlockBytes = G7231Stream::kFrameSamples * 2;
 
-}  // namespace
+} // namespace
 
 G7231Codec::G7231Codec() : AudioCodec(4) {
-    if (!encoder_.Open(G7231Stream::Direction::Encode) || !decoder_.Open(G7231Stream::Direction::Decode)) {
+    if (!encoder_.Open(G7231Stream::Direction::Encode) ||
+        !decoder_.Open(G7231Stream::Direction::Decode)) {
         encoder_.Close();
         decoder_.Close();
     }
@@ -19,34 +21,25 @@ G7231Codec::G7231Codec() : AudioCodec(4) {
 
 int G7231Codec::Encode(const uint8_t* pcm, uint32_t& pcmLength, uint8_t* out, uint32_t& outLength) {
     if (!IsOpen()) return -1;
-    uint32_t consumed = 0;
-    uint32_t produced = 0;
-    int16_t samples[G7231Stream::kFrameSamples];
-    while (pcmLength - consumed >= kBlockBytes && outLength - produced >= G7231Stream::kFrameBytes) {
-        for (size_t i = 0; i < G7231Stream::kFrameSamples; ++i) samples[i] = ReadSample(pcm + consumed + 2 * i);
-        if (!encoder_.EncodeFrame(samples, out + produced)) return -1;
-        consumed += kBlockBytes;
-        produced += G7231Stream::kFrameBytes;
-    }
-    pcmLength = consumed;
-    outLength = produced;
-    return 0;
+    return ConvertWholeUnits(pcmLength, kBlockBytes, outLength, G7231Stream::kFrameBytes,
+                             [&](uint32_t in, uint32_t to) {
+                                 int16_t samples[G7231Stream::kFrameSamples];
+                                 for (size_t i = 0; i < G7231Stream::kFrameSamples; ++i)
+                                     samples[i] = ReadSample(pcm + in + 2 * i);
+                                 return encoder_.EncodeFrame(samples, out + to);
+                             });
 }
 
 int G7231Codec::Decode(const uint8_t* in, uint32_t& inLength, uint8_t* pcm, uint32_t& pcmLength) {
     if (!IsOpen()) return -1;
-    uint32_t consumed = 0;
-    uint32_t produced = 0;
-    int16_t samples[G7231Stream::kFrameSamples];
-    while (inLength - consumed >= G7231Stream::kFrameBytes && pcmLength - produced >= kBlockBytes) {
-        if (!decoder_.DecodeFrame(in + consumed, samples)) return -1;
-        for (size_t i = 0; i < G7231Stream::kFrameSamples; ++i) WriteSample(pcm + produced + 2 * i, samples[i]);
-        consumed += G7231Stream::kFrameBytes;
-        produced += kBlockBytes;
-    }
-    inLength = consumed;
-    pcmLength = produced;
-    return 0;
+    return ConvertWholeUnits(inLength, G7231Stream::kFrameBytes, pcmLength, kBlockBytes,
+                             [&](uint32_t from, uint32_t to) {
+                                 int16_t samples[G7231Stream::kFrameSamples];
+                                 if (!decoder_.DecodeFrame(in + from, samples)) return false;
+                                 for (size_t i = 0; i < G7231Stream::kFrameSamples; ++i)
+                                     WriteSample(pcm + to + 2 * i, samples[i]);
+                                 return true;
+                             });
 }
 
-}  // namespace orv
+} // namespace orv

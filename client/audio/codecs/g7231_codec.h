@@ -9,7 +9,7 @@ namespace orv {
 // directions are opened at creation, encoder first; if either fails both are
 // closed and every encode and decode fails.
 class G7231Codec : public AudioCodec {
-public:
+  public:
     G7231Codec();
 
     bool IsOpen() const { return encoder_.IsOpen() && decoder_.IsOpen(); }
@@ -19,9 +19,9 @@ public:
     uint32_t PcmSize(uint32_t encodedBytes) const override { return Scale(encodedBytes, 960, 48); }
     uint32_t UnitSize() const override { return 24; }
 
-private:
+  private:
     G7231Stream encoder_;
     G7231Stream decoder_;
 };
 
-}  // namespace orv
+} // namespace orv

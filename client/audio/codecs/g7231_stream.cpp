@@ -10,14 +10,17 @@ extern "C" {
 
 namespace orv {
 
-G7231Stream::~G7231Stream() { Close(); }
+G7231Stream::~G7231Stream() {
+    Close();
+}
 
 bool G7231Stream::Open(Direction direction) {
     Close();
     // The library's own diagnostics would go to standard error on every bad frame.
     av_log_set_level(AV_LOG_QUIET);
-    const AVCodec* codec = direction == Direction::Encode ? avcodec_find_encoder(AV_CODEC_ID_G723_1)
-                                                          : avcodec_find_decoder(AV_CODEC_ID_G723_1);
+    const AVCodec* codec = direction == Direction::Encode
+                               ? avcodec_find_encoder(AV_CODEC_ID_G723_1)
+                               : avcodec_find_decoder(AV_CODEC_ID_G723_1);
     if (codec == nullptr) return false;
     context_ = avcodec_alloc_context3(codec);
     frame_ = av_frame_alloc();
@@ -85,7 +88,7 @@ bool G7231Stream::DecodeFrame(const uint8_t* frame, int16_t* pcm) {
     for (size_t round = 0; round <= kFrameBytes; ++round) {
         const int received = avcodec_receive_frame(context_, frame_);
         if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) break;
-        if (received < 0) continue;  // a bad frame inside the payload
+        if (received < 0) continue; // a bad frame inside the payload
         if (!got && frame_->nb_samples == static_cast<int>(kFrameSamples) &&
             (frame_->format == AV_SAMPLE_FMT_S16 || frame_->format == AV_SAMPLE_FMT_S16P)) {
             // Mono: the planar and the packed layout are the same.
@@ -97,4 +100,4 @@ bool G7231Stream::DecodeFrame(const uint8_t* frame, int16_t* pcm) {
     return got;
 }
 
-}  // namespace orv
+} // namespace orv

@@ -12,7 +12,7 @@ namespace orv {
 // One direction of the G.723.1 coder at 6.3 kbit/s (one 24-byte frame per
 // 240 samples), on top of libavcodec's g723_1 encoder or decoder.
 class G7231Stream {
-public:
+  public:
     enum class Direction { Encode, Decode };
     static constexpr size_t kFrameBytes = 24;
     static constexpr size_t kFrameSamples = 240;
@@ -31,10 +31,10 @@ public:
     // One 24-byte frame -> 240 samples.
     bool DecodeFrame(const uint8_t* frame, int16_t* pcm);
 
-private:
+  private:
     AVCodecContext* context_ = nullptr;
     AVFrame* frame_ = nullptr;
     AVPacket* packet_ = nullptr;
 };
 
-}  // namespace orv
+} // namespace orv

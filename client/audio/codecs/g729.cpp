@@ -10,9 +10,9 @@ namespace orv {
 
 namespace {
 
-constexpr uint32_t kValidMark = 0x47373239;  // "G729"
+constexpr uint32_t kValidMark = 0x47373239; // "G729"
 
-}  // namespace
+} // namespace
 
 struct G729Instance {
     uint32_t mark;
@@ -22,9 +22,11 @@ struct G729Instance {
 
 namespace {
 
-bool IsValid(const G729Instance* instance) { return instance != nullptr && instance->mark == kValidMark; }
+bool IsValid(const G729Instance* instance) {
+    return instance != nullptr && instance->mark == kValidMark;
+}
 
-}  // namespace
+} // namespace
 
 int G729Open(G729Instance*& instance) {
     instance = new (std::nothrow) G729Instance{};
@@ -59,4 +61,4 @@ int G729Close(G729Instance*& instance) {
     return kG729Ok;
 }
 
-}  // namespace orv
+} // namespace orv

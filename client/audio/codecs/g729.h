@@ -28,4 +28,4 @@ int G729Decode(G729Instance* instance, const uint8_t* frame, int16_t* pcm);
 // Frees the instance and clears the caller's pointer.
 int G729Close(G729Instance*& instance);
 
-}  // namespace orv
+} // namespace orv

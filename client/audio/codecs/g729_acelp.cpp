@@ -10,11 +10,13 @@ namespace orv::g729 {
 
 namespace {
 
-constexpr int kTracks = 5;  // tracks 3 and 4 are the two halves of pulse 3
+constexpr int kTracks = 5; // tracks 3 and 4 are the two halves of pulse 3
 constexpr int kPositions = 8;
+static_assert(kTracks * kPositions == kSubframe);
 constexpr int kStep = 5;
 // Pulse 3 tries the track starting at 3 first, then the one starting at 4.
-constexpr int kPulse3Positions[2 * kPositions] = {3, 8, 13, 18, 23, 28, 33, 38, 4, 9, 14, 19, 24, 29, 34, 39};
+constexpr int kPulse3Positions[2 * kPositions] = {3, 8, 13, 18, 23, 28, 33, 38,
+                                                  4, 9, 14, 19, 24, 29, 34, 39};
 
 // phi[i][j] = sum_n h(n - i) h(n - j), with off-track signs folded in.
 struct Correlations {
@@ -34,21 +36,23 @@ void BuildMatrix(const float* h, const float* sign, Correlations& c) {
     }
 }
 
-}  // namespace
+} // namespace
 
 void Sharpen(float* v, int t0, float beta) {
-    for (int n = t0; n < kSubframe; ++n) v[n] += beta * v[n - t0];
+    for (int n = t0; n < kSubframe; ++n)
+        v[n] += beta * v[n - t0];
 }
 
-AcelpIndices SearchAcelp(const float* target, float* h, int t0, float sharpening, int& budget, float* code,
-                         float* filteredCode) {
+AcelpIndices SearchAcelp(const float* target, float* h, int t0, float sharpening, int& budget,
+                         float* code, float* filteredCode) {
     if (t0 < kSubframe) Sharpen(h, t0, sharpening);
 
     float d[kSubframe];
     float sign[kSubframe];
     for (int n = 0; n < kSubframe; ++n) {
         float s = 0.0f;
-        for (int j = n; j < kSubframe; ++j) s += target[j] * h[j - n];
+        for (int j = n; j < kSubframe; ++j)
+            s += target[j] * h[j - n];
         sign[n] = s >= 0.0f ? 1.0f : -1.0f;
         d[n] = std::fabs(s);
     }
@@ -79,7 +83,8 @@ AcelpIndices SearchAcelp(const float* target, float* h, int t0, float sharpening
         const int p = kPulse3Positions[k];
         d3[k] = d[p];
         self3[k] = phi[p][p];
-        for (int m = 0; m < kSubframe; ++m) cross3[m][k] = 2.0f * phi[m][p];
+        for (int m = 0; m < kSubframe; ++m)
+            cross3[m][k] = 2.0f * phi[m][p];
     }
 
     int best[4] = {0, 1, 2, 3};
@@ -91,7 +96,8 @@ AcelpIndices SearchAcelp(const float* target, float* h, int t0, float sharpening
             const float ps1 = d[m0] + d[m1];
             const float alp1 = phi[m0][m0] + phi[m1][m1] + 2.0f * phi[m0][m1];
             float base[kCandidates];
-            for (int k = 0; k < kCandidates; ++k) base[k] = self3[k] + cross3[m0][k] + cross3[m1][k];
+            for (int k = 0; k < kCandidates; ++k)
+                base[k] = self3[k] + cross3[m0][k] + cross3[m1][k];
             for (int m2 = 2; m2 < kSubframe; m2 += kStep) {
                 const float ps2 = ps1 + d[m2];
                 if (ps2 <= threshold) continue;
@@ -126,13 +132,13 @@ AcelpIndices SearchAcelp(const float* target, float* h, int t0, float sharpening
         const int m = best[k];
         const float s = sign[m];
         code[m] = s;
-        for (int n = m; n < kSubframe; ++n) filteredCode[n] += s * h[n - m];
+        for (int n = m; n < kSubframe; ++n)
+            filteredCode[n] += s * h[n - m];
         if (s > 0.0f) out.signs |= 1 << k;
     }
     const int jx = best[3] % kStep - 3;
     out.positions = best[0] / kStep + 8 * (best[1] / kStep) + 64 * (best[2] / kStep) +
                     512 * (2 * (best[3] / kStep) + jx);
-    static_assert(kTracks * kPositions == kSubframe);
     return out;
 }
 
@@ -144,7 +150,8 @@ void DecodeAcelp(AcelpIndices indices, float* code) {
     m[2] = kStep * ((c >> 6) & 7) + 2;
     m[3] = kStep * ((c >> 10) & 7) + 3 + ((c >> 9) & 1);
     std::memset(code, 0, sizeof(float) * kSubframe);
-    for (int k = 0; k < 4; ++k) code[m[k]] = ((indices.signs >> k) & 1) ? 1.0f : -1.0f;
+    for (int k = 0; k < 4; ++k)
+        code[m[k]] = ((indices.signs >> k) & 1) ? 1.0f : -1.0f;
 }
 
-}  // namespace orv::g729
+} // namespace orv::g729

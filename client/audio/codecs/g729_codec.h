@@ -8,7 +8,7 @@ namespace orv {
 // G.729 codec object: 160 PCM bytes (10 ms) <-> one 10-byte frame, through one
 // codec instance whose memories run on across calls.
 class G729Codec : public AudioCodec {
-public:
+  public:
     G729Codec();
     ~G729Codec() override;
 
@@ -18,8 +18,8 @@ public:
     uint32_t PcmSize(uint32_t encodedBytes) const override { return Scale(encodedBytes, 960, 60); }
     uint32_t UnitSize() const override { return kG729FrameBytes; }
 
-private:
+  private:
     G729Instance* instance_ = nullptr;
 };
 
-}  // namespace orv
+} // namespace orv

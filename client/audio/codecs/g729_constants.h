@@ -4,17 +4,17 @@
 
 namespace orv::g729 {
 
-constexpr int kOrder = 10;             // LP order M
-constexpr int kFrame = 80;             // samples per frame (10 ms)
-constexpr int kSubframe = 40;          // samples per subframe (5 ms)
-constexpr int kWindow = 240;           // LP analysis window, also the speech buffer length
-constexpr int kLookAhead = 40;         // samples of the next frame seen by the LP analysis
+constexpr int kOrder = 10;     // LP order M
+constexpr int kFrame = 80;     // samples per frame (10 ms)
+constexpr int kSubframe = 40;  // samples per subframe (5 ms)
+constexpr int kWindow = 240;   // LP analysis window, also the speech buffer length
+constexpr int kLookAhead = 40; // samples of the next frame seen by the LP analysis
 constexpr int kPitMin = 20;
 constexpr int kPitMax = 143;
-constexpr int kInterpolLen = 11;       // excitation history kept beyond kPitMax for interpolation
-constexpr int kInter10 = 10;           // half length of the excitation interpolation filter
-constexpr int kInter4 = 4;             // half length of the correlation interpolation filter
-constexpr int kUpSamp = 3;             // 1/3-sample pitch resolution
+constexpr int kInterpolLen = 11; // excitation history kept beyond kPitMax for interpolation
+constexpr int kInter10 = 10;     // half length of the excitation interpolation filter
+constexpr int kInter4 = 4;       // half length of the correlation interpolation filter
+constexpr int kUpSamp = 3;       // 1/3-sample pitch resolution
 constexpr int kGridPoints = 60;
 
 constexpr float kThreshPit = 0.85f;
@@ -39,10 +39,10 @@ constexpr float kThreshL1 = -1.74f;
 constexpr float kThreshL2 = -1.52f;
 constexpr float kThreshH1 = 0.65f;
 constexpr float kThreshH2 = 0.43f;
-constexpr float kGamma1Sharp = 0.98f;   // GAMMA1_0 (smooth = 0)
+constexpr float kGamma1Sharp = 0.98f; // GAMMA1_0 (smooth = 0)
 constexpr float kGamma2SharpHigh = 0.7f;
 constexpr float kGamma2SharpLow = 0.4f;
-constexpr float kGamma1Smooth = 0.94f;  // GAMMA1_1 (smooth = 1)
+constexpr float kGamma1Smooth = 0.94f; // GAMMA1_1 (smooth = 1)
 constexpr float kGamma2Smooth = 0.6f;
 constexpr float kAlpha = -6.0f;
 constexpr float kBeta = 1.0f;
@@ -77,7 +77,7 @@ constexpr float kGammaG = 0.5f;
 constexpr float kAgcFac = 0.9875f;
 constexpr float kAgcFac1 = 1.0f - kAgcFac;
 constexpr float kMinGpLt = 1.0f / (1.0f + kGammaG);
-constexpr int kMemRes2 = kPitMax + 1 + kLhUpL;  // 152
+constexpr int kMemRes2 = kPitMax + 1 + kLhUpL; // 152
 
 // Decoder concealment.
 constexpr int kDecOldT0Init = 60;
@@ -86,4 +86,4 @@ constexpr float kErasePitMax = 0.9f;
 constexpr float kEraseCodeFactor = 0.98f;
 constexpr float kPastQuaEnInit = -14.0f;
 
-}  // namespace orv::g729
+} // namespace orv::g729

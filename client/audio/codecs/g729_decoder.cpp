@@ -20,7 +20,7 @@ constexpr int kExcHistory = kPitMax + kInterpolLen;
 // without end; no real stream comes near this bound.
 constexpr float kExcitationLimit = 1e6f;
 
-}  // namespace
+} // namespace
 
 void Decoder::Reset() {
     std::memset(static_cast<void*>(this), 0, sizeof(*this));
@@ -68,7 +68,7 @@ void Decoder::PostProcess(const float* in, int16_t* pcm) {
     for (int n = 0; n < kFrame; ++n) {
         const float y = filtered[n];
         float rounded = y >= 0.0f ? y + 0.5f : y - 0.5f;
-        if (rounded != rounded) rounded = 0.0f;  // never convert a NaN
+        if (rounded != rounded) rounded = 0.0f; // never convert a NaN
         pcm[n] = static_cast<int16_t>(std::clamp(rounded, -32768.0f, 32767.0f));
     }
 }
@@ -116,7 +116,8 @@ void Decoder::DecodeFrame(const uint8_t* frame, int16_t* pcm) {
         if (erased) {
             gains_ = ConcealGains(gainPredictor_, gains_);
         } else {
-            const int index = s == 0 ? fields.ga1 * kNCode2 + fields.gb1 : fields.ga2 * kNCode2 + fields.gb2;
+            const int index =
+                s == 0 ? fields.ga1 * kNCode2 + fields.gb1 : fields.ga2 * kNCode2 + fields.gb2;
             gains_ = DecodeGains(gainPredictor_, index, code);
         }
         sharpening_ = std::clamp(gains_.pitch, kSharpMin, kSharpMax);
@@ -137,4 +138,4 @@ void Decoder::DecodeFrame(const uint8_t* frame, int16_t* pcm) {
     PostProcess(postfiltered, pcm);
 }
 
-}  // namespace orv::g729
+} // namespace orv::g729

@@ -14,20 +14,20 @@ namespace orv::g729 {
 // CS-ACELP decoder with frame-erasure concealment, postfilter and output
 // high-pass filter: one 10-byte frame (or a lost one) in, 80 samples out.
 class Decoder {
-public:
+  public:
     void Reset();
     // frame == nullptr decodes a lost frame.
     void DecodeFrame(const uint8_t* frame, int16_t* pcm);
     // The synthesis of the last frame, before the postfilter.
     const float* LastSynthesis() const { return synthesis_ + kOrder; }
 
-private:
+  private:
     void DecodeLsp(const FrameFields* fields, float* a1, float* a2);
     void PostProcess(const float* in, int16_t* pcm);
     int NextRandom();
 
     float excitation_[kPitMax + kInterpolLen + kFrame];
-    float synthesis_[kOrder + kFrame];  // 10 samples of history, then the frame
+    float synthesis_[kOrder + kFrame]; // 10 samples of history, then the frame
     float synthesisMemory_[kOrder];
     float lspOld_[kOrder];
     float lastLsf_[kOrder];
@@ -43,4 +43,4 @@ private:
     HighPass highPass_;
 };
 
-}  // namespace orv::g729
+} // namespace orv::g729

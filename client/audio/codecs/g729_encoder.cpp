@@ -13,10 +13,10 @@ namespace orv::g729 {
 
 namespace {
 
-constexpr int kCurrent = kWindow - kFrame - kLookAhead;  // 120: start of the coded frame
+constexpr int kCurrent = kWindow - kFrame - kLookAhead; // 120: start of the coded frame
 constexpr int kExcHistory = kPitMax + kInterpolLen;
 
-}  // namespace
+} // namespace
 
 void Encoder::Reset() {
     std::memset(static_cast<void*>(this), 0, sizeof(*this));
@@ -31,11 +31,13 @@ void Encoder::Reset() {
 
 void Encoder::PreProcess(const int16_t* pcm) {
     float input[kFrame];
-    for (int n = 0; n < kFrame; ++n) input[n] = pcm[n];
+    for (int n = 0; n < kFrame; ++n)
+        input[n] = pcm[n];
     highPass_.Run(kG729B140, kG729A140, input, speech_ + kWindow - kFrame, kFrame);
 }
 
-void Encoder::WeightingFactors(const float* lsp1, const float* lsp2, const float* k, float* gamma1, float* gamma2) {
+void Encoder::WeightingFactors(const float* lsp1, const float* lsp2, const float* k, float* gamma1,
+                               float* gamma2) {
     float lar[2][2];
     for (int j = 0; j < 2; ++j) {
         lar[1][j] = std::log10((1.0f + k[j]) / (1.0f - k[j]));
@@ -105,7 +107,8 @@ void Encoder::LinearPrediction(SubframeFilters* filters, FrameFields& fields) {
     std::memcpy(lspQuantizedOld_, lspQ, sizeof(lspQ));
 }
 
-void Encoder::CodeSubframe(int index, const SubframeFilters& f, DelayRange& range, FrameFields& fields) {
+void Encoder::CodeSubframe(int index, const SubframeFilters& f, DelayRange& range,
+                           FrameFields& fields) {
     const float* speech = speech_ + kCurrent + index * kSubframe;
     float* exc = excitation_ + kExcHistory + index * kSubframe;
     const float zero[kOrder] = {};
@@ -148,7 +151,8 @@ void Encoder::CodeSubframe(int index, const SubframeFilters& f, DelayRange& rang
 
     // Fixed codebook.
     float target2[kSubframe];
-    for (int n = 0; n < kSubframe; ++n) target2[n] = target[n] - gainPitch * y1[n];
+    for (int n = 0; n < kSubframe; ++n)
+        target2[n] = target[n] - gainPitch * y1[n];
     float code[kSubframe];
     float y2[kSubframe];
     if (index == 0) budget_ = 30;
@@ -168,7 +172,8 @@ void Encoder::CodeSubframe(int index, const SubframeFilters& f, DelayRange& rang
 
     // Memories for the next subframe.
     sharpening_ = std::clamp(g.pitch, kSharpMin, kSharpMax);
-    for (int n = 0; n < kSubframe; ++n) exc[n] = g.pitch * exc[n] + g.code * code[n];
+    for (int n = 0; n < kSubframe; ++n)
+        exc[n] = g.pitch * exc[n] + g.code * code[n];
     taming_.Update(g.pitch, delay.t0);
     float* synth = synthesis_ + index * kSubframe;
     Synthesis(f.quantized, exc, synth, kSubframe, synthesisMemory_, true);
@@ -187,8 +192,8 @@ void Encoder::EncodeFrame(const int16_t* pcm, uint8_t* frame) {
     float residual[kSubframe];
     for (int s = 0; s < 2; ++s) {
         Residual(filters[s].weightNum, speech_ + kCurrent + s * kSubframe, residual, kSubframe);
-        Synthesis(filters[s].weightDen, residual, weighted_ + kPitMax + s * kSubframe, kSubframe, weightedMemory_,
-                  true);
+        Synthesis(filters[s].weightDen, residual, weighted_ + kPitMax + s * kSubframe, kSubframe,
+                  weightedMemory_, true);
     }
     DelayRange range = FirstSubframeRange(OpenLoopPitch(weighted_ + kPitMax));
     CodeSubframe(0, filters[0], range, fields);
@@ -200,4 +205,4 @@ void Encoder::EncodeFrame(const int16_t* pcm, uint8_t* frame) {
     PackFrame(fields, frame);
 }
 
-}  // namespace orv::g729
+} // namespace orv::g729

@@ -46,7 +46,8 @@ void WeightCoefficients(const float* a, float gamma, float* out) {
 void Convolve(const float* x, const float* h, float* y) {
     for (int n = 0; n < kSubframe; ++n) {
         float s = 0.0f;
-        for (int i = 0; i <= n; ++i) s += x[i] * h[n - i];
+        for (int i = 0; i <= n; ++i)
+            s += x[i] * h[n - i];
         y[n] = s;
     }
 }
@@ -56,15 +57,17 @@ float Dot(const float* x, const float* y, int n) {
     float acc[8] = {};
     int i = 0;
     for (; i + 8 <= n; i += 8) {
-        for (int k = 0; k < 8; ++k) acc[k] += x[i + k] * y[i + k];
+        for (int k = 0; k < 8; ++k)
+            acc[k] += x[i + k] * y[i + k];
     }
     float s = ((acc[0] + acc[4]) + (acc[1] + acc[5])) + ((acc[2] + acc[6]) + (acc[3] + acc[7]));
-    for (; i < n; ++i) s += x[i] * y[i];
+    for (; i < n; ++i)
+        s += x[i] * y[i];
     return s;
 }
 
 void HighPass::Run(const float* b, const float* a, const float* in, float* out, int n) {
-    float px1 = x1, px2 = x2, py1 = y1, py2 = y2;  // locals: out may not alias the state
+    float px1 = x1, px2 = x2, py1 = y1, py2 = y2; // locals: out may not alias the state
     for (int i = 0; i < n; ++i) {
         const float x = in[i];
         // The feedback of the newest output comes last: it is the only term that waits.
@@ -81,4 +84,4 @@ void HighPass::Run(const float* b, const float* a, const float* in, float* out, 
     y2 = py2;
 }
 
-}  // namespace orv::g729
+} // namespace orv::g729

@@ -30,4 +30,4 @@ struct HighPass {
     void Run(const float* b, const float* a, const float* in, float* out, int n);
 };
 
-}  // namespace orv::g729
+} // namespace orv::g729

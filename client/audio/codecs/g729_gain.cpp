@@ -1,8 +1,8 @@
 #include "client/audio/codecs/g729_gain.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cmath>
+#include <iterator>
 
 #include "client/audio/codecs/g729_constants.h"
 #include "client/audio/codecs/g729_filters.h"
@@ -10,17 +10,21 @@
 
 namespace orv::g729 {
 
-void GainPredictor::Reset() { std::copy(std::begin(kG729PastQuaEnInit), std::end(kG729PastQuaEnInit), past); }
+void GainPredictor::Reset() {
+    std::copy(std::begin(kG729PastQuaEnInit), std::end(kG729PastQuaEnInit), past);
+}
 
 float GainPredictor::Predict(const float* code) const {
     const float energy = 10.0f * std::log10((0.01f + Dot(code, code, kSubframe)) / kSubframe);
     float predicted = kMeanEner - energy;
-    for (int i = 0; i < 4; ++i) predicted += kG729Pred[i] * past[i];
+    for (int i = 0; i < 4; ++i)
+        predicted += kG729Pred[i] * past[i];
     return std::pow(10.0f, predicted / 20.0f);
 }
 
 void GainPredictor::Push(float errorDb) {
-    for (int i = 3; i > 0; --i) past[i] = past[i - 1];
+    for (int i = 3; i > 0; --i)
+        past[i] = past[i - 1];
     past[0] = errorDb;
 }
 
@@ -29,14 +33,15 @@ namespace {
 // How many leading thresholds the value exceeds (at most limit).
 int Preselect(float value, const float* thresholds, int limit, float predicted) {
     int count = 0;
-    while (count < limit && value > thresholds[count] * predicted) ++count;
+    while (count < limit && value > thresholds[count] * predicted)
+        ++count;
     return count;
 }
 
-}  // namespace
+} // namespace
 
-int QuantizeGains(GainPredictor& predictor, const float* code, const GainCorrelations& c, bool taming,
-                  Gains& out) {
+int QuantizeGains(GainPredictor& predictor, const float* code, const GainCorrelations& c,
+                  bool taming, Gains& out) {
     const float* xi = c.xi;
     const float predicted = predictor.Predict(code);
 
@@ -45,7 +50,8 @@ int QuantizeGains(GainPredictor& predictor, const float* code, const GainCorrela
     const float bestCode = (xi[1] * xi[4] - 2.0f * xi[0] * xi[3]) / det;
     if (taming && bestPitch > kGpClip2) bestPitch = kGpClip2;
 
-    const float x = (bestCode - (kG729Coef[0][0] * bestPitch + kG729Coef[1][1]) * predicted) * kInvCoef;
+    const float x =
+        (bestCode - (kG729Coef[0][0] * bestPitch + kG729Coef[1][1]) * predicted) * kInvCoef;
     const float y = (kG729Coef[1][0] * (kG729Coef[0][0] * bestPitch - kG729Coef[0][1]) * predicted -
                      kG729Coef[0][0] * bestCode) *
                     kInvCoef;
@@ -60,7 +66,8 @@ int QuantizeGains(GainPredictor& predictor, const float* code, const GainCorrela
             const float gp = kG729Gbk1[i][0] + kG729Gbk2[j][0];
             if (taming && gp >= kGp0999) continue;
             const float gc = (kG729Gbk1[i][1] + kG729Gbk2[j][1]) * predicted;
-            const float error = xi[0] * gp * gp + xi[1] * gp + xi[2] * gc * gc + xi[3] * gc + xi[4] * gp * gc;
+            const float error =
+                xi[0] * gp * gp + xi[1] * gp + xi[2] * gc * gc + xi[3] * gc + xi[4] * gp * gc;
             if (error < bestError) {
                 bestError = error;
                 bestI = i;
@@ -90,10 +97,12 @@ Gains ConcealGains(GainPredictor& predictor, Gains previous) {
     Gains g;
     g.pitch = std::min(previous.pitch * kErasePitFactor, kErasePitMax);
     g.code = previous.code * kEraseCodeFactor;
-    float mean = 0.25f * (predictor.past[0] + predictor.past[1] + predictor.past[2] + predictor.past[3]) - 4.0f;
+    float mean =
+        0.25f * (predictor.past[0] + predictor.past[1] + predictor.past[2] + predictor.past[3]) -
+        4.0f;
     if (mean < kPastQuaEnInit) mean = kPastQuaEnInit;
     predictor.Push(mean);
     return g;
 }
 
-}  // namespace orv::g729
+} // namespace orv::g729

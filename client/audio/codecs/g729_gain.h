@@ -27,8 +27,8 @@ struct GainCorrelations {
 
 // Encoder: picks the codebook pair, returns the 7-bit index (GA*16 + GB) and
 // the quantised gains, and updates the predictor.
-int QuantizeGains(GainPredictor& predictor, const float* code, const GainCorrelations& c, bool taming,
-                  Gains& out);
+int QuantizeGains(GainPredictor& predictor, const float* code, const GainCorrelations& c,
+                  bool taming, Gains& out);
 
 // Decoder, good frame.
 Gains DecodeGains(GainPredictor& predictor, int index, const float* code);
@@ -36,4 +36,4 @@ Gains DecodeGains(GainPredictor& predictor, int index, const float* code);
 // Decoder, erased frame: attenuates the previous gains and ages the predictor.
 Gains ConcealGains(GainPredictor& predictor, Gains previous);
 
-}  // namespace orv::g729
+} // namespace orv::g729

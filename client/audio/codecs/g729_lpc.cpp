@@ -7,14 +7,17 @@ namespace orv::g729 {
 
 void Autocorrelation(const float* speech, float* r) {
     float windowed[kWindow];
-    for (int n = 0; n < kWindow; ++n) windowed[n] = speech[n] * kG729Hamwindow[n];
+    for (int n = 0; n < kWindow; ++n)
+        windowed[n] = speech[n] * kG729Hamwindow[n];
     for (int k = 0; k <= kOrder; ++k) {
         float s = 0.0f;
-        for (int n = k; n < kWindow; ++n) s += windowed[n] * windowed[n - k];
+        for (int n = k; n < kWindow; ++n)
+            s += windowed[n] * windowed[n - k];
         r[k] = s;
     }
     if (r[0] < 1.0f) r[0] = 1.0f;
-    for (int k = 1; k <= kOrder; ++k) r[k] *= kG729Lwindow[k - 1];
+    for (int k = 1; k <= kOrder; ++k)
+        r[k] *= kG729Lwindow[k - 1];
 }
 
 void Levinson(const float* r, float* a, float* k) {
@@ -25,11 +28,14 @@ void Levinson(const float* r, float* a, float* k) {
     float error = r[0] + r[1] * a[1];
     for (int i = 2; i <= kOrder; ++i) {
         float rho = 0.0f;
-        for (int j = 0; j < i; ++j) rho += r[i - j] * a[j];
+        for (int j = 0; j < i; ++j)
+            rho += r[i - j] * a[j];
         const float ki = -rho / error;
         if (i == 2) k[1] = ki;
-        for (int j = 0; j < i; ++j) previous[j] = a[j];
-        for (int j = 1; j < i; ++j) a[j] = previous[j] + ki * previous[i - j];
+        for (int j = 0; j < i; ++j)
+            previous[j] = a[j];
+        for (int j = 1; j < i; ++j)
+            a[j] = previous[j] + ki * previous[i - j];
         a[i] = ki;
         error += ki * rho;
         if (error <= 0.0f) error = 0.001f;
@@ -50,7 +56,7 @@ float Chebyshev(float x, const float* f) {
     return x * b1 - b2 + 0.5f * f[5];
 }
 
-}  // namespace
+} // namespace
 
 bool LpToLsp(const float* a, float* lsp) {
     float f1[6];
@@ -94,7 +100,8 @@ bool LpToLsp(const float* a, float* lsp) {
         }
     }
     if (found < kOrder) return false;
-    for (int i = 0; i < kOrder; ++i) lsp[i] = roots[i];
+    for (int i = 0; i < kOrder; ++i)
+        lsp[i] = roots[i];
     return true;
 }
 
@@ -107,12 +114,13 @@ void HalfPolynomial(const float* lsp, float* f) {
     for (int i = 2; i <= 5; ++i) {
         const float b = -2.0f * lsp[2 * i - 2];
         f[i] = b * f[i - 1] + 2.0f * f[i - 2];
-        for (int j = i - 1; j > 1; --j) f[j] += b * f[j - 1] + f[j - 2];
+        for (int j = i - 1; j > 1; --j)
+            f[j] += b * f[j - 1] + f[j - 2];
         f[1] += b;
     }
 }
 
-}  // namespace
+} // namespace
 
 void LspToLp(const float* lsp, float* a) {
     float f1[6];
@@ -128,4 +136,4 @@ void LspToLp(const float* lsp, float* a) {
     }
 }
 
-}  // namespace orv::g729
+} // namespace orv::g729

@@ -20,4 +20,4 @@ bool LpToLsp(const float* a, float* lsp);
 // Inverse of LpToLsp.
 void LspToLp(const float* lsp, float* a);
 
-}  // namespace orv::g729
+} // namespace orv::g729

@@ -9,7 +9,8 @@
 namespace orv::g729 {
 
 void LspPredictor::Reset() {
-    for (auto& row : past) std::memcpy(row, kG729FreqPrevReset, sizeof(row));
+    for (auto& row : past)
+        std::memcpy(row, kG729FreqPrevReset, sizeof(row));
 }
 
 namespace {
@@ -26,20 +27,24 @@ void Rearrange(float* c, float gap) {
 }
 
 void Candidate(const LspIndices& indices, float* c) {
-    for (int i = 0; i < kOrder / 2; ++i) c[i] = kG729Lspcb1[indices.first][i] + kG729Lspcb2[indices.lower][i];
-    for (int i = kOrder / 2; i < kOrder; ++i) c[i] = kG729Lspcb1[indices.first][i] + kG729Lspcb2[indices.upper][i];
+    for (int i = 0; i < kOrder / 2; ++i)
+        c[i] = kG729Lspcb1[indices.first][i] + kG729Lspcb2[indices.lower][i];
+    for (int i = kOrder / 2; i < kOrder; ++i)
+        c[i] = kG729Lspcb1[indices.first][i] + kG729Lspcb2[indices.upper][i];
     Rearrange(c, kGap1);
     Rearrange(c, kGap2);
 }
 
 float PredictionOf(const LspPredictor& predictor, int mode, int i) {
     float s = 0.0f;
-    for (int k = 0; k < 4; ++k) s += kG729Fg[mode][k][i] * predictor.past[k][i];
+    for (int k = 0; k < 4; ++k)
+        s += kG729Fg[mode][k][i] * predictor.past[k][i];
     return s;
 }
 
 void Push(LspPredictor& predictor, const float* c) {
-    for (int k = 3; k > 0; --k) std::memcpy(predictor.past[k], predictor.past[k - 1], sizeof(predictor.past[k]));
+    for (int k = 3; k > 0; --k)
+        std::memcpy(predictor.past[k], predictor.past[k - 1], sizeof(predictor.past[k]));
     std::memcpy(predictor.past[0], c, sizeof(predictor.past[0]));
 }
 
@@ -61,7 +66,8 @@ void Stabilize(float* lsf) {
 void Weights(const float* lsf, float* w) {
     auto nu = [](float t) { return t > 0.0f ? 1.0f : 10.0f * t * t + 1.0f; };
     w[0] = nu(lsf[1] - kPi04 - 1.0f);
-    for (int i = 1; i < kOrder - 1; ++i) w[i] = nu(lsf[i + 1] - lsf[i - 1] - 1.0f);
+    for (int i = 1; i < kOrder - 1; ++i)
+        w[i] = nu(lsf[i + 1] - lsf[i - 1] - 1.0f);
     w[kOrder - 1] = nu(kPi92 - lsf[kOrder - 2] - 1.0f);
     w[4] *= kConst12;
     w[5] *= kConst12;
@@ -86,7 +92,8 @@ int SearchSecondStage(const float* target, const float* first, const float* w, i
 }
 
 // Best indices for one predictor mode, and their weighted distortion.
-float SearchMode(const LspPredictor& predictor, int mode, const float* lsf, const float* w, LspIndices& out) {
+float SearchMode(const LspPredictor& predictor, int mode, const float* lsf, const float* w,
+                 LspIndices& out) {
     float target[kOrder];
     for (int i = 0; i < kOrder; ++i) {
         target[i] = (lsf[i] - PredictionOf(predictor, mode, i)) * kG729FgSumInv[mode][i];
@@ -118,11 +125,12 @@ float SearchMode(const LspPredictor& predictor, int mode, const float* lsf, cons
     return distortion;
 }
 
-}  // namespace
+} // namespace
 
 LspIndices QuantizeLsp(LspPredictor& predictor, const float* lsp, float* quantizedLsp) {
     float lsf[kOrder];
-    for (int i = 0; i < kOrder; ++i) lsf[i] = std::acos(lsp[i]);
+    for (int i = 0; i < kOrder; ++i)
+        lsf[i] = std::acos(lsp[i]);
     float w[kOrder];
     Weights(lsf, w);
     LspIndices mode0{};
@@ -132,7 +140,8 @@ LspIndices QuantizeLsp(LspPredictor& predictor, const float* lsp, float* quantiz
     const LspIndices chosen = d1 < d0 ? mode1 : mode0;
     float quantizedLsf[kOrder];
     ReconstructLsf(predictor, chosen, quantizedLsf);
-    for (int i = 0; i < kOrder; ++i) quantizedLsp[i] = std::cos(quantizedLsf[i]);
+    for (int i = 0; i < kOrder; ++i)
+        quantizedLsp[i] = std::cos(quantizedLsf[i]);
     return chosen;
 }
 
@@ -154,4 +163,4 @@ void ConcealLsf(LspPredictor& predictor, const float* lastLsf, int lastMode) {
     Push(predictor, c);
 }
 
-}  // namespace orv::g729
+} // namespace orv::g729

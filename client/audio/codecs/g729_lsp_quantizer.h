@@ -11,10 +11,10 @@ struct LspPredictor {
 };
 
 struct LspIndices {
-    int mode;    // L0
-    int first;   // L1
-    int lower;   // L2
-    int upper;   // L3
+    int mode;  // L0
+    int first; // L1
+    int lower; // L2
+    int upper; // L3
 };
 
 // Encoder: quantises the LSPs (cosines, decreasing) and returns the indices
@@ -29,4 +29,4 @@ void ReconstructLsf(LspPredictor& predictor, const LspIndices& indices, float* l
 // received with lastMode.
 void ConcealLsf(LspPredictor& predictor, const float* lastLsf, int lastMode);
 
-}  // namespace orv::g729
+} // namespace orv::g729

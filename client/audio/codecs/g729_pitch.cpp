@@ -1,8 +1,8 @@
 #include "client/audio/codecs/g729_pitch.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cmath>
+#include <iterator>
 
 #include "client/audio/codecs/g729_constants.h"
 #include "client/audio/codecs/g729_filters.h"
@@ -42,7 +42,7 @@ float InterpolateCorrelation(const float* corr, int frac) {
     return s;
 }
 
-}  // namespace
+} // namespace
 
 int OpenLoopPitch(const float* weighted) {
     float r1 = 0.0f;
@@ -97,7 +97,8 @@ PitchDelay ClosedLoopPitch(const float* exc, const float* target, const float* h
         corr[k] = Dot(target, filtered, kSubframe) / std::sqrt(energy);
         if (k == high) break;
         const float u = exc[-(k + 1)];
-        for (int n = kSubframe - 1; n > 0; --n) filtered[n] = filtered[n - 1] + u * h[n];
+        for (int n = kSubframe - 1; n > 0; --n)
+            filtered[n] = filtered[n - 1] + u * h[n];
         filtered[0] = u;
     }
 
@@ -136,7 +137,9 @@ int EncodeDelay1(PitchDelay delay) {
     return delay.t0 <= 85 ? 3 * delay.t0 + delay.frac - 58 : delay.t0 + 112;
 }
 
-int EncodeDelay2(PitchDelay delay, DelayRange range) { return 3 * (delay.t0 - range.min) + delay.frac + 2; }
+int EncodeDelay2(PitchDelay delay, DelayRange range) {
+    return 3 * (delay.t0 - range.min) + delay.frac + 2;
+}
 
 PitchDelay DecodeDelay1(int index) {
     PitchDelay d;
@@ -159,7 +162,8 @@ PitchDelay DecodeDelay2(int index, DelayRange range) {
 
 int DelayParity(int index) {
     int ones = 1;
-    for (int bit = 2; bit < 8; ++bit) ones += (index >> bit) & 1;
+    for (int bit = 2; bit < 8; ++bit)
+        ones += (index >> bit) & 1;
     return ones & 1;
 }
 
@@ -184,7 +188,8 @@ void AdaptiveVector(float* exc, PitchDelay delay) {
                 ahead[n] += x0[n + 1 + i] * c2[k];
             }
         }
-        for (int n = 0; n < kSubframe; ++n) exc[n] = past[n] + ahead[n];
+        for (int n = 0; n < kSubframe; ++n)
+            exc[n] = past[n] + ahead[n];
         return;
     }
     // Shorter delays read samples of this subframe written just before.
@@ -205,14 +210,17 @@ float PitchGain(const float* target, const float* y1, float& yy, float& xy) {
     return std::clamp(xy / yy, 0.0f, kGainPitMax);
 }
 
-void Taming::Reset() { std::fill(std::begin(error), std::end(error), 1.0f); }
+void Taming::Reset() {
+    std::fill(std::begin(error), std::end(error), 1.0f);
+}
 
 bool Taming::NeedsTaming(PitchDelay delay) const {
     const int t1 = delay.frac > 0 ? delay.t0 + 1 : delay.t0;
     const int zone1 = std::max(0, t1 - kSubframe - kInter10) / kSubframe;
     const int zone2 = (t1 + kInter10 - 2) / kSubframe;
     float worst = -1.0f;
-    for (int z = zone2; z >= zone1; --z) worst = std::max(worst, error[z]);
+    for (int z = zone2; z >= zone1; --z)
+        worst = std::max(worst, error[z]);
     return worst > kThreshErr;
 }
 
@@ -224,10 +232,12 @@ void Taming::Update(float gainPitch, int t0) {
     } else {
         const int zone1 = (t0 - kSubframe) / kSubframe;
         const int zone2 = (t0 - 1) / kSubframe;
-        for (int z = zone1; z <= zone2; ++z) worst = std::max(worst, 1.0f + gainPitch * error[z]);
+        for (int z = zone1; z <= zone2; ++z)
+            worst = std::max(worst, 1.0f + gainPitch * error[z]);
     }
-    for (int z = 3; z > 0; --z) error[z] = error[z - 1];
+    for (int z = 3; z > 0; --z)
+        error[z] = error[z - 1];
     error[0] = worst;
 }
 
-}  // namespace orv::g729
+} // namespace orv::g729

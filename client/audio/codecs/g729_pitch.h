@@ -10,8 +10,8 @@ namespace orv::g729 {
 int OpenLoopPitch(const float* weighted);
 
 struct PitchDelay {
-    int t0 = 0;    // integer part
-    int frac = 0;  // -1, 0 or +1 thirds
+    int t0 = 0;   // integer part
+    int frac = 0; // -1, 0 or +1 thirds
 };
 
 struct DelayRange {
@@ -48,4 +48,4 @@ struct Taming {
     void Update(float gainPitch, int t0);
 };
 
-}  // namespace orv::g729
+} // namespace orv::g729

@@ -31,13 +31,15 @@ bool Better(Candidate c, Candidate best) {
 
 // out(n) = sum_i h(i) x(n - i), summed tap by tap over all n at once.
 void FilterTaps(const float* h, int taps, const float* x, float* out, int n) {
-    for (int k = 0; k < n; ++k) out[k] = 0.0f;
+    for (int k = 0; k < n; ++k)
+        out[k] = 0.0f;
     for (int i = 0; i < taps; ++i) {
-        for (int k = 0; k < n; ++k) out[k] += h[i] * x[k - i];
+        for (int k = 0; k < n; ++k)
+            out[k] += h[i] * x[k - i];
     }
 }
 
-}  // namespace
+} // namespace
 
 int Postfilter::LongTerm(const float* r, int t0, float* out) const {
     auto off = [&]() {
@@ -71,7 +73,8 @@ int Postfilter::LongTerm(const float* r, int t0, float* out) const {
         float* w = shortSignals[phase - 1];
         FilterTaps(h, kLh2S, r + 1 - lambda, w, kSubframe + 1);
         for (int offset = 0; offset < 2; ++offset) {
-            Candidate c{std::max(0.0f, Dot(r, w + offset, kSubframe)), Dot(w + offset, w + offset, kSubframe)};
+            Candidate c{std::max(0.0f, Dot(r, w + offset, kSubframe)),
+                        Dot(w + offset, w + offset, kSubframe)};
             if (Better(c, best)) {
                 best = c;
                 bestPhase = phase;
@@ -89,15 +92,18 @@ int Postfilter::LongTerm(const float* r, int t0, float* out) const {
     } else {
         const float* h = kG729TabHupL + (bestPhase - 1) * kLh2L;
         FilterTaps(h, kLh2L, r - delay + kLhUpL, delayed, kSubframe);
-        const Candidate longer{std::max(0.0f, Dot(r, delayed, kSubframe)), Dot(delayed, delayed, kSubframe)};
+        const Candidate longer{std::max(0.0f, Dot(r, delayed, kSubframe)),
+                               Dot(delayed, delayed, kSubframe)};
         if (longer.energy != 0.0f && Better(longer, best)) {
             best = longer;
         } else {
             std::memcpy(delayed, shortSignals[bestPhase - 1] + bestOffset, sizeof(delayed));
         }
     }
-    const float g = best.corr > best.energy ? kMinGpLt : best.energy / (best.energy + kGammaG * best.corr);
-    for (int n = 0; n < kSubframe; ++n) out[n] = g * r[n] + (1.0f - g) * delayed[n];
+    const float g =
+        best.corr > best.energy ? kMinGpLt : best.energy / (best.energy + kGammaG * best.corr);
+    for (int n = 0; n < kSubframe; ++n)
+        out[n] = g * r[n] + (1.0f - g) * delayed[n];
     return delay;
 }
 
@@ -126,16 +132,19 @@ int Postfilter::Run(const float* synth, const float* a, int t0, float* out) {
     const float rho1 = Dot(h, h + 1, kLongHSt - 1);
     const float k = (rho0 == 0.0f || rho0 < std::fabs(rho1)) ? 0.0f : -rho1 / rho0;
     float sum = 0.0f;
-    for (float v : h) sum += std::fabs(v);
+    for (float v : h)
+        sum += std::fabs(v);
     if (sum > 1.0f) {
         const float inv = 1.0f / sum;
-        for (int n = 0; n < kSubframe; ++n) p[n] *= inv;
+        for (int n = 0; n < kSubframe; ++n)
+            p[n] *= inv;
     }
     Synthesis(denominator, p, p, kSubframe, synthesisMemory_, true);
 
     const float mu = k > 0.0f ? kGamma3Plus * k : kGamma3Minus * k;
     const float scale = 1.0f / (1.0f - std::fabs(mu));
-    for (int n = 0; n < kSubframe; ++n) out[n] = scale * (harmonic[n + 1] + mu * harmonic[n]);
+    for (int n = 0; n < kSubframe; ++n)
+        out[n] = scale * (harmonic[n + 1] + mu * harmonic[n]);
 
     float gainIn = 0.0f;
     float gainOut = 0.0f;
@@ -162,4 +171,4 @@ int Postfilter::Run(const float* synth, const float* a, int t0, float* out) {
     return voicing;
 }
 
-}  // namespace orv::g729
+} // namespace orv::g729

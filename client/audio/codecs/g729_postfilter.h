@@ -8,7 +8,7 @@
 namespace orv::g729 {
 
 class Postfilter {
-public:
+  public:
     void Reset();
 
     // Filters one subframe. synth points at the 40 synthesised samples and is
@@ -17,12 +17,12 @@ public:
     // the long-term filter, 0 when it was off (the voicing used for concealment).
     int Run(const float* synth, const float* a, int t0, float* out);
 
-private:
+  private:
     int LongTerm(const float* residual, int t0, float* out) const;
 
-    float residual_[kMemRes2 + kSubframe];  // weighted residual with its history
-    float synthesisMemory_[kOrder];         // state of 1/A(z/gamma1)
-    float gain_;                            // running gain of the gain control
+    float residual_[kMemRes2 + kSubframe]; // weighted residual with its history
+    float synthesisMemory_[kOrder];        // state of 1/A(z/gamma1)
+    float gain_;                           // running gain of the gain control
 };
 
-}  // namespace orv::g729
+} // namespace orv::g729

@@ -48,4 +48,4 @@ struct G729TableView {
 extern const G729TableView kG729TableViews[];
 extern const int kG729TableViewCount;
 
-}  // namespace orv
+} // namespace orv

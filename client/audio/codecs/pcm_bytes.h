@@ -15,4 +15,4 @@ inline void WriteSample(uint8_t* p, int16_t sample) {
     p[1] = static_cast<uint8_t>(v >> 8);
 }
 
-}  // namespace orv
+} // namespace orv
