@@ -29,7 +29,7 @@ bool SendQueue::Step(bool ready, const Transmit& transmit) {
         break;
     }
     m_sending = false;
-    return true;
+    return !m_records.empty();
 }
 
 void SendQueue::Clear(const std::function<void()>& alsoUnderLock) {

@@ -36,8 +36,8 @@ public:
     bool Enqueue(OutgoingRecord record);
 
     // One send step. ready = the link may send now (open / connected). Returns true when
-    // the link must ask for a writable notification again (something happened); false when
-    // there was nothing to do.
+    // work remains, so the link must ask for a writable notification again; with an empty
+    // queue the next Enqueue runs a step itself.
     // - Sent: progress is kept; a completed head is dropped; "sending" is cleared.
     // - WouldBlock: "sending" stays set, so only the next writable notification resumes.
     // - Failed: the head is dropped (its bytes are lost), "sending" is cleared.

@@ -236,7 +236,8 @@ TEST(SendQueue, BacklogLeavesOneDatagramPerWritableNotificationInOrder) {
     std::uint8_t next = 0;
     do {
         ASSERT_TRUE(queue.Enqueue(record(next++)));
-        EXPECT_TRUE(queue.Step(true, transmit));
+        const bool again = queue.Step(true, transmit);
+        EXPECT_EQ(again, queue.Sending()) << "asks again only while work remains";
         ASSERT_LT(next, 250);
     } while (!queue.Sending());
     const std::uint8_t blocked = static_cast<std::uint8_t>(next - 1);
@@ -250,7 +251,7 @@ TEST(SendQueue, BacklogLeavesOneDatagramPerWritableNotificationInOrder) {
     }
     for (std::uint8_t expected = blocked; expected < next; ++expected) {
         ASSERT_TRUE(WaitWritable(pair.fds[0]));
-        EXPECT_TRUE(queue.Step(true, transmit));
+        EXPECT_EQ(queue.Step(true, transmit), expected + 1 < next);
         ASSERT_EQ(::recv(pair.fds[1], buffer, sizeof buffer, 0), 64) << "one datagram per step";
         EXPECT_EQ(buffer[0], expected);
         EXPECT_EQ(::recv(pair.fds[1], buffer, sizeof buffer, 0), -1) << "only one datagram per step";
@@ -270,7 +271,10 @@ TEST(SendQueue, LongMessageLeavesInPiecesAndNothingWhileNotReady) {
     ASSERT_TRUE(queue.Enqueue(OutgoingRecord{BuildFrame(payload.data(), 3000, kTcpSendScramble)}));
     EXPECT_FALSE(queue.Step(false, transmit));
     EXPECT_TRUE(sizes.empty());
-    while (queue.Size() > 0) ASSERT_TRUE(queue.Step(true, transmit));
+    EXPECT_TRUE(queue.Step(true, transmit));
+    EXPECT_TRUE(queue.Step(true, transmit));
+    EXPECT_FALSE(queue.Step(true, transmit)) << "the last piece leaves nothing to wait for";
+    EXPECT_EQ(queue.Size(), 0u);
     EXPECT_EQ(sizes, (std::vector<std::size_t>{1024, 1024, 960}));
 
     Bytes received(4000);
