@@ -18,7 +18,7 @@ bool IsConnectionOutcome(int error) {
 
 TcpLink::TcpLink(LinkLibrary<TcpLink>& library, int fd, State state, std::uint32_t bindAddress, std::uint16_t bindPort)
     : m_library(library), m_fd(fd), m_state(state), m_bindAddress(bindAddress), m_bindPort(bindPort),
-      m_wasConnected(state == kConnected) {}
+      m_socketUsed(state == kConnected), m_wasConnected(state == kConnected) {}
 
 void TcpLink::Announce() {
     Notify(kLinkEventCreated);

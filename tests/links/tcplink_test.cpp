@@ -211,6 +211,21 @@ TEST_F(TcpLinkTest, DisconnectKeepsTheSocketAndConnectWorksAgain) {
     TcpClose(link);
 }
 
+TEST_F(TcpLinkTest, AcceptedLinkMayDisconnectAndConnectElsewhere) {
+    std::uint16_t port = 0;
+    const LinkHandle listener = Listener(&port);
+    PlainTcp first(-1);
+    const LinkHandle link = AcceptPlain(listener, port, &first);
+    ASSERT_EQ(TcpDisconnect(link), 1);
+    PlainListener elsewhere;
+    ASSERT_EQ(TcpConnect(link, "127.0.0.1", elsewhere.Port()), 1);
+    PlainTcp second = elsewhere.Accept();
+    ASSERT_TRUE(thread.WaitForEvent(link, kLinkEventConnected));
+    EXPECT_EQ(Codes(link), (std::vector<std::uint32_t>{kLinkEventAccepted, kLinkEventDisconnected, kLinkEventConnected}));
+    TcpClose(link);
+    TcpClose(listener);
+}
+
 TEST_F(TcpLinkTest, RefusedConnectionReportsEvent6AndUnresolvableHostFailsAtOnce) {
     ClosedPort closed;
     const LinkHandle link = TcpCreate("0.0.0.0", 0);
