@@ -180,7 +180,8 @@ void ServerLoop::OnAdminLine(const std::string& line) {
 // thread is left blocked in its read at exit (the process ends with it).
 void ServerLoop::StartInputReader() {
     const HWND window = GetSafeHwnd();
-    std::thread([window] {
+    const bool quitOnEof = m_options.quitOnEof;
+    std::thread([window, quitOnEof] {
         std::string line;
         while (std::getline(std::cin, line)) {
             auto* copy = new std::string(line);
@@ -189,6 +190,7 @@ void ServerLoop::StartInputReader() {
                 return;
             }
         }
+        if (quitOnEof) PostMessage(window, kMsgStop, 0, 0);
     }).detach();
 }
 

@@ -23,6 +23,8 @@ const char* const kServerHelp =
     "  --ttl SECONDS          keep-alive TTL told to clients (default 90, at least 1); a\n"
     "                         registration without keep-alive for that long expires\n"
     "  --nat-interval SECONDS NAT detect to every registration this often (default 60; 0 = off)\n"
+    "  --quit-on-eof          stop when standard input ends (so a test's server never\n"
+    "                         outlives the test)\n"
     "  --help                 this text\n"
     "\n"
     "On start the server prints \"LISTEN user udp ADDR:PORT\" on standard output. While it\n"
@@ -56,8 +58,8 @@ bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* option
             options->command.push_back(arg);
             continue;
         }
-        if (arg == "--help") {
-            options->help = true;
+        if (arg == "--help" || arg == "--quit-on-eof") {
+            (arg == "--help" ? options->help : options->quitOnEof) = true;
             continue;
         }
         if (i + 1 >= argc) {

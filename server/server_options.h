@@ -14,6 +14,7 @@ struct ServerOptions {
     std::string publicAddress;          // answered to QuerySvrIPPort; empty = derived
     std::uint32_t ttlSeconds = 90;
     std::uint32_t natIntervalSeconds = 60; // 0 = no NAT detects
+    bool quitOnEof = false;                // stop when standard input ends (tests)
     std::vector<std::string> command;      // an admin command and its arguments, if any
     bool help = false;
 };

@@ -64,8 +64,10 @@ void UserServer::OnQuerySvrIPPort(const Packet& p, const From& from) {
 std::int32_t UserServer::CheckLogon(const std::string& number, const std::string& digest) {
     Subscriber s;
     if (!m_db.Find(number, &s)) {
-        if (!m_db.LastError().empty()) ServerLog("subscriber lookup failed: %s", m_db.LastError().c_str());
-        return kReasonUnknownNumber;
+        if (m_db.LastError().empty()) return kReasonUnknownNumber;
+        // Not the client's fault: no answer, so its resend asks again.
+        ServerLog("subscriber lookup failed: %s", m_db.LastError().c_str());
+        return kLogonUnanswered;
     }
     if (s.state != SubscriberState::Active) return kReasonNotActive;
     if (s.wrongPasswords >= kWrongPasswordLimit) return kReasonLocked;
@@ -87,6 +89,7 @@ void UserServer::OnLogin(const Packet& p, const From& from, std::uint32_t now) {
     std::int32_t reason = request.clientKind == kClientKind ? 0 : kReasonBadClientKind;
     if (reason == 0) reason = IsValidNumber(request.number) ? CheckLogon(request.number, request.digest)
                                                            : kReasonUnknownNumber;
+    if (reason == kLogonUnanswered) return;
     if (reason != 0) {
         ServerLog("login %s from %s:%u refused, reason %d", LogSafe(request.number).c_str(), from.address.c_str(),
                   from.port, reason);

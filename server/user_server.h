@@ -49,8 +49,10 @@ private:
     void OnNatEcho(const Packet& p, const From& from);
     void OnLogout(const Packet& p, const From& from);
     void OnCustomInfo(const Packet& p, const From& from, std::uint32_t now);
-    // Checks the password and the number's state; 0 when the logon may go ahead.
+    // Checks the password and the number's state: 0 when the logon may go ahead, else the
+    // refusal reason, or kLogonUnanswered when the database failed.
     std::int32_t CheckLogon(const std::string& number, const std::string& digest);
+    static constexpr std::int32_t kLogonUnanswered = 1;
     void Send(const std::vector<std::uint8_t>& packet, const std::string& address, std::uint16_t port);
     std::uint32_t NextSeq() {
         const std::uint32_t seq = m_seq++;

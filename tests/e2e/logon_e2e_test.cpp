@@ -24,7 +24,7 @@ constexpr int kKeepAliveTimeoutWaitMs = 60000;
 class LogonE2eTest : public ::testing::Test {
 protected:
     void StartServer(const std::vector<std::string>& extra = {}) {
-        std::vector<std::string> args = {"--home", m_serverHome.Path(), "--user-port", "0"};
+        std::vector<std::string> args = {"--home", m_serverHome.Path(), "--user-port", "0", "--quit-on-eof"};
         args.insert(args.end(), extra.begin(), extra.end());
         ASSERT_TRUE(m_server.Start(ProgramPath("orvserver"), args, m_serverHome.File("server.err")));
         std::string line;

@@ -45,7 +45,7 @@ Bytes KeepAlive(std::uint32_t seq, std::uint32_t endpoint) {
 class ServerProcessTest : public ::testing::Test {
 protected:
     void StartServer(const std::vector<std::string>& extra = {}) {
-        std::vector<std::string> args = {"--home", m_home.Path(), "--user-port", "0"};
+        std::vector<std::string> args = {"--home", m_home.Path(), "--user-port", "0", "--quit-on-eof"};
         args.insert(args.end(), extra.begin(), extra.end());
         ASSERT_TRUE(m_server.Start(ProgramPath("orvserver"), args, m_home.File("server.err")));
         std::string line;
@@ -141,6 +141,14 @@ TEST_F(ServerProcessTest, SubscribersAddedWhileRunningCanLogOnAndTheServerStopsO
     EXPECT_TRUE(list.WaitForLine("ADMIN ok list 5", kWaitMs)) << list.Output();
     EXPECT_TRUE(list.WaitExit(kWaitMs, &status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(ServerProcessTest, TheEndOfItsInputStopsAServerToldToQuitOnIt) {
+    StartServer();
+    m_server.CloseInput();
+    int status = -1;
+    ASSERT_TRUE(m_server.WaitExit(kWaitMs, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST_F(ServerProcessTest, ABrokenDatabaseStopsTheStartWithAClearMessage) {
