@@ -3,6 +3,7 @@
 #include "client/data/autostart_entry.h"
 #include "client/data/config_text.h"
 #include "client/data/user_list_file.h"
+#include "client/log/log.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 
@@ -141,7 +142,9 @@ void ClientConfig::ChooseSoundDevice() {
     } else {
         m_audio.device = devices.empty() ? "" : devices.front().name;
     }
-    WriteProfileString("Audio", "Device", m_audio.device.c_str(), m_settingsFile);
+    if (!WriteProfileString("Audio", "Device", m_audio.device.c_str(), m_settingsFile)) {
+        WriteLog(3, "ClientConfig: cannot write %s", m_settingsFile.c_str());
+    }
 }
 
 void ClientConfig::ChooseImagingDevice() {

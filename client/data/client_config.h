@@ -110,7 +110,8 @@ public:
     // Records an installed update file and its version in section Update.
     bool RecordUpdateFile(const std::string& fileName, int version);
 
-    // Puts number first in the user list and rewrites "User.dat".
+    // Puts number first in the user list and rewrites "User.dat". A number or digest with
+    // blanks, commas or control characters is refused.
     bool StoreUser(const std::string& number, const std::string& digest, bool keepNoDigest);
 
     // Unpacks "orv.dat", then "Conf.dat", into "SkinFile" in the home folder.

@@ -131,6 +131,10 @@ bool ClientConfig::RecordUpdateFile(const std::string& fileName, int version) {
 bool ClientConfig::StoreUser(const std::string& number, const std::string& digest,
                              bool keepNoDigest) {
     std::lock_guard<CriticalSection> guard(m_lock);
+    if (!IsStorableUser(number, digest)) {
+        WriteLog(3, "ClientConfig: number \"%.40s\" cannot be stored in the user list", number.c_str());
+        return false;
+    }
     PutUserFirst(&m_userList, number, digest, keepNoDigest);
     return WriteUserListFile(JoinPath(m_env.homeFolder, kUserListFile), m_userList);
 }

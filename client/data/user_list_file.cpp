@@ -129,6 +129,10 @@ bool WriteUserListFile(const std::string& path, const std::vector<std::string>& 
     return WriteFileAtomically(path, EncodeUserList(list, entropy()));
 }
 
+bool IsStorableUser(const std::string& number, const std::string& digest) {
+    return !number.empty() && IsListText(number) && IsListText(digest);
+}
+
 void PutUserFirst(std::vector<std::string>* list, const std::string& number,
                   const std::string& digest, bool keepNoDigest) {
     std::string newDigest = digest;

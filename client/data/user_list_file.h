@@ -29,6 +29,10 @@ std::vector<std::string> ReadUserListFile(const std::string& path);
 // Replaces the file atomically, with a fresh random seed.
 bool WriteUserListFile(const std::string& path, const std::vector<std::string>& list);
 
+// True when number (not empty) and digest can be stored: printable characters without
+// blanks or commas.
+bool IsStorableUser(const std::string& number, const std::string& digest);
+
 // Puts number first in the list with digest. When keepNoDigest is set and the number was
 // listed without a digest, it stays without one.
 void PutUserFirst(std::vector<std::string>* list, const std::string& number,

@@ -268,6 +268,8 @@ TEST_F(ClientConfigTest, UserListIsReadAtLoadAndStoredFirst) {
     EXPECT_TRUE(config->UserList().empty());
     ASSERT_TRUE(config->StoreUser("8001", "F9C65759-7A4F54A0-07F476AB-839B2A9B", false));
     ASSERT_TRUE(config->StoreUser("8002", "", false));
+    EXPECT_FALSE(config->StoreUser("80,03", "", false)); // would read back as another number
+    EXPECT_FALSE(config->StoreUser("", "X", false));
     EXPECT_EQ(Load()->UserList(),
               (std::vector<std::string>{"8002,", "8001,F9C65759-7A4F54A0-07F476AB-839B2A9B"}));
 }
