@@ -44,6 +44,7 @@ std::string DesktopExecValue(const std::string& programPath) {
     std::string value = "\"";
     for (char c : programPath) {
         if (c == '"' || c == '`' || c == '$' || c == '\\') value += '\\';
+        if (c == '%') value += '%'; // "%%" is a literal percent sign, not a field code
         value += c;
     }
     value += '"';

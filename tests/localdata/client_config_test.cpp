@@ -1,5 +1,6 @@
 // ClientConfig: bounds and defaults at load, language, device choice, codec list, presets,
 // autostart entry, save groups, the update list and the server TTL.
+#include "client/data/autostart_entry.h"
 #include "client/data/client_config.h"
 #include "client/data/user_list_file.h"
 #include "platform/profile.h"
@@ -194,6 +195,10 @@ TEST_F(ClientConfigTest, AutostartEntryMirrorsAutoRun) {
     ASSERT_TRUE(config->SaveGeneral());
     EXPECT_FALSE(fs::exists(entry));
     EXPECT_EQ(Load()->General().autoRun, 0);
+
+    // Program paths with blanks and the characters the entry format reserves.
+    EXPECT_EQ(DesktopExecValue("/opt/orv phone/orvphone"), "\"/opt/orv phone/orvphone\"");
+    EXPECT_EQ(DesktopExecValue("/a\"b$c`d\\e%f"), "\"/a\\\\\"b\\\\$c\\\\`d\\\\\\\\e%%f\"");
 }
 
 TEST_F(ClientConfigTest, SaveGroupsWriteOnlyTheirOwnKeysAndKeepTheRest) {
