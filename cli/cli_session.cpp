@@ -1,0 +1,149 @@
+#include "cli/cli_session.h"
+
+#include "cli/event_line.h"
+
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
+namespace orv {
+
+namespace {
+constexpr UINT WM_CLI_LINE = WM_USER + 100; // lParam: heap std::string, ours to free
+constexpr UINT WM_CLI_EOF = WM_USER + 101;
+constexpr UINT WM_CLI_RESUME = WM_USER + 102; // run held commands after a wait ended
+constexpr std::uintptr_t kWaitTimer = 1;
+constexpr std::uint32_t kDefaultWaitMs = 10000;
+
+std::vector<std::string> SplitWords(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string w; in >> w;) words.push_back(w);
+    return words;
+}
+} // namespace
+
+CliSession::CliSession(const CliOptions& options, std::FILE* out) : m_options(options), m_out(out), m_core(*this) {}
+
+CliSession::~CliSession() {
+    if (m_window) m_window->Destroy();
+}
+
+bool CliSession::Start(std::string* error) {
+    m_window = std::make_unique<FunctionWindow>(
+        [this](UINT message, WPARAM wParam, LPARAM lParam) { return OnMessage(message, wParam, lParam); });
+    m_window->Create("orvcli");
+    if (!m_core.Start(error)) return false;
+    PrintEvent({"started", {}, "", ""});
+    return true;
+}
+
+void PostCommandLine(HWND input, const std::string& line) {
+    auto* copy = new std::string(line);
+    if (!PostMessage(input, WM_CLI_LINE, 0, reinterpret_cast<LPARAM>(copy))) delete copy;
+}
+
+void PostEndOfInput(HWND input) { PostMessage(input, WM_CLI_EOF, 0, 0); }
+
+LRESULT CliSession::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLI_LINE) {
+        std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(lParam));
+        m_pending.push_back(*line);
+        RunPending();
+    } else if (message == WM_CLI_EOF) {
+        m_endOfInput = true;
+        RunPending();
+    } else if (message == WM_CLI_RESUME) {
+        RunPending();
+    } else if (message == WM_TIMER && wParam == kWaitTimer) {
+        FinishWait(false);
+    }
+    return 0;
+}
+
+void CliSession::RunPending() {
+    while (m_waitFor.empty() && !m_quitting && !m_pending.empty()) {
+        std::string line = m_pending.front();
+        m_pending.pop_front();
+        RunCommand(line);
+    }
+    if (m_waitFor.empty() && m_pending.empty() && m_endOfInput && !m_quitting) {
+        m_quitting = true;
+        PostQuitMessage(0);
+    }
+}
+
+bool CliSession::RunCommand(const std::string& line) {
+    std::vector<std::string> words = SplitWords(line);
+    if (words.empty() || words[0][0] == '#') return true;
+    const std::string& cmd = words[0];
+    if (cmd == "logon") {
+        std::string number = words.size() >= 3 ? words[1] : m_options.number;
+        std::string password = words.size() >= 3 ? words[2] : m_options.password;
+        if (m_options.serverHost.empty() || number.empty()) {
+            PrintEvent({"error", {{"command", line}, {"text", "logon needs --server and a number"}}, "", ""});
+        } else if (!m_core.Logon(m_options.serverHost, m_options.serverPort, number, password)) {
+            PrintEvent({"error", {{"command", line}, {"text", "the logon could not be started"}}, "", ""});
+        }
+    } else if (cmd == "logout") {
+        m_core.Logout();
+    } else if (cmd == "status") {
+        CoreStatus s = m_core.Status();
+        PrintEvent({"status",
+                    {{"state", SessionStateName(s.state)}, {"number", s.number},
+                     {"endpoint", std::to_string(s.endpointId)}, {"server", s.server},
+                     {"period", std::to_string(s.keepAlivePeriodMs)}},
+                    "", ""});
+    } else if (cmd == "wait" && words.size() >= 2) {
+        m_waitFor = words[1];
+        m_waitMs = kDefaultWaitMs;
+        if (words.size() >= 3) m_waitMs = static_cast<std::uint32_t>(std::strtoul(words[2].c_str(), nullptr, 10));
+        if (m_unconsumed[m_waitFor] > 0) {
+            FinishWait(true);
+        } else {
+            SetTimer(m_window->GetSafeHwnd(), kWaitTimer, m_waitMs);
+        }
+        return m_waitFor.empty();
+    } else if (cmd == "quit") {
+        m_quitting = true;
+        PostQuitMessage(0);
+    } else {
+        PrintEvent({"error", {{"command", line}, {"text", "unknown command"}}, "", ""});
+    }
+    return true;
+}
+
+void CliSession::FinishWait(bool done) {
+    if (m_waitFor.empty()) return;
+    KillTimer(m_window->GetSafeHwnd(), kWaitTimer);
+    std::string name = m_waitFor;
+    m_waitFor.clear();
+    if (done) {
+        --m_unconsumed[name];
+        PrintEvent({"wait_done", {{"event", name}}, "", ""});
+    } else {
+        m_waitTimedOut = true;
+        PrintEvent({"wait_timeout", {{"event", name}, {"ms", std::to_string(m_waitMs)}}, "", ""});
+    }
+    // Later commands run from the message loop, never inside the core's own event code.
+    PostMessage(m_window->GetSafeHwnd(), WM_CLI_RESUME, 0, 0);
+}
+
+void CliSession::OnCoreEvent(const CoreEvent& event) {
+    PrintEvent(event);
+    ++m_unconsumed[event.name];
+    if (!m_waitFor.empty() && event.name == m_waitFor) FinishWait(true);
+}
+
+void CliSession::PrintEvent(const CoreEvent& event) {
+    Print(FormatEventLine(event));
+    std::string text = FormatTextLine(event);
+    if (!text.empty()) Print(text);
+}
+
+void CliSession::Print(const std::string& line) {
+    std::fprintf(m_out, "%s\n", line.c_str());
+    std::fflush(m_out);
+}
+
+} // namespace orv

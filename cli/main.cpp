@@ -1,0 +1,76 @@
+// orvcli: the client core without a desktop. Commands come one a line from standard input
+// or a script file (read on a reader thread and posted to the main thread); the core runs
+// on the main thread's message loop; events go to standard output.
+#include "cli/cli_options.h"
+#include "cli/cli_session.h"
+#include "client/log/log.h"
+#include "platform/message.h"
+#include "platform/paths.h"
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <thread>
+
+using namespace orv;
+
+namespace {
+
+void ReadCommands(HWND input, std::istream& in) {
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        PostCommandLine(input, line);
+    }
+    PostEndOfInput(input);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);
+    if (!InitHomeFolder(argc, argv)) {
+        std::fprintf(stderr, "orvcli: the home folder cannot be created\n");
+        return 2;
+    }
+    CliOptions options;
+    std::string error;
+    if (!ParseCliOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "orvcli: %s\n%s", error.c_str(), kCliHelp);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kCliHelp, stdout);
+        return 0;
+    }
+    std::ifstream script;
+    if (!options.scriptFile.empty()) {
+        script.open(options.scriptFile);
+        if (!script) {
+            std::fprintf(stderr, "orvcli: cannot read the script \"%s\"\n", options.scriptFile.c_str());
+            return 2;
+        }
+    }
+    OpenLog(options.log ? "LOG " + options.logLevel : "");
+    int status = 0;
+    {
+        CliSession session(options, stdout);
+        if (!session.Start(&error)) {
+            std::fprintf(stderr, "orvcli: %s\n", error.c_str());
+            status = 2;
+        } else {
+            // The reader may stay blocked on standard input after quit; it owns its stream
+            // and only posts to the session's window, and posts to a gone window are dropped.
+            HWND input = session.InputWindow();
+            if (options.scriptFile.empty()) {
+                std::thread([input] { ReadCommands(input, std::cin); }).detach();
+            } else {
+                std::thread([input, s = std::move(script)]() mutable { ReadCommands(input, s); }).detach();
+            }
+            RunMessageLoop();
+            if (session.WaitTimedOut()) status = 3;
+        }
+    }
+    CloseLog();
+    return status;
+}

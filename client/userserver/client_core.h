@@ -1,0 +1,98 @@
+// ClientCore: the process-wide core that both front-ends drive. It owns the text table,
+// the network thread, the configuration, the call record store and the user-server
+// handler, runs the logon sequence, and turns the handler's window messages into events
+// with the texts the user should see. It lives on the thread that created it (the
+// user-interface thread), whose message loop must run.
+#pragma once
+
+#include "client/text/text_table.h"
+#include "client/userserver/user_serv_config.h"
+#include "platform/message.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orv {
+
+class CNetMsgThread;
+class ClientConfig;
+class CallRecordList;
+class CUserServHandler;
+
+// One event for the front-end: a name, key=value fields, and, where the desktop client
+// would show a message, the title and text of it from the text table.
+struct CoreEvent {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> fields;
+    std::string title; // empty when there is no message to show
+    std::string text;
+};
+
+class CoreListener {
+public:
+    virtual ~CoreListener() = default;
+    virtual void OnCoreEvent(const CoreEvent& event) = 0;
+};
+
+enum class SessionState { Idle, LoggingOn, LoggedOn, Reconnecting, LoggedOff };
+const char* SessionStateName(SessionState state);
+
+struct CoreStatus {
+    SessionState state = SessionState::Idle;
+    std::string number;
+    std::uint32_t endpointId = 0;
+    std::string server; // "host:port" of the entry server
+    std::uint32_t keepAlivePeriodMs = 0;
+    std::string customName;
+    std::string serviceUrl;
+};
+
+class ClientCore {
+public:
+    // manageAutostart: the desktop client keeps its start-with-the-system entry in step
+    // with the configuration; a headless front-end leaves it alone.
+    explicit ClientCore(CoreListener& listener, bool manageAutostart = false);
+    ~ClientCore(); // logs out and tears everything down in the exit order
+    ClientCore(const ClientCore&) = delete;
+    ClientCore& operator=(const ClientCore&) = delete;
+
+    // Creates the long-lived objects; false (with a message in *error) when one fails.
+    bool Start(std::string* error);
+
+    // Starts a logon at the entry server: the password digest is made from the number and
+    // the password; bindValue is the handset's customer number (0 without one).
+    bool Logon(const std::string& host, std::uint16_t port, const std::string& number,
+               const std::string& password, std::uint32_t bindValue = 0);
+    // Logs out (once registered) and ends the session, or cancels a logon in progress.
+    void Logout();
+    CoreStatus Status() const;
+
+    const TextTable& Texts() const { return m_texts; }
+    CUserServHandler* UserServ() const { return m_userServ; }
+
+private:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnLogonResult(WPARAM code, LPARAM reason);
+    void OnServerFailure(std::uint16_t type);
+    void OnForcedLogout(WPARAM code);
+    void Reconnect();
+    void Emit(CoreEvent event);
+    std::string Text(int number) const { return m_texts.Text(number); }
+
+    CoreListener& m_listener;
+    TextTable m_texts;
+    std::unique_ptr<CNetMsgThread> m_net;
+    bool m_manageAutostart;
+    ConfigPtr m_config;
+    RecordsPtr m_records;
+    CUserServHandler* m_userServ = nullptr; // deleted directly at exit, on this thread
+    std::unique_ptr<FunctionWindow> m_window;
+    SessionState m_state = SessionState::Idle;
+    std::string m_serverHost;
+    std::uint16_t m_serverPort = 0;
+};
+
+} // namespace orv

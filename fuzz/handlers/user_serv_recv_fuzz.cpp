@@ -1,0 +1,82 @@
+// Arbitrary datagrams into the user-server handler's receive path, as the datagram link
+// delivers them (event block plus detail block), with requests of every answered type
+// pending under fixed numbers so that answers can match. The first input byte picks
+// whether the session is registered.
+#include "client/data/call_record_list.h"
+#include "client/data/client_config.h"
+#include "client/net/msg_handler.h"
+#include "client/userserver/user_serv_handler.h"
+#include "platform/paths.h"
+#include "udplink/udplink.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+using namespace orv;
+
+namespace {
+
+struct Harness {
+    std::unique_ptr<ClientConfig> config;
+    std::unique_ptr<CallRecordList> records;
+    std::shared_ptr<CTimerManager> timers;
+    CUserServHandler* handler = nullptr;
+
+    Harness() {
+        std::string home = (std::filesystem::temp_directory_path() / "orv-fuzz-handlers").string();
+        std::filesystem::create_directories(home);
+        SetHomeFolder(home);
+        ConfigEnvironment env;
+        env.programFolder = home;
+        env.homeFolder = home;
+        env.moduleName = "orvfuzz";
+        env.locale = "C";
+        env.captureDevices = [] { return std::vector<AudioDeviceInfo>{}; };
+        env.imagingDevices = [] { return std::vector<std::string>{}; };
+        env.canOpenG7231 = [] { return false; };
+        config = std::make_unique<ClientConfig>(env);
+        records = std::make_unique<CallRecordList>(home, [] { return 1700000000u; });
+        // No timer thread and no network thread: the receive path runs on this thread, and
+        // sends have no link to go out on.
+        timers = std::make_shared<CTimerManager>([] { return 0u; }, false);
+        InstallTimerManager(timers);
+        handler = new CUserServHandler(*config, records.get());
+    }
+};
+
+Harness& TheHarness() {
+    static Harness* harness = new Harness; // lives for the whole run
+    return *harness;
+}
+
+void AddRequest(CUserServHandler* h, std::uint16_t type, std::uint32_t seqNum) {
+    std::uint8_t packet[12] = {};
+    h->BuildHeader(packet, sizeof(packet), type, seqNum);
+    h->AddPending(packet, sizeof(packet), 5, 5000, 1, 0);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Harness& h = TheHarness();
+    if (size < 1) return 0;
+    h.handler->RemoveAllPending();
+    EndpointID.store(data[0] & 1 ? 77 : 0);
+    const std::uint16_t types[] = {0x0111, 0x0101, 0x0103, 0x010D, 0x0105, 0x010B, 0x010E, 0x0112, 0x0115};
+    std::uint32_t seq = 1;
+    for (std::uint16_t type : types) AddRequest(h.handler, type, seq++);
+
+    // The payload in a buffer of its own size, so reads past it are caught.
+    std::vector<std::uint8_t> payload(data + 1, data + size);
+    UdpNotifyBlock block{};
+    block.event = LinkEvent{kLinkEventData, h.handler->GetLinkId()};
+    std::memcpy(block.info.address, "127.0.0.1", 10);
+    block.info.port = 5000;
+    block.info.data = payload.empty() ? nullptr : payload.data();
+    block.info.length = static_cast<std::uint32_t>(payload.size());
+    h.handler->OnUdpNotifyMsg(&block.event, &block.info);
+    return 0;
+}
