@@ -1,0 +1,28 @@
+// Skin pictures are outside input: their size is checked before they are decoded, and a
+// face is only cut when the control's rectangle lies wholly inside the picture.
+#pragma once
+
+#include "client/skin/skin_description.h"
+
+#include <QImage>
+#include <QPixmap>
+#include <QRect>
+#include <string>
+
+namespace orv {
+
+// Largest picture we decode (either side); a bitmap header claiming more is refused
+// before any pixel memory is taken.
+constexpr int kMaxSkinPictureSide = 8192;
+
+// Loads the picture at path; a null image when the path is empty, the file is missing or
+// damaged, or it claims a size beyond the limit (each failure is logged).
+QImage LoadSkinPicture(const std::string& path);
+
+QRect ToQRect(const SkinRect& rect);
+
+// The part of picture under rect; a null pixmap when the picture is null or rect is empty
+// or reaches outside it.
+QPixmap CutSkinFace(const QImage& picture, const SkinRect& rect);
+
+} // namespace orv
