@@ -1,0 +1,84 @@
+// The friend packets of the user-server conversation: the requests the client sends (and
+// their parsers, for the service side and tests) and the answers and pushes it receives
+// (and their builders). Whole packets include the 8-byte header with SeqNum 0 for the sender
+// to fill; bodies are what follows the header. Every parser checks every length and count
+// against the body size and refuses a short body.
+#pragma once
+
+#include "client/friends/friend_record.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace orv {
+
+constexpr std::uint16_t kPktFriendIndex = 0x0105;
+constexpr std::uint16_t kPktFriendDetail = 0x0106;
+constexpr std::uint16_t kPktSetFriend = 0x0107;
+constexpr std::uint16_t kPktDelFriend = 0x0108;
+constexpr std::uint16_t kPktFriendStatus = 0x01FF;
+
+// The index count that means "the list is still being loaded, ask again".
+constexpr std::uint16_t kFriendIndexNotReady = 0xFFFF;
+
+constexpr std::uint8_t kFriendResultSuccess = 0;
+constexpr std::uint8_t kFriendResultFailure = 255;
+
+// --- requests (client -> server) ---
+std::vector<std::uint8_t> BuildFriendIndexRequest();                     // 8 bytes
+std::vector<std::uint8_t> BuildFriendDetailRequest(std::uint32_t recordId); // 12 bytes
+std::vector<std::uint8_t> BuildSetFriendRequest(const FriendEntry& entry);  // 205 bytes
+std::vector<std::uint8_t> BuildDelFriendRequest(std::uint32_t recordId);    // 12 bytes
+
+// Body of a detail or delete request: the RecordID.
+bool ParseRecordIdRequest(const std::uint8_t* body, std::size_t size, std::uint32_t* recordId);
+// Body of a set request: the record and its status byte.
+bool ParseSetFriendRequest(const std::uint8_t* body, std::size_t size, FriendEntry* entry);
+
+// --- answers and pushes (server -> client) ---
+struct FriendIndexAnswer {
+    bool notReady = false;                // count was 0xFFFF
+    std::vector<std::uint32_t> recordIds; // in the order the server sent them
+};
+
+// The result byte decides which fields follow: success has the answer's data, failure
+// (255) an i32 reason, any other value nothing (the caller reports it as unknown).
+struct FriendDetailAnswer {
+    std::uint8_t result = 0;
+    FriendEntry entry;       // on success
+    std::int32_t reason = 0; // on failure
+};
+struct SetFriendAnswer {
+    std::uint8_t result = 0;
+    std::uint32_t recordId = 0; // on success: the identifier the server gave the record
+    std::int32_t reason = 0;    // on failure
+};
+struct DelFriendAnswer {
+    std::uint8_t result = 0;
+    std::int32_t reason = 0; // on failure
+};
+struct FriendStatusPush {
+    std::uint8_t status = 0;
+    std::uint32_t recordId = 0;
+};
+
+bool ParseFriendIndexAnswer(const std::uint8_t* body, std::size_t size, FriendIndexAnswer* answer);
+bool ParseFriendDetailAnswer(const std::uint8_t* body, std::size_t size, FriendDetailAnswer* answer);
+bool ParseSetFriendAnswer(const std::uint8_t* body, std::size_t size, SetFriendAnswer* answer);
+bool ParseDelFriendAnswer(const std::uint8_t* body, std::size_t size, DelFriendAnswer* answer);
+bool ParseFriendStatusPush(const std::uint8_t* body, std::size_t size, FriendStatusPush* push);
+
+// Whole packets of the answers and the push. An index with more identifiers than a
+// packet can carry is refused (empty result).
+std::vector<std::uint8_t> BuildFriendIndexAnswer(const FriendIndexAnswer& answer);
+std::vector<std::uint8_t> BuildFriendDetailAnswer(const FriendDetailAnswer& answer);
+std::vector<std::uint8_t> BuildSetFriendAnswer(const SetFriendAnswer& answer);
+std::vector<std::uint8_t> BuildDelFriendAnswer(const DelFriendAnswer& answer);
+std::vector<std::uint8_t> BuildFriendStatusPush(const FriendStatusPush& push);
+
+// The order in which the records of an index answer are fetched: the last identifier
+// first, the first one last.
+std::vector<std::uint32_t> FriendDetailFetchOrder(const std::vector<std::uint32_t>& indexIds);
+
+} // namespace orv
