@@ -24,7 +24,7 @@ void PutPeerField(char* field, std::string_view text) {
 
 } // namespace
 
-FriendStore::FriendStore(const TextTable& texts) : m_texts(texts), m_groups{DefaultGroup()} {}
+FriendStore::FriendStore(const TextTable& texts) : m_texts(texts) {}
 
 std::string FriendStore::DefaultGroup() const { return m_texts.Text(kTextDefaultGroup); }
 
@@ -40,7 +40,8 @@ void FriendStore::AddFriend(const FriendEntry& entry) {
         m_entries.push_back(cut);
     // An empty group name is the default group, which is always listed.
     const std::string& group = cut.record.group;
-    if (!group.empty() && std::find(m_groups.begin(), m_groups.end(), group) == m_groups.end())
+    if (!group.empty() && group != DefaultGroup() &&
+        std::find(m_groups.begin(), m_groups.end(), group) == m_groups.end())
         m_groups.push_back(group);
 }
 
@@ -67,13 +68,16 @@ bool FriendStore::SetFriendStatus(std::uint32_t recordId, std::uint8_t status) {
 void FriendStore::ClearFriends() {
     std::lock_guard<CriticalSection> hold(m_lock);
     m_entries.clear();
-    m_groups.assign(1, DefaultGroup());
+    m_groups.clear();
 }
 
 void FriendStore::GetFriends(std::vector<FriendEntry>* entries, std::vector<std::string>* groups) const {
     std::lock_guard<CriticalSection> hold(m_lock);
     if (entries) *entries = m_entries;
-    if (groups) *groups = m_groups;
+    if (groups) {
+        groups->assign(1, DefaultGroup());
+        groups->insert(groups->end(), m_groups.begin(), m_groups.end());
+    }
 }
 
 void FriendStore::LookupPeer(PeerBlock* peer) const {

@@ -42,6 +42,8 @@ private:
     const TextTable& m_texts;
     mutable CriticalSection m_lock;
     std::vector<FriendEntry> m_entries;
+    // The groups after the default one, whose name is read from the texts when asked for,
+    // so a text table filled or switched to another language later still shows it right.
     std::vector<std::string> m_groups;
 };
 
