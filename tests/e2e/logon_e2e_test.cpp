@@ -5,6 +5,7 @@
 #include "tests/server/test_folder.h"
 
 #include <signal.h>
+#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
@@ -114,7 +115,9 @@ TEST_F(LogonE2eTest, StoppingTheServerEndsInTheKeepAliveTimeOut) {
     ChildProcess& client = StartClient("8003", "3333");
     LogOn(client, "8003");
     m_server.Signal(SIGTERM);
-    ASSERT_TRUE(m_server.WaitExit(kWaitMs));
+    int status = -1;
+    ASSERT_TRUE(m_server.WaitExit(kWaitMs, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_TRUE(client.WaitForLine("EVENT keepalive_timeout", kKeepAliveTimeoutWaitMs)) << client.Output();
 }
 
