@@ -52,11 +52,11 @@ SessionTable::LogonResult SessionTable::Register(const std::string& number, cons
         m_byNumber.erase(old);
     }
     // One link holds one registration: whatever else was registered from this address (the
-    // same client logging on again, or switching numbers) is superseded. No notice goes
-    // there: the client would take it for the logout of its new registration.
+    // same client logging on again, or switching numbers, or coming back after it was
+    // displaced) is superseded. No notice goes there any more: the client would take it for
+    // the logout of its new registration.
     for (auto& [endpoint, other] : m_sessions) {
-        if (other.address == address && other.port == port &&
-            (other.status == SessionStatus::Live || other.status == SessionStatus::Expired)) {
+        if (other.address == address && other.port == port && other.status != SessionStatus::Superseded) {
             auto byNumber = m_byNumber.find(other.number);
             if (byNumber != m_byNumber.end() && byNumber->second == endpoint) m_byNumber.erase(byNumber);
             MarkNotLive(other, SessionStatus::Superseded, now);

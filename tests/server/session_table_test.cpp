@@ -50,10 +50,12 @@ TEST(SessionTable, ALogonElsewhereDisplacesTheOlderRegistration) {
     Session s;
     EXPECT_EQ(table.KeepAlive(first.endpoint, "127.0.0.1", 5000, 20, &s), KeepAliveVerdict::Displaced);
     EXPECT_EQ(table.KeepAlive(second.endpoint, "127.0.0.1", 6000, 20, &s), KeepAliveVerdict::Alive);
-    // The displaced client logging on again displaces the other one in turn.
+    // The displaced client logging on again displaces the other one in turn, and its old
+    // endpoint no longer draws notices to its link.
     const auto third = table.Register("8001", "127.0.0.1", 5000, 30);
     ASSERT_TRUE(third.displacedOther);
     EXPECT_EQ(third.displaced.endpoint, second.endpoint);
+    EXPECT_EQ(table.KeepAlive(first.endpoint, "127.0.0.1", 5000, 40, &s), KeepAliveVerdict::Alive);
 }
 
 TEST(SessionTable, TheSameClientLoggingOnAgainIsNotToldToLeave) {
