@@ -1,0 +1,137 @@
+// The generated default skin, unpacked from the archives the build made: every control and
+// picture the windows need is there and every face lies inside its picture.
+#include "client/data/skin_paths.h"
+#include "client/data/skin_unpack.h"
+#include "client/skin/skin_picture.h"
+#include "client/skin/skinned_window.h"
+#include "platform/profile.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+class DefaultSkin : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home_.isValid());
+        const std::string root = home_.path().toStdString() + "/" + kSkinRootFolder;
+        for (const char* archive : {kMainSkinArchive, kConferenceSkinArchive}) {
+            std::string error;
+            ASSERT_TRUE(UnpackSkinArchive(std::string(ORV_SKIN_ARCHIVE_DIR) + "/" + archive, root, &error))
+                << archive << ": " << error;
+        }
+    }
+    std::string Home() const { return home_.path().toStdString(); }
+    std::string Folder(SkinWindow w) const { return SkinFolderPath(Home(), w); }
+    std::string File(SkinWindow w) const { return SkinFilePath(Home(), w); }
+    // Loads the picture a description key names, relative to the window's folder.
+    QImage Picture(SkinWindow w, const char* section, const char* key) const {
+        const std::string name = GetProfileString(section, key, "", File(w));
+        EXPECT_FALSE(name.empty()) << section << "/" << key;
+        return LoadSkinPicture(SkinPicturePath(Folder(w), name));
+    }
+
+private:
+    QTemporaryDir home_;
+};
+
+QRect AreaRect(const std::string& file, const char* key) {
+    const std::vector<std::string> t = SplitSkinTokens(GetProfileString("MESSAGEAREA", key, "", file));
+    if (t.size() < 5) return QRect();
+    return QRect(SkinTokenInt(t[0]), SkinTokenInt(t[1]), SkinTokenInt(t[2]), SkinTokenInt(t[3]));
+}
+
+TEST_F(DefaultSkin, MainWindowHasEveryControlWithAllFaces) {
+    SkinnedWindow window;
+    ASSERT_TRUE(window.LoadSkin(File(SkinWindow::Main)));
+    const QImage& main = window.MainPicture();
+    ASSERT_FALSE(main.isNull());
+    EXPECT_EQ(window.size(), main.size());
+    for (const char* name : {"BUTTON_FUNC", "BUTTON_CALL", "BUTTON_RECALL", "BUTTON_ENDCALL",
+                             "BUTTON_OWNVIDEO", "BUTTON_FRIEND", "BUTTON_HELP", "BUTTON_CALLRECORD",
+                             "BUTTON_MIN", "BUTTON_CLOSE", "BUTTON_LINK"}) {
+        SkinButton* button = window.Button(name);
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_TRUE(main.rect().contains(button->geometry())) << name;
+        for (int look = 0; look < 4; ++look) {
+            EXPECT_FALSE(CutSkinFace(main, SkinRect{button->x(), button->y(), button->width(),
+                                                    button->height()}).isNull()) << name;
+        }
+        EXPECT_TRUE(button->HasFaces()) << name;
+        EXPECT_FALSE(button->toolTip().isEmpty()) << name;
+    }
+    for (const char* name : {"TRACKBAR_PLAY", "TRACKBAR_RECORD"}) {
+        SkinSlider* slider = window.Slider(name);
+        ASSERT_NE(slider, nullptr) << name;
+        EXPECT_TRUE(slider->HasThumb()) << name;
+        EXPECT_TRUE(slider->Horizontal()) << name;
+        EXPECT_TRUE(main.rect().contains(slider->geometry())) << name;
+    }
+    // Message and time areas, with readable text sizes, inside the window.
+    const std::string ini = File(SkinWindow::Main);
+    for (const char* key : {"CALL", "TIME"}) {
+        const QRect area = AreaRect(ini, key);
+        EXPECT_FALSE(area.isEmpty()) << key;
+        EXPECT_TRUE(main.rect().contains(area)) << key;
+    }
+    // Rounded corners are cut by the mask; the body is inside.
+    const QRegion shape = window.mask();
+    EXPECT_FALSE(shape.contains(QPoint(0, 0)));
+    EXPECT_FALSE(shape.contains(QPoint(main.width() - 1, main.height() - 1)));
+    EXPECT_TRUE(shape.contains(QPoint(main.width() / 2, 0)));
+    EXPECT_TRUE(shape.contains(QPoint(main.width() / 2, main.height() / 2)));
+}
+
+TEST_F(DefaultSkin, SplashMenuAndForwardingPictures) {
+    QImage logo = LoadSkinPicture(Folder(SkinWindow::Main) + "/Logo.bmp");
+    EXPECT_EQ(logo.size(), QSize(400, 240));
+    EXPECT_FALSE(Picture(SkinWindow::Main, "FUNCMENULEFT", "BMP").isNull());
+    EXPECT_FALSE(Picture(SkinWindow::Main, "FORWARDINFO", "BMP").isNull());
+    EXPECT_EQ(GetProfileInt("FORWARDINFO", "MASKCOLOR", -1, File(SkinWindow::Main)), 0xFF00FF);
+}
+
+TEST_F(DefaultSkin, FramesAndThemeHaveTheirPictures) {
+    for (SkinWindow w : {SkinWindow::Video, SkinWindow::Conference, SkinWindow::Settings}) {
+        SCOPED_TRACE(SkinFileName(w));
+        for (const char* key : {"Top", "Left", "Right", "Bottom", "LeftMask", "RightMask"}) {
+            EXPECT_FALSE(Picture(w, "Personality", key).isNull()) << key;
+        }
+        const std::string file = File(w);
+        const int buttons = GetProfileInt("Personality", "ButtonCount", 0, file);
+        EXPECT_GT(buttons, 0);
+        for (int i = 0; i < buttons; ++i) {
+            const std::string section = "Button" + std::to_string(i);
+            const QImage strip = Picture(w, section.c_str(), "ButtonImage");
+            ASSERT_FALSE(strip.isNull()) << section;
+            EXPECT_EQ(strip.width() % 3, 0) << section; // three looks side by side
+            EXPECT_FALSE(GetProfileString(section, "name", "", file).empty()) << section;
+        }
+    }
+    EXPECT_FALSE(Picture(SkinWindow::Video, "VIDEOBACK", "BMP").isNull());
+    EXPECT_FALSE(Picture(SkinWindow::Video, "PAUSEICON", "BMP").isNull());
+    EXPECT_EQ(Picture(SkinWindow::Video, "CHECKARROW", "BMP").height(), 12);
+    EXPECT_FALSE(Picture(SkinWindow::Conference, "ControlPanel", "bmp").isNull());
+    EXPECT_FALSE(Picture(SkinWindow::Settings, "CheckButton", "Bitmap").isNull());
+    EXPECT_FALSE(Picture(SkinWindow::Settings, "VScrollBar", "Thumb").isNull());
+}
+
+// Writes the main window as drawn to ORV_SKIN_SCREENSHOT when that is set (for look checks).
+TEST_F(DefaultSkin, ScreenshotOfTheMainWindow) {
+    SkinnedWindow window;
+    ASSERT_TRUE(window.LoadSkin(File(SkinWindow::Main)));
+    window.Slider("TRACKBAR_PLAY")->SetValue(70);
+    window.Slider("TRACKBAR_RECORD")->SetValue(45);
+    window.show();
+    const QImage shot = window.grab().toImage();
+    EXPECT_EQ(shot.size(), window.size());
+    const QByteArray path = qgetenv("ORV_SKIN_SCREENSHOT");
+    if (!path.isEmpty()) {
+        EXPECT_TRUE(shot.save(QString::fromLocal8Bit(path), "PNG"));
+    }
+}
+
+} // namespace
+} // namespace orv
