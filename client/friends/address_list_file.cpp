@@ -127,6 +127,14 @@ AddressListResult ReadLines(const std::function<int()>& next, const TextTable& t
     return result;
 }
 
+// A field as written: a comma or line break inside it (records come from the server) would
+// shift the columns or split the line when the file is read back, so they become blanks.
+std::string ExportField(std::string text) {
+    for (char& c : text)
+        if (c == ',' || c == '\r' || c == '\n') c = ' ';
+    return text;
+}
+
 } // namespace
 
 AddressListResult ExportAddressList(const std::string& path, const std::vector<FriendEntry>& entries,
@@ -137,8 +145,9 @@ AddressListResult ExportAddressList(const std::string& path, const std::vector<F
     for (const FriendEntry& entry : entries) {
         FriendRecord r = entry.record;
         CutToFields(&r);
-        const std::string line = r.friendName + ", " + r.group + ", " + r.netPhone + ", " + r.phone + ", " +
-                                 r.mobile + ", " + r.email + "\r\n";
+        const std::string line = ExportField(r.friendName) + ", " + ExportField(r.group) + ", " +
+                                 ExportField(r.netPhone) + ", " + ExportField(r.phone) + ", " +
+                                 ExportField(r.mobile) + ", " + ExportField(r.email) + "\r\n";
         written = written && std::fwrite(line.data(), 1, line.size(), file.get()) == line.size();
     }
     // A full disk must not be reported as a successful export.

@@ -82,6 +82,17 @@ TEST_F(AddressListTest, ExportThenImportGivesTheSameRecordsWithNamesCut) {
     }
 }
 
+TEST_F(AddressListTest, ExportKeepsColumnsAndLinesWhenFieldsHoldSeparators) {
+    std::vector<FriendEntry> stored = {Entry(3, "Doe, J\r\nX,,1", "8001")};
+    const std::string path = (folder / "out.txt").string();
+    ASSERT_TRUE(ExportAddressList(path, stored, texts).ok);
+    AddressListResult imported = ImportAddressList(path, texts);
+    ASSERT_TRUE(imported.ok) << imported.message;
+    ASSERT_EQ(imported.records.size(), 1u);
+    EXPECT_EQ(imported.records[0].friendName, "Doe  J  X  1");
+    EXPECT_EQ(imported.records[0].netPhone, "8001");
+}
+
 TEST_F(AddressListTest, FilesThatCannotBeOpenedGiveTheirTexts) {
     const std::string missing = (folder / "no-such-folder" / "x.txt").string();
     AddressListResult result = ExportAddressList(missing, {Entry(1, "A", "1")}, texts);
