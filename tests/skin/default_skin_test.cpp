@@ -7,6 +7,7 @@
 #include "platform/profile.h"
 
 #include <QDir>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -125,12 +126,30 @@ TEST_F(DefaultSkin, ScreenshotOfTheMainWindow) {
     window.Slider("TRACKBAR_PLAY")->SetValue(70);
     window.Slider("TRACKBAR_RECORD")->SetValue(45);
     window.show();
-    const QImage shot = window.grab().toImage();
-    EXPECT_EQ(shot.size(), window.size());
+    const QImage drawn = window.grab().toImage();
+    EXPECT_EQ(drawn.size(), window.size());
     const QByteArray path = qgetenv("ORV_SKIN_SCREENSHOT");
-    if (!path.isEmpty()) {
-        EXPECT_TRUE(shot.save(QString::fromLocal8Bit(path), "PNG"));
-    }
+    if (path.isEmpty()) return;
+    // The shot as a person sees it: outside the shape transparent, and sample lines in the
+    // message and time areas at the skin's text sizes (the main window draws those itself).
+    QImage shot(drawn.size(), QImage::Format_ARGB32);
+    shot.fill(Qt::transparent);
+    QPainter painter(&shot);
+    painter.setClipRegion(window.mask());
+    painter.drawImage(0, 0, drawn);
+    painter.setPen(QColor(0x1E, 0x2B, 0x26));
+    const std::string ini = File(SkinWindow::Main);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(15);
+    painter.setFont(font);
+    painter.drawText(AreaRect(ini, "CALL"), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                     QStringLiteral("Talking: 80012345\nEcho test"));
+    font.setPixelSize(30);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(AreaRect(ini, "TIME"), Qt::AlignCenter, QStringLiteral("00:01:05"));
+    painter.end();
+    EXPECT_TRUE(shot.save(QString::fromLocal8Bit(path), "PNG"));
 }
 
 } // namespace
