@@ -186,6 +186,11 @@ std::vector<std::uint8_t> BuildFriendStatusPush(const FriendStatusPush& push) {
     return packet;
 }
 
+bool DelFriendAnswerRemoves(const DelFriendAnswer& answer) {
+    return answer.result == kFriendResultSuccess ||
+           (answer.result == kFriendResultFailure && answer.reason == kDelFriendReasonGone);
+}
+
 std::vector<std::uint32_t> FriendDetailFetchOrder(const std::vector<std::uint32_t>& indexIds) {
     return std::vector<std::uint32_t>(indexIds.rbegin(), indexIds.rend());
 }

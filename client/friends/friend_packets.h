@@ -25,6 +25,18 @@ constexpr std::uint16_t kFriendIndexNotReady = 0xFFFF;
 constexpr std::uint8_t kFriendResultSuccess = 0;
 constexpr std::uint8_t kFriendResultFailure = 255;
 
+// How the friend requests are sent: retries and the interval between them, and the delay
+// before an index that was not ready is asked for again.
+constexpr int kFriendIndexRetries = 5;
+constexpr std::uint32_t kFriendIndexNotReadyDelayMs = 1000;
+constexpr int kFriendDetailRetries = 10;
+constexpr int kFriendChangeRetries = 5; // set and delete
+constexpr std::uint32_t kFriendRetryIntervalMs = 5000;
+
+// The refusal reason of a delete that still removes the record locally (the server no
+// longer has it).
+constexpr std::int32_t kDelFriendReasonGone = -2;
+
 // --- requests (client -> server) ---
 std::vector<std::uint8_t> BuildFriendIndexRequest();                     // 8 bytes
 std::vector<std::uint8_t> BuildFriendDetailRequest(std::uint32_t recordId); // 12 bytes
@@ -76,6 +88,10 @@ std::vector<std::uint8_t> BuildFriendDetailAnswer(const FriendDetailAnswer& answ
 std::vector<std::uint8_t> BuildSetFriendAnswer(const SetFriendAnswer& answer);
 std::vector<std::uint8_t> BuildDelFriendAnswer(const DelFriendAnswer& answer);
 std::vector<std::uint8_t> BuildFriendStatusPush(const FriendStatusPush& push);
+
+// True when a delete answer removes the record from the store: a success, or a refusal
+// because the server no longer has the record.
+bool DelFriendAnswerRemoves(const DelFriendAnswer& answer);
 
 // The order in which the records of an index answer are fetched: the last identifier
 // first, the first one last.

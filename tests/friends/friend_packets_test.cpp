@@ -170,6 +170,10 @@ TEST(FriendPacketsTest, ResultAnswersRoundTripForSuccessFailureAndUnknownResults
     ASSERT_TRUE(ParseDelFriendAnswer(Body(packet), BodySize(packet), &delParsed));
     EXPECT_EQ(delParsed.reason, -2);
     ExpectTruncationsRefused(packet, &ParseDelFriendAnswer);
+    EXPECT_TRUE(DelFriendAnswerRemoves(delParsed)); // -2: the server has no such record
+    delParsed.reason = -3;
+    EXPECT_FALSE(DelFriendAnswerRemoves(delParsed));
+    EXPECT_TRUE(DelFriendAnswerRemoves(DelFriendAnswer{}));
 
     const std::uint8_t unknown[] = {7}; // neither success nor failure: nothing else is read
     ASSERT_TRUE(ParseSetFriendAnswer(unknown, 1, &setParsed));
