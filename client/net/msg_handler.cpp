@@ -275,6 +275,42 @@ void CMsgHandler::RemoveAllPending() {
     if (auto timers = GetTimerManager()) timers->RemoveOwnerTimers(this);
 }
 
+int CMsgHandler::DispatchTcpEvent(const void* event, const void* detail) {
+    if (event == nullptr) return 0;
+    LinkEvent head;
+    std::memcpy(&head, event, sizeof(head));
+    switch (head.code) {
+    case kLinkEventData: {
+        if (detail == nullptr) return 0;
+        TcpRecvInfo info;
+        std::memcpy(&info, detail, sizeof(info));
+        if (info.subCode != kTcpRecvComplete) return 0; // only whole messages count
+        if (!CheckStreamMessage(info.buffer, info.length)) return 0;
+        OnRecv(info.buffer, info.length);
+        return 1;
+    }
+    case kLinkEventCreated: OnLinkCreated(); return 1;
+    case kLinkEventClosed: OnLinkClosed(); return 1;
+    case kLinkEventAccepted: WriteLog(3, "TCP Accept Event means something error."); return 0;
+    case kLinkEventConnected: OnConnected(); return 1;
+    case kLinkEventDisconnected: OnDisconnected(); return 1;
+    default: return 0;
+    }
+}
+
+bool CMsgHandler::CheckStreamMessage(const std::uint8_t* message, std::size_t size) {
+    if (message == nullptr) {
+        WriteLog(3, "%s OnRecv Error(NULL RecvData Pointer)", m_handlerName.c_str());
+        return false;
+    }
+    PacketHeader h;
+    if (!ReadPacketHeader(message, size, &h) || h.length != size) {
+        WriteLog(3, "%s OnRecv Error(Error Packet Size)", m_handlerName.c_str());
+        return false;
+    }
+    return true;
+}
+
 int CMsgHandler::DoTCPKeepAlive() {
     UseGuard use(this);
     std::uint8_t packet[kPacketHeaderSize];

@@ -98,6 +98,18 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void SetHandlerName(const char* name) { m_handlerName = name; }
 
+    // For stream handlers: hands a stream-link event to the operation for its code (data
+    // events only when they complete a message that passes the receive checks).
+    int DispatchTcpEvent(const void* event, const void* detail);
+    virtual void OnRecv(const std::uint8_t* /*message*/, std::size_t /*size*/) {}
+    virtual void OnLinkCreated() {}
+    virtual void OnLinkClosed() {}
+    virtual void OnConnected() {}
+    virtual void OnDisconnected() {}
+    // The receive checks of a complete stream message: a buffer, at least a header, and a
+    // PktLen equal to the message length. Logs and returns false otherwise.
+    bool CheckStreamMessage(const std::uint8_t* message, std::size_t size);
+
     // Takes a use for the lifetime of a scope.
     class UseGuard {
     public:

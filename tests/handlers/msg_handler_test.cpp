@@ -6,6 +6,7 @@
 #include "client/net/net_msg_thread.h"
 #include "client/net/packet.h"
 #include "platform/paths.h"
+#include "platform/tick.h"
 #include "tests/handlers/fake_user_server.h"
 #include "tests/handlers/session_fixture.h"
 #include "udplink/udplink.h"
@@ -23,27 +24,32 @@
 namespace orv::test {
 namespace {
 
-// A handler that records what reaches it; on a stream connection it starts the keep-alive.
+// A handler that records what reaches it; as a stream handler it starts the keep-alive once
+// connected and takes answers to its pending requests.
 class ProbeHandler : public CMsgHandler {
 public:
     explicit ProbeHandler(bool* deleted = nullptr) : m_deleted(deleted) {}
     ~ProbeHandler() override {
         if (m_deleted) *m_deleted = true;
     }
-    int OnTcpNotifyMsg(const void* event, const void*) override {
-        LinkEvent e;
-        std::memcpy(&e, event, sizeof(e));
+    int OnTcpNotifyMsg(const void* event, const void* detail) override {
         ++tcpEvents;
-        if (e.code == kLinkEventConnected) {
-            connected = true;
-            DoTCPKeepAlive();
-        }
-        return 1;
+        return DispatchTcpEvent(event, detail);
     }
     int OnUdpNotifyMsg(const void*, const void*) override { return ++udpEvents; }
+    void OnConnected() override {
+        connected = true;
+        DoTCPKeepAlive();
+    }
+    void OnRecv(const std::uint8_t* message, std::size_t) override {
+        PacketHeader h;
+        ReadPacketHeader(message, kPacketHeaderSize, &h);
+        if (FindPending(h.seqNum, h.type, 3, true)) ++answers;
+    }
     int tcpEvents = 0;
     int udpEvents = 0;
     std::atomic<bool> connected{false};
+    std::atomic<int> answers{0};
 
 private:
     bool* m_deleted;
@@ -188,8 +194,19 @@ TEST_F(MsgHandlerTest, StreamKeepAliveRepeatsUnderNewNumbersUntilAnswered) {
     Advance(30001);
     std::vector<std::uint8_t> second = readFrame();
     EXPECT_EQ(GetU32(second.data() + 12) ^ (GetU32(second.data() + 8) % 8), 1u);
-    EXPECT_TRUE(h.FindPending(1, 0, 3, true)); // the answer to the latest number stops it
+    auto sendFrame = [&](std::vector<std::uint8_t> payload) {
+        std::vector<std::uint8_t> frame = {0xFD, 0xFD, 0xFD, 0, 0, 0, 0, 0};
+        PutU32(frame.data() + 4, static_cast<std::uint32_t>(payload.size()));
+        frame.insert(frame.end(), payload.begin(), payload.end());
+        ASSERT_EQ(write(peer, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
+    };
+    sendFrame({0, 0, 9, 0, 1, 0, 0, 0}); // PktLen 9 in an 8-byte message
+    sendFrame({0, 0, 8, 0, 0, 0, 0, 0}); // the first number: stale
+    sendFrame({0, 0, 8, 0, 1, 0, 0, 0}); // the latest number stops the keep-alive
+    for (int i = 0; i < 500 && h.answers.load() == 0; ++i) Sleep(10);
+    EXPECT_EQ(h.answers.load(), 1);
     EXPECT_EQ(m_timers->Count(), 0u);
+    EXPECT_EQ(CountInLog("MsgHandler OnRecv Error(Error Packet Size)"), 1);
     h.CloseLink();
     close(peer);
     close(listener);
