@@ -4,6 +4,7 @@
 #include "platform/paths.h"
 #include "platform/profile.h"
 
+#include <algorithm>
 #include <climits>
 #include <sys/stat.h>
 
@@ -47,7 +48,8 @@ private:
 // Calls make(index, tokens) for every non-empty line of section, in key order "1".."n".
 template <typename Make>
 void ReadControlLines(const std::string& file, const char* section, Make make) {
-    const std::size_t count = GetProfileKeys(section, file).size();
+    const std::size_t count =
+        std::min(GetProfileKeys(section, file).size(), kMaxSkinControlsPerSection);
     for (std::size_t i = 0; i < count; ++i) {
         const std::string value = GetProfileString(section, std::to_string(i + 1), "", file);
         if (Trim(value).empty()) continue;

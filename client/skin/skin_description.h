@@ -13,6 +13,9 @@ namespace orv {
 // rectangle with a negative or larger value is read as empty.
 constexpr int kMaxSkinCoordinate = 16384;
 
+// Controls read per section at most; a window never needs more, and each line costs a read.
+constexpr std::size_t kMaxSkinControlsPerSection = 256;
+
 struct SkinRect {
     int x = 0;
     int y = 0;
@@ -76,8 +79,9 @@ std::vector<std::string> SplitSkinTokens(const std::string& value);
 int SkinTokenInt(const std::string& token);
 
 // Reads file; false when it does not exist (the window then stays unskinned). Control lines
-// are read by keys "1".."n" (n = the number of keys in the section); an empty line makes no
-// control. Tokens missing at the end read as empty (numbers as 0).
+// are read by keys "1".."n" (n = the number of keys in the section, at most
+// kMaxSkinControlsPerSection); an empty line makes no control. Tokens missing at the end
+// read as empty (numbers as 0).
 bool ReadWindowSkinDescription(const std::string& file, WindowSkinDescription* description);
 
 // A picture named in a description, as a path: empty when the name is empty or not a plain
