@@ -27,3 +27,7 @@ orv_install_packages() {
     "${sudo[@]}" apt-get update -qq
     "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
+
+# ccache shares its cache between clones of the repository in other folders.
+export CCACHE_BASEDIR="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export CCACHE_NOHASHDIR=1
