@@ -3,6 +3,10 @@
 // reported right now: a reported FD_READ / FD_ACCEPT / FD_OOB is off until that message has
 // been dispatched, FD_WRITE until AsyncSelect is called again. So a socket that stays
 // writable or readable never floods the queue nor keeps the thread's wait fd readable.
+// Re-arming is on the path of every piece a stream link moves (a dispatched FD_READ, a
+// re-select for the next FD_WRITE), so it is kept free of system calls: after a report the
+// registered events linger until the socket's next readiness (at most one extra wake-up per
+// report), and a re-arm that finds its event still registered only flips a flag.
 #include "platform/message_internal.h"
 
 #include <cerrno>
@@ -56,8 +60,8 @@ std::uint32_t Interest(const SelectedSocket& s) {
     if (s.connecting)
         return EPOLLOUT;
     if (s.listening)
-        return s.acceptEnabled ? static_cast<std::uint32_t>(EPOLLIN) : 0u;
-    std::uint32_t want = 0;
+        return (s.acceptEnabled ? static_cast<std::uint32_t>(EPOLLIN) : 0u) | s.lingering;
+    std::uint32_t want = s.lingering;
     if (s.readEnabled)
         want |= EPOLLIN;
     if (s.oobEnabled)
@@ -170,7 +174,8 @@ bool HandleStream(ThreadQueue& q, SelectedSocket& s, std::uint32_t ev) {
     bool acted = false;
     const bool ended = ev & (EPOLLRDHUP | EPOLLHUP | EPOLLERR);
     if (ev & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR)) {
-        const bool dataWaiting = BytesWaiting(s.fd) > 0;
+        // Only a hang-up needs the byte count (data first, then the close): spare the ioctl.
+        const bool dataWaiting = ended && BytesWaiting(s.fd) > 0;
         const bool closeWanted = (s.events & FD_CLOSE) != 0;
         if ((dataWaiting || !ended) && s.readEnabled) {
             Report(q, s, FD_READ, 0);
@@ -245,7 +250,13 @@ void OnSocketReadyLocked(ThreadQueue& q, int fd, std::uint32_t epollEvents) {
     if (it == q.sockets.end() || !it->second.inEpoll)
         return; // taken out (or re-registered) after epoll_wait returned
     SelectedSocket& s = it->second;
-    if (!HandleReady(q, s, epollEvents))
+    // Readiness that only a lingering event explains is no reason to park (that would stop
+    // the other reports too): the lingering events just go.
+    const std::uint32_t lingered = s.lingering;
+    s.lingering = 0;
+    if (HandleReady(q, s, epollEvents))
+        s.lingering = s.interest;
+    else if ((epollEvents & ~lingered) != 0)
         s.parked = true; // nothing to report in this state: wait for a re-arm
     SyncEpoll(q, s);
 }
@@ -306,10 +317,41 @@ void RemoveWindowSocketsLocked(ThreadQueue& q, HWND hwnd) {
     }
 }
 
+namespace {
+
+// The same socket, window, message and events again: only FD_WRITE is re-enabled (FD_READ,
+// FD_ACCEPT and FD_OOB come back when their report is dispatched). A settled socket was
+// classified and made non-blocking when it joined. Returns false when the full path must run.
+bool ReselectLocked(ThreadQueue& q, int fd, HWND hwnd, UINT message, long events) {
+    const auto it = q.sockets.find(fd);
+    if (it == q.sockets.end())
+        return false;
+    SelectedSocket& s = it->second;
+    if (s.hwnd != hwnd || s.message != message || s.events != events)
+        return false;
+    if (s.finished || s.connecting || s.idle)
+        return false; // not settled yet (or over): look at the socket afresh
+    if (!(events & FD_WRITE))
+        return true;
+    s.writeEnabled = true;
+    s.parked = false;
+    if (SyncEpoll(q, s))
+        return true;
+    s.writeEnabled = false; // e.g. the descriptor was closed and reused without a deselect
+    return false;
+}
+
+} // namespace
+
 bool AsyncSelect(int fd, HWND hwnd, UINT message, long events) {
     if (fd < 0)
         return false;
     std::shared_ptr<ThreadQueue> target = (hwnd && events) ? WindowQueue(hwnd) : nullptr;
+    if (target) {
+        std::lock_guard<std::mutex> lock(target->mutex);
+        if (target->alive && ReselectLocked(*target, fd, hwnd, message, events))
+            return true;
+    }
     // Out of every wait set first: the socket may move to a window of another thread.
     bool wasConnected = false;
     for (const auto& q : AllThreadQueues()) {

@@ -54,6 +54,7 @@ struct SelectedSocket {
     bool parked = false;         // out of epoll until re-armed (nothing to report right now)
     bool inEpoll = false;
     std::uint32_t interest = 0;  // epoll events currently registered
+    std::uint32_t lingering = 0; // kept registered after a report until the socket's next readiness
 };
 
 // The message queue of one thread, with its wait set: an eventfd that is readable exactly
