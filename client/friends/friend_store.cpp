@@ -19,7 +19,7 @@ constexpr int kTextTelephone = 37;
 // Copies text into a fixed field, cut to one less than its size and zero-filled.
 void PutPeerField(char* field, std::string_view text) {
     std::memset(field, 0, kPeerFieldSize);
-    std::memcpy(field, text.data(), std::min(text.size(), kPeerFieldSize - 1));
+    if (!text.empty()) std::memcpy(field, text.data(), std::min(text.size(), kPeerFieldSize - 1));
 }
 
 } // namespace
