@@ -26,8 +26,10 @@ VideoFrameSlot* GetVideoFrameSlot(int number) {
 
 int SelectVideoSlot(bool multiStream, std::uint32_t ssrc) {
     if (!multiStream) return 0;
+    // Free slots (SSRC 0) serve nobody, not even a sender that calls itself 0.
     for (int i = 0; i < kVideoFrameSlotCount; ++i) {
-        if (g_slots[static_cast<std::size_t>(i)].Ssrc() == ssrc) return i;
+        const VideoFrameSlot& slot = g_slots[static_cast<std::size_t>(i)];
+        if (slot.Index() >= 0 && slot.Ssrc() == ssrc) return i;
     }
     return -1;
 }

@@ -45,7 +45,7 @@ private:
 VideoFrameSlot* GetVideoFrameSlot(int number);
 
 // The slot a video packet belongs to: slot 0 for a call; in a conference (multiStream) the
-// first slot serving the packet's SSRC. -1 when none does.
+// first assigned slot serving the packet's SSRC. -1 when none does.
 int SelectVideoSlot(bool multiStream, std::uint32_t ssrc);
 
 } // namespace orv

@@ -1,6 +1,7 @@
 #include "client/media/bitmap_info_header.h"
 #include "client/media/media_header.h"
 #include "client/media/video_fragmenter.h"
+#include "client/media/video_frame_slot.h"
 #include "client/media/video_reassembly.h"
 
 #include <gtest/gtest.h>
@@ -233,6 +234,24 @@ TEST(VideoReassembly, HostileHeadersAndOversizedFramesAreDropped) {
     EXPECT_TRUE(rx.delivered.empty());
     EXPECT_TRUE(rx.reassembly.WaitingForKeyFrame()); // the over-long key frame was lost
     EXPECT_LE(rx.reassembly.FragmentCount(), 1u);
+}
+
+TEST(VideoFrameSlot, StreamSelectionUsesOnlyAssignedSlots) {
+    for (int i = 0; i < kVideoFrameSlotCount; ++i) GetVideoFrameSlot(i)->Free();
+    EXPECT_EQ(SelectVideoSlot(false, 99), 0); // a call always draws into slot 0
+    EXPECT_EQ(SelectVideoSlot(true, 0), -1);  // free slots carry SSRC 0 but serve nobody
+    GetVideoFrameSlot(2)->Assign(2, 77);
+    GetVideoFrameSlot(1)->Assign(1, 77);
+    EXPECT_EQ(SelectVideoSlot(true, 77), 1); // first match
+    EXPECT_EQ(SelectVideoSlot(true, 78), -1);
+    EXPECT_EQ(GetVideoFrameSlot(3), nullptr);
+    EXPECT_EQ(GetVideoFrameSlot(-1), nullptr);
+    VideoFrameSlot* slot = GetVideoFrameSlot(1);
+    std::uint8_t* buffer = slot->TakeBuffer(1000);
+    buffer[999] = 1;
+    EXPECT_GE(slot->BufferSize(), 1000u);
+    slot->Unlock();
+    for (int i = 0; i < kVideoFrameSlotCount; ++i) GetVideoFrameSlot(i)->Free();
 }
 
 TEST(VideoReassembly, WellFormedFrameCheck) {
