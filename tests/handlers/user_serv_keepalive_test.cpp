@@ -1,6 +1,7 @@
 // The registered session: keep-alive pace from the server's TTL, re-logon demand, NAT echo,
 // forced logout, logout, and silence while not registered.
 #include "client/data/client_config.h"
+#include "client/userserver/user_serv_config.h"
 #include "tests/handlers/session_fixture.h"
 
 #include <fstream>
@@ -21,6 +22,8 @@ protected:
         Advance(1001);
         return Expect(PKT_KEEPALIVE);
     }
+    // Read through the session's own lock: the network thread writes it.
+    int Period() { return static_cast<int>(GetKeepAlivePeriod(*m_config)); }
     std::string SettingsFile() const {
         std::ifstream in(m_config->SettingsFile());
         std::stringstream s;
@@ -32,19 +35,19 @@ protected:
 TEST_F(UserServSession, KeepAlivePeriodIsAThirdOfTheTtlAndNeverGrows) {
     std::map<std::uint16_t, Datagram> sent = LogOn(77);
     Datagram second = AnswerKeepAlive(sent[PKT_KEEPALIVE], 90, 30000);
-    EXPECT_EQ(m_config->General().ttl, 30000);
+    EXPECT_EQ(Period(), 30000);
     EXPECT_NE(SettingsFile().find("TTL=30000"), std::string::npos);
     EXPECT_EQ(second.payload.size(), 12u);
     EXPECT_EQ(second.payload[8], 77);
     EXPECT_GT(second.seqNum, sent[PKT_KEEPALIVE].seqNum);
 
     Datagram third = AnswerKeepAlive(second, 300, 30000);
-    EXPECT_EQ(m_config->General().ttl, 30000);
+    EXPECT_EQ(Period(), 30000);
     EXPECT_GT(third.seqNum, second.seqNum);
 
     // A shorter TTL lowers it.
     AnswerKeepAlive(third, 60, 20000);
-    EXPECT_EQ(m_config->General().ttl, 20000);
+    EXPECT_EQ(Period(), 20000);
 }
 
 TEST_F(UserServSession, UnansweredScheduledKeepAliveTimesOutToTheMainWindow) {
@@ -68,7 +71,7 @@ TEST_F(UserServSession, RelogonDemandSoonAfterKeepAliveKeepsTheFloorAndLogsReset
     std::map<std::uint16_t, Datagram> sent = LogOn(77);
     m_server.Send(PKT_KEEPALIVE, sent[PKT_KEEPALIVE].seqNum, Cat({U8(0), U32(90)}));
     Fence();
-    ASSERT_EQ(m_config->General().ttl, 30000);
+    ASSERT_EQ(Period(), 30000);
     m_clock += 10000;
     m_server.Send(PKT_WANT_RELOGON, 0, {});
     MSG demand = WaitMessage(WM_SERVER_FAILURE);
@@ -76,13 +79,13 @@ TEST_F(UserServSession, RelogonDemandSoonAfterKeepAliveKeepsTheFloorAndLogsReset
     EXPECT_EQ(demand.lParam, 0);
     EXPECT_TRUE(WaitLog("Want Relogon"));
     EXPECT_TRUE(WaitLog("Reset TTL=30s"));
-    EXPECT_EQ(m_config->General().ttl, 30000);
+    EXPECT_EQ(Period(), 30000);
     EXPECT_EQ(EndpointID.load(), 0u);
     EXPECT_EQ(m_timers->Count(), 0u); // the scheduled keep-alive and the info requests are gone
 }
 
 TEST_F(UserServSession, RelogonDemandLowersALongPeriodByFiveSeconds) {
-    m_config->General().ttl = 60000;
+    StoreKeepAlivePeriod(*m_config, 60000);
     std::map<std::uint16_t, Datagram> sent = LogOn(77);
     m_server.Send(PKT_KEEPALIVE, sent[PKT_KEEPALIVE].seqNum, Cat({U8(0), U32(600)})); // 200 s: stays 60 s
     Fence();
@@ -90,20 +93,20 @@ TEST_F(UserServSession, RelogonDemandLowersALongPeriodByFiveSeconds) {
     m_server.Send(PKT_WANT_RELOGON, 0, {});
     WaitMessage(WM_SERVER_FAILURE);
     EXPECT_TRUE(WaitLog("Reset TTL=55s"));
-    EXPECT_EQ(m_config->General().ttl, 55000);
+    EXPECT_EQ(Period(), 55000);
 }
 
 TEST_F(UserServSession, RelogonDemandLongAfterTheLastKeepAliveLeavesThePeriod) {
     std::map<std::uint16_t, Datagram> sent = LogOn(77);
     m_server.Send(PKT_KEEPALIVE, sent[PKT_KEEPALIVE].seqNum, Cat({U8(0), U32(120)}));
     Fence();
-    ASSERT_EQ(m_config->General().ttl, 40000);
+    ASSERT_EQ(Period(), 40000);
     m_clock += 40000 + 3000;
     m_server.Send(PKT_WANT_RELOGON, 0, {});
     WaitMessage(WM_SERVER_FAILURE);
     EXPECT_TRUE(WaitLog("Want Relogon"));
     EXPECT_EQ(CountInLog("Reset TTL"), 0);
-    EXPECT_EQ(m_config->General().ttl, 40000);
+    EXPECT_EQ(Period(), 40000);
 }
 
 TEST_F(UserServSession, ForcedLogoutWithAnotherIdentifierStillLogsOut) {
