@@ -75,6 +75,11 @@ struct ThreadQueue {
     std::condition_variable sentCv; // a sent call arrived, or one this thread waits for is done
     bool alive = true;              // false once the thread ended: posts and sends fail
     bool wakeSignalled = false;
+    // While the owner turns readiness into messages, whose first retrieval follows at once,
+    // the wake write is owed rather than made: most such messages are taken before anyone
+    // else could look at the wait fd (SettleSignalLocked pays what is still owed).
+    bool signalDeferred = false;
+    bool signalOwed = false;
     std::deque<MSG> posted;
     std::deque<std::shared_ptr<SentCall>> sent;
     std::vector<WindowTimer> timers;
@@ -86,6 +91,7 @@ struct ThreadQueue {
     // Call with mutex held.
     void SignalLocked();          // make wakeFd readable
     void ResetSignalIfEmptyLocked();
+    void SettleSignalLocked();    // a deferred signal: made now if messages still wait
     bool PostLocked(const MSG& msg); // false when the thread has ended
     void RearmTimerLocked();      // timerfd to the earliest timer or socket poll
 };
@@ -113,6 +119,8 @@ LRESULT CallWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void ServeSentCalls(ThreadQueue& q);
 // Waits up to timeoutMs (-1 = no limit) on q's wait set and turns due timers and socket
 // readiness into posted messages. Returns false when the time ran out with nothing ready.
+// A retrieval (TakePosted) must follow before the thread leaves the message layer: it pays
+// the wake signal deferred while posting.
 bool PollWaitSet(ThreadQueue& q, int timeoutMs);
 
 // Timers (timers.cpp): post due WM_TIMERs; a retrieved WM_TIMER allows the next one.

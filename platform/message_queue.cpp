@@ -14,6 +14,10 @@ enum class Take { Got, SentWaiting, Empty };
 
 Take TakePosted(ThreadQueue& q, MSG* msg, bool remove) {
     std::lock_guard<std::mutex> lock(q.mutex);
+    struct Settle { // whatever is returned, a wake owed by the last poll is paid or dropped
+        ThreadQueue& q;
+        ~Settle() { q.SettleSignalLocked(); }
+    } settle{q};
     if (!q.sent.empty())
         return Take::SentWaiting;
     if (q.posted.empty())

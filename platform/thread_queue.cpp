@@ -101,6 +101,10 @@ ThreadQueue::~ThreadQueue() {
 void ThreadQueue::SignalLocked() {
     if (wakeSignalled)
         return;
+    if (signalDeferred) {
+        signalOwed = true;
+        return;
+    }
     const std::uint64_t one = 1;
     (void)!write(wakeFd, &one, sizeof one);
     wakeSignalled = true;
@@ -112,6 +116,14 @@ void ThreadQueue::ResetSignalIfEmptyLocked() {
     std::uint64_t count = 0;
     (void)!read(wakeFd, &count, sizeof count);
     wakeSignalled = false;
+}
+
+void ThreadQueue::SettleSignalLocked() {
+    if (!signalOwed)
+        return;
+    signalOwed = false;
+    if (!posted.empty() || !sent.empty())
+        SignalLocked();
 }
 
 bool ThreadQueue::PostLocked(const MSG& msg) {

@@ -14,6 +14,7 @@ bool PollWaitSet(ThreadQueue& q, int timeoutMs) {
     if (n <= 0)
         return false; // time out, or EINTR: the caller loops and looks again
     std::lock_guard<std::mutex> lock(q.mutex);
+    q.signalDeferred = true; // the caller retrieves next, and settles the signal there
     for (int i = 0; i < n; ++i) {
         const int fd = events[i].data.fd;
         if (fd == q.wakeFd)
@@ -31,6 +32,7 @@ bool PollWaitSet(ThreadQueue& q, int timeoutMs) {
         }
         OnSocketReadyLocked(q, fd, events[i].events);
     }
+    q.signalDeferred = false;
     return true;
 }
 

@@ -127,5 +127,28 @@ TEST(AsyncReselect, SameMaskFromAnotherThreadWakesTheOwner) {
     EXPECT_TRUE(w.Quiet());
 }
 
+// Reports turned out of the wait set while retrieving must still make the wait fd readable
+// for whatever waits after the first was taken (a notifier on it drains the rest).
+TEST(AsyncReselect, WaitFdReadableWhileReportsWaitAndNotAfter) {
+    SocketWindow w;
+    Fd a(BoundSocket(SOCK_DGRAM)), b(BoundSocket(SOCK_DGRAM)), tx(BoundSocket(SOCK_DGRAM));
+    for (int fd : {a.fd, b.fd}) {
+        const sockaddr_in to = Loopback(PortOf(fd));
+        ASSERT_EQ(sendto(tx, "x", 1, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to), 1);
+        pollfd p{fd, POLLIN, 0};
+        ASSERT_EQ(poll(&p, 1, 5000), 1);
+        ASSERT_TRUE(AsyncSelect(fd, w.hwnd, kMsgSocket, FD_READ));
+    }
+    MSG msg;
+    ASSERT_TRUE(PeekMessage(&msg, true)); // one look reports both; the first is taken
+    char c;
+    for (int fd : {a.fd, b.fd}) // read here, so only a waiting report can make the fd readable
+        ASSERT_EQ(recv(fd, &c, 1, MSG_DONTWAIT), 1);
+    EXPECT_TRUE(WaitFdReadable()) << "a report waits but the wait fd is quiet";
+    ASSERT_TRUE(PeekMessage(&msg, true));
+    EXPECT_EQ(LowWord(static_cast<std::uintptr_t>(msg.lParam)), FD_READ);
+    EXPECT_FALSE(WaitFdReadable());
+}
+
 } // namespace
 } // namespace orv
