@@ -13,7 +13,7 @@ namespace orv {
 
 // Largest picture we decode (either side); a bitmap header claiming more is refused
 // before any pixel memory is taken.
-constexpr int kMaxSkinPictureSide = 8192;
+constexpr int kMaxSkinPictureSide = 4096;
 
 // Loads the picture at path; a null image when the path is empty, the file is missing or
 // damaged, or it claims a size beyond the limit (each failure is logged).

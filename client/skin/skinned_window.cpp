@@ -24,6 +24,10 @@ bool SkinnedWindow::LoadSkin(const std::string& descriptionFile) {
         WriteLog(1, "Skin: \"%s\" not found, window stays plain", descriptionFile.c_str());
         return false;
     }
+    // A skin loaded again replaces the controls of the one before.
+    for (QWidget* control : controls_) delete control;
+    controls_.clear();
+    delete layout();
     description_ = std::move(description);
     skinned_ = true;
     const std::string* names[4] = {&description_.main, &description_.over, &description_.down,

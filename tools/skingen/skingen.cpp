@@ -41,6 +41,8 @@ bool Pack(const QString& folder, const QString& archivePath) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Drawing needs no display; run by hand it must not need one either.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     if (argc != 3) {
         std::fprintf(stderr, "usage: skingen TREE OUTPUT\n");
