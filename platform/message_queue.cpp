@@ -16,7 +16,10 @@ Take TakePosted(ThreadQueue& q, MSG* msg, bool remove) {
     std::lock_guard<std::mutex> lock(q.mutex);
     struct Settle { // whatever is returned, a wake owed by the last poll is paid or dropped
         ThreadQueue& q;
-        ~Settle() { q.SettleSignalLocked(); }
+        ~Settle() {
+            if (q.signalOwed)
+                q.SettleSignalLocked();
+        }
     } settle{q};
     if (!q.sent.empty())
         return Take::SentWaiting;
