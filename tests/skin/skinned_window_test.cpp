@@ -74,6 +74,14 @@ TEST(SkinnedWindow, CallButtonFromTheDescription) {
     EXPECT_EQ(far->Index(), 1);
 }
 
+TEST(SkinnedWindow, LoadingAgainReplacesTheControls) {
+    SkinFolder skin("[BUTTONINFO]\n1=BUTTON_CALL, 10, 20, 40, 30, Call, T\n");
+    SkinnedWindow window;
+    ASSERT_TRUE(window.LoadSkin(skin.File()));
+    ASSERT_TRUE(window.LoadSkin(skin.File()));
+    EXPECT_EQ(window.findChildren<SkinButton*>().size(), 1);
+}
+
 TEST(SkinnedWindow, ClickIsReportedByNameOnlyWhenReleasedInside) {
     SkinFolder skin("[BUTTONINFO]\n1=BUTTON_CALL, 10, 20, 40, 30, Call, T\n");
     SkinnedWindow window;
