@@ -6,6 +6,7 @@
 
 #include "client/audio/devices/audio_device_list.h"
 #include "client/data/skin_paths.h"
+#include "client/text/language.h"
 #include "platform/thread.h"
 
 #include <cstdint>
@@ -30,9 +31,6 @@ struct ConfigEnvironment {
 // the platform's capture and imaging devices, the G.723.1 coder probe.
 ConfigEnvironment SystemConfigEnvironment();
 
-constexpr int kLanguageChinese = 0;
-constexpr int kLanguageEnglish = 1;
-constexpr int kLanguageJapanese = 2;
 // The language used when none is configured, from a locale name: a Chinese locale gives
 // Chinese, everything else (a Japanese one too) English.
 int SystemDefaultLanguage(const std::string& locale);

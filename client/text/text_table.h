@@ -4,6 +4,8 @@
 // Windows and messages ask for a text by number and get it in the current language, so a
 // language change needs no change in the code that shows texts.
 
+#include "client/text/language.h"
+
 #include <array>
 #include <atomic>
 #include <cstddef>
@@ -12,12 +14,6 @@
 #include <string_view>
 
 namespace orv {
-
-// Language indices, as the configuration stores them.
-constexpr int kLanguageChinese = 0;
-constexpr int kLanguageEnglish = 1;
-constexpr int kLanguageJapanese = 2;
-constexpr int kLanguageCount = 3;
 
 class TextTable {
 public:
