@@ -7,7 +7,7 @@ namespace orv {
 
 const char* const kCliHelp =
     "Usage: orvcli --home DIR --server HOST:PORT --number N --password P [--log [LEVEL]]\n"
-    "              [--script FILE]\n"
+    "              [--script FILE] [--audio-device NAME]\n"
     "\n"
     "Runs the ORV client core without a desktop. Commands are read one a line from standard\n"
     "input, or from FILE with --script; input ending works like quit. Every event is printed\n"
@@ -24,6 +24,8 @@ const char* const kCliHelp =
     "  --log [LEVEL]       diagnostic log to orvcli.log in the home folder and to standard\n"
     "                      error; LEVEL keeps lines up to that level (default all)\n"
     "  --script FILE       read commands from FILE instead of standard input\n"
+    "  --audio-device NAME the only sound device of this run (also ORV_AUDIO_DEVICE):\n"
+    "                      an ALSA name, \"null\", or \"wav:in=FILE,out=FILE[,loop=1]\"\n"
     "  --help              this text\n"
     "\n"
     "Commands:\n"

@@ -3,6 +3,7 @@
 // on the main thread's message loop; events go to standard output.
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
+#include "client/audio/devices/audio_device_list.h"
 #include "client/log/log.h"
 #include "platform/message.h"
 #include "platform/paths.h"
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "orvcli: the home folder cannot be created\n");
         return 2;
     }
+    InitOnlySoundDevice(argc, argv);
     CliOptions options;
     std::string error;
     if (!ParseCliOptions(argc, argv, &options, &error)) {
