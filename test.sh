@@ -55,7 +55,7 @@ if command -v clang++ >/dev/null && [ "$fuzz_seconds" != 0 ]; then
     if CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
             -DORV_FUZZ=ON >build-fuzz.configure.log 2>&1 && cmake --build build-fuzz -j"$jobs"; then
         for target in build-fuzz/fuzz/*; do
-            [ -x "$target" ] || continue
+            [ -f "$target" ] && [ -x "$target" ] || continue
             name=$(basename "$target")
             corpus="build-fuzz/corpus/$name"
             mkdir -p "$corpus"
