@@ -35,19 +35,19 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(m_path, ignored);
 }
 
-std::vector<std::uint8_t> MakeWav(const WavSpec& spec, const std::vector<std::uint8_t>& data) {
+std::vector<std::uint8_t> MakeWav(const WavSpec& format, const std::vector<std::uint8_t>& data) {
     std::vector<std::uint8_t> out;
     Tag(out, "RIFF");
     Le32(out, static_cast<std::uint32_t>(4 + 8 + 16 + 8 + data.size()));
     Tag(out, "WAVE");
     Tag(out, "fmt ");
     Le32(out, 16);
-    Le16(out, spec.formatTag);
-    Le16(out, spec.channels);
-    Le32(out, spec.rate);
-    Le32(out, spec.rate * spec.channels * spec.bits / 8);
-    Le16(out, static_cast<std::uint16_t>(spec.channels * spec.bits / 8));
-    Le16(out, spec.bits);
+    Le16(out, format.formatTag);
+    Le16(out, format.channels);
+    Le32(out, format.rate);
+    Le32(out, format.rate * format.channels * format.bits / 8);
+    Le16(out, static_cast<std::uint16_t>(format.channels * format.bits / 8));
+    Le16(out, format.bits);
     Tag(out, "data");
     Le32(out, static_cast<std::uint32_t>(data.size()));
     out.insert(out.end(), data.begin(), data.end());

@@ -120,8 +120,8 @@ TEST(TextContent, EveryEntryHasBothLanguagesWithTheSamePlaceholders) {
         }
         const auto english = FormatPlaceholders(row, row.english);
         EXPECT_EQ(FormatPlaceholders(row, row.chinese), english);
-        for (const std::string& spec : english) {
-            EXPECT_EQ(spec.find("<bad"), std::string::npos) << spec;
+        for (const std::string& conversion : english) {
+            EXPECT_EQ(conversion.find("<bad"), std::string::npos) << conversion;
         }
     }
 }
