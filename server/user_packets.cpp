@@ -73,6 +73,12 @@ bool ParseLogoutBody(const std::uint8_t* body, std::size_t size, std::uint32_t* 
     return r.Ok();
 }
 
+std::vector<std::uint8_t> BuildPacket(std::uint16_t type, std::uint32_t seq, const std::vector<std::uint8_t>& body) {
+    ByteWriter w = StartPacket(type, seq);
+    w.Bytes(body.data(), body.size());
+    return Finish(w);
+}
+
 std::vector<std::uint8_t> BuildHeaderOnly(std::uint16_t type, std::uint32_t seq) {
     ByteWriter w = StartPacket(type, seq);
     return Finish(w);

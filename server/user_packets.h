@@ -66,6 +66,9 @@ bool ParseLoginRequest(const std::uint8_t* body, std::size_t size, LoginRequest*
 bool ParseEndpointBody(const std::uint8_t* body, std::size_t size, std::uint32_t* endpoint);
 bool ParseLogoutBody(const std::uint8_t* body, std::size_t size, std::uint32_t* endpoint, std::uint32_t* code);
 
+// Any packet: the header with its length, then the body as given.
+std::vector<std::uint8_t> BuildPacket(std::uint16_t type, std::uint32_t seq, const std::vector<std::uint8_t>& body);
+
 // Answers and notices, header included.
 std::vector<std::uint8_t> BuildHeaderOnly(std::uint16_t type, std::uint32_t seq);
 std::vector<std::uint8_t> BuildSuccess(std::uint16_t type, std::uint32_t seq, std::uint32_t value);

@@ -3,6 +3,7 @@
 // (a SQLite lookup plus the registration, then the logout).
 #include "client/data/password_digest.h"
 #include "server/byte_io.h"
+#include "server/user_packets.h"
 #include "server/server_log.h"
 #include "server/user_server.h"
 
@@ -16,12 +17,7 @@ namespace {
 using namespace orv;
 
 std::vector<std::uint8_t> MakePacket(std::uint16_t type, std::uint32_t seq, const std::vector<std::uint8_t>& body) {
-    ByteWriter w;
-    w.U16(type);
-    w.U16(static_cast<std::uint16_t>(8 + body.size()));
-    w.U32(seq);
-    w.Bytes(body.data(), body.size());
-    return w.Get();
+    return BuildPacket(type, seq, body);
 }
 
 std::vector<std::uint8_t> Login(const std::string& number) {

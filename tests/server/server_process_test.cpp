@@ -2,6 +2,7 @@
 // wire form, admin lines on its standard input, and its stop on a signal.
 #include "client/data/password_digest.h"
 #include "server/byte_io.h"
+#include "server/user_packets.h"
 #include "tests/e2e/child_process.h"
 #include "tests/server/test_folder.h"
 #include "tests/server/udp_test_client.h"
@@ -18,12 +19,7 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr int kWaitMs = 10000; // generous: only a broken server takes this long
 
 Bytes Packet(std::uint16_t type, std::uint32_t seq, const Bytes& body = {}) {
-    ByteWriter w;
-    w.U16(type);
-    w.U16(static_cast<std::uint16_t>(8 + body.size()));
-    w.U32(seq);
-    w.Bytes(body.data(), body.size());
-    return w.Get();
+    return BuildPacket(type, seq, body);
 }
 
 Bytes Login(std::uint32_t seq, const std::string& number, const std::string& password) {

@@ -2,6 +2,7 @@
 
 #include "client/data/password_digest.h"
 #include "server/byte_io.h"
+#include "server/user_packets.h"
 #include "tests/server/test_folder.h"
 
 #include <arpa/inet.h>
@@ -25,12 +26,7 @@ constexpr std::uint16_t kPortB = 40002;
 constexpr std::uint32_t kTtlSeconds = 9;
 
 Bytes Header(std::uint16_t type, std::uint32_t seq, const Bytes& body = {}) {
-    ByteWriter w;
-    w.U16(type);
-    w.U16(static_cast<std::uint16_t>(8 + body.size()));
-    w.U32(seq);
-    w.Bytes(body.data(), body.size());
-    return w.Get();
+    return BuildPacket(type, seq, body);
 }
 
 Bytes U32Body(std::uint32_t v) {
