@@ -42,6 +42,18 @@ float InterpolateCorrelation(const float* corr, int frac) {
     return s;
 }
 
+// A window of `width` + 1 delays starting `below` under the centre, kept inside the pitch range.
+DelayRange RangeAround(int centre, int below, int width) {
+    DelayRange r;
+    r.min = std::max(centre - below, kPitMin);
+    r.max = r.min + width;
+    if (r.max > kPitMax) {
+        r.max = kPitMax;
+        r.min = kPitMax - width;
+    }
+    return r;
+}
+
 } // namespace
 
 int OpenLoopPitch(const float* weighted) {
@@ -61,27 +73,9 @@ int OpenLoopPitch(const float* weighted) {
     return delay;
 }
 
-DelayRange FirstSubframeRange(int openLoop) {
-    DelayRange r;
-    r.min = std::max(openLoop - 3, kPitMin);
-    r.max = r.min + 6;
-    if (r.max > kPitMax) {
-        r.max = kPitMax;
-        r.min = kPitMax - 6;
-    }
-    return r;
-}
+DelayRange FirstSubframeRange(int openLoop) { return RangeAround(openLoop, 3, 6); }
 
-DelayRange SecondSubframeRange(int firstT0) {
-    DelayRange r;
-    r.min = std::max(firstT0 - 5, kPitMin);
-    r.max = r.min + 9;
-    if (r.max > kPitMax) {
-        r.max = kPitMax;
-        r.min = kPitMax - 9;
-    }
-    return r;
-}
+DelayRange SecondSubframeRange(int firstT0) { return RangeAround(firstT0, 5, 9); }
 
 PitchDelay ClosedLoopPitch(const float* exc, const float* target, const float* h, DelayRange range,
                            bool firstSubframe) {
