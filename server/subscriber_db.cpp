@@ -1,6 +1,7 @@
 #include "server/subscriber_db.h"
 
 #include "client/data/password_digest.h"
+#include "server/sql_statement.h"
 
 #include <sqlite3.h>
 
@@ -11,7 +12,7 @@ namespace orv {
 
 namespace {
 
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 constexpr const char* kSchema =
     "CREATE TABLE subscribers("
@@ -24,33 +25,33 @@ constexpr const char* kSchema =
     " bms_url TEXT NOT NULL DEFAULT '');"
     "PRAGMA user_version = 1;";
 
+// Version 2: friends, call forwarding, offline calls, support entries and the bind option.
+// Rows of a subscriber go with the subscriber.
+constexpr const char* kSchemaUpgrade2 =
+    "BEGIN IMMEDIATE;"
+    "CREATE TABLE friends("
+    " record_id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " owner TEXT NOT NULL REFERENCES subscribers(number) ON DELETE CASCADE,"
+    " name TEXT NOT NULL, phone TEXT NOT NULL, mobile TEXT NOT NULL, net_phone TEXT NOT NULL,"
+    " email TEXT NOT NULL, grp TEXT NOT NULL);"
+    "CREATE INDEX friends_by_owner ON friends(owner);"
+    "CREATE INDEX friends_by_net_phone ON friends(net_phone);"
+    "CREATE TABLE forwarding("
+    " number TEXT PRIMARY KEY NOT NULL REFERENCES subscribers(number) ON DELETE CASCADE,"
+    " flag INTEGER NOT NULL, offline TEXT NOT NULL, busy TEXT NOT NULL, no_answer TEXT NOT NULL,"
+    " always TEXT NOT NULL);"
+    "CREATE TABLE offline_calls("
+    " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " called TEXT NOT NULL REFERENCES subscribers(number) ON DELETE CASCADE,"
+    " caller TEXT NOT NULL, time INTEGER NOT NULL, kind INTEGER NOT NULL);"
+    "CREATE INDEX offline_calls_by_called ON offline_calls(called);"
+    "CREATE TABLE support(position INTEGER PRIMARY KEY, number TEXT NOT NULL, text TEXT NOT NULL);"
+    "ALTER TABLE subscribers ADD COLUMN bind_option TEXT NOT NULL DEFAULT '0';"
+    "PRAGMA user_version = 2;"
+    "COMMIT;";
+
 constexpr const char* kSelectColumns =
     "SELECT number, digest, state, wrong_passwords, custom_id, custom_name, bms_url FROM subscribers";
-
-// One prepared statement, finalised on every path.
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) { m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool Prepared() const { return m_rc == SQLITE_OK && m_stmt != nullptr; }
-    void Bind(int index, const std::string& text) {
-        sqlite3_bind_text(m_stmt, index, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-    }
-    void Bind(int index, long long value) { sqlite3_bind_int64(m_stmt, index, value); }
-    int Step() { return sqlite3_step(m_stmt); }
-    std::string Text(int column) {
-        const unsigned char* p = sqlite3_column_text(m_stmt, column);
-        return p == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(p));
-    }
-    long long Int(int column) { return sqlite3_column_int64(m_stmt, column); }
-
-private:
-    sqlite3_stmt* m_stmt = nullptr;
-    int m_rc;
-};
 
 // Reads a row of kSelectColumns; values from the file are taken as hostile text.
 Subscriber ReadRow(Statement& st) {
@@ -80,6 +81,16 @@ bool IsValidPassword(const std::string& password) {
     if (password.empty() || password.size() > 64) return false;
     for (unsigned char c : password) {
         if (c < 0x21 || c > 0x7E) return false;
+    }
+    return true;
+}
+
+bool IsValidDigest(const std::string& digest) {
+    if (digest.size() != kPasswordDigestLength) return false;
+    for (std::size_t i = 0; i < digest.size(); ++i) {
+        const char c = digest[i];
+        const bool ok = i % 9 == 8 ? c == '-' : (std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'F'));
+        if (!ok) return false;
     }
     return true;
 }
@@ -128,11 +139,17 @@ std::unique_ptr<SubscriberDb> SubscriberDb::Open(const std::string& path, std::s
             *error = "cannot create " + path + ": " + db->LastError();
             return nullptr;
         }
-    } else if (found != kSchemaVersion) {
+    } else if (found > kSchemaVersion || found < 0) {
         *error = path + " has schema version " + std::to_string(found) + ", this server knows " +
                  std::to_string(kSchemaVersion);
         return nullptr;
     }
+    if (found < kSchemaVersion && !db->Exec(kSchemaUpgrade2)) {
+        *error = "cannot upgrade " + path + ": " + db->LastError();
+        db->Exec("ROLLBACK");
+        return nullptr;
+    }
+    db->Exec("PRAGMA foreign_keys=ON;");
     // Only now that the file is known to be ours: a write-ahead log with normal syncing, so a
     // power loss may lose the latest changes but never damages the file, and counting a
     // wrong password does not wait for the disk.
@@ -205,6 +222,11 @@ bool SubscriberDb::SetPassword(const std::string& number, const std::string& pas
     if (!IsValidPassword(password)) return Fail("invalid password");
     return Change("UPDATE subscribers SET digest = ?, wrong_passwords = 0 WHERE number = ?",
                   {PasswordDigest(number, password), number});
+}
+
+bool SubscriberDb::SetDigest(const std::string& number, const std::string& digest) {
+    if (!IsValidDigest(digest)) return Fail("invalid password digest");
+    return Change("UPDATE subscribers SET digest = ?, wrong_passwords = 0 WHERE number = ?", {digest, number});
 }
 
 bool SubscriberDb::Find(const std::string& number, Subscriber* subscriber) {

@@ -1,6 +1,8 @@
 // The subscribers of the user server in one SQLite file: number, password digest, state,
 // the count of wrong passwords in a row, and the custom information of the subscriber's
-// service provider. Only the digest is kept, never the password.
+// service provider. Only the digest is kept, never the password. The same file holds each
+// subscriber's friends and service options (friend_db.h, options_db.h); their rows go
+// when the subscriber is removed.
 #pragma once
 
 #include "server/user_packets.h"
@@ -34,6 +36,9 @@ struct Subscriber {
 bool IsValidNumber(const std::string& number);
 // 1 to 64 printable characters.
 bool IsValidPassword(const std::string& password);
+// The form of a password digest: four groups of eight upper-case hexadecimal digits
+// joined by '-'.
+bool IsValidDigest(const std::string& digest);
 const char* StateName(SubscriberState state);
 bool ParseStateName(const std::string& text, SubscriberState* state);
 
@@ -52,6 +57,8 @@ public:
     bool SetState(const std::string& number, SubscriberState state); // Active also unlocks
     bool SetCustomInfo(const std::string& number, const CustomInfo& info);
     bool SetPassword(const std::string& number, const std::string& password);
+    // The digest as a client computed it for a new password (IsValidDigest).
+    bool SetDigest(const std::string& number, const std::string& digest);
 
     // False when the number is unknown (LastError() empty) or on a database failure.
     bool Find(const std::string& number, Subscriber* subscriber);
@@ -62,6 +69,9 @@ public:
     bool ResetWrongPasswords(const std::string& number);
 
     const std::string& LastError() const { return m_error; }
+    // The connection, shared by the classes of the other tables (FriendDb, OptionsDb). It is
+    // opened serialised, so they may be used from another thread as well.
+    sqlite3* Handle() { return m_db; }
 
 private:
     explicit SubscriberDb(sqlite3* db) : m_db(db) {}
