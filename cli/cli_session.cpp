@@ -23,7 +23,13 @@ std::vector<std::string> SplitWords(const std::string& line) {
 }
 } // namespace
 
-CliSession::CliSession(const CliOptions& options, std::FILE* out) : m_options(options), m_out(out), m_core(*this) {}
+CliSession::CliSession(const CliOptions& options, std::FILE* out)
+    : m_options(options), m_out(out), m_core(*this),
+      m_context{m_core, m_options, [this](const CoreEvent& event) { PrintEvent(event); }} {
+    AddSessionCommands(m_commands);
+    AddFriendCommands(m_commands);
+    AddCallCommands(m_commands);
+}
 
 CliSession::~CliSession() {
     if (m_window) m_window->Destroy();
@@ -77,24 +83,7 @@ bool CliSession::RunCommand(const std::string& line) {
     std::vector<std::string> words = SplitWords(line);
     if (words.empty() || words[0][0] == '#') return true;
     const std::string& cmd = words[0];
-    if (cmd == "logon") {
-        std::string number = words.size() >= 3 ? words[1] : m_options.number;
-        std::string password = words.size() >= 3 ? words[2] : m_options.password;
-        if (m_options.serverHost.empty() || number.empty()) {
-            PrintEvent({"error", {{"command", line}, {"text", "logon needs --server and a number"}}, "", ""});
-        } else if (!m_core.Logon(m_options.serverHost, m_options.serverPort, number, password)) {
-            PrintEvent({"error", {{"command", line}, {"text", "the logon could not be started"}}, "", ""});
-        }
-    } else if (cmd == "logout") {
-        m_core.Logout();
-    } else if (cmd == "status") {
-        CoreStatus s = m_core.Status();
-        PrintEvent({"status",
-                    {{"state", SessionStateName(s.state)}, {"number", s.number},
-                     {"endpoint", std::to_string(s.endpointId)}, {"server", s.server},
-                     {"period", std::to_string(s.keepAlivePeriodMs)}},
-                    "", ""});
-    } else if (cmd == "wait" && words.size() >= 2) {
+    if (cmd == "wait" && words.size() >= 2) {
         m_waitFor = words[1];
         m_waitMs = kDefaultWaitMs;
         if (words.size() >= 3) m_waitMs = static_cast<std::uint32_t>(std::strtoul(words[2].c_str(), nullptr, 10));
@@ -107,8 +96,10 @@ bool CliSession::RunCommand(const std::string& line) {
     } else if (cmd == "quit") {
         m_quitting = true;
         PostQuitMessage(0);
+    } else if (auto command = m_commands.find(cmd); command != m_commands.end()) {
+        command->second(m_context, words, line);
     } else {
-        PrintEvent({"error", {{"command", line}, {"text", "unknown command"}}, "", ""});
+        m_context.Error(line, "unknown command");
     }
     return true;
 }

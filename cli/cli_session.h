@@ -2,6 +2,7 @@
 // every core event, and holds further commands while a "wait" is open.
 #pragma once
 
+#include "cli/cli_commands.h"
 #include "cli/cli_options.h"
 #include "client/userserver/client_core.h"
 #include "platform/message.h"
@@ -42,6 +43,8 @@ private:
     CliOptions m_options;
     std::FILE* m_out;
     ClientCore m_core;
+    CliContext m_context;
+    CliCommandTable m_commands;
     std::unique_ptr<FunctionWindow> m_window;
     std::deque<std::string> m_pending;
     bool m_endOfInput = false;

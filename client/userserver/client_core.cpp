@@ -145,6 +145,9 @@ LRESULT ClientCore::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnForcedLogout(wParam);
         return 0;
     default:
+        for (const MessageSink& sink : m_sinks) {
+            if (sink(message, wParam, lParam)) break;
+        }
         return 0;
     }
 }

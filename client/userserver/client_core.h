@@ -10,6 +10,7 @@
 #include "platform/message.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -72,6 +73,18 @@ public:
 
     const TextTable& Texts() const { return m_texts; }
     CUserServHandler* UserServ() const { return m_userServ; }
+    ClientConfig* Config() const { return m_config.get(); }
+    CallRecordList* Records() const { return m_records.get(); }
+    // The core's window: the handler's logon and main window until a front-end sets its own.
+    HWND Window() const { return m_window ? m_window->GetSafeHwnd() : 0; }
+
+    // A feature component (friends, calls, ...) that takes the messages posted to the
+    // core's window which the core does not handle itself: true when it took the message
+    // (and with it any heap block in lParam). Sinks are asked in the order they were added.
+    using MessageSink = std::function<bool(UINT message, WPARAM wParam, LPARAM lParam)>;
+    void AddMessageSink(MessageSink sink) { m_sinks.push_back(std::move(sink)); }
+    // Hands an event to the front-end.
+    void Emit(CoreEvent event);
 
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -79,7 +92,6 @@ private:
     void OnServerFailure(std::uint16_t type);
     void OnForcedLogout(WPARAM code);
     void Reconnect();
-    void Emit(CoreEvent event);
     std::string Text(int number) const { return m_texts.Text(number); }
 
     CoreListener& m_listener;
@@ -90,6 +102,7 @@ private:
     RecordsPtr m_records;
     CUserServHandler* m_userServ = nullptr; // deleted directly at exit, on this thread
     std::unique_ptr<FunctionWindow> m_window;
+    std::vector<MessageSink> m_sinks;
     SessionState m_state = SessionState::Idle;
     std::string m_serverHost;
     std::uint16_t m_serverPort = 0;

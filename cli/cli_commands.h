@@ -1,0 +1,37 @@
+// orvcli's command table: each group of commands lives in its own file and adds its
+// entries here, so new commands never touch the session's loop.
+#pragma once
+
+#include "cli/cli_options.h"
+#include "client/userserver/client_core.h"
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+// What a command may use: the core, the options of this run, and the event printer.
+struct CliContext {
+    ClientCore& core;
+    const CliOptions& options;
+    std::function<void(const CoreEvent&)> print;
+
+    // "EVENT error command=LINE text=TEXT": a command that could not be run.
+    void Error(const std::string& line, const std::string& text) const {
+        print({"error", {{"command", line}, {"text", text}}, "", ""});
+    }
+};
+
+// words[0] is the command name; line is the whole input line (for error events).
+using CliCommand = std::function<void(CliContext& context, const std::vector<std::string>& words,
+                                      const std::string& line)>;
+using CliCommandTable = std::map<std::string, CliCommand>;
+
+// One function a group; CliSession calls each once at construction.
+void AddSessionCommands(CliCommandTable& table); // logon, logout, status
+void AddFriendCommands(CliCommandTable& table);  // friends, address list, service options
+void AddCallCommands(CliCommandTable& table);    // call, answer, hangup, dtmf, pause-video
+
+} // namespace orv
