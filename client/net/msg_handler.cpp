@@ -16,6 +16,7 @@
 namespace orv {
 
 std::atomic<std::uint32_t> LocalIP{0};
+std::atomic<std::uint32_t> EndpointID{0};
 
 namespace {
 

@@ -29,6 +29,9 @@ constexpr int kSockDatagram = 1;
 
 // Local IPv4 address (host byte order) of the most recently connected stream link.
 extern std::atomic<std::uint32_t> LocalIP;
+// The identifier the user server assigned at logon; 0 = not registered. Every server
+// conversation that needs a registration reads it.
+extern std::atomic<std::uint32_t> EndpointID;
 
 // The process-wide timer manager. The first handler creates it; the user-server handler
 // stops it at the end. Callers keep the returned pointer only for the call at hand.

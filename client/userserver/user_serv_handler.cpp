@@ -12,8 +12,6 @@
 
 namespace orv {
 
-std::atomic<std::uint32_t> EndpointID{0};
-
 CUserServHandler::CUserServHandler(ClientConfig& config, CallRecordList* records)
     : m_config(config), m_records(records), m_tick([] { return GetTickCount(); }) {
     SetHandlerName("UserServHandler");

@@ -27,9 +27,6 @@ constexpr UINT WM_FORCED_LOGOUT = WM_USER + 13;   // wParam logout code
 constexpr int kAwaitKeepAlive = 1;
 constexpr int kAwaitCustomInfo = 2;
 
-// The identifier the user server assigned at logon; 0 = not registered.
-extern std::atomic<std::uint32_t> EndpointID;
-
 class CUserServHandler : public CMsgHandler {
 public:
     // config holds the local port choice and the keep-alive period; records (may be null)
