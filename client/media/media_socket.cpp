@@ -20,6 +20,12 @@ std::string DottedAddress(const in_addr& address) {
 
 } // namespace
 
+std::string DottedIPv4(std::uint32_t networkOrderIp) {
+    in_addr address{};
+    address.s_addr = networkOrderIp;
+    return DottedAddress(address);
+}
+
 int MediaSocket::Create(std::uint16_t port, int type, const char* address) {
     if (IsCreated()) return 1;
     sockaddr_in local{};

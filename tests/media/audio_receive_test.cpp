@@ -4,6 +4,7 @@
 #include "client/media/audio_receiver.h"
 #include "client/media/media_header.h"
 #include "client/media/media_socket.h"
+#include "tests/media/media_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -20,35 +21,10 @@
 namespace orv {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes SpeechBlock(int first) {
-    Bytes pcm(kPcmBlockBytes);
-    for (std::size_t i = 0; i < kPcmBlockSamples; ++i) {
-        const double t = static_cast<double>(first + static_cast<int>(i)) / 8000.0;
-        const auto s = static_cast<std::int16_t>(8000 * std::sin(2 * M_PI * 440 * t) +
-                                                 3000 * std::sin(2 * M_PI * 1230 * t));
-        pcm[2 * i] = static_cast<std::uint8_t>(s & 0xFF);
-        pcm[2 * i + 1] = static_cast<std::uint8_t>((s >> 8) & 0xFF);
-    }
-    return pcm;
-}
-
-// One media packet carrying one 30 ms block coded with the given codec.
-Bytes AudioPacket(AudioCodec& codec, const Bytes& pcm, std::uint16_t sequence, std::uint32_t timestamp) {
-    Bytes packet(kMediaHeaderBytes + codec.EncodedSize(static_cast<std::uint32_t>(pcm.size())));
-    std::uint32_t pcmLength = static_cast<std::uint32_t>(pcm.size());
-    std::uint32_t outLength = static_cast<std::uint32_t>(packet.size() - kMediaHeaderBytes);
-    EXPECT_EQ(codec.Encode(pcm.data(), pcmLength, packet.data() + kMediaHeaderBytes, outLength), 0);
-    packet.resize(kMediaHeaderBytes + outLength);
-    MediaHeader header;
-    header.payloadType = codec.PayloadType();
-    header.sequence = sequence;
-    header.timestamp = timestamp;
-    header.ssrc = 42;
-    PackMediaHeader(header, packet.data());
-    return packet;
-}
+using test::AudioPacket;
+using test::Bytes;
+using test::Correlation;
+using test::SpeechBlock;
 
 struct Loopback {
     MediaSocket sender;
@@ -78,16 +54,6 @@ struct Loopback {
         return buffer;
     }
 };
-
-double Correlation(const std::uint8_t* a, const std::uint8_t* b, std::size_t bytes) {
-    double ab = 0, aa = 0, bb = 0;
-    for (std::size_t i = 0; i + 1 < bytes; i += 2) {
-        const double x = static_cast<std::int16_t>(a[i] | (a[i + 1] << 8));
-        const double y = static_cast<std::int16_t>(b[i] | (b[i + 1] << 8));
-        ab += x * y, aa += x * x, bb += y * y;
-    }
-    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0;
-}
 
 TEST(AudioReceive, EachCodecsPacketGivesExactlyOneBlockOverRealSockets) {
     struct Case { int id; std::size_t payload; };

@@ -1,0 +1,93 @@
+#include "client/media/data_recv_thread.h"
+
+#include "client/log/log.h"
+#include "client/media/data_send_thread.h"
+#include "client/media/media_header.h"
+#include "client/media/media_socket.h"
+#include "platform/message.h"
+#include "platform/tick.h"
+
+#include <memory>
+#include <vector>
+
+namespace orv {
+
+CDataRecvThread::CDataRecvThread(int mode, MediaSocket* socket, CDataSendThread* sender)
+    : m_mode(mode == kModeAudio ? kModeAudio : kModeVideo), m_socket(socket), m_sender(sender) {
+    // The receivers feed the learned address back from the receive thread; the sender's
+    // lock is taken inside the receiver's.
+    auto learned = [this](const std::string& address, std::uint16_t port) {
+        if (m_sender != nullptr) m_sender->SetLearnedDestination(address, port);
+    };
+    m_audio.SetPeerLearned(learned);
+    m_video.SetPeerLearned(learned);
+    Start();
+}
+
+CDataRecvThread::~CDataRecvThread() {
+    Stop(5000);
+    WriteLog(3, "%sRecvThread exit", ModeName());
+}
+
+bool CDataRecvThread::InitInstance() {
+    if (m_mode == kModeAudio) SetCurrentThreadPriority(ThreadPriority::Highest);
+    WriteLog(3, "%sRecvThread start", ModeName());
+    return true;
+}
+
+int CDataRecvThread::ExitInstance() { return 0; }
+
+int CDataRecvThread::Run() {
+    // One datagram per pass; the buffer holds the largest datagram there is.
+    std::vector<std::uint8_t> buffer(kMaxDatagramBytes);
+    std::string address;
+    std::uint16_t port = 0;
+    for (bool quit = false; !quit;) {
+        MSG msg;
+        while (PeekMessage(&msg, true)) {
+            if (msg.message == WM_QUIT) quit = true;
+            else DispatchMessage(&msg);
+        }
+        if (quit) break;
+        const long received = m_socket != nullptr
+                                  ? m_socket->ReceiveFrom(buffer.data(), buffer.size(), address, port)
+                                  : -1;
+        if (received >= 0) HandleDatagram(buffer.data(), static_cast<std::size_t>(received), address, port);
+        Sleep(1);
+    }
+    return 0;
+}
+
+void CDataRecvThread::HandleDatagram(const std::uint8_t* data, std::size_t length,
+                                     const std::string& address, std::uint16_t port) {
+    if (IsProbe(data, length)) {
+        ++m_probesSeen;
+        if (m_sender != nullptr) m_sender->SetDestinationFromProbe(address, port);
+        return;
+    }
+    ++m_datagramsSeen;
+    if (m_mode == kModeAudio) m_audio.HandleDatagram(data, length, address, port);
+    else m_video.HandleDatagram(data, length, address, port);
+}
+
+void CDataRecvThread::SetCodecs(int audioCodecId, int videoCodecId, bool multiStream) {
+    // Only the receiver of this thread's medium: the video one also frees the process-wide
+    // picture slots.
+    if (m_mode == kModeAudio) m_audio.SetCodec(audioCodecId);
+    else m_video.SetCodec(videoCodecId, multiStream);
+}
+
+void CDataRecvThread::SetOutputQueue(PcmBlockQueue* queue) { m_audio.SetOutputQueue(queue); }
+void CDataRecvThread::SetNotifyWindow(HWND window) { m_video.SetNotifyWindow(window); }
+void CDataRecvThread::SetStrict(bool strict) { m_video.SetStrict(strict); }
+bool CDataRecvThread::AssignStream(std::uint32_t ssrc, bool add) { return m_video.AssignStream(ssrc, add); }
+
+bool CDataRecvThread::Stop(std::uint32_t waitMs) {
+    SetOutputQueue(nullptr);
+    SetCodecs(0, 0, false);
+    PostThreadMessage(WM_QUIT, 0, 0);
+    if (m_socket != nullptr) m_socket->Shutdown();
+    return WorkerThread::Stop(waitMs);
+}
+
+} // namespace orv

@@ -1,0 +1,201 @@
+#include "client/media/data_send_thread.h"
+
+#include "client/audio/codecs/audio_codec.h"
+#include "client/audio/pipeline/pcm_block_queue.h"
+#include "client/log/log.h"
+#include "client/media/audio_timestamp.h"
+#include "client/media/media_header.h"
+#include "client/media/media_socket.h"
+#include "platform/message.h"
+#include "platform/tick.h"
+
+#include <mutex>
+
+namespace orv {
+
+namespace {
+
+// The payload of one 30 ms block is at most the 8-bit codecs' 240 bytes; G.711 is the largest.
+constexpr std::size_t kMaxAudioPayload = kPcmBlockBytes;
+
+} // namespace
+
+CDataSendThread::CDataSendThread(int mode, MediaSocket* socket, std::uint32_t ssrc,
+                                 std::size_t videoSizeLimit)
+    : m_mode(mode == kModeAudio ? kModeAudio : kModeVideo), m_socket(socket), m_ssrc(ssrc),
+      m_fragmenter(videoSizeLimit), m_packet(kMediaHeaderBytes + kMaxAudioPayload) {
+    for (int id = kCodecG711ALaw; id <= kCodecG729; ++id) {
+        m_audioCodecs[static_cast<std::size_t>(id - 1)] = CreateAudioCodec(id);
+    }
+    if (m_mode == kModeAudio) Start();
+}
+
+CDataSendThread::~CDataSendThread() {
+    Stop(5000);
+    if (m_mode == kModeVideo) WriteLog(3, "VideoSendThread exit");
+}
+
+bool CDataSendThread::InitInstance() {
+    SetCurrentThreadPriority(ThreadPriority::Highest);
+    return true;
+}
+
+int CDataSendThread::Run() {
+    for (bool quit = false; !quit;) {
+        MSG msg;
+        while (PeekMessage(&msg, true)) {
+            if (msg.message == WM_QUIT) quit = true;
+            else DispatchMessage(&msg);
+        }
+        if (quit) break;
+        SendAudioPass();
+        Sleep(1);
+    }
+    return 0;
+}
+
+int CDataSendThread::ExitInstance() {
+    WriteLog(3, "%sSendThread exit", m_mode == kModeAudio ? "Audio" : "Video");
+    return 0;
+}
+
+void CDataSendThread::SendAudioPass() {
+    std::lock_guard<CriticalSection> hold(m_lock);
+    if (m_audioCodec == nullptr || m_sourceQueue == nullptr) return;
+    const std::uint8_t* block = m_sourceQueue->Get();
+    if (block == nullptr) return;
+    std::uint32_t pcmLength = kPcmBlockBytes;
+    std::uint32_t encoded = m_audioCodec->EncodedSize(kPcmBlockBytes);
+    if (encoded == 0 || encoded > kMaxAudioPayload) return;
+    if (m_audioCodec->Encode(block, pcmLength, m_packet.data() + kMediaHeaderBytes, encoded) != 0) return;
+    MediaHeader header;
+    header.payloadType = m_audioCodec->PayloadType();
+    header.sequence = static_cast<std::uint16_t>(m_sequence++);
+    header.timestamp = TakeAudioTimestamp();
+    header.ssrc = m_ssrc;
+    PackMediaHeader(header, m_packet.data());
+    SendToDestination(m_packet.data(), kMediaHeaderBytes + encoded);
+}
+
+bool CDataSendThread::SendToDestination(const std::uint8_t* packet, std::size_t length) {
+    if (m_socket == nullptr || m_destinationPort == 0 || m_destinationAddress.empty()) return false;
+    // Send errors are not acted on: the next packet simply tries again.
+    const long sent = m_socket->SendTo(packet, length, m_destinationPort, m_destinationAddress.c_str());
+    if (sent >= 0) ++m_packetsSent;
+    return sent >= 0;
+}
+
+void CDataSendThread::SetCodecs(int audioCodecId, int videoCodecId) {
+    // Opening a compressor can take long; it happens before the lock is taken.
+    std::unique_ptr<VideoCompressor> compressor =
+        m_mode == kModeVideo ? OpenVideoCompressor(videoCodecId) : nullptr;
+    std::lock_guard<CriticalSection> hold(m_lock);
+    m_sequence = 0;
+    m_peerLearned = false;
+    m_audioCodecId = audioCodecId;
+    m_videoCodecId = videoCodecId;
+    m_audioCodec = audioCodecId >= kCodecG711ALaw && audioCodecId <= kCodecG729
+                       ? m_audioCodecs[static_cast<std::size_t>(audioCodecId - 1)].get()
+                       : nullptr;
+    m_compressor = std::move(compressor);
+}
+
+void CDataSendThread::SetDestination(std::uint32_t networkOrderIp, std::uint16_t port) {
+    const std::string address = DottedIPv4(networkOrderIp);
+    std::lock_guard<CriticalSection> hold(m_lock);
+    m_destinationAddress = address;
+    m_destinationPort = port;
+}
+
+void CDataSendThread::SetDestinationFromProbe(const std::string& address, std::uint16_t port) {
+    std::lock_guard<CriticalSection> hold(m_lock);
+    m_destinationAddress = address;
+    m_destinationPort = port;
+}
+
+void CDataSendThread::SetLearnedDestination(const std::string& address, std::uint16_t port) {
+    std::lock_guard<CriticalSection> hold(m_lock);
+    m_destinationAddress = address;
+    m_destinationPort = port;
+    m_peerLearned = true;
+}
+
+void CDataSendThread::SetSourceQueue(PcmBlockQueue* queue) {
+    std::lock_guard<CriticalSection> hold(m_lock);
+    m_sourceQueue = queue;
+}
+
+void CDataSendThread::SetSocket(MediaSocket* socket) {
+    std::lock_guard<CriticalSection> hold(m_lock);
+    m_socket = socket;
+}
+
+void CDataSendThread::ReleaseSocket(MediaSocket* socket) {
+    std::lock_guard<CriticalSection> hold(m_lock);
+    if (m_socket == socket) m_socket = nullptr;
+}
+
+void CDataSendThread::SetSsrc(std::uint32_t ssrc) {
+    std::lock_guard<CriticalSection> hold(m_lock);
+    m_ssrc = ssrc;
+}
+
+void CDataSendThread::SetVideoRate(int flowRate, int frameRate) {
+    std::lock_guard<CriticalSection> hold(m_lock);
+    if (m_videoCodecId == 2 && m_compressor) m_compressor->SetRate(flowRate, frameRate);
+}
+
+int CDataSendThread::SendProbe() {
+    std::lock_guard<CriticalSection> hold(m_lock);
+    if (m_peerLearned) return 0;
+    std::uint8_t probe[kMediaHeaderBytes];
+    PackProbe(m_ssrc, probe);
+    return SendToDestination(probe, sizeof probe) ? 1 : 0;
+}
+
+void CDataSendThread::VideoFrameSink(const BitmapInfoHeader& raw, const std::uint8_t* bits,
+                                     std::size_t length) {
+    std::lock_guard<CriticalSection> hold(m_lock);
+    if (!m_compressor || bits == nullptr) return;
+    BitmapInfoHeader format;
+    bool keyFrame = false;
+    if (!m_compressor->Compress(raw, bits, length, format, m_compressed, keyFrame)) return;
+    SendVideoFrame(format, nullptr, m_compressed.data(), m_compressed.size(), keyFrame, GetTickCount());
+}
+
+void CDataSendThread::SendVideoFrame(const BitmapInfoHeader& format, const std::uint8_t* colourTable,
+                                     const std::uint8_t* data, std::size_t length, bool keyFrame,
+                                     std::uint32_t timestamp) {
+    std::lock_guard<CriticalSection> hold(m_lock);
+    BuildVideoFrame(format, colourTable, data, length, keyFrame, m_frame);
+    std::size_t left = m_fragmenter.FragmentCount(m_frame.size());
+    m_fragmenter.Send(m_frame.data(), m_frame.size(), timestamp, m_ssrc, m_sequence,
+                      [&](const std::uint8_t* packet, std::size_t packetLength) {
+                          SendToDestination(packet, packetLength);
+                          // Spaced out so a large frame does not leave as one burst.
+                          if (--left != 0) Sleep(kFragmentSpacingMs);
+                      });
+}
+
+bool CDataSendThread::Stop(std::uint32_t waitMs) {
+    SetCodecs(0, 0);
+    SetSourceQueue(nullptr);
+    return m_mode == kModeAudio ? WorkerThread::Stop(waitMs) : true;
+}
+
+bool CDataSendThread::PeerLearned() {
+    std::lock_guard<CriticalSection> hold(m_lock);
+    return m_peerLearned;
+}
+
+std::string CDataSendThread::DestinationAddress() {
+    std::lock_guard<CriticalSection> hold(m_lock);
+    return m_destinationAddress;
+}
+
+std::uint16_t CDataSendThread::DestinationPort() {
+    std::lock_guard<CriticalSection> hold(m_lock);
+    return m_destinationPort;
+}
+
+} // namespace orv
