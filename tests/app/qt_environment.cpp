@@ -1,0 +1,26 @@
+// Every test of the desktop client's shell runs with one QApplication on Qt's offscreen
+// platform, made once per test program on the main thread.
+#include <QApplication>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app_ = std::make_unique<QApplication>(argc_, argv_);
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[10] = "app_tests";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+};
+
+const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+} // namespace
