@@ -5,6 +5,7 @@
 #include "cli/cli_session.h"
 #include "client/audio/devices/audio_device_list.h"
 #include "client/log/log.h"
+#include "client/media/talk_media.h"
 #include "platform/message.h"
 #include "platform/paths.h"
 
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
     OpenLog(options.log ? "LOG " + options.logLevel : "");
     int status = 0;
     {
+        MediaPipelineScope media; // calls get real media; outlives the session's calls
         CliSession session(options, stdout);
         if (!session.Start(&error)) {
             std::fprintf(stderr, "orvcli: %s\n", error.c_str());
