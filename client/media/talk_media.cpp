@@ -37,6 +37,8 @@ void StopReceiver(std::unique_ptr<CDataRecvThread>& receiver) {
 
 } // namespace
 
+TalkMedia::TalkMedia() = default;
+
 TalkMedia::~TalkMedia() {
     Close();
     StopReceiver(m_audioReceiver);

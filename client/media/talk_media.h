@@ -17,7 +17,7 @@ class PcmBlockQueue;
 
 class TalkMedia final : public CallMedia {
 public:
-    TalkMedia() = default;
+    TalkMedia();
     // Closes the media, stops the receive threads, then closes the sockets.
     ~TalkMedia() override;
 
