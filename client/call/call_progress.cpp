@@ -93,58 +93,58 @@ CallProgressStep Talking(const CallKind& kind) {
 CallProgressStep CallProgressFor(int code, std::intptr_t value, const CallKind& kind) {
     CallProgressStep s;
     switch (code) {
-    case kProgressCalling:
+    case kCallCalling:
         s.text = {30, TextFill::NumberName};
         s.redialTip = true;
         return WithView(s, CallView::Calling);
-    case kProgressRefused:
+    case kCallRefused:
         s.text = RefusalText(static_cast<std::int32_t>(value));
         s.tone = kToneBusy;
         return WithView(s, CallView::Ended);
-    case kProgressEndedRemote:
+    case kCallEndedRemote:
         s.text = DisconnectText(static_cast<std::uint32_t>(value));
         s.leftTextFirst = true;
         s.callTip = kTextCallTip;
         s.tone = kToneBusy;
         s.callEnd = true;
         return WithView(s, CallView::Ended);
-    case kProgressEndedLocal:
+    case kCallEndedLocal:
         s.text = {38};
         s.leftTextFirst = true;
         s.callTip = kTextCallTip;
         s.silence = true;
         s.callEnd = true;
         return WithView(s, CallView::Ended);
-    case kProgressRemoteRings:
+    case kCallRemoteRings:
         s.text = {51, TextFill::NumberName};
         s.tone = kToneRingback;
         return WithView(s, CallView::Ringing);
-    case kProgressIncoming:
+    case kCallIncoming:
         s.text = kind.conference ? ProgressText{62, TextFill::NumberOnly} : ProgressText{52, TextFill::NumberName};
         s.restoreWindow = true;
         s.alert = true;
         s.callTip = kTextAcceptTip;
         return WithView(s, CallView::Incoming);
-    case kProgressTalking: return Talking(kind);
-    case kProgressMediaOpen: {
+    case kCallTalking: return Talking(kind);
+    case kCallMediaOpen: {
         CallProgressStep t = Talking(kind);
         t.extensionTimer = true;
         return t;
     }
     // The failures below follow the end of the call (or are the end of it, for a link that
     // never came up): the window stays in its ended state with the failure's text.
-    case kProgressSetupTimeout: s.text = {54}; return WithView(s, CallView::Ended);
-    case kProgressRingTimeout: s.text = {55}; return WithView(s, CallView::Ended);
-    case kProgressLinkFailed: s.text = {85}; return WithView(s, CallView::Ended);
-    case kProgressConnectTimeout: s.text = {86}; return WithView(s, CallView::Ended);
-    case kProgressLinkLost:
+    case kCallSetupTimeout: s.text = {54}; return WithView(s, CallView::Ended);
+    case kCallRingTimeout: s.text = {55}; return WithView(s, CallView::Ended);
+    case kCallLinkFailed: s.text = {85}; return WithView(s, CallView::Ended);
+    case kCallConnectTimeout: s.text = {86}; return WithView(s, CallView::Ended);
+    case kCallLinkLost:
         s.text = {87};
         s.callEnd = true;
         return WithView(s, CallView::Ended);
-    case kProgressHeld:
+    case kCallHeld:
         if (value == 1) s.text = {111};
         return s;
-    case kProgressVideoPaused:
+    case kCallVideoPaused:
         s.videoPause = true;
         return s;
     default: return s; // 0 and unknown codes: nothing to show

@@ -13,22 +13,22 @@ class TextTable;
 
 // The codes of WM_USER+5 at the main window.
 enum CallProgressCode : int {
-    kProgressNotAllowed = 0,   // the call state did not allow a request (value 1)
-    kProgressCalling = 1,      // request sent
-    kProgressRefused = 2,      // the user server refused our request (value: reason)
-    kProgressEndedRemote = 3,  // ended by the peer or the network (value: reason)
-    kProgressEndedLocal = 4,   // ended here
-    kProgressRemoteRings = 5,  // the called side rings
-    kProgressIncoming = 6,     // a call rings in
-    kProgressTalking = 7,      // answered here
-    kProgressMediaOpen = 8,    // the peer answered, media open
-    kProgressSetupTimeout = 9,
-    kProgressRingTimeout = 10,
-    kProgressLinkFailed = 11,    // talk-server link closed before it came up
-    kProgressConnectTimeout = 12,
-    kProgressLinkLost = 13,      // talk-server link closed during the call
-    kProgressHeld = 23,          // value 1: the call is being forwarded
-    kProgressVideoPaused = 24,   // value: the peer's pause byte
+    kCallNotAllowed = 0,   // the call state did not allow a request (value 1)
+    kCallCalling = 1,      // request sent
+    kCallRefused = 2,      // the user server refused our request (value: reason)
+    kCallEndedRemote = 3,  // ended by the peer or the network (value: reason)
+    kCallEndedLocal = 4,   // ended here
+    kCallRemoteRings = 5,  // the called side rings
+    kCallIncoming = 6,     // a call rings in
+    kCallTalking = 7,      // answered here
+    kCallMediaOpen = 8,    // the peer answered, media open
+    kCallSetupTimeout = 9,
+    kCallRingTimeout = 10,
+    kCallLinkFailed = 11,    // talk-server link closed before it came up
+    kCallConnectTimeout = 12,
+    kCallLinkLost = 13,      // talk-server link closed during the call
+    kCallHeld = 23,          // value 1: the call is being forwarded
+    kCallVideoPaused = 24,   // value: the peer's pause byte
 };
 
 // The main window's display state.

@@ -138,50 +138,50 @@ TEST_F(CallProgressTest, EveryCodeGivesItsTextToneAndView) {
 }
 
 TEST_F(CallProgressTest, SideEffectsOfTheCallEvents) {
-    CallProgressStep calling = CallProgressFor(kProgressCalling, 0, {});
+    CallProgressStep calling = CallProgressFor(kCallCalling, 0, {});
     EXPECT_TRUE(calling.redialTip);
 
-    CallProgressStep incoming = CallProgressFor(kProgressIncoming, 0, {});
+    CallProgressStep incoming = CallProgressFor(kCallIncoming, 0, {});
     EXPECT_TRUE(incoming.alert);
     EXPECT_TRUE(incoming.restoreWindow);
     EXPECT_EQ(incoming.callTip, kTextAcceptTip);
 
-    CallProgressStep talking = CallProgressFor(kProgressTalking, 0, {});
+    CallProgressStep talking = CallProgressFor(kCallTalking, 0, {});
     EXPECT_TRUE(talking.talkStart);
     EXPECT_TRUE(talking.showVideo);
     EXPECT_FALSE(talking.extensionTimer);
-    CallProgressStep media = CallProgressFor(kProgressMediaOpen, 0, {});
+    CallProgressStep media = CallProgressFor(kCallMediaOpen, 0, {});
     EXPECT_TRUE(media.talkStart);
     EXPECT_TRUE(media.extensionTimer); // started before the talk starts
 
-    for (int code : {kProgressEndedRemote, kProgressEndedLocal}) {
+    for (int code : {kCallEndedRemote, kCallEndedLocal}) {
         CallProgressStep end = CallProgressFor(code, 0, {});
         EXPECT_TRUE(end.callEnd) << code;
         EXPECT_TRUE(end.leftTextFirst) << code;
         EXPECT_EQ(end.callTip, kTextCallTip) << code;
     }
-    EXPECT_TRUE(CallProgressFor(kProgressLinkLost, 0, {}).callEnd);
-    for (int code : {kProgressRefused, kProgressSetupTimeout, kProgressRingTimeout, kProgressLinkFailed,
-                     kProgressConnectTimeout})
+    EXPECT_TRUE(CallProgressFor(kCallLinkLost, 0, {}).callEnd);
+    for (int code : {kCallRefused, kCallSetupTimeout, kCallRingTimeout, kCallLinkFailed,
+                     kCallConnectTimeout})
         EXPECT_FALSE(CallProgressFor(code, 0, {}).callEnd) << code;
-    EXPECT_TRUE(CallProgressFor(kProgressVideoPaused, 1, {}).videoPause);
+    EXPECT_TRUE(CallProgressFor(kCallVideoPaused, 1, {}).videoPause);
 }
 
 TEST_F(CallProgressTest, ConferenceConversationTexts) {
     CallKind member{true, false};
     CallKind chair{true, true};
-    EXPECT_EQ(ShowStep(kProgressIncoming, 0, member), "Conference invitation from 8002");
-    EXPECT_EQ(ShowStep(kProgressTalking, 0, member), "join 8002's conference");
-    EXPECT_EQ(ShowStep(kProgressMediaOpen, 0, chair), "Conferencing");
-    EXPECT_FALSE(CallProgressFor(kProgressTalking, 0, chair).showVideo);
+    EXPECT_EQ(ShowStep(kCallIncoming, 0, member), "Conference invitation from 8002");
+    EXPECT_EQ(ShowStep(kCallTalking, 0, member), "join 8002's conference");
+    EXPECT_EQ(ShowStep(kCallMediaOpen, 0, chair), "Conferencing");
+    EXPECT_FALSE(CallProgressFor(kCallTalking, 0, chair).showVideo);
 }
 
 TEST_F(CallProgressTest, ReasonsArriveAsWideValues) {
     // A negative reason sign-extended into the 64-bit value still selects its text, and a
     // 32-bit disconnect reason with bit 31 set is not a negative refusal.
-    EXPECT_EQ(ShowStep(kProgressRefused, static_cast<std::intptr_t>(-2)), "ORV number does not exist");
-    EXPECT_EQ(ShowStep(kProgressRefused, static_cast<std::intptr_t>(0xFFFFFFFEu)), "ORV number does not exist");
-    EXPECT_EQ(ShowStep(kProgressEndedRemote, static_cast<std::intptr_t>(kReasonServerCodeBit | 2)),
+    EXPECT_EQ(ShowStep(kCallRefused, static_cast<std::intptr_t>(-2)), "ORV number does not exist");
+    EXPECT_EQ(ShowStep(kCallRefused, static_cast<std::intptr_t>(0xFFFFFFFEu)), "ORV number does not exist");
+    EXPECT_EQ(ShowStep(kCallEndedRemote, static_cast<std::intptr_t>(kReasonServerCodeBit | 2)),
               "Invalid password");
 }
 
@@ -192,9 +192,9 @@ TEST_F(CallProgressTest, PeerTextsNeverReadTheNumberAsAFormat) {
 
 TEST_F(CallProgressTest, ChineseTexts) {
     texts.SetLanguage(kLanguageChinese);
-    EXPECT_EQ(ShowStep(kProgressRefused, -10), "8002 " + texts.Text(19));
-    EXPECT_NE(ShowStep(kProgressCalling, 0), "Calling: 8002 Bob");
-    EXPECT_NE(ShowStep(kProgressCalling, 0).find("8002 Bob"), std::string::npos);
+    EXPECT_EQ(ShowStep(kCallRefused, -10), "8002 " + texts.Text(19));
+    EXPECT_NE(ShowStep(kCallCalling, 0), "Calling: 8002 Bob");
+    EXPECT_NE(ShowStep(kCallCalling, 0).find("8002 Bob"), std::string::npos);
 }
 
 } // namespace
