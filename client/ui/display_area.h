@@ -1,0 +1,40 @@
+// The message and time areas of the main window: text drawn straight onto the skin's
+// display, at the rectangle and text size the skin gives ("MESSAGEAREA" CALL and TIME).
+#pragma once
+
+#include <QColor>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+#include <string>
+
+namespace orv {
+
+struct DisplayAreaSpec {
+    QRect rect;       // empty when the skin gives none
+    int textSize = 0; // pixels
+};
+
+// Reads key ("CALL" or "TIME") of "MESSAGEAREA" from the description file: x, y, width,
+// height, text size. An empty rectangle when the key is missing or out of range.
+DisplayAreaSpec ReadDisplayArea(const std::string& descriptionFile, const char* key);
+
+class DisplayArea : public QWidget {
+public:
+    // time: the clock look (centred, bold); else the message look (two lines, wrapped).
+    DisplayArea(const QString& name, bool time, int textSize, QWidget* parent);
+    void SetText(const QString& text);
+    const QString& Text() const { return text_; }
+    // Without a skin the area sits in a plain window and draws its own background.
+    void SetOwnBackground(bool own);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool time_;
+    bool ownBackground_ = false;
+    QString text_;
+};
+
+} // namespace orv

@@ -1,0 +1,268 @@
+// The main window's set-up, its buttons, keys, sliders and function menu.
+#include "client/ui/main_dialog.h"
+
+#include "client/data/call_record.h"
+#include "client/data/call_record_list.h"
+#include "client/data/skin_paths.h"
+#include "client/friends/text_format.h"
+#include "client/log/log.h"
+#include "client/ui/about_box.h"
+#include "client/ui/display_area.h"
+#include "client/ui/function_menu.h"
+#include "client/userserver/client_core.h"
+#include "client/userserver/user_serv_handler.h"
+#include "platform/paths.h"
+#include "platform/system.h"
+#include "platform/tick.h"
+
+#include <QBoxLayout>
+#include <QCursor>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <ctime>
+
+namespace orv {
+
+namespace {
+
+constexpr int kTextTitle = 0;
+constexpr int kTextOfflineCalls = 137;
+constexpr int kTextMissedCalls = 138;
+constexpr int kTextPlaybackVolume = 284;
+constexpr int kTextRecordVolume = 285;
+constexpr int kClockPeriodMs = 1000;
+constexpr int kDtmfPeriodMs = 1000;
+constexpr int kExtensionPeriodMs = 3000;
+// Slider positions as the mixer takes them (0..255) from the skin slider's 0..100.
+constexpr int kMixerMaximum = 255;
+
+struct TipEntry {
+    const char* control;
+    int text;
+};
+constexpr TipEntry kTips[] = {
+    {"BUTTON_CLOSE", 277}, {"BUTTON_MIN", 278},    {"BUTTON_LINK", 279},
+    {"BUTTON_FRIEND", 280}, {"BUTTON_RECALL", 32}, {"BUTTON_CALL", 219},
+    {"BUTTON_ENDCALL", 281}, {"BUTTON_FUNC", 282}, {"BUTTON_CALLRECORD", 283},
+};
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+} // namespace
+
+MainDialog::MainDialog(ClientCore& core, MainServices services, const std::string& home)
+    : core_(core), services_(std::move(services)), home_(home) {
+    setObjectName(QStringLiteral("MainDialog"));
+    setWindowTitle(Q(Text(kTextTitle)));
+    setFocusPolicy(Qt::StrongFocus);
+    const std::string skinFile = SkinFilePath(home_, SkinWindow::Main);
+    BuildControls(skinFile);
+    SetTips();
+    SetButtonHandler([this](const QString& name) { OnButton(name); });
+    SetSliderHandler([this](const QString& name, int value) { OnSlider(name, value); });
+    if (core_.UserServ() != nullptr) serverInfo_ = core_.UserServ()->GetCustomName();
+
+    connect(&clockTimer_, &QTimer::timeout, this, [this] { Refresh(); });
+    clockTimer_.start(kClockPeriodMs);
+    dtmfTimer_.setInterval(kDtmfPeriodMs);
+    connect(&dtmfTimer_, &QTimer::timeout, this, [this] { SendDtmf(); });
+    extensionTimer_.setInterval(kExtensionPeriodMs);
+    connect(&extensionTimer_, &QTimer::timeout, this, [this] { SendExtension(); });
+    CreateTrayIcon();
+    Refresh();
+}
+
+MainDialog::~MainDialog() = default;
+
+void MainDialog::BuildControls(const std::string& skinFile) {
+    if (LoadSkin(skinFile)) {
+        // The skin draws its own title strip, border and shape.
+        setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+        PlaceDisplayAreas(skinFile);
+        return;
+    }
+    // Without a skin the window keeps working with plain controls of the same names.
+    std::vector<PlainControl> plain;
+    for (const TipEntry& tip : kTips) plain.push_back({PlainControl::Button, tip.control, Q(Text(tip.text))});
+    plain.push_back({PlainControl::Slider, "TRACKBAR_PLAY", Q(Text(kTextPlaybackVolume))});
+    plain.push_back({PlainControl::Slider, "TRACKBAR_RECORD", Q(Text(kTextRecordVolume))});
+    UsePlainControls(plain);
+    message_ = new DisplayArea(QStringLiteral("MESSAGE_AREA"), false, 0, this);
+    time_ = new DisplayArea(QStringLiteral("TIME_AREA"), true, 0, this);
+    message_->SetOwnBackground(true);
+    time_->SetOwnBackground(true);
+    if (auto* column = qobject_cast<QBoxLayout*>(layout())) {
+        column->insertWidget(0, time_);
+        column->insertWidget(0, message_);
+    }
+}
+
+void MainDialog::PlaceDisplayAreas(const std::string& skinFile) {
+    const DisplayAreaSpec call = ReadDisplayArea(skinFile, "CALL");
+    const DisplayAreaSpec time = ReadDisplayArea(skinFile, "TIME");
+    message_ = new DisplayArea(QStringLiteral("MESSAGE_AREA"), false, call.textSize, this);
+    time_ = new DisplayArea(QStringLiteral("TIME_AREA"), true, time.textSize, this);
+    message_->setGeometry(call.rect);
+    time_->setGeometry(time.rect);
+    message_->show();
+    time_->show();
+}
+
+void MainDialog::SetTips() {
+    for (const TipEntry& tip : kTips) SetButtonTip(tip.control, Text(tip.text));
+}
+
+void MainDialog::SetButtonTip(const char* name, const std::string& tip) {
+    if (QWidget* control = Control(QString::fromLatin1(name))) control->setToolTip(Q(tip));
+}
+
+std::uint32_t MainDialog::Now() const { return services_.tick ? services_.tick() : GetTickCount(); }
+
+std::string MainDialog::Text(int number) const { return core_.Texts().Text(number); }
+
+int MainDialog::CallState() const { return services_.callState ? services_.callState() : 0; }
+
+std::string MainDialog::DefaultLine() const {
+    int offline = 0;
+    int missed = 0;
+    if (CallRecordList* records = core_.Records()) {
+        offline = records->CountUnseen(kOfflineCall);
+        missed = records->CountUnseen(kMissedCall);
+    }
+    return DefaultMessageLine(offline, missed, Text(kTextOfflineCalls), Text(kTextMissedCalls), serverInfo_,
+                              core_.Texts().Language());
+}
+
+void MainDialog::Refresh() {
+    const std::uint32_t now = Now();
+    std::time_t seconds = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    if (time_) time_->SetText(Q(clock_.Text(now, local)));
+    if (message_) message_->SetText(Q(line_.Text(now, DefaultLine())));
+}
+
+QString MainDialog::MessageAreaText() const { return message_ ? message_->Text() : QString(); }
+QString MainDialog::TimeAreaText() const { return time_ ? time_->Text() : QString(); }
+
+void MainDialog::OnButton(const QString& name) {
+    if (name == QLatin1String("BUTTON_FUNC")) {
+        OpenFunctionMenu();
+    } else if (name == QLatin1String("BUTTON_CALL")) {
+        CallOrAccept();
+    } else if (name == QLatin1String("BUTTON_RECALL")) {
+        Redial();
+    } else if (name == QLatin1String("BUTTON_ENDCALL")) {
+        HangUp();
+    } else if (name == QLatin1String("BUTTON_MIN")) {
+        HideToTray();
+    } else if (name == QLatin1String("BUTTON_CLOSE")) {
+        ConfirmClose();
+    } else if (name == QLatin1String("BUTTON_LINK")) {
+        const std::string url = core_.UserServ() ? core_.UserServ()->GetBMSURL() : std::string();
+        if (!url.empty()) {
+            const bool opened = services_.openDocument ? services_.openDocument(url) : ShellOpenDocument(url);
+            if (!opened) WriteLog(3, "MainDialog: cannot open %s", url.c_str());
+        }
+    } else if (name == QLatin1String("BUTTON_FRIEND")) {
+        OnCommand(kCmdAddressBook);
+    } else if (name == QLatin1String("BUTTON_CALLRECORD")) {
+        OnCommand(kCmdCallLists);
+    }
+    // BUTTON_OWNVIDEO and BUTTON_HELP have no action of their own.
+}
+
+void MainDialog::OnSlider(const QString& name, int value) {
+    const int position = value * kMixerMaximum / SkinSlider::kMaximum;
+    const int textNumber = name == QLatin1String("TRACKBAR_PLAY") ? kTextPlaybackVolume : kTextRecordVolume;
+    line_.ShowVolume(FillText(Text(textNumber), {std::to_string(position * 100 / kMixerMaximum)}), Now());
+    Refresh();
+    QTimer::singleShot(static_cast<int>(kVolumeTextMs), this, [this] { Refresh(); });
+}
+
+bool MainDialog::CommandAvailable(int command) const {
+    switch (command) {
+    case kCmdExit:
+    case kCmdAbout: return true;
+    case kCmdUserManual: return QFileInfo::exists(Q(JoinPath(ProgramFolder(), "Help.chm")));
+    default: return command >= kCmdFirstSupport; // the other windows come with later work
+    }
+}
+
+void MainDialog::OnCommand(int command) {
+    if (!CommandAvailable(command)) return;
+    if (command == kCmdExit) {
+        ConfirmClose();
+    } else if (command == kCmdAbout) {
+        ShowAbout();
+    } else if (command == kCmdUserManual) {
+        ShellOpenDocument(JoinPath(ProgramFolder(), "Help.chm"));
+    }
+}
+
+void MainDialog::OpenFunctionMenu() {
+    FunctionMenuSpec spec;
+    spec.available = [this](int command) { return CommandAvailable(command); };
+    spec.run = [this](int command) { OnCommand(command); };
+    QMenu* menu = BuildFunctionMenu(this, core_.Texts(), spec);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(QCursor::pos());
+}
+
+void MainDialog::ShowAbout() {
+    // A second request while it is open brings it to the front.
+    if (about_) {
+        about_->raise();
+        about_->activateWindow();
+        return;
+    }
+    const std::string logo = JoinPath(SkinFolderPath(home_, SkinWindow::Main), "Logo.bmp");
+    auto* box = new AboutBox(this, core_.Texts(), logo);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    about_ = box;
+    box->show();
+}
+
+void MainDialog::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: CallOrAccept(); return;
+    case Qt::Key_Escape: return;
+    case Qt::Key_Backspace: Backspace(); return;
+    default: break;
+    }
+    const QString text = event->text();
+    if (text.size() == 1 && text[0].unicode() < 0x80 && text[0].isPrint()) {
+        TypeKey(static_cast<char>(text[0].unicode()));
+        return;
+    }
+    SkinnedWindow::keyPressEvent(event);
+}
+
+void MainDialog::TypeKey(char c) {
+    PlayTone(entry_.Type(c, CallState()));
+    line_.Show(entry_.Number());
+    Refresh();
+}
+
+void MainDialog::Backspace() {
+    PlayTone(entry_.Backspace(CallState()));
+    line_.Show(entry_.Number());
+    Refresh();
+}
+
+QImage MainDialog::Screenshot() {
+    const QImage drawn = grab().toImage();
+    if (mask().isEmpty()) return drawn;
+    QImage shot(drawn.size(), QImage::Format_ARGB32);
+    shot.fill(Qt::transparent);
+    QPainter painter(&shot);
+    painter.setClipRegion(mask());
+    painter.drawImage(0, 0, drawn);
+    return shot;
+}
+
+} // namespace orv

@@ -1,0 +1,130 @@
+// MainDialog: the client's main window. It shows the number being dialled, call progress
+// and server messages in the message area, the clock or the talk time in the time area,
+// and has the buttons for calling, redialling, hanging up, the function menu, the volume
+// sliders and the tray icon. It reads the core's events (call progress, server failure,
+// forced logoff) and asks the parts below it, through MainServices, to act.
+#pragma once
+
+#include "client/skin/skinned_window.h"
+#include "client/ui/main_services.h"
+#include "client/ui/message_line.h"
+#include "client/ui/number_entry.h"
+#include "client/ui/talk_clock.h"
+
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+class QEventLoop;
+class QSystemTrayIcon;
+
+namespace orv {
+
+class ClientCore;
+class DisplayArea;
+struct CoreEvent;
+
+class MainDialog : public SkinnedWindow {
+public:
+    enum class ExitReason { None, UserQuit, ForcedLogoff, ConnectionLost, RestartForUpdate };
+
+    // home: the home folder whose unpacked skin tree "SkinFile" holds the window's skin.
+    MainDialog(ClientCore& core, MainServices services, const std::string& home);
+    ~MainDialog() override;
+
+    // Shows the window and runs until it closes.
+    ExitReason Exec();
+    ExitReason Exit() const { return exit_; }
+    bool RestartForUpdate() const { return exit_ == ExitReason::RestartForUpdate; }
+    bool Closing() const { return closing_; }
+
+    // The core's events while the window runs (the program's listener passes them on).
+    void OnCoreEvent(const CoreEvent& event);
+    // A number chosen in the address book or the call lists: dial it.
+    void Dial(const std::string& number);
+    // Redraws the message and time areas now (the 1 s timer does it too).
+    void Refresh();
+
+    const std::string& NumberField() const { return entry_.Number(); }
+    const std::string& LastNumber() const { return lastNumber_; }
+    QString MessageAreaText() const;
+    QString TimeAreaText() const;
+    const std::string& LastTone() const { return lastTone_; }
+    // The window as drawn, the outside of its shape transparent.
+    QImage Screenshot();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Set-up.
+    void BuildControls(const std::string& skinFile);
+    void PlaceDisplayAreas(const std::string& skinFile);
+    void SetTips();
+    void CreateTrayIcon();
+
+    // Buttons, keys and the menu.
+    void OnButton(const QString& name);
+    void OnSlider(const QString& name, int value);
+    void OnCommand(int command);
+    bool CommandAvailable(int command) const;
+    void OpenFunctionMenu();
+    void ShowAbout();
+    void TypeKey(char c);
+    void Backspace();
+
+    // Calls.
+    void CallOrAccept();
+    void Redial();
+    void HangUp();
+    void OnCallProgress(const CoreEvent& event);
+    void TalkStart();
+    void EndOfCall();
+    void SendDtmf();
+    void SendExtension();
+    void PlayTone(const std::string& tone, bool repeat = false);
+    void SilenceTones();
+    int CallState() const;
+
+    // The session and the window's life.
+    void OnServerFailure(const CoreEvent& event);
+    void LostServer();
+    void OnForcedLogoff(const CoreEvent& event);
+    void ConfirmClose();
+    void CloseWindow(ExitReason reason);
+    void HideToTray();
+    void RestoreFromTray();
+
+    std::uint32_t Now() const;
+    std::string Text(int number) const;
+    std::string DefaultLine() const;
+    void SetButtonTip(const char* name, const std::string& tip);
+
+    ClientCore& core_;
+    MainServices services_;
+    std::string home_;
+    NumberEntry entry_;
+    TalkClock clock_;
+    MessageLine line_;
+    std::string lastNumber_;
+    std::string serverInfo_;
+    std::string lastTone_;
+    bool talked_ = false;
+    bool closing_ = false;
+    ExitReason exit_ = ExitReason::None;
+
+    DisplayArea* message_ = nullptr;
+    DisplayArea* time_ = nullptr;
+    QTimer clockTimer_;     // 1 s: redraw, clock or talk time
+    QTimer dtmfTimer_;      // 1 s while talking: send the typed digits
+    QTimer extensionTimer_; // 3 s after the media opened: send the extension digits
+    QSystemTrayIcon* tray_ = nullptr;
+    QPointer<QWidget> about_;
+    std::vector<QPointer<QWidget>> hiddenToTray_;
+    QEventLoop* loop_ = nullptr;
+};
+
+} // namespace orv

@@ -1,0 +1,158 @@
+// The main window during calls: call, accept, redial and hang up, the call progress the
+// core reports, the talk time, and the digits sent while talking.
+#include "client/ui/main_dialog.h"
+
+#include "client/userserver/client_core.h"
+
+#include <cstdlib>
+
+namespace orv {
+
+namespace {
+
+// Call progress types (the code of a call-progress report).
+constexpr int kProgressCalling = 1;
+constexpr int kProgressEndedRemote = 3;
+constexpr int kProgressEndedLocal = 4;
+constexpr int kProgressIncoming = 6;
+constexpr int kProgressTalking = 7;
+constexpr int kProgressMediaOpen = 8;
+constexpr int kProgressNetworkLost = 13;
+
+constexpr int kTextAccept = 31;
+constexpr int kTextRedial = 32;
+constexpr int kTextCall = 219;
+
+constexpr char kToneAlert[] = "IDR_WAVEALERT";
+constexpr char kToneSilence[] = "silence";
+
+std::string Field(const CoreEvent& event, const char* key) {
+    for (const auto& [name, value] : event.fields) {
+        if (name == key) return value;
+    }
+    return std::string();
+}
+
+int IntField(const CoreEvent& event, const char* key) {
+    return static_cast<int>(std::strtol(Field(event, key).c_str(), nullptr, 0));
+}
+
+// Tones that keep sounding until silenced.
+bool Repeats(const std::string& tone) {
+    return tone == "IDR_WAVERING" || tone == kToneAlert || tone == "IDR_WAVEDAILTONE";
+}
+
+} // namespace
+
+void MainDialog::PlayTone(const std::string& tone, bool repeat) {
+    if (tone.empty()) return;
+    lastTone_ = tone;
+    if (services_.playTone) services_.playTone(tone, repeat);
+}
+
+void MainDialog::SilenceTones() {
+    if (services_.playTone) services_.playTone(std::string(), false);
+}
+
+void MainDialog::CallOrAccept() {
+    if (closing_) return;
+    SilenceTones(); // stop the alert
+    const bool idle = CallState() == 0;
+    const std::string text = entry_.Number();
+    if (idle && text.empty()) return;
+    if (!services_.callOrAnswer || !services_.callOrAnswer(text)) return;
+    if (idle) lastNumber_ = text;
+    SilenceTones();
+}
+
+void MainDialog::Redial() {
+    if (lastNumber_.empty()) return;
+    entry_.SetNumber(lastNumber_);
+    CallOrAccept();
+}
+
+void MainDialog::Dial(const std::string& number) {
+    entry_.SetNumber(number);
+    CallOrAccept();
+}
+
+void MainDialog::HangUp() {
+    SilenceTones();
+    if (services_.endTalk) services_.endTalk();
+}
+
+void MainDialog::OnCallProgress(const CoreEvent& event) {
+    if (closing_) return;
+    const int type = IntField(event, "type");
+    if (!event.text.empty()) line_.Show(event.text);
+    const std::string tone = Field(event, "tone");
+    if (tone == kToneSilence) {
+        SilenceTones();
+    } else {
+        PlayTone(tone, Repeats(tone));
+    }
+    switch (type) {
+    case kProgressCalling:
+        SetButtonTip("BUTTON_RECALL", Text(kTextRedial) + " " + Field(event, "number"));
+        break;
+    case kProgressEndedRemote:
+    case kProgressEndedLocal:
+        SetButtonTip("BUTTON_CALL", Text(kTextCall));
+        EndOfCall();
+        break;
+    case kProgressIncoming:
+        RestoreFromTray();
+        if (tone.empty()) PlayTone(kToneAlert, true);
+        SetButtonTip("BUTTON_CALL", Text(kTextAccept));
+        break;
+    case kProgressMediaOpen:
+        extensionTimer_.start();
+        [[fallthrough]];
+    case kProgressTalking:
+        if (!clock_.Talking()) TalkStart();
+        break;
+    case kProgressNetworkLost:
+        EndOfCall();
+        break;
+    default: break;
+    }
+    Refresh();
+}
+
+void MainDialog::TalkStart() {
+    clock_.TalkStarted(Now());
+    entry_.ClearDtmf();
+    dtmfTimer_.start();
+    talked_ = true;
+}
+
+void MainDialog::EndOfCall() {
+    dtmfTimer_.stop();
+    extensionTimer_.stop();
+    entry_.ClearNumber();
+    entry_.ClearDtmf();
+    // A call that talked leaves its talk time up for 5 s; then the clock returns.
+    if (talked_) {
+        clock_.CallEnded(Now());
+        QTimer::singleShot(static_cast<int>(kLastTalkTimeMs), this, [this] { Refresh(); });
+    }
+    talked_ = false;
+}
+
+void MainDialog::SendDtmf() {
+    if (!entry_.HasDtmf()) return;
+    const std::string digits = entry_.TakeDtmf();
+    if (services_.sendDtmf) services_.sendDtmf(digits);
+}
+
+void MainDialog::SendExtension() {
+    const std::string digits = services_.pendingExtension ? services_.pendingExtension() : std::string();
+    if (digits.empty()) {
+        extensionTimer_.stop();
+        return;
+    }
+    // Digits that begin with "*" are a service code, not an extension to dial.
+    if (digits[0] != '*' && services_.sendDtmf) services_.sendDtmf(digits);
+}
+
+} // namespace orv

@@ -1,0 +1,177 @@
+// The main window's life: the core's session events (lost server, forced logoff), closing
+// with confirmation, and hiding to and restoring from the tray.
+#include "client/ui/main_dialog.h"
+
+#include "client/log/log.h"
+#include "client/ui/skin_message_box.h"
+#include "client/userserver/client_core.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QIcon>
+#include <QSystemTrayIcon>
+
+namespace orv {
+
+namespace {
+
+constexpr int kTextInformation = 1;
+constexpr int kTextQuit = 22;
+constexpr int kTextCallPlacingTimeout = 33;
+constexpr int kTextServerFailed = 92;
+constexpr int kTextFilesUpdated = 110;
+constexpr int kTrayTipMax = 127;
+constexpr char kTalkRequestType[] = "0x0201";
+
+std::string Field(const CoreEvent& event, const char* key) {
+    for (const auto& [name, value] : event.fields) {
+        if (name == key) return value;
+    }
+    return std::string();
+}
+
+} // namespace
+
+void MainDialog::OnCoreEvent(const CoreEvent& event) {
+    if (event.name == "call_progress") {
+        OnCallProgress(event);
+    } else if (event.name == "forced_logoff") {
+        OnForcedLogoff(event);
+    } else if (event.name == "server_failure" || event.name == "keepalive_timeout") {
+        OnServerFailure(event);
+    }
+}
+
+void MainDialog::OnServerFailure(const CoreEvent& event) {
+    if (closing_) return;
+    if (Field(event, "request") == kTalkRequestType) {
+        // A call request without answer: say so for 2 s, then treat it as a lost server.
+        line_.ShowBriefly(Text(kTextCallPlacingTimeout), Now());
+        Refresh();
+        QTimer::singleShot(static_cast<int>(kShortMessageMs), this, [this] { LostServer(); });
+        return;
+    }
+    LostServer();
+}
+
+void MainDialog::LostServer() {
+    if (closing_) return;
+    HangUp();
+    line_.Show(Text(kTextServerFailed));
+    Refresh();
+    closing_ = true;
+    const int result = services_.reconnect ? services_.reconnect() : kReconnectFailed;
+    if (result == kReconnectOk) {
+        closing_ = false;
+        line_.Clear();
+        Refresh();
+        return;
+    }
+    if (result == kReconnectOkFilesUpdated) {
+        ShowSkinMessageBox(this, core_.Texts(), kTextInformation, kTextFilesUpdated);
+        CloseWindow(ExitReason::RestartForUpdate);
+        return;
+    }
+    CloseWindow(ExitReason::ConnectionLost);
+}
+
+void MainDialog::OnForcedLogoff(const CoreEvent& event) {
+    if (closing_) return;
+    HangUp();
+    closing_ = true;
+    for (const QPointer<QWidget>& window : {about_}) {
+        if (window) window->close();
+    }
+    WriteLog(3, "MainDialog: forced logoff: %s", event.text.c_str());
+    ShowSkinMessageBox(this, core_.Texts(), kTextInformation, event.text);
+    CloseWindow(ExitReason::ForcedLogoff);
+}
+
+void MainDialog::ConfirmClose() {
+    if (closing_) return;
+    if (ShowSkinMessageBox(this, core_.Texts(), kTextInformation, kTextQuit, true) != 1) return;
+    closing_ = true;
+    CloseWindow(ExitReason::UserQuit);
+}
+
+void MainDialog::CloseWindow(ExitReason reason) {
+    closing_ = true;
+    exit_ = reason;
+    if (CallState() != 0) HangUp();
+    SilenceTones();
+    clockTimer_.stop();
+    dtmfTimer_.stop();
+    extensionTimer_.stop();
+    if (about_) about_->close();
+    if (tray_) tray_->hide();
+    close();
+    if (loop_) loop_->quit();
+}
+
+void MainDialog::closeEvent(QCloseEvent* event) {
+    // The window manager's close asks like the close button does.
+    if (!closing_) {
+        event->ignore();
+        ConfirmClose();
+        return;
+    }
+    event->accept();
+    if (loop_) loop_->quit();
+}
+
+MainDialog::ExitReason MainDialog::Exec() {
+    QEventLoop loop;
+    loop_ = &loop;
+    show();
+    activateWindow();
+    if (!closing_) loop.exec();
+    loop_ = nullptr;
+    return exit_;
+}
+
+void MainDialog::CreateTrayIcon() {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+    tray_ = new QSystemTrayIcon(this);
+    QIcon icon = windowIcon();
+    if (icon.isNull()) icon = QApplication::windowIcon();
+    tray_->setIcon(icon);
+    tray_->setToolTip(QString::fromStdString(Text(0)).left(kTrayTipMax));
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+        // A double click or the context (right) button brings the window back.
+        if (why == QSystemTrayIcon::DoubleClick || why == QSystemTrayIcon::Context) RestoreFromTray();
+    });
+    tray_->show();
+}
+
+void MainDialog::HideToTray() {
+    if (tray_ == nullptr) {
+        // Without a tray there would be no way back to a hidden window: minimise instead.
+        showMinimized();
+        return;
+    }
+    hiddenToTray_.clear();
+    for (const QPointer<QWidget>& window : {about_}) {
+        if (window && window->isVisible()) {
+            hiddenToTray_.push_back(window);
+            window->hide();
+        }
+    }
+    hide();
+}
+
+void MainDialog::RestoreFromTray() {
+    if (isVisible() && isMinimized()) {
+        showNormal();
+    } else if (!isVisible()) {
+        show();
+    }
+    for (const QPointer<QWidget>& window : hiddenToTray_) {
+        if (window) window->show();
+    }
+    hiddenToTray_.clear();
+    raise();
+    activateWindow();
+}
+
+} // namespace orv

@@ -1,0 +1,38 @@
+// What the main window asks of the parts below it: the call operations of the user-server
+// conversation, the tone player, the connection dialog's reconnect, the shell and the
+// clock. The program fills it from the core; an operation left empty is simply not done.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace orv {
+
+// Results of the reconnect (the connection dialog run again in its reconnect mode).
+enum ReconnectResult : int {
+    kReconnectFailed = 0,
+    kReconnectOk = 1,
+    kReconnectOkFilesUpdated = 2, // logged on again, and the live update installed files
+};
+
+struct MainServices {
+    // The process-wide call state (0 idle .. 8).
+    std::function<int()> callState;
+    // Calls text when idle, or answers the call ringing here; true when it was taken.
+    std::function<bool(const std::string& text)> callOrAnswer;
+    std::function<void()> endTalk;
+    std::function<void(const std::string& digits)> sendDtmf;
+    // Extension digits still to send after the media opened (taken; empty when none).
+    std::function<std::string()> pendingExtension;
+    // Plays a tone resource ("IDR_WAVE5", "IDR_WAVEBUSY", ...); an empty name silences it.
+    std::function<void(const std::string& tone, bool repeat)> playTone;
+    // Runs the connection dialog again in its reconnect mode.
+    std::function<int()> reconnect;
+    // Opens a web address or document (default: the desktop's opener).
+    std::function<bool(const std::string& target)> openDocument;
+    // Millisecond tick (default: the platform tick).
+    std::function<std::uint32_t()> tick;
+};
+
+} // namespace orv
