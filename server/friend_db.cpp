@@ -27,7 +27,10 @@ FriendRow ReadRow(Statement& st) {
 FriendDb::FriendDb(SubscriberDb& db) : m_db(db.Handle()) {}
 
 bool FriendDb::FailSql() {
+    // The friend list loader shares the connection: copy its error text under its lock.
+    sqlite3_mutex_enter(sqlite3_db_mutex(m_db));
     m_error = sqlite3_errmsg(m_db);
+    sqlite3_mutex_leave(sqlite3_db_mutex(m_db));
     return false;
 }
 

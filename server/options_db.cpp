@@ -14,7 +14,13 @@ bool OptionsDb::Fail(const std::string& what) {
     return false;
 }
 
-bool OptionsDb::FailSql() { return Fail(sqlite3_errmsg(m_db)); }
+bool OptionsDb::FailSql() {
+    // The friend list loader shares the connection: copy its error text under its lock.
+    sqlite3_mutex_enter(sqlite3_db_mutex(m_db));
+    m_error = sqlite3_errmsg(m_db);
+    sqlite3_mutex_leave(sqlite3_db_mutex(m_db));
+    return false;
+}
 
 bool OptionsDb::GetForward(const std::string& number, ForwardSettings* settings) {
     m_error.clear();

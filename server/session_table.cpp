@@ -22,6 +22,7 @@ bool SessionTable::IsOverdue(const Session& s, std::uint32_t now) const {
 }
 
 void SessionTable::MarkNotLive(Session& s, SessionStatus status, std::uint32_t now) {
+    if (s.status == SessionStatus::Live) m_wentOffLine.push_back(s.number);
     s.status = status;
     s.changedAt = now;
 }
@@ -136,6 +137,7 @@ bool SessionTable::Logout(std::uint32_t endpoint, const std::string& address, st
     if (it == m_sessions.end() || it->second.address != address || it->second.port != port) return false;
     auto byNumber = m_byNumber.find(it->second.number);
     if (byNumber != m_byNumber.end() && byNumber->second == endpoint) m_byNumber.erase(byNumber);
+    if (it->second.status == SessionStatus::Live) m_wentOffLine.push_back(it->second.number);
     m_sessions.erase(it);
     return true;
 }
@@ -154,6 +156,23 @@ bool SessionTable::Find(std::uint32_t endpoint, Session* session) {
     if (it == m_sessions.end()) return false;
     *session = it->second;
     return true;
+}
+
+bool SessionTable::FindLiveByNumber(const std::string& number, std::uint32_t now, Session* session) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto found = m_byNumber.find(number);
+    if (found == m_byNumber.end()) return false;
+    auto it = m_sessions.find(found->second);
+    if (it == m_sessions.end() || it->second.status != SessionStatus::Live || IsOverdue(it->second, now)) return false;
+    *session = it->second;
+    return true;
+}
+
+std::vector<std::string> SessionTable::TakeWentOffLine() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<std::string> numbers;
+    numbers.swap(m_wentOffLine);
+    return numbers;
 }
 
 std::vector<Session> SessionTable::TakeNatDetectsDue(std::uint32_t now, std::uint32_t intervalMs,

@@ -66,6 +66,11 @@ public:
     // The live registration made from this address.
     bool FindLiveByAddress(const std::string& address, std::uint16_t port, std::uint32_t now, Session* session);
     bool Find(std::uint32_t endpoint, Session* session);
+    // The number's live registration (keep-alives within the TTL).
+    bool FindLiveByNumber(const std::string& number, std::uint32_t now, Session* session);
+    // The numbers whose registration stopped being live (expired, displaced, superseded,
+    // logged out) since the last call; the number may be live again by a newer logon.
+    std::vector<std::string> TakeWentOffLine();
 
     // Live registrations due for a NAT detect (none sent for intervalMs); each gets the next
     // sequence number from nextSeq and is marked as detected now.
@@ -89,6 +94,7 @@ private:
     const std::uint32_t m_retentionMs;
     std::unordered_map<std::uint32_t, Session> m_sessions;
     std::unordered_map<std::string, std::uint32_t> m_byNumber; // live and expired ones
+    std::vector<std::string> m_wentOffLine;
     std::mt19937 m_random;
 };
 

@@ -31,6 +31,8 @@ constexpr std::int32_t kReasonWrongPassword = -3;
 constexpr std::int32_t kReasonBadClientKind = -6;
 constexpr std::int32_t kReasonLocked = -8;
 constexpr std::int32_t kReasonNotActive = -9;
+// Any request: the server could not do it now (its database failed).
+constexpr std::int32_t kReasonServerError = -1;
 
 // Logout code of the notice to a session whose number logged on elsewhere.
 constexpr std::uint32_t kLogoutElsewhere = 2;

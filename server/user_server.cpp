@@ -1,6 +1,7 @@
 #include "server/user_server.h"
 
 #include "server/server_log.h"
+#include "server/talk_requests.h"
 
 namespace orv {
 
@@ -12,8 +13,13 @@ std::string LogSafe(const std::string& text) {
     return safe;
 }
 
-UserServer::UserServer(SubscriberDb& db, const UserServerConfig& config, SendFunction send)
-    : m_db(db), m_config(config), m_send(std::move(send)), m_sessions(config.ttlSeconds * 1000) {}
+UserServer::UserServer(SubscriberDb& db, const UserServerConfig& config, SendFunction send,
+                       FriendLists::BeforeLoad beforeFriendLoad)
+    : m_db(db), m_config(config), m_send(std::move(send)), m_sessions(config.ttlSeconds * 1000),
+      m_friends(
+          db, m_sessions, [this](const auto& packet, const auto& address, auto port) { Send(packet, address, port); },
+          [this] { return NextSeq(); }, std::move(beforeFriendLoad)),
+      m_options(db, [this](const auto& packet, const auto& address, auto port) { Send(packet, address, port); }) {}
 
 void UserServer::SetPublicAddress(std::uint32_t address, std::uint16_t port) {
     m_config.publicAddress = address;
@@ -46,10 +52,47 @@ void UserServer::OnDatagram(const std::uint8_t* data, std::size_t size, const st
     case kPktNatDetect: OnNatEcho(p, from); break;
     case kPktLogout: OnLogout(p, from); break;
     case kPktCustomInfo: OnCustomInfo(p, from, now); break;
+    case kPktTalkRequest:
+        if (m_talk != nullptr) m_talk->OnTalkRequest(p, address, port, now);
+        break;
+    case kPktCallForward:
+        if (m_talk != nullptr) m_talk->OnCallForward(p, address, port, now);
+        break;
     default:
-        ServerLog("drop packet type 0x%04x from %s:%u: not served here", p.header.type, address.c_str(), port);
+        if (FriendService::Serves(p.header.type) || OptionsService::Serves(p.header.type)) {
+            OnSessionRequest(p, from, now);
+        } else if (OptionsService::ServesAnyone(p.header.type)) {
+            m_options.OnAnyoneRequest(p, address, port);
+        } else {
+            ServerLog("drop packet type 0x%04x from %s:%u: not served here", p.header.type, address.c_str(), port);
+        }
         break;
     }
+    ReportOffLine(now);
+}
+
+void UserServer::OnSessionRequest(const Packet& p, const From& from, std::uint32_t now) {
+    Session s;
+    if (!m_sessions.FindLiveByAddress(from.address, from.port, now, &s)) {
+        ServerLog("drop request 0x%04x from %s:%u: not registered", p.header.type, from.address.c_str(), from.port);
+    } else if (FriendService::Serves(p.header.type)) {
+        m_friends.OnRequest(p, s, now);
+    } else {
+        m_options.OnRequest(p, s);
+    }
+}
+
+void UserServer::ReportOffLine(std::uint32_t now) {
+    for (const std::string& number : m_sessions.TakeWentOffLine()) {
+        Session live;
+        if (!m_sessions.FindLiveByNumber(number, now, &live)) m_friends.OnOffLine(number, now);
+    }
+}
+
+bool UserServer::ExpireNumber(const std::string& number, std::uint32_t now) {
+    const bool expired = m_sessions.Expire(number, now);
+    ReportOffLine(now);
+    return expired;
 }
 
 void UserServer::OnQuerySvrIPPort(const Packet& p, const From& from) {
@@ -101,6 +144,8 @@ void UserServer::OnLogin(const Packet& p, const From& from, std::uint32_t now) {
               from.address.c_str(), from.port, result.endpoint, LogSafe(request.bindInfo).c_str(),
               request.localAddresses.size());
     Send(BuildSuccess(kPktLogin, p.header.seq, result.endpoint), from.address, from.port);
+    m_options.OnLogon(request.number);
+    m_friends.OnLogon(request.number, now);
     if (result.displacedOther) {
         const Session& old = result.displaced;
         ServerLog("logout endpoint %u of %s at %s:%u: logged on elsewhere", old.endpoint, old.number.c_str(),
@@ -185,6 +230,8 @@ void UserServer::OnCustomInfo(const Packet& p, const From& from, std::uint32_t n
 
 void UserServer::OnTimer(std::uint32_t now) {
     m_sessions.Sweep(now);
+    ReportOffLine(now);
+    m_friends.Lists().Collect();
     if (m_config.natIntervalMs == 0) return;
     const auto due = m_sessions.TakeNatDetectsDue(now, m_config.natIntervalMs, [this] { return NextSeq(); });
     for (const Session& s : due) Send(BuildNatDetect(s.natSeq), s.address, s.port);

@@ -4,6 +4,8 @@
 // Runs on one thread (the server's message loop); the session table has its own lock.
 #pragma once
 
+#include "server/friend_service.h"
+#include "server/options_service.h"
 #include "server/session_table.h"
 #include "server/subscriber_db.h"
 #include "server/user_packets.h"
@@ -14,6 +16,8 @@
 #include <vector>
 
 namespace orv {
+
+class TalkRequests;
 
 struct UserServerConfig {
     std::uint32_t ttlSeconds = 90;        // the keep-alive TTL told to clients
@@ -27,7 +31,9 @@ public:
     using SendFunction =
         std::function<void(const std::vector<std::uint8_t>& packet, const std::string& address, std::uint16_t port)>;
 
-    UserServer(SubscriberDb& db, const UserServerConfig& config, SendFunction send);
+    // beforeFriendLoad: see FriendLists (tests hold a friend list load with it).
+    UserServer(SubscriberDb& db, const UserServerConfig& config, SendFunction send,
+               FriendLists::BeforeLoad beforeFriendLoad = {});
 
     void OnDatagram(const std::uint8_t* data, std::size_t size, const std::string& address, std::uint16_t port,
                     std::uint32_t now);
@@ -35,8 +41,11 @@ public:
 
     void SetPublicAddress(std::uint32_t address, std::uint16_t port);
     // Admin expiry: the number's next keep-alive gets a re-logon demand.
-    bool ExpireNumber(const std::string& number, std::uint32_t now) { return m_sessions.Expire(number, now); }
+    bool ExpireNumber(const std::string& number, std::uint32_t now);
     SessionTable& Sessions() { return m_sessions; }
+    FriendService& Friends() { return m_friends; }
+    // Talk requests and call forwards go to the talk side; without it they are dropped.
+    void SetTalkRequests(TalkRequests* talk) { m_talk = talk; }
 
 private:
     struct From {
@@ -49,6 +58,10 @@ private:
     void OnNatEcho(const Packet& p, const From& from);
     void OnLogout(const Packet& p, const From& from);
     void OnCustomInfo(const Packet& p, const From& from, std::uint32_t now);
+    // Friend and service-option requests, only from a live registration.
+    void OnSessionRequest(const Packet& p, const From& from, std::uint32_t now);
+    // Tells the friends of every number that went off line.
+    void ReportOffLine(std::uint32_t now);
     // Checks the password and the number's state: 0 when the logon may go ahead, else the
     // refusal reason, or kLogonUnanswered when the database failed.
     std::int32_t CheckLogon(const std::string& number, const std::string& digest);
@@ -65,6 +78,9 @@ private:
     SendFunction m_send;
     SessionTable m_sessions;
     std::uint32_t m_seq = 1; // sequence numbers of the packets the server starts
+    FriendService m_friends;
+    OptionsService m_options;
+    TalkRequests* m_talk = nullptr;
 };
 
 // Text from a packet made safe for one log line (control and non-ASCII bytes become '?').
