@@ -1,0 +1,16 @@
+// Speech for the audio tests, spoken at test time by espeak-ng and brought to 8000 Hz mono
+// 16-bit by sox, the format the file sound device plays unchanged.
+#pragma once
+
+#include <string>
+
+namespace orv::test {
+
+// The program's full path from PATH; empty when it is not installed.
+std::string FindProgram(const std::string& name);
+
+// Speaks text with the voice into path (a WAV file). False with a reason in *error.
+bool MakeSpeechFile(const std::string& text, const std::string& voice, const std::string& path,
+                    std::string* error);
+
+} // namespace orv::test
