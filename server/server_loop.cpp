@@ -1,5 +1,6 @@
 #include "server/server_loop.h"
 
+#include "platform/paths.h"
 #include "platform/system.h"
 #include "platform/tick.h"
 #include "server/admin_commands.h"
@@ -76,6 +77,7 @@ void BlockStopSignals() {
 ServerLoop::ServerLoop(SubscriberDb& db, const ServerOptions& options) : m_db(db), m_options(options) {}
 
 ServerLoop::~ServerLoop() {
+    m_talk.reset(); // its links go before the link libraries stop
     if (m_link != 0) UdpClose(m_link);
     if (m_udpReady) UdpUninit();
     Destroy();
@@ -110,14 +112,15 @@ bool ServerLoop::Start(std::string* error) {
     UserServerConfig config;
     config.ttlSeconds = m_options.ttlSeconds;
     config.natIntervalMs = m_options.natIntervalSeconds * 1000;
-    m_server = std::make_unique<UserServer>(
-        m_db, config, [this](const std::vector<std::uint8_t>& packet, const std::string& address, std::uint16_t port) {
-            if (UdpSendTo(m_link, packet.data(), static_cast<std::uint32_t>(packet.size()), address.c_str(), port,
-                          kUdpFlagScramble) == 0) {
-                ServerLog("cannot send 0x%04x to %s:%u", packet.size() >= 2 ? packet[0] | (packet[1] << 8) : 0,
-                          address.c_str(), port);
-            }
-        });
+    const auto sendUser = [this](const std::vector<std::uint8_t>& packet, const std::string& address,
+                                 std::uint16_t port) {
+        if (UdpSendTo(m_link, packet.data(), static_cast<std::uint32_t>(packet.size()), address.c_str(), port,
+                      kUdpFlagScramble) == 0) {
+            ServerLog("cannot send 0x%04x to %s:%u", packet.size() >= 2 ? packet[0] | (packet[1] << 8) : 0,
+                      address.c_str(), port);
+        }
+    };
+    m_server = std::make_unique<UserServer>(m_db, config, sendUser);
 
     std::uint16_t port = 0;
     if (!BindUserLink(&port)) {
@@ -129,6 +132,18 @@ bool ServerLoop::Start(std::string* error) {
     ServerLog("user server on %s:%u, TTL %u s, NAT detect every %u s", m_options.address.c_str(), port,
               m_options.ttlSeconds, m_options.natIntervalSeconds);
     PrintLine("LISTEN user udp " + m_options.address + ":" + std::to_string(port));
+
+    TalkHostOptions talk;
+    talk.address = m_options.address;
+    talk.publicIp = ntohl(DerivePublicAddress(m_options));
+    talk.talkPort = m_options.talkPort;
+    talk.mediaPort = m_options.mediaPort;
+    talk.echoNumber = m_options.echoNumber;
+    talk.mediaRelay = m_options.mediaRelay;
+    talk.recordsPath = JoinPath(HomeFolder(), kCallRecordDbName);
+    m_talk = std::make_unique<TalkHost>(m_server->Sessions(), m_db, sendUser, PrintLine);
+    if (!m_talk->Start(talk, ProbeFreePort, error)) return false;
+    m_server->SetTalkRequests(m_talk->Requests());
     StartInputReader();
     StartSignalWatcher();
     return true;
@@ -146,6 +161,7 @@ LRESULT ServerLoop::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         OnUdpNotify(reinterpret_cast<const LinkEvent*>(wParam), reinterpret_cast<const void*>(lParam));
     } else if (message == WM_TIMER && wParam == kHousekeepingTimer) {
         if (m_server) m_server->OnTimer(GetTickCount());
+        if (m_talk) m_talk->OnTimer(GetTickCount());
     } else if (message == kMsgAdminLine) {
         std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(lParam));
         if (line) OnAdminLine(*line);
@@ -156,6 +172,7 @@ LRESULT ServerLoop::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void ServerLoop::OnUdpNotify(const LinkEvent* event, const void* detail) {
+    if (m_talk && m_talk->OnUdpNotify(event, detail)) return;
     if (event == nullptr || event->link != m_link || event->code != kLinkEventData || detail == nullptr) return;
     const auto* info = static_cast<const UdpRecvInfo*>(detail);
     char address[sizeof info->address + 1] = {};
@@ -170,6 +187,11 @@ void ServerLoop::OnAdminLine(const std::string& line) {
     if (words.size() == 1 && words[0] == "quit") {
         PrintLine("ADMIN ok quit");
         PostQuitMessage(0);
+        return;
+    }
+    std::vector<std::string> lines;
+    if (m_talk && m_talk->RunCommand(words, &lines)) {
+        for (const std::string& out : lines) PrintLine(out);
         return;
     }
     bool ok = false;

@@ -6,6 +6,7 @@
 #include "platform/message.h"
 #include "server/server_options.h"
 #include "server/subscriber_db.h"
+#include "server/talk_host.h"
 #include "server/user_server.h"
 #include "udplink/link_event.h"
 
@@ -19,7 +20,8 @@ public:
     ServerLoop(SubscriberDb& db, const ServerOptions& options);
     ~ServerLoop() override;
 
-    // Binds the user server's link and prints its LISTEN line. False with *error.
+    // Binds the user server's link, the talk server and the media rendezvous, and prints
+    // their LISTEN lines. False with *error.
     bool Start(std::string* error);
     // Runs until quit, a stop signal or SIGINT/SIGTERM; returns the exit code.
     int Run();
@@ -37,6 +39,7 @@ private:
     SubscriberDb& m_db;
     ServerOptions m_options;
     std::unique_ptr<UserServer> m_server;
+    std::unique_ptr<TalkHost> m_talk; // the talk server and the media rendezvous
     UINT m_udpNotifyMsg = 0;
     LinkHandle m_link = 0;
     bool m_udpReady = false;

@@ -1,5 +1,7 @@
 #include "server/server_options.h"
 
+#include "server/subscriber_db.h"
+
 #include <arpa/inet.h>
 
 #include <charconv>
@@ -23,11 +25,21 @@ const char* const kServerHelp =
     "  --ttl SECONDS          keep-alive TTL told to clients (default 90, at least 1); a\n"
     "                         registration without keep-alive for that long expires\n"
     "  --nat-interval SECONDS NAT detect to every registration this often (default 60; 0 = off)\n"
+    "  --talk-port PORT       the talk server's TCP port on the same address (default 17002;\n"
+    "                         0 = chosen by the system)\n"
+    "  --media-port PORT      the media rendezvous: audio on this UDP port, video on the next\n"
+    "                         (default 17004; 0 = both chosen by the system)\n"
+    "  --echo-number NUMBER   the echo-test service's number (default 9999): the server answers\n"
+    "                         a call to it and sends back what it receives\n"
+    "  --media-relay          media of every call go through the rendezvous (default: the\n"
+    "                         parties send to each other's learned addresses)\n"
     "  --quit-on-eof          stop when standard input ends (so a test's server never\n"
     "                         outlives the test)\n"
     "  --help                 this text\n"
     "\n"
-    "On start the server prints \"LISTEN user udp ADDR:PORT\" on standard output. While it\n"
+    "On start the server prints \"LISTEN user udp ADDR:PORT\", \"LISTEN talk tcp ADDR:PORT\",\n"
+    "\"LISTEN audio udp ADDR:PORT\" and \"LISTEN video udp ADDR:PORT\" on standard output, and a\n"
+    "\"CALL ...\" line when a call ends and a \"DTMF ...\" line for digits sent in a call. While it\n"
     "runs, each line on its standard input is an admin command (below), answered with\n"
     "\"ADMIN ok ...\" or \"ADMIN error ...\" lines; \"quit\" stops it, as do SIGINT and SIGTERM.\n"
     "\n"
@@ -62,6 +74,10 @@ bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* option
             (arg == "--help" ? options->help : options->quitOnEof) = true;
             continue;
         }
+        if (arg == "--media-relay") {
+            options->mediaRelay = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             *error = arg + " needs a value";
             return false;
@@ -80,6 +96,18 @@ bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* option
                 return false;
             }
             options->userPort = static_cast<std::uint16_t>(n);
+        } else if (arg == "--talk-port" || arg == "--media-port") {
+            if (!ParseNumber(value, 65535, &n)) {
+                *error = arg + " needs a port 0..65535";
+                return false;
+            }
+            (arg == "--talk-port" ? options->talkPort : options->mediaPort) = static_cast<std::uint16_t>(n);
+        } else if (arg == "--echo-number") {
+            if (!IsValidNumber(value)) {
+                *error = "--echo-number needs 1..31 characters from digits, letters, '_', '.', '-'";
+                return false;
+            }
+            options->echoNumber = value;
         } else if (arg == "--ttl") {
             if (!ParseNumber(value, 86400, &n) || n == 0) {
                 *error = "--ttl needs 1..86400 seconds";

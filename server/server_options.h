@@ -11,6 +11,10 @@ namespace orv {
 struct ServerOptions {
     std::string address = "127.0.0.1"; // where the user server's link is bound
     std::uint16_t userPort = 17001;     // 0 = chosen by the system (printed on start)
+    std::uint16_t talkPort = 17002;     // the talk server's stream port; 0 = chosen
+    std::uint16_t mediaPort = 17004;    // media rendezvous: audio, and video on the next port; 0 = chosen
+    std::string echoNumber = "9999";    // the echo-test service's number
+    bool mediaRelay = false;            // every call's media through the rendezvous
     std::string publicAddress;          // answered to QuerySvrIPPort; empty = derived
     std::uint32_t ttlSeconds = 90;
     std::uint32_t natIntervalSeconds = 60; // 0 = no NAT detects

@@ -1,0 +1,205 @@
+#include "server/talk_host.h"
+
+#include "platform/tick.h"
+#include "server/server_log.h"
+#include "tcplink/tcplink.h"
+#include "udplink/udplink.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace orv {
+
+namespace {
+
+constexpr UINT kMsgCloseLink = WM_USER + 1; // wParam: the link; closed outside its own events
+constexpr int kListenBacklog = 64;
+constexpr int kPortAttempts = 20;
+constexpr std::size_t kDefaultRecordLines = 20;
+constexpr std::size_t kMostRecordLines = 1000;
+
+std::string Endpoint(const std::string& address, std::uint16_t port) {
+    return address + ":" + std::to_string(port);
+}
+
+} // namespace
+
+TalkHost::TalkHost(SessionTable& sessions, SubscriberDb& db, TalkRequests::SendFunction sendUser,
+                   PrintFunction print)
+    : m_sessions(sessions), m_db(db), m_sendUser(std::move(sendUser)), m_print(std::move(print)),
+      m_window([this](UINT message, WPARAM wParam, LPARAM lParam) { return OnWindowMessage(message, wParam, lParam); }) {
+}
+
+TalkHost::~TalkHost() {
+    if (m_talk) {
+        for (LinkHandle link : m_talk->Links()) TcpClose(link);
+    }
+    if (m_listen != 0) TcpClose(m_listen);
+    for (LinkHandle link : m_mediaLinks) {
+        if (link != 0) UdpClose(link);
+    }
+    if (m_tcpReady) TcpUninit();
+    m_window.Destroy();
+}
+
+bool TalkHost::BindMedia(const TalkHostOptions& options, const PortFunction& freeUdpPort, std::string* error) {
+    if (options.mediaPort == 65535) {
+        *error = "--media-port needs room for the video port after it";
+        return false;
+    }
+    for (int medium = 0; medium < 2; ++medium) {
+        const std::uint16_t fixed = options.mediaPort == 0 ? 0 : static_cast<std::uint16_t>(options.mediaPort + medium);
+        for (int attempt = 0; attempt < kPortAttempts && m_mediaLinks[medium] == 0; ++attempt) {
+            const std::uint16_t port = fixed != 0 ? fixed : freeUdpPort(options.address);
+            if (port != 0) m_mediaLinks[medium] = UdpCreate(options.address.c_str(), port, 0);
+            if (m_mediaLinks[medium] != 0) {
+                m_print(std::string("LISTEN ") + (medium == 0 ? "audio" : "video") + " udp " +
+                        Endpoint(options.address, port));
+                (medium == 0 ? m_requestConfig.audioRendezvous : m_requestConfig.videoRendezvous) =
+                    MediaAddress{options.publicIp, port};
+            }
+            if (fixed != 0) break;
+        }
+        if (m_mediaLinks[medium] == 0) {
+            *error = "cannot bind the media rendezvous to " + Endpoint(options.address, fixed);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TalkHost::Start(const TalkHostOptions& options, const PortFunction& freeUdpPort, std::string* error) {
+    m_records = TalkRecords::Open(options.recordsPath, error);
+    if (!m_records) return false;
+    if (m_window.Create("orvserver talk") == 0) {
+        *error = "cannot create the talk server window";
+        return false;
+    }
+    m_tcpNotifyMsg = RegisterWindowMessage(kTcpNotifyMsgName);
+    if (TcpInit(m_window.GetSafeHwnd()) == 0) {
+        *error = "cannot start the stream link library";
+        return false;
+    }
+    m_tcpReady = true;
+    m_listen = TcpCreate(options.address.c_str(), options.talkPort);
+    std::uint32_t boundIp = 0;
+    std::uint16_t talkPort = 0;
+    if (m_listen == 0 || TcpListen(m_listen, kListenBacklog) == 0 ||
+        TcpGetLinkAddr(m_listen, kTcpLocalEnd, &boundIp, &talkPort) == 0) {
+        *error = "cannot bind the talk server to " + Endpoint(options.address, options.talkPort);
+        return false;
+    }
+    m_print("LISTEN talk tcp " + Endpoint(options.address, talkPort));
+    m_requestConfig.talkServer = MediaAddress{options.publicIp, talkPort};
+    if (!BindMedia(options, freeUdpPort, error)) return false;
+
+    m_echo = std::make_unique<EchoService>(options.echoNumber);
+    TalkServerConfig config;
+    config.servId = m_requestConfig.servId;
+    config.rendezvous.audio = m_requestConfig.audioRendezvous;
+    config.rendezvous.video = m_requestConfig.videoRendezvous;
+    config.rendezvous.relayAll = options.mediaRelay;
+    const HWND window = m_window.GetSafeHwnd();
+    m_talk = std::make_unique<TalkServer>(
+        m_calls, m_records.get(), *m_echo, config,
+        [](LinkHandle link, const std::vector<std::uint8_t>& packet) {
+            return TcpSend(link, packet.data(), static_cast<std::uint32_t>(packet.size()), kTcpSendScramble) != 0;
+        },
+        [window](LinkHandle link) { PostMessage(window, kMsgCloseLink, link, 0); }, m_print);
+    m_media = std::make_unique<MediaRendezvous>(
+        m_calls, [this](Medium medium, const std::vector<std::uint8_t>& datagram, const MediaAddress& to) {
+            SendMedia(medium, datagram, to);
+        });
+    m_requests = std::make_unique<TalkRequests>(m_sessions, m_db, m_calls, *m_talk, m_records.get(), *m_echo,
+                                                m_requestConfig, m_sendUser);
+    ServerLog("talk server on %s, echo-test number %s, media %s", Endpoint(options.address, talkPort).c_str(),
+              options.echoNumber.c_str(), options.mediaRelay ? "all through the rendezvous" : "peer to peer");
+    return true;
+}
+
+void TalkHost::SendMedia(Medium medium, const std::vector<std::uint8_t>& datagram, const MediaAddress& to) {
+    const LinkHandle link = m_mediaLinks[static_cast<int>(medium)];
+    if (UdpSendTo(link, datagram.data(), static_cast<std::uint32_t>(datagram.size()), DottedQuad(to.ip).c_str(),
+                  to.port, 0) == 0) {
+        ServerLog("media: cannot send %zu bytes to %s:%u", datagram.size(), DottedQuad(to.ip).c_str(), to.port);
+    }
+}
+
+LRESULT TalkHost::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == m_tcpNotifyMsg && m_tcpNotifyMsg != 0) {
+        OnTcpNotify(reinterpret_cast<const LinkEvent*>(wParam), reinterpret_cast<const void*>(lParam));
+    } else if (message == kMsgCloseLink) {
+        TcpClose(static_cast<LinkHandle>(wParam));
+    }
+    return 0;
+}
+
+void TalkHost::OnTcpNotify(const LinkEvent* event, const void* detail) {
+    if (event == nullptr || !m_talk || event->link == m_listen) return;
+    const std::uint32_t now = GetTickCount();
+    switch (event->code) {
+    case kLinkEventAccepted: m_talk->OnAccepted(event->link, now); break;
+    case kLinkEventData: {
+        const auto* info = static_cast<const TcpRecvInfo*>(detail);
+        if (info == nullptr) break;
+        if (info->length > kLongestTalkMessage && info->subCode != kTcpRecvArriving) {
+            m_talk->OnOversizeFrame(event->link, info->length);
+        } else if (info->subCode == kTcpRecvComplete && info->buffer != nullptr) {
+            m_talk->OnMessage(event->link, info->buffer, info->length, now);
+        }
+        break;
+    }
+    case kLinkEventDisconnected:
+    case kLinkEventClosed: m_talk->OnLinkGone(event->link, now); break;
+    default: break;
+    }
+}
+
+bool TalkHost::OnUdpNotify(const LinkEvent* event, const void* detail) {
+    if (event == nullptr || event->link == 0) return false;
+    int medium = 0;
+    while (medium < 2 && m_mediaLinks[medium] != event->link) ++medium;
+    if (medium == 2) return false;
+    if (event->code != kLinkEventData || detail == nullptr || !m_media) return true;
+    const auto* info = static_cast<const UdpRecvInfo*>(detail);
+    char text[sizeof info->address + 1] = {};
+    std::memcpy(text, info->address, sizeof info->address);
+    MediaAddress from;
+    from.port = info->port;
+    if (!ParseDottedQuad(text, &from.ip) || (info->data == nullptr && info->length != 0)) return true;
+    m_media->OnDatagram(static_cast<Medium>(medium), info->data, info->length, from, GetTickCount());
+    return true;
+}
+
+void TalkHost::OnTimer(std::uint32_t now) {
+    if (!m_talk) return;
+    m_talk->OnTimer(now);
+    m_media->Sweep();
+}
+
+bool TalkHost::RunCommand(const std::vector<std::string>& words, std::vector<std::string>* lines) {
+    if (words.empty() || words[0] != "calls") return false;
+    std::size_t count = kDefaultRecordLines;
+    if (words.size() > 2 ||
+        (words.size() == 2 && (std::from_chars(words[1].data(), words[1].data() + words[1].size(), count).ec !=
+                                   std::errc() ||
+                               count == 0 || count > kMostRecordLines))) {
+        lines->push_back("ADMIN error calls: usage: calls [1..1000]");
+        return true;
+    }
+    if (!m_records) {
+        lines->push_back("ADMIN error calls: no call records");
+        return true;
+    }
+    for (const TalkRecord& r : m_records->Latest(count)) {
+        lines->push_back("CALLREC id=" + std::to_string(r.id) + " call=" + std::to_string(r.callId) +
+                         " caller=" + r.caller + " called=" + r.called + " original=" + r.original +
+                         " requested=" + std::to_string(r.requested) + " answered=" + std::to_string(r.answered) +
+                         " ended=" + std::to_string(r.ended) + " result=" + r.result +
+                         " reason=" + std::to_string(r.reason) + " by=" + r.endedBy + " digits=" + r.digits);
+    }
+    lines->push_back("ADMIN ok calls");
+    return true;
+}
+
+} // namespace orv

@@ -1,0 +1,274 @@
+#include "server/talk_packets.h"
+
+#include "server/byte_io.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+
+namespace orv {
+
+namespace {
+
+constexpr std::size_t kTalkRequestBody = 2 * kNumberField;
+constexpr std::size_t kCallForwardBody = 1 + 4 + 4 + 2 * kNumberField;
+constexpr std::size_t kCodecListField = 17;
+constexpr std::size_t kOriginalIdField = 32;
+constexpr std::size_t kMaxCodecs = 16;
+
+// The first octet in the lowest-addressed byte, as the notices and CallAccept carry it.
+void WriteOctets(ByteWriter& w, std::uint32_t ip) {
+    const std::uint8_t octets[4] = {static_cast<std::uint8_t>(ip >> 24), static_cast<std::uint8_t>(ip >> 16),
+                                    static_cast<std::uint8_t>(ip >> 8), static_cast<std::uint8_t>(ip)};
+    w.Bytes(octets, 4);
+}
+
+std::uint32_t ReadOctets(ByteReader& r) {
+    std::uint32_t ip = 0;
+    for (int i = 0; i < 4; ++i) ip = (ip << 8) | r.U8();
+    return ip;
+}
+
+void WriteCodecList(ByteWriter& w, const CodecList& list) {
+    const std::uint8_t count = std::min<std::uint8_t>(list.count, kMaxCodecs);
+    w.U8(count);
+    w.Bytes(list.ids.data(), list.ids.size());
+}
+
+CodecList ReadCodecList(ByteReader& r) {
+    CodecList list;
+    list.count = std::min<std::uint8_t>(r.U8(), kMaxCodecs);
+    for (std::uint8_t& id : list.ids) id = r.U8();
+    return list;
+}
+
+} // namespace
+
+bool CodecList::Contains(std::uint8_t id) const {
+    return std::find(ids.begin(), ids.begin() + std::min<std::size_t>(count, kMaxCodecs), id) !=
+           ids.begin() + std::min<std::size_t>(count, kMaxCodecs);
+}
+
+bool ParseTalkRequest(const std::uint8_t* body, std::size_t size, TalkRequest* request) {
+    if (size != kTalkRequestBody) return false;
+    ByteReader r(body, size);
+    request->own = r.Text(kNumberField);
+    request->called = r.Text(kNumberField);
+    return r.Ok();
+}
+
+bool ParseCallForward(const std::uint8_t* body, std::size_t size, CallForwardRequest* request) {
+    if (size != kCallForwardBody) return false;
+    ByteReader r(body, size);
+    request->type = r.U8();
+    request->callId = r.U32();
+    request->servId = r.U32();
+    request->caller = r.Text(kNumberField);
+    request->forwardTo = r.Text(kNumberField);
+    return r.Ok();
+}
+
+std::vector<std::uint8_t> BuildEstablishNotice(std::uint32_t seq, const EstablishNotice& n) {
+    ByteWriter w;
+    w.U8(0);
+    w.U32(n.callId);
+    w.Text(n.calling, kNumberField);
+    w.Text(n.called, kNumberField);
+    w.U8(n.role);
+    w.U8(n.noForward);
+    w.U32(n.servId);
+    WriteOctets(w, n.talkServer.ip);
+    w.U16(n.talkServer.port);
+    WriteOctets(w, n.peerAudio.ip);
+    w.U16(n.peerAudio.port);
+    WriteOctets(w, n.peerVideo.ip);
+    w.U16(n.peerVideo.port);
+    return BuildPacket(kPktTalkEstablish, seq, w.Get());
+}
+
+std::vector<std::uint8_t> BuildEstablishRefusal(std::uint32_t seq, std::int32_t reason, const std::string& calling,
+                                                const std::string& called) {
+    // The same layout as an established notice, so a client that reads every field of it
+    // finds zeros where there is nothing to say.
+    EstablishNotice n;
+    n.calling = calling;
+    n.called = called;
+    n.role = kRoleCaller;
+    std::vector<std::uint8_t> packet = BuildEstablishNotice(seq, n);
+    packet[8] = 255;
+    const auto r = static_cast<std::uint32_t>(reason);
+    for (int i = 0; i < 4; ++i) packet[9 + i] = static_cast<std::uint8_t>(r >> (8 * i));
+    return packet;
+}
+
+std::vector<std::uint8_t> BuildCallSetup(std::uint32_t seq, const CallSetup& s) {
+    ByteWriter w;
+    w.U32(s.callId);
+    w.U32(s.endpoint);
+    WriteCodecList(w, s.audioCapt);
+    WriteCodecList(w, s.audioPlay);
+    WriteCodecList(w, s.videoCapt);
+    WriteCodecList(w, s.videoPlay);
+    w.U16(s.frameRate);
+    w.U16(s.flowRate);
+    w.U16(s.videoFormat);
+    w.Text(s.originalId, kOriginalIdField);
+    return BuildPacket(kPktCallSetup, seq, w.Get());
+}
+
+std::vector<std::uint8_t> BuildCallAccept(std::uint16_t type, std::uint32_t seq, std::uint32_t callId,
+                                          const MediaParams& p) {
+    ByteWriter w;
+    w.U32(callId);
+    w.U16(p.audioCapt);
+    w.U16(p.videoCapt);
+    w.U16(p.audioPlay);
+    w.U16(p.videoPlay);
+    w.U16(p.frameRate);
+    w.U16(p.flowRate);
+    w.U16(p.videoFormat);
+    WriteOctets(w, p.peerAudio.ip);
+    w.U16(p.peerAudio.port);
+    WriteOctets(w, p.peerVideo.ip);
+    w.U16(p.peerVideo.port);
+    return BuildPacket(type, seq, w.Get());
+}
+
+bool ParseCallAccept(const std::uint8_t* packet, std::size_t size, MediaParams* p) {
+    if (size != kCallAcceptSize) return false;
+    ByteReader r(packet + 12, size - 12);
+    p->audioCapt = r.U16();
+    p->videoCapt = r.U16();
+    p->audioPlay = r.U16();
+    p->videoPlay = r.U16();
+    p->frameRate = r.U16();
+    p->flowRate = r.U16();
+    p->videoFormat = r.U16();
+    p->peerAudio.ip = ReadOctets(r);
+    p->peerAudio.port = r.U16();
+    p->peerVideo.ip = ReadOctets(r);
+    p->peerVideo.port = r.U16();
+    return r.Ok();
+}
+
+std::vector<std::uint8_t> BuildCallByte(std::uint16_t type, std::uint32_t seq, std::uint32_t callId,
+                                        std::uint8_t value) {
+    ByteWriter w;
+    w.U32(callId);
+    w.U8(value);
+    return BuildPacket(type, seq, w.Get());
+}
+
+std::vector<std::uint8_t> BuildCallReason(std::uint16_t type, std::uint32_t seq, std::uint32_t callId,
+                                          std::uint32_t reason) {
+    ByteWriter w;
+    w.U32(callId);
+    w.U32(reason);
+    return BuildPacket(type, seq, w.Get());
+}
+
+std::vector<std::uint8_t> BuildCallDtmf(std::uint32_t seq, std::uint32_t callId, const std::string& digits) {
+    ByteWriter w;
+    w.U32(callId);
+    w.Text(digits, kDtmfField);
+    return BuildPacket(kPktCallDTMF, seq, w.Get());
+}
+
+std::vector<std::uint8_t> BuildTalkKeepAlive(std::uint32_t seq, std::uint32_t callId) {
+    ByteWriter w;
+    w.U32(callId);
+    return BuildPacket(kPktTalkKeepAlive, seq, w.Get());
+}
+
+TalkParse ParseTalkMessage(const std::uint8_t* data, std::size_t size, TalkMessage* m) {
+    Packet p;
+    if (ParsePacket(data, size, &p) != PacketError::None) return TalkParse::Malformed;
+    m->header = p.header;
+    std::size_t want = 0;
+    switch (p.header.type) {
+    case kPktTalkKeepAlive:
+        if (size == kHeaderSize) {
+            m->hasCallId = false;
+            return TalkParse::Ok;
+        }
+        want = kHeaderSize + 4;
+        break;
+    case kPktCallSetup: want = kCallSetupSize; break;
+    case kPktCallAlert:
+    case kPktCallConnect:
+    case kPktCallPauseVideo: want = kCallByteSize; break;
+    case kPktCallDisconnect:
+    case kPktCallHold: want = kCallReasonSize; break;
+    case kPktCallDTMF: want = kCallDtmfSize; break;
+    default: return TalkParse::UnknownType;
+    }
+    if (size != want) return TalkParse::WrongSize;
+    ByteReader r(p.body, p.bodySize);
+    m->callId = r.U32();
+    m->hasCallId = true;
+    switch (p.header.type) {
+    case kPktCallSetup: {
+        CallSetup& s = m->setup;
+        s.callId = m->callId;
+        s.endpoint = r.U32();
+        s.audioCapt = ReadCodecList(r);
+        s.audioPlay = ReadCodecList(r);
+        s.videoCapt = ReadCodecList(r);
+        s.videoPlay = ReadCodecList(r);
+        s.frameRate = r.U16();
+        s.flowRate = r.U16();
+        s.videoFormat = r.U16();
+        s.originalId = r.Text(kOriginalIdField);
+        break;
+    }
+    case kPktCallAlert:
+    case kPktCallConnect:
+    case kPktCallPauseVideo: m->value = r.U8(); break;
+    case kPktCallDisconnect:
+    case kPktCallHold: m->value = r.U32(); break;
+    case kPktCallDTMF: m->digits = r.Text(kDtmfField); break;
+    default: break;
+    }
+    return r.Ok() ? TalkParse::Ok : TalkParse::Malformed;
+}
+
+bool ParseOpenUdpChannel(const std::uint8_t* data, std::size_t size, UdpChannelOpen* open) {
+    Packet p;
+    if (size != kOpenUdpChannelSize || ParsePacket(data, size, &p) != PacketError::None ||
+        p.header.type != kPktOpenUDPChannel) {
+        return false;
+    }
+    ByteReader r(p.body, p.bodySize);
+    open->callId = r.U32();
+    open->channel = r.U8();
+    open->subnet = r.U32();
+    open->endpoint = r.U32();
+    open->local.ip = r.U32();
+    open->local.port = r.U16();
+    return r.Ok();
+}
+
+std::vector<std::uint8_t> BuildOpenUdpChannel(std::uint32_t seq, const UdpChannelOpen& open) {
+    ByteWriter w;
+    w.U32(open.callId);
+    w.U8(open.channel);
+    w.U32(open.subnet);
+    w.U32(open.endpoint);
+    w.U32(open.local.ip);
+    w.U16(open.local.port);
+    return BuildPacket(kPktOpenUDPChannel, seq, w.Get());
+}
+
+std::string DottedQuad(std::uint32_t ip) {
+    return std::to_string(ip >> 24) + "." + std::to_string((ip >> 16) & 0xFF) + "." +
+           std::to_string((ip >> 8) & 0xFF) + "." + std::to_string(ip & 0xFF);
+}
+
+bool ParseDottedQuad(const std::string& text, std::uint32_t* ip) {
+    in_addr a{};
+    if (inet_pton(AF_INET, text.c_str(), &a) != 1) return false;
+    *ip = ntohl(a.s_addr);
+    return true;
+}
+
+} // namespace orv
