@@ -140,6 +140,12 @@ bool ServerLoop::Start(std::string* error) {
     talk.mediaPort = m_options.mediaPort;
     talk.echoNumber = m_options.echoNumber;
     talk.mediaRelay = m_options.mediaRelay;
+    if (!m_options.mediaAnnounceAddress.empty()) {
+        std::uint32_t ip = 0;
+        ParseDottedQuad(m_options.mediaAnnounceAddress, &ip);
+        talk.announceAudio = MediaAddress{ip, m_options.mediaAnnounceAudio};
+        talk.announceVideo = MediaAddress{ip, m_options.mediaAnnounceVideo};
+    }
     talk.recordsPath = JoinPath(HomeFolder(), kCallRecordDbName);
     m_talk = std::make_unique<TalkHost>(m_server->Sessions(), m_db, sendUser, PrintLine);
     if (!m_talk->Start(talk, ProbeFreePort, error)) return false;

@@ -26,13 +26,15 @@ const char* const kServerHelp =
     "                         registration without keep-alive for that long expires\n"
     "  --nat-interval SECONDS NAT detect to every registration this often (default 60; 0 = off)\n"
     "  --talk-port PORT       the talk server's TCP port on the same address (default 17002;\n"
-    "                         0 = chosen by the system)\n"
+    "                         0 = chosen by the system, also the default with --user-port 0)\n"
     "  --media-port PORT      the media rendezvous: audio on this UDP port, video on the next\n"
-    "                         (default 17004; 0 = both chosen by the system)\n"
+    "                         (default 17004; 0 = both chosen, also the default with --user-port 0)\n"
     "  --echo-number NUMBER   the echo-test service's number (default 9999): the server answers\n"
     "                         a call to it and sends back what it receives\n"
     "  --media-relay          media of every call go through the rendezvous (default: the\n"
     "                         parties send to each other's learned addresses)\n"
+    "  --media-announce ADDR:AUDIO:VIDEO  announce the rendezvous at this address and these\n"
+    "                         ports instead (a translator or relay that forwards to it)\n"
     "  --quit-on-eof          stop when standard input ends (so a test's server never\n"
     "                         outlives the test)\n"
     "  --help                 this text\n"
@@ -42,6 +44,8 @@ const char* const kServerHelp =
     "\"CALL ...\" line when a call ends and a \"DTMF ...\" line for digits sent in a call. While it\n"
     "runs, each line on its standard input is an admin command (below), answered with\n"
     "\"ADMIN ok ...\" or \"ADMIN error ...\" lines; \"quit\" stops it, as do SIGINT and SIGTERM.\n"
+    "A running server also answers \"calls [N]\" with its latest N call records (default 20) as\n"
+    "\"CALLREC ...\" lines.\n"
     "\n"
     "commands:\n";
 
@@ -64,6 +68,8 @@ bool IsDottedQuad(const std::string& text) {
 } // namespace
 
 bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* options, std::string* error) {
+    bool talkPortGiven = false;
+    bool mediaPortGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (!options->command.empty() || arg.rfind("--", 0) != 0) {
@@ -102,6 +108,21 @@ bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* option
                 return false;
             }
             (arg == "--talk-port" ? options->talkPort : options->mediaPort) = static_cast<std::uint16_t>(n);
+            (arg == "--talk-port" ? talkPortGiven : mediaPortGiven) = true;
+        } else if (arg == "--media-announce") {
+            const auto first = value.find(':');
+            const auto second = value.find(':', first == std::string::npos ? first : first + 1);
+            std::uint32_t audio = 0;
+            std::uint32_t video = 0;
+            if (first == std::string::npos || second == std::string::npos || !IsDottedQuad(value.substr(0, first)) ||
+                !ParseNumber(value.substr(first + 1, second - first - 1), 65535, &audio) ||
+                !ParseNumber(value.substr(second + 1), 65535, &video) || audio == 0 || video == 0) {
+                *error = "--media-announce needs ADDR:AUDIOPORT:VIDEOPORT";
+                return false;
+            }
+            options->mediaAnnounceAddress = value.substr(0, first);
+            options->mediaAnnounceAudio = static_cast<std::uint16_t>(audio);
+            options->mediaAnnounceVideo = static_cast<std::uint16_t>(video);
         } else if (arg == "--echo-number") {
             if (!IsValidNumber(value)) {
                 *error = "--echo-number needs 1..31 characters from digits, letters, '_', '.', '-'";
@@ -125,6 +146,9 @@ bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* option
             return false;
         }
     }
+    // Servers started side by side (tests) bind every port by the system's choice.
+    if (options->userPort == 0 && !talkPortGiven) options->talkPort = 0;
+    if (options->userPort == 0 && !mediaPortGiven) options->mediaPort = 0;
     return true;
 }
 

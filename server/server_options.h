@@ -11,10 +11,17 @@ namespace orv {
 struct ServerOptions {
     std::string address = "127.0.0.1"; // where the user server's link is bound
     std::uint16_t userPort = 17001;     // 0 = chosen by the system (printed on start)
-    std::uint16_t talkPort = 17002;     // the talk server's stream port; 0 = chosen
-    std::uint16_t mediaPort = 17004;    // media rendezvous: audio, and video on the next port; 0 = chosen
+    // The talk server's stream port and the media rendezvous (audio, video on the next port);
+    // 0 = chosen. When the user port is chosen by the system, so are these unless given.
+    std::uint16_t talkPort = 17002;
+    std::uint16_t mediaPort = 17004;
     std::string echoNumber = "9999";    // the echo-test service's number
     bool mediaRelay = false;            // every call's media through the rendezvous
+    // Announce the rendezvous at another address (a translator or relay in front of it):
+    // IPv4 address, audio port, video port; empty = the bound ports at the public address.
+    std::string mediaAnnounceAddress;
+    std::uint16_t mediaAnnounceAudio = 0;
+    std::uint16_t mediaAnnounceVideo = 0;
     std::string publicAddress;          // answered to QuerySvrIPPort; empty = derived
     std::uint32_t ttlSeconds = 90;
     std::uint32_t natIntervalSeconds = 60; // 0 = no NAT detects

@@ -55,8 +55,9 @@ bool TalkHost::BindMedia(const TalkHostOptions& options, const PortFunction& fre
             if (m_mediaLinks[medium] != 0) {
                 m_print(std::string("LISTEN ") + (medium == 0 ? "audio" : "video") + " udp " +
                         Endpoint(options.address, port));
+                const MediaAddress& announce = medium == 0 ? options.announceAudio : options.announceVideo;
                 (medium == 0 ? m_requestConfig.audioRendezvous : m_requestConfig.videoRendezvous) =
-                    MediaAddress{options.publicIp, port};
+                    announce.port != 0 ? announce : MediaAddress{options.publicIp, port};
             }
             if (fixed != 0) break;
         }

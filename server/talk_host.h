@@ -27,6 +27,8 @@ struct TalkHostOptions {
     std::uint16_t mediaPort = 0;        // audio; video is the next port; 0 = both chosen
     std::string echoNumber = kDefaultEchoNumber;
     bool mediaRelay = false;            // all media through the rendezvous
+    MediaAddress announceAudio;         // announced instead of the bound ports when set
+    MediaAddress announceVideo;
     std::string recordsPath;            // the call record database
 };
 
