@@ -36,7 +36,7 @@ public:
     virtual void OnCallHandlerGone(TalkServHandler* handler) = 0;
     // Asks the user server to forward the call (type 2 busy, 3 no answer). Non-zero when a
     // forward request was sent.
-    virtual int DoCallForward(int type, std::uint32_t servId, std::uint32_t callId, const std::string& caller) = 0;
+    virtual int RequestCallForward(int type, std::uint32_t servId, std::uint32_t callId, const std::string& caller) = 0;
 };
 
 // The USB handset's hook switch as the call layer sees it: 1 = off hook. The layer that

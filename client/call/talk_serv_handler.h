@@ -70,8 +70,8 @@ constexpr std::uint32_t kReasonNoAnswer = 16;
 constexpr std::uint32_t kReasonHandsetBusy = 18;
 
 // Forwarding types of the forward request.
-constexpr int kForwardBusy = 2;
-constexpr int kForwardNoAnswer = 3;
+constexpr int kCallForwardBusy = 2;
+constexpr int kCallForwardNoAnswer = 3;
 
 // Call record end kinds reported by the handler.
 constexpr std::uint32_t kEndLinkLost = 3;

@@ -65,12 +65,12 @@ int TalkServHandler::DoCallDisconnect(std::uint32_t reason) {
 bool TalkServHandler::ForwardInstead(std::uint32_t reason) {
     if (m_noForward) return false;
     int type = 0;
-    if (reason == kReasonBusy || reason == kReasonHandsetBusy) type = kForwardBusy;
-    if (reason == kReasonNoAnswer) type = kForwardNoAnswer;
+    if (reason == kReasonBusy || reason == kReasonHandsetBusy) type = kCallForwardBusy;
+    if (reason == kReasonNoAnswer) type = kCallForwardNoAnswer;
     if (type == 0) return false;
     {
         OwnerRef owner(this);
-        if (!owner || owner->DoCallForward(type, m_servId, m_callId, m_callerId) == 0) return false;
+        if (!owner || owner->RequestCallForward(type, m_servId, m_callId, m_callerId) == 0) return false;
     }
     DoCallHold(kReasonBusy);
     return true;
