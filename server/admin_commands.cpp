@@ -1,5 +1,6 @@
 #include "server/admin_commands.h"
 
+#include "server/options_db.h"
 #include "server/subscriber_db.h"
 #include "server/user_server.h"
 
@@ -15,6 +16,10 @@ const char* const kAdminHelp =
     "  setstate NUMBER active|inactive set the state; active also unlocks after 30 wrong passwords\n"
     "  setcustom NUMBER ID NAME URL    set the custom information (NAME and URL without blanks)\n"
     "  list                            list the subscribers\n"
+    "  addsupport NUMBER TEXT          add a support entry offered to every client (TEXT without\n"
+    "                                  blanks; \"Chinese|English\" gives both languages)\n"
+    "  clearsupport                    remove every support entry\n"
+    "  support                         list the support entries\n"
     "  expire NUMBER                   expire the number's registration (running server only)\n"
     "  sessions                        list the registrations (running server only)\n";
 
@@ -38,6 +43,7 @@ struct CommandInfo {
 constexpr CommandInfo kCommands[] = {
     {"adduser", 2}, {"deluser", 1}, {"passwd", 2}, {"setstate", 2},
     {"setcustom", 4}, {"list", 0}, {"expire", 1}, {"sessions", 0},
+    {"addsupport", 2}, {"clearsupport", 0}, {"support", 0},
 };
 
 const CommandInfo* FindCommand(const std::string& word) {
@@ -56,6 +62,30 @@ bool ParseU32(const std::string& text, std::uint32_t* value) {
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, *value);
     return ec == std::errc() && ptr == end && !text.empty();
+}
+
+std::vector<std::string> SupportCommand(const std::vector<std::string>& words, SubscriberDb& db, bool* ok) {
+    const std::string& cmd = words[0];
+    OptionsDb options(db);
+    std::vector<SupportEntry> entries;
+    if (!options.GetSupport(&entries)) return {Fail(cmd, options.LastError(), ok)};
+    if (cmd == "support") {
+        std::vector<std::string> lines;
+        for (const SupportEntry& e : entries) {
+            lines.push_back("SUPPORT number=" + LogSafe(e.number) + " text=" + LogSafe(e.text));
+        }
+        lines.push_back("ADMIN ok support " + std::to_string(entries.size()));
+        return lines;
+    }
+    if (cmd == "addsupport") {
+        // The entry's two fields hold 31 bytes each on the wire.
+        if (words[1].size() > 31 || words[2].size() > 31) return {Fail(cmd, "NUMBER and TEXT take 31 bytes each", ok)};
+        entries.push_back({words[1], words[2]});
+    } else {
+        entries.clear();
+    }
+    if (!options.SetSupport(entries)) return {Fail(cmd, options.LastError(), ok)};
+    return {"ADMIN ok " + cmd + " " + std::to_string(entries.size())};
 }
 
 } // namespace
@@ -112,6 +142,8 @@ std::vector<std::string> RunAdminCommand(const std::vector<std::string>& words, 
         }
         lines.push_back(done + " " + std::to_string(all.size()));
         return lines;
+    } else if (cmd == "addsupport" || cmd == "clearsupport" || cmd == "support") {
+        return SupportCommand(words, db, ok);
     } else if (server == nullptr) {
         return {Fail(cmd, "needs the running server: give it as a line on the server's standard input", ok)};
     } else if (cmd == "expire") {

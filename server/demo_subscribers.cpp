@@ -1,5 +1,6 @@
 #include "server/demo_subscribers.h"
 
+#include "server/options_db.h"
 #include "server/subscriber_db.h"
 
 namespace orv {
@@ -35,6 +36,13 @@ std::vector<std::string> AddDemoSubscribers(SubscriberDb& db, std::string* error
         lines.push_back(std::string("DEMO number=") + d.number + " password=" + d.password +
                         " state=" + StateName(d.state));
     }
+    // One support entry, so the clients' support menu has something to show.
+    OptionsDb options(db);
+    if (!options.SetSupport({{"8003", "\xe5\xae\xa2\xe6\x9c\x8d|Service desk"}})) {
+        *error = "cannot add the demo support entry: " + options.LastError();
+        return {};
+    }
+    lines.push_back("DEMO support number=8003 text=Service desk");
     return lines;
 }
 
