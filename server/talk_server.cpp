@@ -290,7 +290,9 @@ void TalkServer::OnHold(TalkCall& call, LinkHandle link, const TalkMessage& m, s
     // The called side hands the call on (its forward request goes to the user server): the
     // caller is told to wait, and the forward-to party takes the called side's place.
     ServerLog("talk: call %u held by the called side, reason %u", call.id, m.value);
-    if (call.noForward) {
+    // A party reached by forwarding was told not to forward again; the hold of the party
+    // it replaced (its forward came in first) is the one that started it.
+    if (call.noForward && link != call.heldLink) {
         ServerLog("talk: call %u may not be forwarded again: ends", call.id);
         EndCall(call, kDisconnectBusy, "called", now);
         return;

@@ -319,6 +319,19 @@ TEST_F(TalkServerTest, AForwardedPartyMayNotHandTheCallOnAgain) {
     EXPECT_EQ(SentTo(kCallerLink, kPktCallDisconnect).size(), 1u);
 }
 
+TEST_F(TalkServerTest, AHoldThatComesAfterTheForwardIsStillPassedOn) {
+    TalkCall& call = MakeCall();
+    SetUpBoth(call);
+    CallParty third;
+    third.number = "8003";
+    third.endpoint = 33;
+    m_server->Redirect(call, third, m_now); // the forward request overtook the hold
+    Deliver(kCalledLink, BuildCallReason(kPktCallHold, 1, call.id, 1));
+    EXPECT_EQ(SentTo(kCallerLink, kPktCallHold).size(), 1u);
+    EXPECT_TRUE(call.Active());
+    EXPECT_EQ(call.phase, CallPhase::Held);
+}
+
 TEST_F(TalkServerTest, TheEchoServiceAnswersItsCallsItself) {
     TalkCall& call = MakeCall(true);
     SetUpParty(kCallerLink, call.id, kCallerEndpoint, Codecs({4, 2}), Codecs({2, 1}));
