@@ -8,6 +8,8 @@
 #include "server/server_log.h"
 #include "server/user_server.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -44,7 +46,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!opened || !opened->Add("8001", "1111")) std::abort();
         return opened.release();
     }();
-    if (!db->SetState("8001", SubscriberState::Active)) std::abort();
+    if (!db->SetState("8001", SubscriberState::Active) || !db->SetPassword("8001", "1111")) std::abort();
+    // Friends and options of earlier inputs are gone too.
+    if (sqlite3_exec(db->Handle(),
+                     "DELETE FROM friends; DELETE FROM forwarding; DELETE FROM offline_calls;"
+                     " UPDATE subscribers SET bind_option = '0';",
+                     nullptr, nullptr, nullptr) != SQLITE_OK) {
+        std::abort();
+    }
 
     std::uint32_t lastEndpoint = 0;
     UserServerConfig config;
@@ -87,7 +96,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 5: server.ExpireNumber("8001", now); break;
         }
     }
-    // Whatever came in, a right logon still works.
+    // Whatever came in, a right logon still works (the input may have changed the password
+    // through the service, which is fine; put it back first).
+    if (!db->SetPassword("8001", "1111")) std::abort();
     lastEndpoint = 0;
     server.OnDatagram(login.data(), login.size(), "127.0.0.1", 40003, now);
     if (lastEndpoint == 0) std::abort();
