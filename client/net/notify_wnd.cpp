@@ -28,18 +28,37 @@ CNotifyWnd::CNotifyWnd()
 
 CNotifyWnd::~CNotifyWnd() { Destroy(); }
 
+namespace {
+// A handler without a link type yet takes the events of both libraries.
+bool TypesMeet(int a, int b) { return a == b || a == kSockNone || b == kSockNone; }
+} // namespace
+
 bool CNotifyWnd::RegisterLink(std::uint32_t link, CMsgHandler* handler) {
     if (link == 0 || handler == nullptr) return false;
     std::lock_guard<CriticalSection> lock(m_csLinks);
-    return m_links.emplace(link, handler).second;
+    auto range = m_links.equal_range(link);
+    for (auto it = range.first; it != range.second; ++it)
+        if (TypesMeet(it->second->GetSockType(), handler->GetSockType())) return false;
+    m_links.emplace(link, handler);
+    return true;
 }
 
 bool CNotifyWnd::UnregisterLink(std::uint32_t link, CMsgHandler* handler) {
     std::lock_guard<CriticalSection> lock(m_csLinks);
-    auto it = m_links.find(link);
-    if (it == m_links.end() || it->second != handler) return false;
-    m_links.erase(it);
-    return true;
+    auto range = m_links.equal_range(link);
+    for (auto it = range.first; it != range.second; ++it) {
+        if (it->second != handler) continue;
+        m_links.erase(it);
+        return true;
+    }
+    return false;
+}
+
+CMsgHandler* CNotifyWnd::Find(std::uint32_t link, int sockType) {
+    auto range = m_links.equal_range(link);
+    for (auto it = range.first; it != range.second; ++it)
+        if (TypesMeet(it->second->GetSockType(), sockType)) return it->second;
+    return nullptr;
 }
 
 LRESULT CNotifyWnd::OnTcpNotifyMsg(WPARAM wParam, LPARAM lParam) {
@@ -50,11 +69,11 @@ LRESULT CNotifyWnd::OnTcpNotifyMsg(WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     std::lock_guard<CriticalSection> lock(m_csLinks);
-    auto it = m_links.find(ReadLinkEventHead(event).link);
-    if (it == m_links.end()) return 0;
+    CMsgHandler* handler = Find(ReadLinkEventHead(event).link, kSockStream);
+    if (handler == nullptr) return 0;
     // A stream handler whose owner has let go no longer gets events.
-    if (it->second->GetUseCount() <= 0) return 0;
-    return it->second->OnTcpNotifyMsg(event, detail);
+    if (handler->GetUseCount() <= 0) return 0;
+    return handler->OnTcpNotifyMsg(event, detail);
 }
 
 LRESULT CNotifyWnd::OnUdpNotifyMsg(WPARAM wParam, LPARAM lParam) {
@@ -65,9 +84,9 @@ LRESULT CNotifyWnd::OnUdpNotifyMsg(WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     std::lock_guard<CriticalSection> lock(m_csLinks);
-    auto it = m_links.find(ReadLinkEventHead(event).link);
-    if (it == m_links.end()) return 0;
-    return it->second->OnUdpNotifyMsg(event, detail);
+    CMsgHandler* handler = Find(ReadLinkEventHead(event).link, kSockDatagram);
+    if (handler == nullptr) return 0;
+    return handler->OnUdpNotifyMsg(event, detail);
 }
 
 LRESULT CNotifyWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

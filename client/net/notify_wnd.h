@@ -31,8 +31,12 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // The stream and the datagram library number their links independently, so one handle
+    // may name a stream link and a datagram link at once: each handle maps to at most one
+    // handler per socket type.
+    CMsgHandler* Find(std::uint32_t link, int sockType);
     CriticalSection m_csLinks;
-    std::unordered_map<std::uint32_t, CMsgHandler*> m_links;
+    std::unordered_multimap<std::uint32_t, CMsgHandler*> m_links;
     UINT m_tcpNotifyMsg;
     UINT m_udpNotifyMsg;
 };
