@@ -1,0 +1,247 @@
+// Audio end to end: two orvcli processes with file sound devices call each other through
+// orvserver, each speaking its own speech file and recording what it hears. The media pass
+// through a UDP relay of the test's own (announced by the server as its media rendezvous),
+// which keeps every datagram the clients send and can lose and reorder datagrams.
+//
+// Floors of the segmental correlation (speech_match.h), per codec: the codecs alone reach
+// 1.00 (G.711), 0.96 (G.723.1) and 0.85 (G.729) on this speech (speech_match_test); a call
+// adds 30 ms block slips in the playback path, which the per-segment alignment absorbs, so
+// the floors leave about 0.1 for that: 0.9, 0.9, 0.8 and 0.7. Another speaker scores about
+// 0.1, so each floor is far above chance.
+#include "client/audio/codecs/codec_probe.h"
+#include "client/media/media_header.h"
+#include "tests/e2e/child_process.h"
+#include "tests/e2e/speech_files.h"
+#include "tests/e2e/speech_match.h"
+#include "tests/e2e/udp_relay.h"
+#include "tests/server/test_folder.h"
+
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <thread>
+
+namespace orv::test {
+namespace {
+
+constexpr int kWaitMs = 20000;
+constexpr const char* kEchoNumber = "9999";
+// Payload type on the wire per codec id.
+constexpr int kPayloadType[] = {-1, 8, 0, 4, 18};
+constexpr double kFloor[] = {0, 0.9, 0.9, 0.8, 0.7};
+// Through 10 % loss and some reordering the speech must still be clearly the peer's.
+constexpr double kLossyFloor = 0.5;
+
+struct Party {
+    std::string number, password, speech;
+    std::unique_ptr<TestFolder> home = std::make_unique<TestFolder>();
+    ChildProcess process;
+    std::uint32_t endpoint = 0;
+
+    std::string Heard() const { return home->File("heard.wav"); }
+};
+
+class AudioE2eTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_speech = new TestFolder();
+        std::string error;
+        s_ready = MakeSpeechFile("The quick brown fox jumps over the lazy dog, one two three four five.", "en",
+                                 s_speech->File("a.wav"), &error) &&
+                  MakeSpeechFile("Please call me back tomorrow morning at seven, thank you very much.", "en+f3",
+                                 s_speech->File("b.wav"), &error);
+        s_error = error;
+    }
+    static void TearDownTestSuite() { delete s_speech; }
+
+    void SetUp() override {
+        ASSERT_TRUE(s_ready) << s_error;
+        m_a.number = "8001", m_a.password = "1111", m_a.speech = s_speech->File("a.wav");
+        m_b.number = "8002", m_b.password = "2222", m_b.speech = s_speech->File("b.wav");
+    }
+
+    void StartServer(RelayImpairment impairment = {}) {
+        const std::string announce = "127.0.0.1:" + std::to_string(m_audioRelay.Port()) + ":" +
+                                     std::to_string(m_videoRelay.Port());
+        ASSERT_TRUE(m_server.Start(ProgramPath("orvserver"),
+                                   {"--home", m_serverHome.Path(), "--user-port", "0", "--talk-port", "0",
+                                    "--media-port", "0", "--media-relay", "--media-announce", announce,
+                                    "--echo-number", kEchoNumber, "--quit-on-eof"},
+                                   m_serverHome.File("server.err")));
+        std::string line;
+        ASSERT_TRUE(m_server.WaitForLine("LISTEN user udp ", kWaitMs, &line)) << m_server.Output();
+        m_serverAddress = line.substr(std::string("LISTEN user udp ").size());
+        ASSERT_TRUE(m_server.WaitForLine("LISTEN audio udp ", kWaitMs, &line)) << m_server.Output();
+        m_audioRelay.Start(PortOf(line), impairment);
+        ASSERT_TRUE(m_server.WaitForLine("LISTEN video udp ", kWaitMs, &line)) << m_server.Output();
+        m_videoRelay.Start(PortOf(line), impairment);
+    }
+
+    static std::uint16_t PortOf(const std::string& line) {
+        return static_cast<std::uint16_t>(std::stoi(line.substr(line.rfind(':') + 1)));
+    }
+
+    // Logs the party on with only this audio codec offered.
+    void StartClient(Party& party, int codec) {
+        std::ofstream(party.home->File("orvcli.cfg")) << "[Audio]\nCodec0=" << codec << "\n";
+        const std::string device = "wav:in=" + party.speech + ",out=" + party.Heard();
+        ASSERT_TRUE(party.process.Start(ProgramPath("orvcli"),
+                                        {"--home", party.home->Path(), "--server", m_serverAddress, "--number",
+                                         party.number, "--password", party.password, "--log", "--audio-device",
+                                         device},
+                                        party.home->File("cli.err")));
+        ASSERT_TRUE(party.process.WaitForLine("EVENT started", kWaitMs)) << party.process.Output();
+        ASSERT_TRUE(party.process.WriteLine("logon"));
+        ASSERT_TRUE(party.process.WaitForLine("EVENT logon_complete", kWaitMs)) << party.process.Output();
+        ASSERT_TRUE(party.process.WriteLine("status"));
+        std::string status;
+        ASSERT_TRUE(party.process.WaitForLine("EVENT status", kWaitMs, &status));
+        const auto at = status.find("endpoint=");
+        ASSERT_NE(at, std::string::npos) << status;
+        party.endpoint = static_cast<std::uint32_t>(std::stoul(status.substr(at + 9)));
+    }
+
+    // The caller calls, the called side answers, both talk for the length of the speech
+    // and a margin, then the caller hangs up and both end (files complete).
+    void Talk(Party& caller, Party* called, const std::string& number) {
+        ASSERT_TRUE(caller.process.WriteLine("call " + number));
+        if (called != nullptr) {
+            ASSERT_TRUE(called->process.WaitForText("view=incoming", kWaitMs)) << called->process.Output();
+            ASSERT_TRUE(called->process.WriteLine("answer"));
+            ASSERT_TRUE(called->process.WaitForText("view=talking", kWaitMs)) << called->process.Output();
+        }
+        ASSERT_TRUE(caller.process.WaitForText("view=talking", kWaitMs)) << caller.process.Output();
+        std::this_thread::sleep_for(std::chrono::milliseconds(SpeechMs() + 2500));
+        ASSERT_TRUE(caller.process.WriteLine("hangup"));
+        ASSERT_TRUE(caller.process.WaitForText("view=ended", kWaitMs)) << caller.process.Output();
+        if (called != nullptr) {
+            ASSERT_TRUE(called->process.WaitForText("view=ended", kWaitMs)) << called->process.Output();
+        }
+        Quit(caller);
+        if (called != nullptr) Quit(*called);
+    }
+
+    static void Quit(Party& party) {
+        ASSERT_TRUE(party.process.WriteLine("quit"));
+        int status = -1;
+        ASSERT_TRUE(party.process.WaitExit(kWaitMs, &status));
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "exit status " << status;
+    }
+
+    static long SpeechMs() {
+        const auto a = ReadSpeech8k(s_speech->File("a.wav")), b = ReadSpeech8k(s_speech->File("b.wav"));
+        return static_cast<long>(std::max(a.size(), b.size()) / 8);
+    }
+
+    // How well what `listener` recorded matches `speaker`'s speech; printed for the report.
+    static SpeechMatch Heard(const Party& listener, const std::string& speech, const std::string& what) {
+        std::string error;
+        const auto recording = ReadSpeech8k(listener.Heard(), &error);
+        EXPECT_FALSE(recording.empty()) << listener.Heard() << ": " << error;
+        const SpeechMatch m = MatchSpeech(ReadSpeech8k(speech), recording);
+        std::printf("%s: mouth-to-ear delay %.1f ms, correlation %.3f, envelope %.3f (%d segments)\n",
+                    what.c_str(), m.delayMs, m.correlation, m.envelope, m.segments);
+        ::testing::Test::RecordProperty(what + " delay ms", std::to_string(static_cast<int>(m.delayMs)));
+        ::testing::Test::RecordProperty(what + " correlation", std::to_string(m.correlation));
+        return m;
+    }
+
+    // Every audio packet a client sent is RTP of this codec, numbered and timed without a
+    // gap from its first packet, with its sender's EndpointID as SSRC.
+    void CheckWire(int codec, const std::vector<std::uint32_t>& endpoints) {
+        std::map<std::uint16_t, std::vector<MediaHeader>> bySource;
+        for (const RelayedDatagram& d : m_audioRelay.FromClients()) {
+            if (IsProbe(d.bytes.data(), d.bytes.size())) continue;
+            if (d.bytes.size() == 27 && d.bytes[0] == 0x09 && d.bytes[1] == 0x0A) continue; // channel announcement
+            MediaHeader header;
+            ASSERT_TRUE(UnpackMediaHeader(d.bytes.data(), d.bytes.size(), header));
+            EXPECT_EQ(header.versionByte, 0x80);
+            EXPECT_EQ(header.payloadType, kPayloadType[codec]);
+            bySource[d.clientPort].push_back(header);
+        }
+        ASSERT_EQ(bySource.size(), endpoints.size());
+        for (const auto& [port, headers] : bySource) {
+            SCOPED_TRACE("from port " + std::to_string(port));
+            ASSERT_GT(headers.size(), 100u);
+            EXPECT_NE(std::find(endpoints.begin(), endpoints.end(), headers[0].ssrc), endpoints.end());
+            EXPECT_EQ(headers[0].sequence, 0);
+            for (std::size_t i = 1; i < headers.size(); ++i) {
+                EXPECT_EQ(headers[i].ssrc, headers[0].ssrc);
+                EXPECT_EQ(static_cast<std::uint16_t>(headers[i].sequence - headers[i - 1].sequence), 1) << i;
+                EXPECT_EQ(headers[i].timestamp - headers[i - 1].timestamp, 240u) << i;
+            }
+        }
+    }
+
+    static TestFolder* s_speech;
+    static bool s_ready;
+    static std::string s_error;
+
+    UdpRelay m_audioRelay, m_videoRelay;
+    TestFolder m_serverHome;
+    ChildProcess m_server;
+    std::string m_serverAddress;
+    Party m_a, m_b;
+};
+
+TestFolder* AudioE2eTest::s_speech = nullptr;
+bool AudioE2eTest::s_ready = false;
+std::string AudioE2eTest::s_error;
+
+class AudioCodecE2eTest : public AudioE2eTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(AudioCodecE2eTest, EachSideHearsThePeerAndTheWireCarriesRtp) {
+    const int codec = GetParam();
+    if (codec == 3 && !CanOpenG7231()) GTEST_SKIP() << "no G.723.1 coder on this machine";
+    StartServer();
+    StartClient(m_a, codec);
+    StartClient(m_b, codec);
+    Talk(m_a, &m_b, m_b.number);
+    const std::string name = "codec " + std::to_string(codec);
+    const SpeechMatch bHearsA = Heard(m_b, m_a.speech, name + " caller to called");
+    const SpeechMatch aHearsB = Heard(m_a, m_b.speech, name + " called to caller");
+    EXPECT_GT(bHearsA.correlation, kFloor[codec]);
+    EXPECT_GT(aHearsB.correlation, kFloor[codec]);
+    // What each side recorded is the peer, not itself.
+    EXPECT_LT(Heard(m_a, m_a.speech, name + " caller's own voice").correlation, 0.4);
+    CheckWire(codec, {m_a.endpoint, m_b.endpoint});
+}
+
+INSTANTIATE_TEST_SUITE_P(Codecs, AudioCodecE2eTest, ::testing::Values(1, 2, 3, 4));
+
+TEST_F(AudioE2eTest, TheEchoNumberReturnsTheCallersOwnSpeech) {
+    StartServer();
+    StartClient(m_a, 1);
+    Talk(m_a, nullptr, kEchoNumber);
+    const SpeechMatch own = Heard(m_a, m_a.speech, "echo");
+    EXPECT_GT(own.correlation, kFloor[1]);
+    CheckWire(1, {m_a.endpoint});
+}
+
+TEST_F(AudioE2eTest, TenPercentLossAndReorderingStillCarryTheSpeech) {
+    RelayImpairment lossy;
+    lossy.loss = 0.10;
+    lossy.reorder = 0.05;
+    lossy.seed = 20261208;
+    StartServer(lossy);
+    StartClient(m_a, 1);
+    StartClient(m_b, 1);
+    Talk(m_a, &m_b, m_b.number);
+    const SpeechMatch bHearsA = Heard(m_b, m_a.speech, "lossy caller to called");
+    const SpeechMatch aHearsB = Heard(m_a, m_b.speech, "lossy called to caller");
+    std::printf("relay: %llu dropped, %llu held back, %llu forwarded\n",
+                static_cast<unsigned long long>(m_audioRelay.Dropped()),
+                static_cast<unsigned long long>(m_audioRelay.Reordered()),
+                static_cast<unsigned long long>(m_audioRelay.Forwarded()));
+    EXPECT_GT(bHearsA.correlation, kLossyFloor);
+    EXPECT_GT(aHearsB.correlation, kLossyFloor);
+}
+
+} // namespace
+} // namespace orv::test
