@@ -54,6 +54,7 @@ const char* PhaseName(CallPhase phase);
 
 enum class Side { Caller = 0, Called = 1 };
 inline Side Other(Side s) { return s == Side::Caller ? Side::Called : Side::Caller; }
+inline const char* SideName(Side s) { return s == Side::Caller ? "caller" : "called"; }
 
 struct TalkCall {
     std::uint32_t id = 0;

@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace orv {
@@ -85,6 +86,8 @@ private:
     void Refuse(LinkHandle link, std::uint32_t callId, std::uint32_t reason);
     // The call and side the link speaks for, or null when it speaks for none.
     TalkCall* BoundCall(LinkHandle link, Side* side);
+    // Asks for the link to be closed, once; what it sends meanwhile is ignored.
+    void Close(LinkHandle link);
     std::uint32_t NextSeq() { return m_seq++; }
 
     TalkCallTable& m_calls;
@@ -95,6 +98,7 @@ private:
     CloseFunction m_close;
     ReportFunction m_report;
     std::unordered_map<LinkHandle, LinkState> m_links;
+    std::unordered_set<LinkHandle> m_closing;
     std::uint32_t m_seq = 1;
 };
 

@@ -413,6 +413,43 @@ TEST_F(TalkProcessTest, AnUnansweredCallGoesOnToTheNoAnswerNumber) {
     EXPECT_TRUE(m_server.WaitForText("caller=8001 called=8003 original=8002 result=answered", kWaitMs));
 }
 
+TEST_F(TalkProcessTest, TheServerSendsACallOnByTheCalledSubscribersSettings) {
+    ForwardSettings forward;
+    forward.enabled = true;
+    forward.offline = "8003";
+    ASSERT_TRUE(m_options->SetForward("8002", forward)) << m_options->LastError();
+    forward = ForwardSettings{};
+    forward.enabled = true;
+    forward.always = "8001";
+    ASSERT_TRUE(m_options->SetForward("8003", forward));
+    Party a, c;
+    LogOn(a, "8001", "1111");
+    LogOn(c, "8003", "3333");
+
+    // 8002 is off line: the call goes to 8003, told not to forward again, and 8002 still
+    // hears of the call it missed.
+    RequestTalk(a, "8002");
+    const Notice mine = ReadNotice(AwaitUser(a, kPktTalkEstablish));
+    const Notice toC = ReadNotice(AwaitUser(c, kPktTalkEstablish));
+    EXPECT_EQ(mine.result, 0);
+    EXPECT_EQ(toC.callIdOrReason, mine.callIdOrReason);
+    EXPECT_EQ(toC.noForward, 1);
+    std::vector<OfflineCall> offline;
+    ASSERT_TRUE(m_options->PeekOfflineCalls("8002", &offline));
+    EXPECT_EQ(offline.size(), 1u);
+    Join(a, mine.callIdOrReason);
+    Join(c, mine.callIdOrReason);
+    AwaitAccept(a);
+    Signal(a, kPktCallDisconnect, mine.callIdOrReason, 0);
+    EXPECT_TRUE(m_server.WaitForText("caller=8001 called=8003 original=8002 result=cancelled", kWaitMs));
+
+    // "Always" pointing back at the caller is no forwarding: the call rings at 8003 itself.
+    RequestTalk(a, "8003");
+    const Notice again = ReadNotice(AwaitUser(c, kPktTalkEstablish));
+    EXPECT_EQ(again.result, 0);
+    EXPECT_EQ(again.noForward, 0);
+}
+
 TEST_F(TalkProcessTest, AForwardTheSettingsDoNotNameIsIgnored) {
     Party a, b, c;
     LogOn(a, "8001", "1111");

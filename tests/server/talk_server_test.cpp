@@ -258,7 +258,12 @@ TEST_F(TalkServerTest, HostileMessagesAreDroppedOrRefused) {
     EXPECT_EQ(call.phase, CallPhase::Accepted);
 
     m_server->OnOversizeFrame(kCalledLink, 1u << 20);
-    EXPECT_EQ(m_closed, std::vector<LinkHandle>{kCalledLink});
+    m_server->OnOversizeFrame(kCalledLink, 1u << 21);
+    Deliver(kCalledLink, BuildCallByte(kPktCallAlert, 6, call.id, 0));
+    EXPECT_EQ(m_closed, std::vector<LinkHandle>{kCalledLink}) << "closed once";
+    EXPECT_TRUE(m_sent.empty()) << "a link being closed speaks no more";
+    m_server->OnLinkGone(kCalledLink, m_now);
+    EXPECT_EQ(U32At(SentTo(kCallerLink, kPktCallDisconnect).at(0), 12), kDisconnectNetwork);
 }
 
 TEST_F(TalkServerTest, ALostLinkEndsTheCallAndTellsThePeer) {
