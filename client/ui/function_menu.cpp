@@ -2,6 +2,7 @@
 
 #include "client/text/text_table.h"
 
+#include <QIcon>
 #include <QMenu>
 
 namespace orv {
@@ -11,60 +12,82 @@ namespace {
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 constexpr std::size_t kMaxSupportEntries = 0x100;
 
-// One entry: the text number and the command; 0 for a separator.
+// One entry: the text number, the command and the icon name; text 0 is a separator.
 struct Item {
     int text;
     int command;
+    const char* icon;
 };
+constexpr Item kSeparator{0, 0, ""};
 
-void AddItems(QMenu* menu, const TextTable& texts, const FunctionMenuSpec& spec,
-              std::initializer_list<Item> items) {
+QIcon IconFor(const FunctionMenuSpec& spec, const char* name) { return spec.icon ? spec.icon(name) : QIcon(); }
+
+void AddAction(QMenu* menu, const FunctionMenuSpec& spec, const QString& text, int command, const char* icon,
+               bool enabled) {
+    QAction* action = menu->addAction(IconFor(spec, icon), text);
+    action->setData(command);
+    action->setEnabled(enabled);
+    const auto run = spec.run;
+    QObject::connect(action, &QAction::triggered, menu, [run, command] {
+        if (run) run(command);
+    });
+}
+
+void AddItems(QMenu* menu, const TextTable& texts, const FunctionMenuSpec& spec, std::initializer_list<Item> items) {
     for (const Item& item : items) {
         if (item.text == 0) {
             menu->addSeparator();
             continue;
         }
-        QAction* action = menu->addAction(Q(texts.Text(item.text)));
-        action->setData(item.command);
         const bool never = item.command == kCmdShortMessage || item.command == kCmdVoiceMail ||
                            item.command == kCmdHotLine;
-        action->setEnabled(!never && spec.available && spec.available(item.command));
-        const int command = item.command;
-        const auto run = spec.run;
-        QObject::connect(action, &QAction::triggered, menu, [run, command] {
-            if (run) run(command);
-        });
+        AddAction(menu, spec, Q(texts.Text(item.text)), item.command, item.icon,
+                  !never && spec.available && spec.available(item.command));
     }
+}
+
+QMenu* AddSubMenu(QMenu* menu, const TextTable& texts, const FunctionMenuSpec& spec, int text, const char* icon) {
+    QMenu* sub = menu->addMenu(IconFor(spec, icon), Q(texts.Text(text)));
+    sub->setStyleSheet(menu->styleSheet());
+    return sub;
 }
 
 } // namespace
 
+QString FunctionMenuStyleSheet() {
+    return QStringLiteral(
+        "QMenu { background: #2B2F34; color: #E6EAED; border: 1px solid #3A3F45; padding: 6px 0;"
+        "  font-family: 'DejaVu Sans'; font-size: 13px; }"
+        "QMenu::item { padding: 6px 26px 6px 10px; }"
+        "QMenu::item:selected { background: #3A4047; }"
+        "QMenu::item:disabled { color: #6B737B; }"
+        "QMenu::separator { height: 1px; background: #3A3F45; margin: 5px 10px; }"
+        "QMenu::icon { padding-left: 8px; }");
+}
+
 QMenu* BuildFunctionMenu(QWidget* parent, const TextTable& texts, const FunctionMenuSpec& spec) {
     auto* menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("FunctionMenu"));
+    menu->setStyleSheet(FunctionMenuStyleSheet());
     AddItems(menu, texts, spec,
-             {{286, kCmdShortMessage}, {287, kCmdConference}, {288, kCmdVoiceMail}, {0, 0},
-              {289, kCmdHotLine}, {0, 0}, {290, kCmdCallForward}});
-    QMenu* information = menu->addMenu(Q(texts.Text(291)));
+             {{286, kCmdShortMessage, "ORVShortMessage"}, {287, kCmdConference, "Conference"},
+              {288, kCmdVoiceMail, "VoiceMailBox"}, kSeparator, {289, kCmdHotLine, "HotLine"}, kSeparator,
+              {290, kCmdCallForward, "ForwardConfig"}});
+    QMenu* information = AddSubMenu(menu, texts, spec, 291, "PersonalConfig");
     AddItems(information, texts, spec,
-             {{292, kCmdAddressBook}, {293, kCmdCallLists}, {0, 0}, {294, kCmdAccount},
-              {295, kCmdSetPassword}, {296, kCmdLocalNumber}});
-    AddItems(menu, texts, spec, {{297, kCmdSettings}, {0, 0}});
-    QMenu* support = menu->addMenu(Q(texts.Text(298)));
+             {{292, kCmdAddressBook, "FriendList"}, {293, kCmdCallLists, "CallRecord"}, kSeparator,
+              {294, kCmdAccount, "AccountFill"}, {295, kCmdSetPassword, "PasswordSet"},
+              {296, kCmdLocalNumber, "PersonalInfo"}});
+    AddItems(menu, texts, spec, {{297, kCmdSettings, "SystemConfig"}, kSeparator});
+    QMenu* support = AddSubMenu(menu, texts, spec, 298, "SupportPop");
     // Commands 0xFF00..0xFFFF: at most 256 entries have a command of their own.
     for (std::size_t i = 0; i < spec.supportEntries.size() && i < kMaxSupportEntries; ++i) {
-        const int command = kCmdFirstSupport + static_cast<int>(i);
-        QAction* action = support->addAction(Q(spec.supportEntries[i]));
-        action->setData(command);
-        const auto run = spec.run;
-        QObject::connect(action, &QAction::triggered, menu, [run, command] {
-            if (run) run(command);
-        });
+        AddAction(support, spec, Q(spec.supportEntries[i]), kCmdFirstSupport + static_cast<int>(i), "Support", true);
     }
     support->setEnabled(!spec.supportEntries.empty());
-    QMenu* help = menu->addMenu(Q(texts.Text(299)));
-    AddItems(help, texts, spec, {{300, kCmdUserManual}, {301, kCmdAbout}});
-    AddItems(menu, texts, spec, {{0, 0}, {302, kCmdExit}});
+    QMenu* help = AddSubMenu(menu, texts, spec, 299, "HelpPop");
+    AddItems(help, texts, spec, {{300, kCmdUserManual, "Help"}, {301, kCmdAbout, "About"}});
+    AddItems(menu, texts, spec, {kSeparator, {302, kCmdExit, "Exit"}});
     return menu;
 }
 

@@ -1,6 +1,8 @@
 // The main window's function menu and the command numbers of its entries.
 #pragma once
 
+#include <QIcon>
+#include <QString>
 #include <functional>
 #include <string>
 #include <vector>
@@ -36,7 +38,12 @@ struct FunctionMenuSpec {
     // The support entries' texts, already in the current language.
     std::vector<std::string> supportEntries;
     std::function<void(int command)> run;
+    // The icon of an image-list name ("Exit", "FriendList", ...); none when empty.
+    std::function<QIcon(const char* name)> icon;
 };
+
+// The dark menu look of the default skin.
+QString FunctionMenuStyleSheet();
 
 // Builds the menu (owned by parent). Short message, voice mail and hot line are always
 // disabled.

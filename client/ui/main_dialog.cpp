@@ -9,6 +9,7 @@
 #include "client/ui/about_box.h"
 #include "client/ui/display_area.h"
 #include "client/ui/function_menu.h"
+#include "client/ui/skin_icons.h"
 #include "client/userserver/client_core.h"
 #include "client/userserver/user_serv_handler.h"
 #include "platform/paths.h"
@@ -34,8 +35,6 @@ constexpr int kTextMissedCalls = 138;
 constexpr int kTextPlaybackVolume = 284;
 constexpr int kTextRecordVolume = 285;
 constexpr int kClockPeriodMs = 1000;
-constexpr int kDtmfPeriodMs = 1000;
-constexpr int kExtensionPeriodMs = 3000;
 // Slider positions as the mixer takes them (0..255) from the skin slider's 0..100.
 constexpr int kMixerMaximum = 255;
 
@@ -58,6 +57,8 @@ MainDialog::MainDialog(ClientCore& core, MainServices services, const std::strin
     setObjectName(QStringLiteral("MainDialog"));
     setWindowTitle(Q(Text(kTextTitle)));
     setFocusPolicy(Qt::StrongFocus);
+    const QIcon icon = SkinIcon(SkinFolderPath(home_, SkinWindow::Main), "Program");
+    if (!icon.isNull()) setWindowIcon(icon);
     const std::string skinFile = SkinFilePath(home_, SkinWindow::Main);
     BuildControls(skinFile);
     SetTips();
@@ -67,10 +68,6 @@ MainDialog::MainDialog(ClientCore& core, MainServices services, const std::strin
 
     connect(&clockTimer_, &QTimer::timeout, this, [this] { Refresh(); });
     clockTimer_.start(kClockPeriodMs);
-    dtmfTimer_.setInterval(kDtmfPeriodMs);
-    connect(&dtmfTimer_, &QTimer::timeout, this, [this] { SendDtmf(); });
-    extensionTimer_.setInterval(kExtensionPeriodMs);
-    connect(&extensionTimer_, &QTimer::timeout, this, [this] { SendExtension(); });
     CreateTrayIcon();
     Refresh();
 }
@@ -207,6 +204,8 @@ void MainDialog::OpenFunctionMenu() {
     FunctionMenuSpec spec;
     spec.available = [this](int command) { return CommandAvailable(command); };
     spec.run = [this](int command) { OnCommand(command); };
+    const std::string folder = SkinFolderPath(home_, SkinWindow::Main);
+    spec.icon = [folder](const char* name) { return SkinIcon(folder, name); };
     QMenu* menu = BuildFunctionMenu(this, core_.Texts(), spec);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(QCursor::pos());
@@ -244,6 +243,7 @@ void MainDialog::keyPressEvent(QKeyEvent* event) {
 
 void MainDialog::TypeKey(char c) {
     PlayTone(entry_.Type(c, CallState()));
+    if (entry_.HasDtmf() && services_.sendDtmf) services_.sendDtmf(entry_.TakeDtmf());
     line_.Show(entry_.Number());
     Refresh();
 }

@@ -83,8 +83,6 @@ private:
     void OnCallProgress(const CoreEvent& event);
     void TalkStart();
     void EndOfCall();
-    void SendDtmf();
-    void SendExtension();
     void PlayTone(const std::string& tone, bool repeat = false);
     void SilenceTones();
     int CallState() const;
@@ -118,9 +116,7 @@ private:
 
     DisplayArea* message_ = nullptr;
     DisplayArea* time_ = nullptr;
-    QTimer clockTimer_;     // 1 s: redraw, clock or talk time
-    QTimer dtmfTimer_;      // 1 s while talking: send the typed digits
-    QTimer extensionTimer_; // 3 s after the media opened: send the extension digits
+    QTimer clockTimer_; // 1 s: redraw, clock or talk time
     QSystemTrayIcon* tray_ = nullptr;
     QPointer<QWidget> about_;
     std::vector<QPointer<QWidget>> hiddenToTray_;

@@ -106,8 +106,6 @@ void MainDialog::OnCallProgress(const CoreEvent& event) {
         SetButtonTip("BUTTON_CALL", Text(kTextAccept));
         break;
     case kProgressMediaOpen:
-        extensionTimer_.start();
-        [[fallthrough]];
     case kProgressTalking:
         if (!clock_.Talking()) TalkStart();
         break;
@@ -122,13 +120,10 @@ void MainDialog::OnCallProgress(const CoreEvent& event) {
 void MainDialog::TalkStart() {
     clock_.TalkStarted(Now());
     entry_.ClearDtmf();
-    dtmfTimer_.start();
     talked_ = true;
 }
 
 void MainDialog::EndOfCall() {
-    dtmfTimer_.stop();
-    extensionTimer_.stop();
     entry_.ClearNumber();
     entry_.ClearDtmf();
     // A call that talked leaves its talk time up for 5 s; then the clock returns.
@@ -137,22 +132,6 @@ void MainDialog::EndOfCall() {
         QTimer::singleShot(static_cast<int>(kLastTalkTimeMs), this, [this] { Refresh(); });
     }
     talked_ = false;
-}
-
-void MainDialog::SendDtmf() {
-    if (!entry_.HasDtmf()) return;
-    const std::string digits = entry_.TakeDtmf();
-    if (services_.sendDtmf) services_.sendDtmf(digits);
-}
-
-void MainDialog::SendExtension() {
-    const std::string digits = services_.pendingExtension ? services_.pendingExtension() : std::string();
-    if (digits.empty()) {
-        extensionTimer_.stop();
-        return;
-    }
-    // Digits that begin with "*" are a service code, not an extension to dial.
-    if (digits[0] != '*' && services_.sendDtmf) services_.sendDtmf(digits);
 }
 
 } // namespace orv

@@ -101,8 +101,6 @@ void MainDialog::CloseWindow(ExitReason reason) {
     if (CallState() != 0) HangUp();
     SilenceTones();
     clockTimer_.stop();
-    dtmfTimer_.stop();
-    extensionTimer_.stop();
     if (about_) about_->close();
     if (tray_) tray_->hide();
     close();

@@ -22,9 +22,9 @@ struct MainServices {
     // Calls text when idle, or answers the call ringing here; true when it was taken.
     std::function<bool(const std::string& text)> callOrAnswer;
     std::function<void()> endTalk;
+    // Digits typed while talking, handed on as typed; the call component buffers them and
+    // sends them within a second (and sends the dialled extension once the media opened).
     std::function<void(const std::string& digits)> sendDtmf;
-    // Extension digits still to send after the media opened (taken; empty when none).
-    std::function<std::string()> pendingExtension;
     // Plays a tone resource ("IDR_WAVE5", "IDR_WAVEBUSY", ...); an empty name silences it.
     std::function<void(const std::string& tone, bool repeat)> playTone;
     // Runs the connection dialog again in its reconnect mode.

@@ -94,6 +94,26 @@ TEST_F(DefaultSkin, SplashMenuAndForwardingPictures) {
     EXPECT_EQ(GetProfileInt("FORWARDINFO", "MASKCOLOR", -1, File(SkinWindow::Main)), 0xFF00FF);
 }
 
+// Every icon name of the main window's image list, and the program's own icon, with a
+// visible glyph on the transparent colour.
+TEST_F(DefaultSkin, EveryImageListIconIsDrawn) {
+    for (const char* name :
+         {"FriendGroupOn", "FriendGroupOff", "FriendOnLine", "FriendOffLine", "FriendList", "SystemConfig",
+          "CallRecord", "ForwardConfig", "PasswordSet", "AccountFill", "PersonalInfo", "ORVShortMessage",
+          "Conference", "VoiceMailBox", "HotLine", "PersonalConfig", "Support", "SupportPop", "Help", "About",
+          "HelpPop", "Exit", "Program"}) {
+        const QImage icon = LoadSkinPicture(Folder(SkinWindow::Main) + "/Icons/" + name + ".bmp");
+        ASSERT_FALSE(icon.isNull()) << name;
+        EXPECT_EQ(icon.width(), icon.height()) << name;
+        int drawn = 0;
+        for (int y = 0; y < icon.height(); ++y) {
+            for (int x = 0; x < icon.width(); ++x) drawn += icon.pixelColor(x, y) != QColor(0xFF, 0x00, 0xFF);
+        }
+        EXPECT_GT(drawn, icon.width()) << name << ": glyph pixels";
+        EXPECT_LT(drawn, icon.width() * icon.height()) << name << ": the transparent colour around it";
+    }
+}
+
 TEST_F(DefaultSkin, FramesAndThemeHaveTheirPictures) {
     for (SkinWindow w : {SkinWindow::Video, SkinWindow::Conference, SkinWindow::Settings}) {
         SCOPED_TRACE(SkinFileName(w));

@@ -56,6 +56,17 @@ bool SaveBmp(const QImage& image, const QString& path) {
     return false;
 }
 
+QImage OnMaskColour(const QImage& argb, const QColor& mask) {
+    QImage image = NewPicture(argb.width(), argb.height(), mask);
+    for (int y = 0; y < argb.height(); ++y) {
+        for (int x = 0; x < argb.width(); ++x) {
+            const QColor c = argb.pixelColor(x, y);
+            if (c.alpha() >= 128) image.setPixelColor(x, y, QColor(c.red(), c.green(), c.blue()));
+        }
+    }
+    return image;
+}
+
 unsigned ColourValue(const QColor& colour) {
     return static_cast<unsigned>(colour.red()) | static_cast<unsigned>(colour.green()) << 8 |
            static_cast<unsigned>(colour.blue()) << 16;

@@ -44,6 +44,9 @@ void SetGlyphPen(QPainter& painter, const QColor& colour, qreal width = 2.0);
 QFont SkinFont(int pixelSize, bool bold = false);
 // Saves as a bitmap file; false (with a message) on failure.
 bool SaveBmp(const QImage& image, const QString& path);
+// A picture drawn with alpha put on a plain transparent colour and cut hard (alpha at
+// least half is kept), so the bitmap carries no fringe of the transparent colour.
+QImage OnMaskColour(const QImage& argb, const QColor& mask);
 // A colour as a description value: red in the low byte.
 unsigned ColourValue(const QColor& colour);
 

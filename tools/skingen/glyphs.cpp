@@ -176,6 +176,31 @@ void DrawGlyph(QPainter& p, Glyph glyph, QPointF c, qreal s, const QColor& colou
         p.drawLine(QPointF(0, -h * 0.3), QPointF(0, h * 0.3));
         p.drawLine(QPointF(-h * 0.3, 0), QPointF(h * 0.3, 0));
         break;
+    case Glyph::Envelope:
+        p.drawRoundedRect(QRectF(-h * 0.8, -h * 0.55, h * 1.6, h * 1.1), h * 0.1, h * 0.1);
+        p.drawPolyline(QPolygonF({QPointF(-h * 0.8, -h * 0.5), QPointF(0, h * 0.1), QPointF(h * 0.8, -h * 0.5)}));
+        break;
+    case Glyph::Info:
+        p.drawEllipse(QPointF(0, 0), h * 0.85, h * 0.85);
+        p.drawLine(QPointF(0, -h * 0.05), QPointF(0, h * 0.45));
+        p.drawPoint(QPointF(0, -h * 0.4));
+        break;
+    case Glyph::Lock:
+        p.drawRoundedRect(QRectF(-h * 0.6, -h * 0.1, h * 1.2, h * 0.9), h * 0.12, h * 0.12);
+        p.drawArc(QRectF(-h * 0.38, -h * 0.8, h * 0.76, h * 1.1), 0, 180 * 16);
+        p.drawLine(QPointF(-h * 0.38, -h * 0.25), QPointF(-h * 0.38, -h * 0.1));
+        p.drawLine(QPointF(h * 0.38, -h * 0.25), QPointF(h * 0.38, -h * 0.1));
+        break;
+    case Glyph::Voicemail:
+        p.drawEllipse(QPointF(-h * 0.45, h * 0.05), h * 0.32, h * 0.32);
+        p.drawEllipse(QPointF(h * 0.45, h * 0.05), h * 0.32, h * 0.32);
+        p.drawLine(QPointF(-h * 0.45, h * 0.37), QPointF(h * 0.45, h * 0.37));
+        break;
+    case Glyph::Card:
+        p.drawRoundedRect(QRectF(-h * 0.85, -h * 0.55, h * 1.7, h * 1.1), h * 0.15, h * 0.15);
+        p.drawLine(QPointF(-h * 0.85, -h * 0.2), QPointF(h * 0.85, -h * 0.2));
+        p.drawLine(QPointF(-h * 0.55, h * 0.25), QPointF(-h * 0.15, h * 0.25));
+        break;
     }
     p.restore();
 }

@@ -194,13 +194,7 @@ QImage ForwardPicture() {
         QPainter p(&glyph);
         DrawGlyph(p, Glyph::Forward, QPointF(10, 11), 18, colours::kAmber, 2.4);
     }
-    QImage image = NewPicture(kForwardSize, kForwardSize, kMaskColour);
-    for (int y = 0; y < kForwardSize; ++y) {
-        for (int x = 0; x < kForwardSize; ++x) {
-            if (qAlpha(glyph.pixel(x, y)) >= 128) image.setPixelColor(x, y, colours::kAmber);
-        }
-    }
-    return image;
+    return OnMaskColour(glyph, kMaskColour);
 }
 
 QString RectText(const QRect& r) {

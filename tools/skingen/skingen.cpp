@@ -8,6 +8,7 @@
 #include "client/data/skin_paths.h"
 #include "tools/skingen/frame_skin.h"
 #include "tools/skingen/main_skin.h"
+#include "tools/skingen/menu_icons.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -62,8 +63,9 @@ int main(int argc, char** argv) {
     for (const QString& folder : {mainDlg, videoDlg, cfgDlg, confDlg, output}) {
         if (!MakeFolder(folder)) return 1;
     }
-    const bool drawn = skingen::WriteMainSkin(mainDlg) && skingen::WriteVideoSkin(videoDlg) &&
-                       skingen::WriteConferenceSkin(confDlg) && skingen::WriteThemeSkin(cfgDlg);
+    const bool drawn = skingen::WriteMainSkin(mainDlg) && skingen::WriteMenuIcons(mainDlg) &&
+                       skingen::WriteVideoSkin(videoDlg) && skingen::WriteConferenceSkin(confDlg) &&
+                       skingen::WriteThemeSkin(cfgDlg);
     if (!drawn) return 1;
     if (!Pack(mainTree, output + "/" + orv::kMainSkinArchive)) return 1;
     if (!Pack(confTree, output + "/" + orv::kConferenceSkinArchive)) return 1;
