@@ -52,17 +52,19 @@ protected:
         return params;
     }
 
-    // Reads datagrams until n audio packets arrived; probes are counted apart.
+    // Reads datagrams until n audio packets (and, when counting probes, a probe) arrived;
+    // keeps the headers of the first n audio packets.
     static std::vector<MediaHeader> AudioPackets(UdpPeer& peer, int n, int* probes = nullptr) {
         std::vector<MediaHeader> headers;
         Bytes datagram;
-        while (static_cast<int>(headers.size()) < n && peer.Receive(datagram)) {
+        int audio = 0;
+        while ((audio < n || (probes != nullptr && *probes == 0)) && peer.Receive(datagram)) {
             if (IsProbe(datagram.data(), datagram.size())) {
                 if (probes != nullptr) ++*probes;
                 continue;
             }
             MediaHeader header;
-            if (UnpackMediaHeader(datagram.data(), datagram.size(), header)) headers.push_back(header);
+            if (audio++ < n && UnpackMediaHeader(datagram.data(), datagram.size(), header)) headers.push_back(header);
         }
         return headers;
     }
