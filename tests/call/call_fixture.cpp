@@ -20,7 +20,12 @@ constexpr int kWaitMs = 5000;
 void TestCallOwner::OnCallRinging(TalkServHandler* handler, const std::string& callerId) {
     std::lock_guard<std::mutex> lock(m_lock);
     ringing.store(handler);
-    ringingCaller = callerId;
+    m_ringingCaller = callerId;
+}
+
+std::string TestCallOwner::RingingCaller() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_ringingCaller;
 }
 
 void TestCallOwner::OnCallHandlerGone(TalkServHandler* handler) {

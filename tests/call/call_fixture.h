@@ -38,17 +38,18 @@ public:
     int RequestCallForward(int type, std::uint32_t servId, std::uint32_t callId, const std::string& caller) override;
 
     std::vector<ForwardRequest> Forwards();
+    std::string RingingCaller();
 
     HWND window = 0;
     ClientConfig* config = nullptr;
     CallRecordList* records = nullptr;
     std::atomic<int> forwardResult{0};
     std::atomic<TalkServHandler*> ringing{nullptr};
-    std::string ringingCaller;
     std::atomic<int> gone{0};
 
 private:
     std::mutex m_lock;
+    std::string m_ringingCaller;
     std::vector<ForwardRequest> m_forwards;
 };
 

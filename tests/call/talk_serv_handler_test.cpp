@@ -134,7 +134,7 @@ TEST_F(CallTest, CalledSideRingsAnswersAndHangsUp) {
     EXPECT_EQ(alert.packet.size(), 13u);
     EXPECT_EQ(GetCallState(), CALLSTATE_SENDALERT);
     EXPECT_EQ(m_owner.ringing.load(), m_handler);
-    EXPECT_EQ(m_owner.ringingCaller, "8002");
+    EXPECT_EQ(m_owner.RingingCaller(), "8002");
     ASSERT_NE(m_handler->DoCallConnect(), 0);
     Expect(PKT_CALL_CONNECT);
     EXPECT_EQ(GetCallState(), CALLSTATE_SENDCONNECT);
