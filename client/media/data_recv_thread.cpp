@@ -8,6 +8,7 @@
 #include "platform/tick.h"
 
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace orv {
@@ -16,9 +17,7 @@ CDataRecvThread::CDataRecvThread(int mode, MediaSocket* socket, CDataSendThread*
     : m_mode(mode == kModeAudio ? kModeAudio : kModeVideo), m_socket(socket), m_sender(sender) {
     // The receivers feed the learned address back from the receive thread; the sender's
     // lock is taken inside the receiver's.
-    auto learned = [this](const std::string& address, std::uint16_t port) {
-        if (m_sender != nullptr) m_sender->SetLearnedDestination(address, port);
-    };
+    auto learned = [this](const std::string& address, std::uint16_t port) { TellSender(address, port, true); };
     m_audio.SetPeerLearned(learned);
     m_video.SetPeerLearned(learned);
     Start();
@@ -62,12 +61,24 @@ void CDataRecvThread::HandleDatagram(const std::uint8_t* data, std::size_t lengt
                                      const std::string& address, std::uint16_t port) {
     if (IsProbe(data, length)) {
         ++m_probesSeen;
-        if (m_sender != nullptr) m_sender->SetDestinationFromProbe(address, port);
+        TellSender(address, port, false);
         return;
     }
     ++m_datagramsSeen;
     if (m_mode == kModeAudio) m_audio.HandleDatagram(data, length, address, port);
     else m_video.HandleDatagram(data, length, address, port);
+}
+
+void CDataRecvThread::TellSender(const std::string& address, std::uint16_t port, bool learned) {
+    std::lock_guard<CriticalSection> hold(m_senderLock);
+    if (m_sender == nullptr) return;
+    if (learned) m_sender->SetLearnedDestination(address, port);
+    else m_sender->SetDestinationFromProbe(address, port);
+}
+
+void CDataRecvThread::SetSender(CDataSendThread* sender) {
+    std::lock_guard<CriticalSection> hold(m_senderLock);
+    m_sender = sender;
 }
 
 void CDataRecvThread::SetCodecs(int audioCodecId, int videoCodecId, bool multiStream) {

@@ -34,6 +34,9 @@ public:
     void SetNotifyWindow(HWND window);
     void SetStrict(bool strict);
     bool AssignStream(std::uint32_t ssrc, bool add);
+    // The sender told of probes and of the learned peer; null once the call's media closed,
+    // so a late datagram cannot re-point a sender that serves another call by then.
+    void SetSender(CDataSendThread* sender);
 
     // Detaches the output, silences the codecs, asks the thread to quit and ends the socket's
     // reception so a blocked receive returns; waits up to waitMs. The socket itself stays
@@ -60,6 +63,9 @@ private:
 
     const int m_mode;
     MediaSocket* m_socket;
+    void TellSender(const std::string& address, std::uint16_t port, bool learned);
+
+    CriticalSection m_senderLock; // the sender is not changed while it is being told
     CDataSendThread* m_sender;
     AudioReceiver m_audio;
     VideoReceiver m_video;

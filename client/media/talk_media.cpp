@@ -102,6 +102,7 @@ int TalkMedia::Open(const CallMediaParams& params, const CallMediaContext& conte
     if (!m_audioReceiver) {
         m_audioReceiver = std::make_unique<CDataRecvThread>(CDataRecvThread::kModeAudio, &m_audioSocket, &audio);
     }
+    m_audioReceiver->SetSender(&audio);
     m_audioReceiver->SetCodecs(params.audioPlayCodec, 0, false);
     m_audioReceiver->SetOutputQueue(m_playbackQueue.get());
 
@@ -115,6 +116,7 @@ int TalkMedia::Open(const CallMediaParams& params, const CallMediaContext& conte
     if (!m_videoReceiver) {
         m_videoReceiver = std::make_unique<CDataRecvThread>(CDataRecvThread::kModeVideo, &m_videoSocket, &video);
     }
+    m_videoReceiver->SetSender(&video);
     m_videoReceiver->SetCodecs(0, params.videoPlayCodec, context.conference);
     m_videoReceiver->SetNotifyWindow(context.remoteVideoWindow);
 
@@ -143,10 +145,14 @@ void TalkMedia::Close() {
             if (CDataSendThread* video = media.ExistingVideoSender()) video->SetCodecs(0, 0);
         }
         if (m_audioReceiver) {
+            m_audioReceiver->SetSender(nullptr);
             m_audioReceiver->SetOutputQueue(nullptr);
             m_audioReceiver->SetCodecs(0, 0, false);
         }
-        if (m_videoReceiver) m_videoReceiver->SetCodecs(0, 0, false);
+        if (m_videoReceiver) {
+            m_videoReceiver->SetSender(nullptr);
+            m_videoReceiver->SetCodecs(0, 0, false);
+        }
     }
     m_captureQueue.reset();
     m_playbackQueue.reset();

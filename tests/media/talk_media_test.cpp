@@ -3,6 +3,7 @@
 #include "client/audio/codecs/audio_codec.h"
 #include "client/audio/devices/wav_reader.h"
 #include "client/audio/devices/wav_writer.h"
+#include "client/media/data_recv_thread.h"
 #include "client/media/media_header.h"
 #include "client/media/process_media.h"
 #include "client/media/talk_media.h"
@@ -157,6 +158,13 @@ TEST_F(TalkMediaTest, ClosingAnOlderCallLeavesTheNewerCallsMediaRunning) {
     EXPECT_EQ(before[0].sequence, 0);
 
     older->Close();
+    // A late probe to the closed call's socket must not re-point the sender the newer call
+    // uses now.
+    UdpPeer stray;
+    Bytes probe(kMediaHeaderBytes);
+    PackProbe(1, probe.data());
+    stray.SendTo(probe, older->LocalPort(kAudioChannel));
+    ASSERT_TRUE(WaitUntil([&] { return older->AudioReceiver()->ProbesSeen() == 1; }));
     older.reset(); // also closes its sockets and ends its receive threads
     auto after = AudioPackets(peerB, 5);
     ASSERT_EQ(after.size(), 5u) << "the newer call still sends";
