@@ -16,7 +16,6 @@
 #include "platform/system.h"
 #include "platform/tick.h"
 
-#include <QBoxLayout>
 #include <QCursor>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -74,38 +73,12 @@ MainDialog::MainDialog(ClientCore& core, MainServices services, const std::strin
 
 MainDialog::~MainDialog() = default;
 
-void MainDialog::BuildControls(const std::string& skinFile) {
-    if (LoadSkin(skinFile)) {
-        // The skin draws its own title strip, border and shape.
-        setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
-        PlaceDisplayAreas(skinFile);
-        return;
-    }
-    // Without a skin the window keeps working with plain controls of the same names.
+std::vector<PlainControl> MainDialog::PlainControls() const {
     std::vector<PlainControl> plain;
     for (const TipEntry& tip : kTips) plain.push_back({PlainControl::Button, tip.control, Q(Text(tip.text))});
     plain.push_back({PlainControl::Slider, "TRACKBAR_PLAY", Q(Text(kTextPlaybackVolume))});
     plain.push_back({PlainControl::Slider, "TRACKBAR_RECORD", Q(Text(kTextRecordVolume))});
-    UsePlainControls(plain);
-    message_ = new DisplayArea(QStringLiteral("MESSAGE_AREA"), false, 0, this);
-    time_ = new DisplayArea(QStringLiteral("TIME_AREA"), true, 0, this);
-    message_->SetOwnBackground(true);
-    time_->SetOwnBackground(true);
-    if (auto* column = qobject_cast<QBoxLayout*>(layout())) {
-        column->insertWidget(0, time_);
-        column->insertWidget(0, message_);
-    }
-}
-
-void MainDialog::PlaceDisplayAreas(const std::string& skinFile) {
-    const DisplayAreaSpec call = ReadDisplayArea(skinFile, "CALL");
-    const DisplayAreaSpec time = ReadDisplayArea(skinFile, "TIME");
-    message_ = new DisplayArea(QStringLiteral("MESSAGE_AREA"), false, call.textSize, this);
-    time_ = new DisplayArea(QStringLiteral("TIME_AREA"), true, time.textSize, this);
-    message_->setGeometry(call.rect);
-    time_->setGeometry(time.rect);
-    message_->show();
-    time_->show();
+    return plain;
 }
 
 void MainDialog::SetTips() {
@@ -140,6 +113,7 @@ void MainDialog::Refresh() {
     localtime_r(&seconds, &local);
     if (time_) time_->SetText(Q(clock_.Text(now, local)));
     if (message_) message_->SetText(Q(line_.Text(now, DefaultLine())));
+    if (forwardMark_) forwardMark_->setVisible(Forwarding());
 }
 
 QString MainDialog::MessageAreaText() const { return message_ ? message_->Text() : QString(); }

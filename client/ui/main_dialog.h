@@ -51,6 +51,7 @@ public:
     const std::string& LastNumber() const { return lastNumber_; }
     QString MessageAreaText() const;
     QString TimeAreaText() const;
+    bool ForwardMarkShown() const;
     const std::string& LastTone() const { return lastTone_; }
     // The window as drawn, the outside of its shape transparent.
     QImage Screenshot();
@@ -63,6 +64,9 @@ private:
     // Set-up.
     void BuildControls(const std::string& skinFile);
     void PlaceDisplayAreas(const std::string& skinFile);
+    void PlaceForwardMark(const std::string& skinFile);
+    bool Forwarding() const;
+    std::vector<PlainControl> PlainControls() const;
     void SetTips();
     void CreateTrayIcon();
 
@@ -116,6 +120,7 @@ private:
 
     DisplayArea* message_ = nullptr;
     DisplayArea* time_ = nullptr;
+    QWidget* forwardMark_ = nullptr; // the forwarding picture, shown while calls are forwarded
     QTimer clockTimer_; // 1 s: redraw, clock or talk time
     QSystemTrayIcon* tray_ = nullptr;
     QPointer<QWidget> about_;

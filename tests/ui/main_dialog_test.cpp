@@ -3,6 +3,7 @@
 // lost-server path and the plain window without a skin.
 #include "client/skin/skin_button.h"
 #include "client/ui/function_menu.h"
+#include "client/userserver/option_packets.h"
 #include "client/userserver/user_serv_handler.h"
 #include "tests/ui/ui_test_support.h"
 
@@ -268,6 +269,33 @@ TEST_F(MainWindow, AboutBoxShowsTheReleaseAndOpensOnce) {
     QWidget* release = w.findChild<QDialog*>("AboutBox")->findChild<QWidget*>("line274");
     ASSERT_NE(release, nullptr);
     EXPECT_EQ(release->property("text").toString(), "Release: 1.0.0");
+}
+
+TEST_F(MainWindow, ForwardingPictureShowsWhileCallsAreForwarded) {
+    MainDialog& w = f.Window();
+    w.show();
+    EXPECT_FALSE(w.ForwardMarkShown());
+    ForwardRecord record;
+    record.busy = "8003";
+    f.Core().UserServ()->SetForwardCache(record);
+    w.Refresh();
+    EXPECT_TRUE(w.ForwardMarkShown());
+    QWidget* mark = w.findChild<QWidget*>("FORWARD_MARK");
+    ASSERT_NE(mark, nullptr);
+    EXPECT_TRUE(w.rect().contains(mark->geometry()));
+    f.Core().UserServ()->SetForwardCache(ForwardRecord{});
+    w.Refresh();
+    EXPECT_FALSE(w.ForwardMarkShown());
+}
+
+TEST_F(MainWindow, MinimiseThenAnIncomingCallBringsTheWindowBack) {
+    MainDialog& w = f.Window();
+    w.show();
+    QTest::mouseClick(w.Button("BUTTON_MIN"), Qt::LeftButton);
+    EXPECT_TRUE(!w.isVisible() || w.isMinimized()) << "hidden to the tray, or minimised without one";
+    Progress(6, "Incoming: 8002 Bob");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.isMinimized());
 }
 
 class PlainMainWindow : public ::testing::Test {

@@ -44,7 +44,16 @@ const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 void EventRelay::OnCoreEvent(const CoreEvent& event) {
     events.push_back(event);
-    if (window != nullptr) window->OnCoreEvent(event);
+    if (window == nullptr) return;
+    window->OnCoreEvent(event);
+    if (event.name == "call_progress") shownLines.push_back(window->MessageAreaText());
+}
+
+bool EventRelay::Shown(const QString& prefix) const {
+    for (const QString& line : shownLines) {
+        if (line.startsWith(prefix)) return true;
+    }
+    return false;
 }
 
 bool EventRelay::Seen(const std::string& name) const {
@@ -76,11 +85,12 @@ UiFixture::~UiFixture() {
     core_.reset();
 }
 
-MainDialog& UiFixture::Window() {
-    if (!window_) {
-        window_ = std::make_unique<MainDialog>(*core_, Services(), Home());
-        relay_.window = window_.get();
-    }
+MainDialog& UiFixture::Window() { return window_ ? *window_ : Window(Services()); }
+
+MainDialog& UiFixture::Window(MainServices services) {
+    relay_.window = nullptr;
+    window_ = std::make_unique<MainDialog>(*core_, std::move(services), Home());
+    relay_.window = window_.get();
     return *window_;
 }
 

@@ -21,6 +21,9 @@ public:
     void OnCoreEvent(const CoreEvent& event) override;
     MainDialog* window = nullptr;
     std::vector<CoreEvent> events;
+    // The window's message line after each call-progress event.
+    std::vector<QString> shownLines;
+    bool Shown(const QString& prefix) const;
     bool Seen(const std::string& name) const;
 };
 
@@ -36,6 +39,8 @@ public:
     ClientCore& Core() { return *core_; }
     EventRelay& Relay() { return relay_; }
     MainDialog& Window();
+    // The window with services of the caller's making.
+    MainDialog& Window(MainServices services);
     void Emit(const std::string& name, std::vector<std::pair<std::string, std::string>> fields,
               const std::string& text = std::string());
 

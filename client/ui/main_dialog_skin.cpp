@@ -1,0 +1,79 @@
+// The main window's controls: from the skin when there is one (display areas and the
+// forwarding picture placed by its description), else plain controls of the same names.
+#include "client/ui/main_dialog.h"
+
+#include "client/data/skin_paths.h"
+#include "client/skin/skin_picture.h"
+#include "client/skin/skin_text.h"
+#include "client/ui/display_area.h"
+#include "client/userserver/client_core.h"
+#include "client/userserver/option_packets.h"
+#include "client/userserver/user_serv_handler.h"
+#include "platform/profile.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+
+namespace orv {
+
+void MainDialog::BuildControls(const std::string& skinFile) {
+    if (LoadSkin(skinFile)) {
+        // The skin draws its own title strip, border and shape.
+        setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+        PlaceDisplayAreas(skinFile);
+        PlaceForwardMark(skinFile);
+        return;
+    }
+    // Without a skin the window keeps working with plain controls of the same names.
+    UsePlainControls(PlainControls());
+    message_ = new DisplayArea(QStringLiteral("MESSAGE_AREA"), false, 0, this);
+    time_ = new DisplayArea(QStringLiteral("TIME_AREA"), true, 0, this);
+    message_->SetOwnBackground(true);
+    time_->SetOwnBackground(true);
+    if (auto* column = qobject_cast<QBoxLayout*>(layout())) {
+        column->insertWidget(0, time_);
+        column->insertWidget(0, message_);
+    }
+}
+
+void MainDialog::PlaceDisplayAreas(const std::string& skinFile) {
+    const DisplayAreaSpec call = ReadDisplayArea(skinFile, "CALL");
+    const DisplayAreaSpec time = ReadDisplayArea(skinFile, "TIME");
+    message_ = new DisplayArea(QStringLiteral("MESSAGE_AREA"), false, call.textSize, this);
+    time_ = new DisplayArea(QStringLiteral("TIME_AREA"), true, time.textSize, this);
+    message_->setGeometry(call.rect);
+    time_->setGeometry(time.rect);
+    message_->show();
+    time_->show();
+}
+
+void MainDialog::PlaceForwardMark(const std::string& skinFile) {
+    const std::string folder = SkinFolderPath(home_, SkinWindow::Main);
+    const QImage picture =
+        LoadSkinPicture(SkinPicturePath(folder, GetProfileString("FORWARDINFO", "BMP", "", skinFile)));
+    const std::vector<std::string> pos = SplitSkinTokens(GetProfileString("FORWARDINFO", "POS", "", skinFile));
+    if (picture.isNull() || pos.size() < 2) return;
+    const QPoint at(SkinTokenInt(pos[0]), SkinTokenInt(pos[1]));
+    if (!rect().contains(QRect(at, picture.size()))) return;
+    const QColor transparent = SkinColour(static_cast<std::uint32_t>(
+        GetProfileInt("FORWARDINFO", "MASKCOLOR", 0, skinFile)));
+    QPixmap pixmap = QPixmap::fromImage(picture);
+    pixmap.setMask(pixmap.createMaskFromColor(transparent, Qt::MaskInColor));
+    auto* mark = new QLabel(this);
+    mark->setObjectName(QStringLiteral("FORWARD_MARK"));
+    mark->setPixmap(pixmap);
+    mark->setGeometry(QRect(at, picture.size()));
+    mark->setAttribute(Qt::WA_TransparentForMouseEvents);
+    mark->hide();
+    forwardMark_ = mark;
+}
+
+bool MainDialog::Forwarding() const {
+    ForwardRecord record;
+    return core_.UserServ() != nullptr && core_.UserServ()->GetForwardInfo(&record) && !record.AllEmpty();
+}
+
+bool MainDialog::ForwardMarkShown() const { return forwardMark_ != nullptr && !forwardMark_->isHidden(); }
+
+} // namespace orv
