@@ -2,6 +2,8 @@
 // orvcli processes on 127.0.0.1 with the null sound device, each client with a home folder
 // of its own. What each side shows is read from its event and text lines; the digits the
 // talk server got are read from the server's "DTMF ..." lines. Every wait is bounded.
+#include "server/options_db.h"
+#include "server/subscriber_db.h"
 #include "tests/e2e/child_process.h"
 #include "tests/server/test_folder.h"
 
@@ -81,6 +83,16 @@ protected:
         ASSERT_TRUE(callee.WriteLine("answer"));
         ExpectProgress(callee, 7, std::string("Talking: ") + from.number);
         ExpectProgress(caller, 8, "Talking: " + dialled);
+    }
+
+    // The subscriber's forwarding settings, written to the server's database as the server
+    // runs (the server reads them at each call).
+    void SetForwarding(const std::string& number, const ForwardSettings& settings) {
+        std::string error;
+        std::unique_ptr<SubscriberDb> db = SubscriberDb::Open(m_serverHome.File(kSubscriberDbName), &error);
+        ASSERT_NE(db, nullptr) << error;
+        OptionsDb options(*db);
+        ASSERT_TRUE(options.SetForward(number, settings)) << options.LastError();
     }
 
     static bool HasRecord(ChildProcess& p, const std::string& list, const std::string& caller,
@@ -173,6 +185,35 @@ TEST_F(CallE2eTest, UnansweredCallTimesOutOnTheCalledSide) {
     ExpectIdle(b);
     EXPECT_TRUE(HasRecord(b, "missed", "8001", "8002")) << b.Output();
     EXPECT_TRUE(HasRecord(a, "dialled", "8001", "8002")) << a.Output();
+}
+
+TEST_F(CallE2eTest, UnansweredCallIsForwardedToTheNoAnswerNumber) {
+    ForwardSettings forward;
+    forward.enabled = true;
+    forward.noAnswer = "8003";
+    SetForwarding("8002", forward);
+    ChildProcess& a = Client(kA);
+    ChildProcess& b = Client(kB);
+    ChildProcess& c = Client(kC);
+
+    ASSERT_TRUE(a.WriteLine("call 8002"));
+    ExpectProgress(b, 6, "Incoming: 8001");
+    ExpectProgress(a, 5, "Ringing: 8002");
+    // 8002 does not answer: it hands the call on when its ringing times out.
+    ExpectProgress(b, 10, "Ring timeout", kRingTimeoutWaitMs);
+    ExpectProgress(a, 23, "Call Forwarding", kWaitMs);
+    ExpectProgress(c, 6, "Incoming: 8001");
+    ASSERT_TRUE(c.WriteLine("answer"));
+    ExpectProgress(c, 7, "Talking: 8001");
+    ExpectProgress(a, 8, "Talking: 8002");
+    ASSERT_TRUE(c.WriteLine("hangup"));
+    ExpectProgress(a, 3, "");
+    ExpectIdle(a);
+    ExpectIdle(c);
+    const std::string record = Expect(m_server, "CALL id=");
+    EXPECT_NE(record.find("caller=8001 called=8003 original=8002"), std::string::npos) << record;
+    EXPECT_TRUE(HasRecord(b, "missed", "8001", "8002")) << b.Output();
+    EXPECT_TRUE(HasRecord(c, "received", "8001", "8003")) << c.Output();
 }
 
 TEST_F(CallE2eTest, DigitsReachTheTalkServerInOrderAndInPacketsOfFifteen) {
