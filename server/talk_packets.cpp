@@ -12,7 +12,6 @@ namespace {
 
 constexpr std::size_t kTalkRequestBody = 2 * kNumberField;
 constexpr std::size_t kCallForwardBody = 1 + 4 + 4 + 2 * kNumberField;
-constexpr std::size_t kCodecListField = 17;
 constexpr std::size_t kOriginalIdField = 32;
 constexpr std::size_t kMaxCodecs = 16;
 
