@@ -1,0 +1,65 @@
+// The main window placing a real call through orvserver to orvcli.
+#include "client/call/call_state.h"
+#include "client/ui/call_services.h"
+#include "client/userserver/call_control.h"
+#include "tests/ui/ui_live_support.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+// A person at the window calls 8002, which orvcli answers; the window shows the call's
+// progress and the talk time, and after hang-up keeps the talk time 5 s before the clock.
+TEST(MainWindowLive, CallShowsCallingRingingTalkingAndTheTalkTime) {
+    LiveServer server;
+    ASSERT_TRUE(server.Start()) << server.Output();
+    TestFolder cliHome;
+    ChildProcess cli;
+    ASSERT_TRUE(cli.Start(ProgramPath("orvcli"),
+                          {"--home", cliHome.Path(), "--server", server.Address(), "--number", "8002", "--password",
+                           "2222"},
+                          cliHome.File("cli.err")));
+    ASSERT_TRUE(cli.WriteLine("logon"));
+    ASSERT_TRUE(cli.WaitForLine("EVENT logon_complete", kWaitMs)) << cli.Output();
+
+    UiFixture f;
+    ASSERT_TRUE(f.Ready()) << f.Error();
+    ASSERT_NE(f.Core().Calls(), nullptr);
+    ASSERT_TRUE(f.Core().Logon(server.Host(), server.Port(), "8001", "1111"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.Relay().Seen("logon_complete"); }, kWaitMs));
+    MainServices services = f.Services(); // our clock, so the 5 s are measured exactly
+    UseCallControl(*f.Core().Calls(), &services);
+    MainDialog& w = f.Window(services);
+    w.show();
+
+    QTest::keyClicks(&w, "8002");
+    QTest::keyClick(&w, Qt::Key_Return);
+    ASSERT_TRUE(cli.WaitForLine("EVENT call_progress type=6", kWaitMs)) << cli.Output();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.Relay().Shown("Ringing: 8002"); }, kWaitMs));
+    EXPECT_TRUE(f.Relay().Shown("Calling: 8002"));
+    ASSERT_TRUE(cli.WriteLine("answer"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.MessageAreaText().startsWith("Talking: 8002"); }, kWaitMs))
+        << w.MessageAreaText().toStdString();
+    EXPECT_EQ(w.TimeAreaText(), "00:00:00");
+    f.tick += 65000;
+    w.Refresh();
+    EXPECT_EQ(w.TimeAreaText(), "00:01:05");
+
+    QTest::mouseClick(w.Button("BUTTON_ENDCALL"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return GetCallState() == 0 && w.MessageAreaText().startsWith("Hangup"); },
+                                kWaitMs))
+        << w.MessageAreaText().toStdString();
+    EXPECT_EQ(w.TimeAreaText(), "00:01:05");
+    f.tick += 4999;
+    w.Refresh();
+    EXPECT_EQ(w.TimeAreaText(), "00:01:05") << "the talk time stays 5 s";
+    f.tick += 1;
+    w.Refresh();
+    EXPECT_NE(w.TimeAreaText(), "00:01:05") << "then the clock returns";
+    EXPECT_TRUE(cli.WaitForText("call_end=1", kWaitMs)) << cli.Output();
+}
+
+} // namespace
+} // namespace orv

@@ -1,0 +1,44 @@
+// A real orvserver for the window's live tests, in a home folder of its own, on ports the
+// system chooses.
+#pragma once
+
+#include "tests/e2e/child_process.h"
+#include "tests/server/test_folder.h"
+#include "tests/ui/ui_test_support.h"
+
+#include <cstdint>
+#include <string>
+
+namespace orv {
+
+constexpr int kWaitMs = 20000;
+
+class LiveServer {
+public:
+    bool Start() {
+        if (!server_.Start(ProgramPath("orvserver"), {"--home", home_.Path(), "--user-port", "0", "--quit-on-eof"},
+                           home_.File("server.err"))) {
+            return false;
+        }
+        std::string line;
+        if (!server_.WaitForLine("LISTEN user udp ", kWaitMs, &line)) return false;
+        address_ = line.substr(std::string("LISTEN user udp ").size());
+        const std::size_t colon = address_.rfind(':');
+        if (colon == std::string::npos) return false;
+        host_ = address_.substr(0, colon);
+        port_ = static_cast<std::uint16_t>(std::stoi(address_.substr(colon + 1)));
+        return true;
+    }
+    const std::string& Address() const { return address_; }
+    const std::string& Host() const { return host_; }
+    std::uint16_t Port() const { return port_; }
+    std::string Output() const { return server_.Output(); }
+
+private:
+    TestFolder home_;
+    ChildProcess server_;
+    std::string address_, host_;
+    std::uint16_t port_ = 0;
+};
+
+} // namespace orv
