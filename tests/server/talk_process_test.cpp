@@ -13,6 +13,8 @@
 #include "tests/server/test_folder.h"
 #include "tests/server/udp_test_client.h"
 
+#include <sys/wait.h>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -285,6 +287,12 @@ TEST_F(TalkProcessTest, ACallRingsIsAnsweredCarriesDigitsAndEndsWithARecord) {
     EXPECT_TRUE(m_server.WaitForText("call=" + std::to_string(callId) + " caller=8001 called=8002", kWaitMs));
     EXPECT_TRUE(m_server.WaitForText("call=0 caller=8003 called=8002 original= ", kWaitMs)) << "the refusal";
     EXPECT_TRUE(m_server.WaitForLine("ADMIN ok calls", kWaitMs));
+
+    // A stop with links still open is clean (a sanitizer build checks for leaks here).
+    ASSERT_TRUE(m_server.WriteLine("quit"));
+    int status = -1;
+    ASSERT_TRUE(m_server.WaitExit(kWaitMs, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST_F(TalkProcessTest, RefusalsNameTheReasonAndAnOfflineNumberGetsTheCallRecorded) {
