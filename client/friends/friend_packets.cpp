@@ -28,12 +28,12 @@ std::vector<std::uint8_t> RecordIdPacket(std::uint16_t type, std::uint32_t recor
 // follow a success (filled by the caller).
 std::vector<std::uint8_t> ResultPacket(std::uint16_t type, std::uint8_t result, std::int32_t reason,
                                        std::size_t successSize) {
-    const std::size_t extra = result == kFriendResultSuccess ? successSize
-                              : result == kFriendResultFailure ? 4
+    const std::size_t extra = result == kResultSuccess ? successSize
+                              : result == kResultFailure ? 4
                                                                : 0;
     std::vector<std::uint8_t> packet = NewPacket(type, 1 + extra);
     packet[kPacketHeaderSize] = result;
-    if (result == kFriendResultFailure) PutU32(packet.data() + kPacketHeaderSize + 1, static_cast<std::uint32_t>(reason));
+    if (result == kResultFailure) PutU32(packet.data() + kPacketHeaderSize + 1, static_cast<std::uint32_t>(reason));
     return packet;
 }
 
@@ -41,28 +41,28 @@ std::vector<std::uint8_t> ResultPacket(std::uint16_t type, std::uint8_t result, 
 // short for them; *success tells whether success data follows.
 bool ReadResult(BodyReader& in, std::uint8_t* result, std::int32_t* reason, bool* success) {
     *result = in.U8();
-    *success = in.ok() && *result == kFriendResultSuccess;
-    if (in.ok() && *result == kFriendResultFailure) *reason = in.I32();
+    *success = in.ok() && *result == kResultSuccess;
+    if (in.ok() && *result == kResultFailure) *reason = in.I32();
     return in.ok();
 }
 
 } // namespace
 
-std::vector<std::uint8_t> BuildFriendIndexRequest() { return NewPacket(kPktFriendIndex, 0); }
+std::vector<std::uint8_t> BuildFriendIndexRequest() { return NewPacket(PKT_FRIEND_INDEX, 0); }
 
 std::vector<std::uint8_t> BuildFriendDetailRequest(std::uint32_t recordId) {
-    return RecordIdPacket(kPktFriendDetail, recordId);
+    return RecordIdPacket(PKT_FRIEND_DETAIL, recordId);
 }
 
 std::vector<std::uint8_t> BuildSetFriendRequest(const FriendEntry& entry) {
-    std::vector<std::uint8_t> packet = NewPacket(kPktSetFriend, kFriendEntrySize);
+    std::vector<std::uint8_t> packet = NewPacket(PKT_SET_FRIEND, kFriendEntrySize);
     PackFriendRecord(entry.record, packet.data() + kPacketHeaderSize);
     packet[kPacketHeaderSize + kFriendRecordSize] = entry.status;
     return packet;
 }
 
 std::vector<std::uint8_t> BuildDelFriendRequest(std::uint32_t recordId) {
-    return RecordIdPacket(kPktDelFriend, recordId);
+    return RecordIdPacket(PKT_DEL_FRIEND, recordId);
 }
 
 bool ParseRecordIdRequest(const std::uint8_t* body, std::size_t size, std::uint32_t* recordId) {
@@ -147,13 +147,13 @@ bool ParseFriendStatusPush(const std::uint8_t* body, std::size_t size, FriendSta
 
 std::vector<std::uint8_t> BuildFriendIndexAnswer(const FriendIndexAnswer& answer) {
     if (answer.notReady) {
-        std::vector<std::uint8_t> packet = NewPacket(kPktFriendIndex, 2);
+        std::vector<std::uint8_t> packet = NewPacket(PKT_FRIEND_INDEX, 2);
         PutU16(packet.data() + kPacketHeaderSize, kFriendIndexNotReady);
         return packet;
     }
     constexpr std::size_t kMaxIds = (0xFFFF - kPacketHeaderSize - 2) / 4;
     if (answer.recordIds.size() > kMaxIds) return {};
-    std::vector<std::uint8_t> packet = NewPacket(kPktFriendIndex, 2 + 4 * answer.recordIds.size());
+    std::vector<std::uint8_t> packet = NewPacket(PKT_FRIEND_INDEX, 2 + 4 * answer.recordIds.size());
     std::uint8_t* p = packet.data() + kPacketHeaderSize;
     PutU16(p, static_cast<std::uint16_t>(answer.recordIds.size()));
     for (std::size_t i = 0; i < answer.recordIds.size(); ++i) PutU32(p + 2 + 4 * i, answer.recordIds[i]);
@@ -161,8 +161,8 @@ std::vector<std::uint8_t> BuildFriendIndexAnswer(const FriendIndexAnswer& answer
 }
 
 std::vector<std::uint8_t> BuildFriendDetailAnswer(const FriendDetailAnswer& answer) {
-    std::vector<std::uint8_t> packet = ResultPacket(kPktFriendDetail, answer.result, answer.reason, kFriendEntrySize);
-    if (answer.result == kFriendResultSuccess) {
+    std::vector<std::uint8_t> packet = ResultPacket(PKT_FRIEND_DETAIL, answer.result, answer.reason, kFriendEntrySize);
+    if (answer.result == kResultSuccess) {
         PackFriendRecord(answer.entry.record, packet.data() + kPacketHeaderSize + 1);
         packet.back() = answer.entry.status;
     }
@@ -170,25 +170,25 @@ std::vector<std::uint8_t> BuildFriendDetailAnswer(const FriendDetailAnswer& answ
 }
 
 std::vector<std::uint8_t> BuildSetFriendAnswer(const SetFriendAnswer& answer) {
-    std::vector<std::uint8_t> packet = ResultPacket(kPktSetFriend, answer.result, answer.reason, 4);
-    if (answer.result == kFriendResultSuccess) PutU32(packet.data() + kPacketHeaderSize + 1, answer.recordId);
+    std::vector<std::uint8_t> packet = ResultPacket(PKT_SET_FRIEND, answer.result, answer.reason, 4);
+    if (answer.result == kResultSuccess) PutU32(packet.data() + kPacketHeaderSize + 1, answer.recordId);
     return packet;
 }
 
 std::vector<std::uint8_t> BuildDelFriendAnswer(const DelFriendAnswer& answer) {
-    return ResultPacket(kPktDelFriend, answer.result, answer.reason, 0);
+    return ResultPacket(PKT_DEL_FRIEND, answer.result, answer.reason, 0);
 }
 
 std::vector<std::uint8_t> BuildFriendStatusPush(const FriendStatusPush& push) {
-    std::vector<std::uint8_t> packet = NewPacket(kPktFriendStatus, 5);
+    std::vector<std::uint8_t> packet = NewPacket(PKT_FRIEND_STATUS, 5);
     packet[kPacketHeaderSize] = push.status;
     PutU32(packet.data() + kPacketHeaderSize + 1, push.recordId);
     return packet;
 }
 
 bool DelFriendAnswerRemoves(const DelFriendAnswer& answer) {
-    return answer.result == kFriendResultSuccess ||
-           (answer.result == kFriendResultFailure && answer.reason == kDelFriendReasonGone);
+    return answer.result == kResultSuccess ||
+           (answer.result == kResultFailure && answer.reason == kDelFriendReasonGone);
 }
 
 std::vector<std::uint32_t> FriendDetailFetchOrder(const std::vector<std::uint32_t>& indexIds) {

@@ -13,17 +13,21 @@
 
 namespace orv {
 
-constexpr std::uint16_t kPktFriendIndex = 0x0105;
-constexpr std::uint16_t kPktFriendDetail = 0x0106;
-constexpr std::uint16_t kPktSetFriend = 0x0107;
-constexpr std::uint16_t kPktDelFriend = 0x0108;
-constexpr std::uint16_t kPktFriendStatus = 0x01FF;
+// The friend packet types of the user-server conversation (the other types are listed with
+// the user-server handler).
+constexpr std::uint16_t PKT_FRIEND_INDEX = 0x0105;
+constexpr std::uint16_t PKT_FRIEND_DETAIL = 0x0106;
+constexpr std::uint16_t PKT_SET_FRIEND = 0x0107;
+constexpr std::uint16_t PKT_DEL_FRIEND = 0x0108;
+constexpr std::uint16_t PKT_FRIEND_STATUS = 0x01FF;
 
 // The index count that means "the list is still being loaded, ask again".
 constexpr std::uint16_t kFriendIndexNotReady = 0xFFFF;
 
-constexpr std::uint8_t kFriendResultSuccess = 0;
-constexpr std::uint8_t kFriendResultFailure = 255;
+// Result byte of every user-server answer that can fail: success, or failure followed by an
+// i32 reason.
+constexpr std::uint8_t kResultSuccess = 0;
+constexpr std::uint8_t kResultFailure = 255;
 
 // How the friend requests are sent: retries and the interval between them, and the delay
 // before an index that was not ready is asked for again.

@@ -3,6 +3,7 @@
 #include "client/userserver/user_serv_handler.h"
 
 #include "client/log/log.h"
+#include "client/text/text_table.h"
 #include "client/userserver/user_serv_config.h"
 #include "platform/tick.h"
 #include "udplink/udplink.h"
@@ -12,8 +13,21 @@
 
 namespace orv {
 
-CUserServHandler::CUserServHandler(ClientConfig& config, CallRecordList* records)
-    : m_config(config), m_records(records), m_tick([] { return GetTickCount(); }) {
+namespace {
+// The texts of a handler created without the client's table (tests, tools).
+const TextTable& BuiltInTexts() {
+    static const TextTable* texts = [] {
+        auto* table = new TextTable;
+        table->Fill();
+        return table;
+    }();
+    return *texts;
+}
+} // namespace
+
+CUserServHandler::CUserServHandler(ClientConfig& config, CallRecordList* records, const TextTable* texts)
+    : m_config(config), m_records(records), m_friends(texts ? *texts : BuiltInTexts()),
+      m_tick([] { return GetTickCount(); }) {
     SetHandlerName("UserServHandler");
     if (UserServAutoAlloc(m_config)) {
         bool ok = CreateLink(kSockDatagram, 0);
@@ -108,23 +122,23 @@ void CUserServHandler::Dispatch(const PacketHeader& h, const std::uint8_t* body,
     case PKT_NAT_DETECT: OnNatDetect(h.seqNum); break;
     case PKT_CUSTOM_INFO: OnQueryCustomInfoAck(h, body, bodySize); break;
     case PKT_QUERY_SVR_IPPORT: OnQuerySvrIPPortAck(h, body, bodySize); break;
-    case PKT_FRIEND_INDEX:
-    case PKT_FRIEND_DETAIL:
-    case PKT_SET_FRIEND:
-    case PKT_DEL_FRIEND:
-    case PKT_OFFLINE_CALLS:
-    case PKT_GET_FORWARD:
-    case PKT_SET_FORWARD:
-    case PKT_SET_PASSWORD:
-    case PKT_SUPPORT_INFO:
-    case PKT_SET_BIND_OPT:
-    case PKT_QUERY_BIND_OPT:
-    case PKT_FRIEND_STATUS:
+    case PKT_FRIEND_INDEX: OnGetFriendIndexAck(h, body, bodySize); break;
+    case PKT_FRIEND_DETAIL: OnGetFriendDetailAck(h, body, bodySize); break;
+    case PKT_SET_FRIEND: OnSetFriendInfoAck(h, body, bodySize); break;
+    case PKT_DEL_FRIEND: OnDelFriendInfoAck(h, body, bodySize); break;
+    case PKT_FRIEND_STATUS: OnFriendStatus(body, bodySize); break;
+    case PKT_OFFLINE_CALLS: OnGetOfflineCallAck(h, body, bodySize); break;
+    case PKT_GET_FORWARD: OnGetForwardInfoAck(h, body, bodySize); break;
+    case PKT_SET_FORWARD: OnSetForwardInfoAck(h, body, bodySize); break;
+    case PKT_SET_PASSWORD: OnSetPwdAck(h, body, bodySize); break;
+    case PKT_SUPPORT_INFO: OnGetSupportInfoAck(h, body, bodySize); break;
+    case PKT_SET_BIND_OPT: OnSetBindIDOptAck(h, body, bodySize); break;
+    case PKT_QUERY_BIND_OPT: OnQueryBindIDOptAck(h, body, bodySize); break;
+    case PKT_FILE_UPDATE_QUERY: OnFileUpdateQueryAck(h, body, bodySize); break;
+    case PKT_ACCOUNT_SERVER: OnAccountServQueryAck(h, body, bodySize); break;
     case PKT_TALK_ESTABLISH:
     case PKT_CONF_ESTABLISH:
     case PKT_CONF_INVITE_ACK:
-    case PKT_FILE_UPDATE_QUERY:
-    case PKT_ACCOUNT_SERVER:
         OnAnswerNotHandled(h);
         break;
     default:

@@ -4,7 +4,9 @@
 // go to the client shell's windows as posted messages.
 #pragma once
 
+#include "client/friends/friend_store.h"
 #include "client/net/msg_handler.h"
+#include "client/userserver/service_options.h"
 #include "client/userserver/user_serv_packets.h"
 
 #include <atomic>
@@ -17,11 +19,17 @@ namespace orv {
 
 class ClientConfig;
 class CallRecordList;
+class TextTable;
 
 // Messages posted to the client shell's windows.
 constexpr UINT WM_LOGON_RESULT = WM_USER + 8;     // wParam 0 = logon complete, 255 = refused (lParam reason)
 constexpr UINT WM_SERVER_FAILURE = WM_USER + 10;  // wParam packet type; lParam timed-out request copy or 0
 constexpr UINT WM_FORCED_LOGOUT = WM_USER + 13;   // wParam logout code
+constexpr UINT WM_FORWARD_RESULT = WM_USER + 16;  // forwarding dialog: wParam result, lParam value
+constexpr UINT WM_PASSWORD_RESULT = WM_USER + 17; // password dialog: wParam result, lParam value
+constexpr UINT WM_OPTIONS_CHANGED = WM_USER + 19; // main window: forwarding or offline calls changed
+constexpr UINT WM_ACCOUNT_SERVER = WM_USER + 20;  // account window: wParam 1 = refused, lParam reason
+constexpr UINT WM_BIND_RESULT = WM_USER + 27;     // main window: wParam result, lParam option character
 
 // Logon progress bits: still awaited after a successful login answer.
 constexpr int kAwaitKeepAlive = 1;
@@ -30,8 +38,9 @@ constexpr int kAwaitCustomInfo = 2;
 class CUserServHandler : public CMsgHandler {
 public:
     // config holds the local port choice and the keep-alive period; records (may be null)
-    // is told when the user has logged on. Both must outlive the handler.
-    CUserServHandler(ClientConfig& config, CallRecordList* records);
+    // is told when the user has logged on. texts (null: the built-in English texts) names
+    // the default friend group. All must outlive the handler.
+    CUserServHandler(ClientConfig& config, CallRecordList* records, const TextTable* texts = nullptr);
     ~CUserServHandler() override;
 
     bool SetLoginInfo(const char* number, const char* password);
@@ -40,6 +49,10 @@ public:
     void SetMainWindow(HWND hwnd) { m_mainWnd.store(hwnd); }
     void SetConfWindow(HWND hwnd) { m_confWnd.store(hwnd); }
     void SetFriendListWindow(HWND hwnd) { m_friendListWnd.store(hwnd); }
+    void SetForwardWindow(HWND hwnd) { m_forwardWnd.store(hwnd); }
+    void SetPasswordWindow(HWND hwnd) { m_passwordWnd.store(hwnd); }
+    void SetAccountWindow(HWND hwnd) { m_accountWnd.store(hwnd); }
+    void SetRememberPassword(bool remember) { m_rememberPassword.store(remember); }
 
     int QuerySvrIPPort(int retries);
     int DoLogin(int retries);
@@ -47,6 +60,31 @@ public:
     int DoKeepAlive(int retries, std::uint32_t intervalMs, std::uint32_t delayMs);
     int DoLogout();
     int DoGetInfoRequest(std::uint16_t type, int retries, std::uint32_t delayMs);
+
+    // Friends (user_serv_friends.cpp). DoSetFriendInfo puts the own number into the
+    // record; a new friend carries RecordID 0.
+    FriendStore& Friends() { return m_friends; }
+    int DoGetFriendDetail(std::uint32_t recordId);
+    int DoSetFriendInfo(FriendEntry* entry);
+    int DoDelFriendInfo(std::uint32_t recordId);
+
+    // Service options (user_serv_options.cpp, user_serv_forward.cpp).
+    int SetForwardInfo(const ForwardRecord& record);
+    // Asks the server to forward a busy (type 2) or unanswered (type 3) call; 0 when
+    // nothing was sent.
+    int DoCallForward(int type, std::uint32_t servId, std::uint32_t callId, const char* caller);
+    bool GetForwardInfo(ForwardRecord* record) const { return m_forwardCache.Get(record); }
+    void SetForwardCache(const ForwardRecord& record) { m_forwardCache.Set(record); }
+    int DoSetPwd(const char* newPassword);
+    int DoSetBindIDOpt(char option);
+    char GetBindIDOpt() const { return m_options.BindOption(); }
+    int DoFileUpdateQuery(int retries);
+    int QueryAccountServ();
+    std::vector<SupportEntry> GetSupportInfo() const { return m_options.Support(); }
+    std::optional<ServerAnswerAddress> GetUpdateServer() const { return m_options.UpdateServer(); }
+    std::optional<ServerAnswerAddress> GetAccountServer() const { return m_options.AccountServer(); }
+    // The password field as the next logon and password change send it.
+    std::string GetPasswordField() const;
 
     // The millisecond tick the session measures keep-alive ages with (the platform tick
     // unless a test sets its own before the session starts).
@@ -81,6 +119,20 @@ private:
     void OnLogout(const std::uint8_t* body, std::size_t size);
     void OnQueryCustomInfoAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
     void OnAnswerNotHandled(const PacketHeader& h);
+    void OnGetFriendIndexAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
+    void OnGetFriendDetailAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
+    void OnSetFriendInfoAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
+    void OnDelFriendInfoAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
+    void OnFriendStatus(const std::uint8_t* body, std::size_t size);
+    void OnGetOfflineCallAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
+    void OnGetSupportInfoAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
+    void OnGetForwardInfoAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
+    void OnSetForwardInfoAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
+    void OnSetPwdAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
+    void OnQueryBindIDOptAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
+    void OnSetBindIDOptAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
+    void OnFileUpdateQueryAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
+    void OnAccountServQueryAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
 
     void ClearProgressBit(int bit);
     void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -101,6 +153,13 @@ private:
     std::atomic<HWND> m_mainWnd{0};
     std::atomic<HWND> m_confWnd{0};
     std::atomic<HWND> m_friendListWnd{0};
+    std::atomic<HWND> m_forwardWnd{0};
+    std::atomic<HWND> m_passwordWnd{0};
+    std::atomic<HWND> m_accountWnd{0};
+    std::atomic<bool> m_rememberPassword{false};
+    FriendStore m_friends;
+    ForwardCache m_forwardCache;
+    ServiceOptions m_options;
     TickSource m_tick;
     CriticalSection m_csHooks;
     std::vector<RecvHook> m_recvHooks;

@@ -2,6 +2,7 @@
 // parsed with explicit little-endian code. Parsers check the body length before reading.
 #pragma once
 
+#include "client/friends/friend_packets.h" // the friend types and the result byte
 #include "client/net/packet.h"
 
 #include <cstdint>
@@ -15,10 +16,7 @@ constexpr std::uint16_t PKT_LOGIN = 0x0101;
 constexpr std::uint16_t PKT_LOGOUT = 0x0102;
 constexpr std::uint16_t PKT_KEEPALIVE = 0x0103;
 constexpr std::uint16_t PKT_NAT_DETECT = 0x0104;
-constexpr std::uint16_t PKT_FRIEND_INDEX = 0x0105;
-constexpr std::uint16_t PKT_FRIEND_DETAIL = 0x0106;
-constexpr std::uint16_t PKT_SET_FRIEND = 0x0107;
-constexpr std::uint16_t PKT_DEL_FRIEND = 0x0108;
+// 0x0105 to 0x0108 and 0x01FF: the friend packets (client/friends/friend_packets.h).
 constexpr std::uint16_t PKT_OFFLINE_CALLS = 0x010B;
 constexpr std::uint16_t PKT_CUSTOM_INFO = 0x010D;
 constexpr std::uint16_t PKT_GET_FORWARD = 0x010E;
@@ -28,7 +26,6 @@ constexpr std::uint16_t PKT_QUERY_SVR_IPPORT = 0x0111;
 constexpr std::uint16_t PKT_SUPPORT_INFO = 0x0112;
 constexpr std::uint16_t PKT_SET_BIND_OPT = 0x0114;
 constexpr std::uint16_t PKT_QUERY_BIND_OPT = 0x0115;
-constexpr std::uint16_t PKT_FRIEND_STATUS = 0x01FF;
 constexpr std::uint16_t PKT_TALK_REQUEST = 0x0201;
 constexpr std::uint16_t PKT_TALK_ESTABLISH = 0x0203;
 constexpr std::uint16_t PKT_CONF_REQUEST = 0x0301;
@@ -38,9 +35,6 @@ constexpr std::uint16_t PKT_CONF_INVITE_ACK = 0x0305;
 constexpr std::uint16_t PKT_FILE_UPDATE_QUERY = 0x0409;
 constexpr std::uint16_t PKT_ACCOUNT_SERVER = 0x0501;
 
-// Result byte of answers that can fail.
-constexpr std::uint8_t kResultSuccess = 0;
-constexpr std::uint8_t kResultFailure = 255;
 
 // Field sizes.
 constexpr std::size_t kNumberField = 32;

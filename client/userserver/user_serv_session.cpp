@@ -2,6 +2,7 @@
 // at a third of the server's TTL, re-logon demand, NAT echo, forced logout, logout, and
 // the custom-information answer that completes a logon.
 #include "client/log/log.h"
+#include "client/userserver/user_serv_common.h"
 #include "client/userserver/user_serv_config.h"
 #include "client/userserver/user_serv_handler.h"
 #include "platform/system.h"
@@ -14,8 +15,6 @@ namespace orv {
 
 namespace {
 
-constexpr std::uint32_t kRequestIntervalMs = 5000;
-constexpr int kInfoRetries = 5;
 // The keep-alive period never goes below this on a re-logon demand.
 constexpr std::uint32_t kRelogonFloorMs = 30000;
 // Bounds of a period derived from the server's TTL: a hostile or broken TTL can neither make
@@ -33,10 +32,6 @@ std::vector<std::uint32_t> LoginAddresses() {
         out.push_back(host);
     }
     return out;
-}
-
-void LogNotRegistered(const char* operation) {
-    WriteLog(3, "%s Local EndpointID=0, means not registered", operation);
 }
 
 } // namespace
@@ -120,6 +115,7 @@ void CUserServHandler::CancelLogin() {
     EndpointID.store(0);
     RemoveAllPending();
     m_progress.store(kAwaitKeepAlive | kAwaitCustomInfo);
+    m_friends.ClearFriends();
 }
 
 int CUserServHandler::DoKeepAlive(int retries, std::uint32_t intervalMs, std::uint32_t delayMs) {

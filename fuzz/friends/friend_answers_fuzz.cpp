@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         orv::FriendDetailAnswer answer;
         if (!orv::ParseFriendDetailAnswer(body, bodySize, &answer)) return 0;
         CheckRecordBounds(answer.entry.record);
-        if (answer.result != orv::kFriendResultSuccess) CheckPrefix(orv::BuildFriendDetailAnswer(answer), body, bodySize);
+        if (answer.result != orv::kResultSuccess) CheckPrefix(orv::BuildFriendDetailAnswer(answer), body, bodySize);
         break;
     }
     case 2: {

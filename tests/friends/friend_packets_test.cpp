@@ -54,11 +54,11 @@ TEST(FriendPacketsTest, DetailsAreFetchedLastIdFirst) {
 
 TEST(FriendPacketsTest, RequestsHaveTheirFixedSizesAndLayout) {
     auto index = BuildFriendIndexRequest();
-    ExpectHeader(index, kPktFriendIndex);
+    ExpectHeader(index, PKT_FRIEND_INDEX);
     EXPECT_EQ(index.size(), 8u);
 
-    for (auto [packet, type] : {std::pair{BuildFriendDetailRequest(0xA1B2C3D4), kPktFriendDetail},
-                                std::pair{BuildDelFriendRequest(0xA1B2C3D4), kPktDelFriend}}) {
+    for (auto [packet, type] : {std::pair{BuildFriendDetailRequest(0xA1B2C3D4), PKT_FRIEND_DETAIL},
+                                std::pair{BuildDelFriendRequest(0xA1B2C3D4), PKT_DEL_FRIEND}}) {
         ExpectHeader(packet, type);
         ASSERT_EQ(packet.size(), 12u);
         std::uint32_t id = 0;
@@ -70,7 +70,7 @@ TEST(FriendPacketsTest, RequestsHaveTheirFixedSizesAndLayout) {
 
     const FriendEntry entry = FullEntry();
     auto set = BuildSetFriendRequest(entry);
-    ExpectHeader(set, kPktSetFriend);
+    ExpectHeader(set, PKT_SET_FRIEND);
     ASSERT_EQ(set.size(), 205u);
     const std::uint8_t* record = Body(set);
     EXPECT_EQ(std::memcmp(record + 4, "8001\0", 5), 0);
@@ -99,7 +99,7 @@ TEST(FriendPacketsTest, IndexAnswerRoundTripsAndDistrustsItsCount) {
     FriendIndexAnswer answer;
     answer.recordIds = {5, 0xFFFFFFFF, 1};
     auto packet = BuildFriendIndexAnswer(answer);
-    ExpectHeader(packet, kPktFriendIndex);
+    ExpectHeader(packet, PKT_FRIEND_INDEX);
     FriendIndexAnswer parsed;
     ASSERT_TRUE(ParseFriendIndexAnswer(Body(packet), BodySize(packet), &parsed));
     EXPECT_FALSE(parsed.notReady);
@@ -127,14 +127,14 @@ TEST(FriendPacketsTest, ResultAnswersRoundTripForSuccessFailureAndUnknownResults
     detail.entry = FullEntry();
     FriendDetailAnswer detailParsed;
     auto packet = BuildFriendDetailAnswer(detail);
-    ExpectHeader(packet, kPktFriendDetail);
+    ExpectHeader(packet, PKT_FRIEND_DETAIL);
     EXPECT_EQ(packet.size(), 8u + 1 + 196 + 1);
     ASSERT_TRUE(ParseFriendDetailAnswer(Body(packet), BodySize(packet), &detailParsed));
     EXPECT_EQ(detailParsed.result, 0);
     EXPECT_EQ(detailParsed.entry, detail.entry);
     ExpectTruncationsRefused(packet, &ParseFriendDetailAnswer);
 
-    detail.result = kFriendResultFailure;
+    detail.result = kResultFailure;
     detail.reason = -2;
     packet = BuildFriendDetailAnswer(detail);
     ASSERT_TRUE(ParseFriendDetailAnswer(Body(packet), BodySize(packet), &detailParsed));
@@ -146,11 +146,11 @@ TEST(FriendPacketsTest, ResultAnswersRoundTripForSuccessFailureAndUnknownResults
     set.recordId = 0x8000000F;
     SetFriendAnswer setParsed;
     packet = BuildSetFriendAnswer(set);
-    ExpectHeader(packet, kPktSetFriend);
+    ExpectHeader(packet, PKT_SET_FRIEND);
     ASSERT_TRUE(ParseSetFriendAnswer(Body(packet), BodySize(packet), &setParsed));
     EXPECT_EQ(setParsed.recordId, set.recordId);
     ExpectTruncationsRefused(packet, &ParseSetFriendAnswer);
-    set.result = kFriendResultFailure;
+    set.result = kResultFailure;
     set.reason = -17;
     packet = BuildSetFriendAnswer(set);
     ASSERT_TRUE(ParseSetFriendAnswer(Body(packet), BodySize(packet), &setParsed));
@@ -161,10 +161,10 @@ TEST(FriendPacketsTest, ResultAnswersRoundTripForSuccessFailureAndUnknownResults
     DelFriendAnswer del;
     DelFriendAnswer delParsed;
     packet = BuildDelFriendAnswer(del);
-    ExpectHeader(packet, kPktDelFriend);
+    ExpectHeader(packet, PKT_DEL_FRIEND);
     ASSERT_TRUE(ParseDelFriendAnswer(Body(packet), BodySize(packet), &delParsed));
     EXPECT_EQ(delParsed.result, 0);
-    del.result = kFriendResultFailure;
+    del.result = kResultFailure;
     del.reason = -2;
     packet = BuildDelFriendAnswer(del);
     ASSERT_TRUE(ParseDelFriendAnswer(Body(packet), BodySize(packet), &delParsed));
@@ -184,7 +184,7 @@ TEST(FriendPacketsTest, ResultAnswersRoundTripForSuccessFailureAndUnknownResults
 TEST(FriendPacketsTest, StatusPushRoundTrips) {
     FriendStatusPush push{1, 77};
     auto packet = BuildFriendStatusPush(push);
-    ExpectHeader(packet, kPktFriendStatus);
+    ExpectHeader(packet, PKT_FRIEND_STATUS);
     EXPECT_EQ(packet.size(), 13u);
     FriendStatusPush parsed;
     ASSERT_TRUE(ParseFriendStatusPush(Body(packet), BodySize(packet), &parsed));

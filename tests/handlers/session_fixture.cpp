@@ -168,8 +168,12 @@ std::map<std::uint16_t, Datagram> SessionTest::LogOn(std::uint32_t endpoint, boo
     for (std::uint16_t type : {PKT_KEEPALIVE, PKT_FRIEND_INDEX, PKT_CUSTOM_INFO, PKT_OFFLINE_CALLS, PKT_GET_FORWARD,
                                PKT_SUPPORT_INFO, PKT_QUERY_BIND_OPT})
         sent[type] = Expect(type);
-    for (std::uint16_t type : {PKT_FRIEND_INDEX, PKT_OFFLINE_CALLS, PKT_GET_FORWARD, PKT_SUPPORT_INFO, PKT_QUERY_BIND_OPT})
-        m_server.Send(type, sent[type].seqNum, {});
+    // Empty lists, no forwarding settings, the account not bound.
+    m_server.Send(PKT_FRIEND_INDEX, sent[PKT_FRIEND_INDEX].seqNum, U16(0));
+    m_server.Send(PKT_OFFLINE_CALLS, sent[PKT_OFFLINE_CALLS].seqNum, U16(0));
+    m_server.Send(PKT_GET_FORWARD, sent[PKT_GET_FORWARD].seqNum, Cat({U8(255), U32(1)}));
+    m_server.Send(PKT_SUPPORT_INFO, sent[PKT_SUPPORT_INFO].seqNum, U16(0));
+    m_server.Send(PKT_QUERY_BIND_OPT, sent[PKT_QUERY_BIND_OPT].seqNum, U8('0'));
     if (answerCustomInfo) m_server.Send(PKT_CUSTOM_INFO, sent[PKT_CUSTOM_INFO].seqNum, std::vector<std::uint8_t>(132, 0));
     Fence();
     return sent;
