@@ -3,11 +3,14 @@
 // through a UDP relay of the test's own (announced by the server as its media rendezvous),
 // which keeps every datagram the clients send and can lose and reorder datagrams.
 //
-// Floors of the segmental correlation (speech_match.h), per codec: the codecs alone reach
-// 1.00 (G.711), 0.96 (G.723.1) and 0.85 (G.729) on this speech (speech_match_test); a call
-// adds 30 ms block slips in the playback path, which the per-segment alignment absorbs, so
-// the floors leave about 0.1 for that: 0.9, 0.9, 0.8 and 0.7. Another speaker scores about
-// 0.1, so each floor is far above chance.
+// Floors of the segmental correlation (speech_match.h), per codec. The codecs alone reach
+// 1.00 (G.711), 0.96 (G.723.1) and 0.84 (G.729) on this speech (speech_match_test); calls
+// measured here reach 0.95-0.98, 0.93-0.96 and 0.83-0.85, the echo call 0.98. A loaded
+// machine adds 30 ms slips in the playback path (late blocks, held blocks), which the
+// quarter-second alignment mostly absorbs; the floors keep about 0.1 for that: 0.85, 0.85,
+// 0.8 and 0.7. Another speaker scores 0.10-0.15, far below every floor. Through 10 % loss
+// and 5 % reordering a call measured 0.64-0.65: about one block in ten is missing and the
+// rest is the peer's clear speech; its floor 0.45 is three times the other-speaker figure.
 #include "client/audio/codecs/codec_probe.h"
 #include "client/media/media_header.h"
 #include "tests/e2e/child_process.h"
@@ -34,9 +37,9 @@ constexpr int kWaitMs = 20000;
 constexpr const char* kEchoNumber = "9999";
 // Payload type on the wire per codec id.
 constexpr int kPayloadType[] = {-1, 8, 0, 4, 18};
-constexpr double kFloor[] = {0, 0.9, 0.9, 0.8, 0.7};
+constexpr double kFloor[] = {0, 0.85, 0.85, 0.8, 0.7};
 // Through 10 % loss and some reordering the speech must still be clearly the peer's.
-constexpr double kLossyFloor = 0.5;
+constexpr double kLossyFloor = 0.45;
 
 struct Party {
     std::string number, password, speech;

@@ -11,7 +11,7 @@ namespace orv::test {
 namespace {
 
 constexpr int kRate = 8000;
-constexpr std::size_t kSegment = kRate / 2;      // 500 ms
+constexpr std::size_t kSegment = kRate / 4;      // 250 ms
 constexpr long kSegmentSlack = kRate * 80 / 1000; // +-80 ms around the overall delay
 constexpr std::size_t kFrame = kRate / 100;       // 10 ms loudness frames
 

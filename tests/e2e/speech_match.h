@@ -1,6 +1,6 @@
 // How well a recording reproduces a reference speech signal (both 8000 Hz mono): the
 // recording is aligned to the reference as a whole (the delay), then every voiced half
-// second of the reference is matched within a small window around that delay, since a
+// quarter second of the reference is matched within a small window around that delay, since a
 // playback path that drops or holds 30 ms blocks shifts the alignment a little as it goes.
 #pragma once
 
