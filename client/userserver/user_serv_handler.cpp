@@ -39,6 +39,7 @@ CUserServHandler::CUserServHandler(ClientConfig& config, CallRecordList* records
 }
 
 CUserServHandler::~CUserServHandler() {
+    DetachCallOwner(this); // calls still running stop asking this session
     DoLogout();
     // Nothing may call back into this object once its own members start going away: stop
     // the timer thread, then take the link out of the network thread's map.
@@ -136,7 +137,7 @@ void CUserServHandler::Dispatch(const PacketHeader& h, const std::uint8_t* body,
     case PKT_QUERY_BIND_OPT: OnQueryBindIDOptAck(h, body, bodySize); break;
     case PKT_FILE_UPDATE_QUERY: OnFileUpdateQueryAck(h, body, bodySize); break;
     case PKT_ACCOUNT_SERVER: OnAccountServQueryAck(h, body, bodySize); break;
-    case PKT_TALK_ESTABLISH:
+    case PKT_TALK_ESTABLISH: OnTalkEstablish(h, body, bodySize); break;
     case PKT_CONF_ESTABLISH:
     case PKT_CONF_INVITE_ACK:
         OnAnswerNotHandled(h);
@@ -192,6 +193,7 @@ void CUserServHandler::OnMsgTimeOut(const std::uint8_t* packet, std::uint32_t le
         return;
     }
     WriteLog(3, "%s", rule->text);
+    if (h.type == PKT_TALK_REQUEST) OnTalkRequestTimeout(packet, length);
     HWND target = 0;
     if (rule->target == TimeOutRule::Logon) target = m_logonWnd.load();
     if (rule->target == TimeOutRule::Main) target = m_mainWnd.load();

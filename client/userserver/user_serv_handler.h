@@ -5,9 +5,12 @@
 #pragma once
 
 #include "client/friends/friend_store.h"
+#include "client/call/call_owner.h"
+#include "client/call/call_state.h"
 #include "client/net/msg_handler.h"
 #include "client/userserver/service_options.h"
 #include "client/userserver/user_serv_packets.h"
+#include "client/userserver/user_serv_talk.h"
 
 #include <atomic>
 #include <cstdint>
@@ -35,7 +38,7 @@ constexpr UINT WM_BIND_RESULT = WM_USER + 27;     // main window: wParam result,
 constexpr int kAwaitKeepAlive = 1;
 constexpr int kAwaitCustomInfo = 2;
 
-class CUserServHandler : public CMsgHandler {
+class CUserServHandler : public CMsgHandler, public CallOwner {
 public:
     // config holds the local port choice and the keep-alive period; records (may be null)
     // is told when the user has logged on. texts (null: the built-in English texts) names
@@ -48,7 +51,11 @@ public:
     void SetLogonWindow(HWND hwnd) { m_logonWnd.store(hwnd); }
     void SetMainWindow(HWND hwnd) { m_mainWnd.store(hwnd); }
     void SetConfWindow(HWND hwnd) { m_confWnd.store(hwnd); }
-    void SetFriendListWindow(HWND hwnd) { m_friendListWnd.store(hwnd); }
+    // The friend list also hears of every call-state change.
+    void SetFriendListWindow(HWND hwnd) {
+        m_friendListWnd.store(hwnd);
+        SetCallStateWindow(hwnd);
+    }
     void SetForwardWindow(HWND hwnd) { m_forwardWnd.store(hwnd); }
     void SetPasswordWindow(HWND hwnd) { m_passwordWnd.store(hwnd); }
     void SetAccountWindow(HWND hwnd) { m_accountWnd.store(hwnd); }
@@ -60,6 +67,33 @@ public:
     int DoKeepAlive(int retries, std::uint32_t intervalMs, std::uint32_t delayMs);
     int DoLogout();
     int DoGetInfoRequest(std::uint16_t type, int retries, std::uint32_t delayMs);
+
+    // Calls (user_serv_talk.cpp). A dialled text may carry an extension after "*": only
+    // the number before it is sent; the whole text is shown and recorded.
+    int DoTalkRequest(const std::string& dialled);
+    // The call button: places a call when idle (text not empty), answers while ringing.
+    bool CallOrAnswer(const std::string& text, std::string* lastDialled);
+    int EndTalk(); // the hang-up button, in every call state
+    int DoCallDTMF(const std::string& digits);
+    // The current call handler: LockCallHandler enters its lock and returns it (may be
+    // null); the caller leaves with UnlockCallHandler after its last use, on every path.
+    TalkServHandler* LockCallHandler();
+    void UnlockCallHandler();
+    void SetCallHandler(TalkServHandler* handler);
+    // Handed to every call: the remote picture's window and whether video is offered.
+    void SetVideoContext(HWND remoteVideoWindow, bool videoSend);
+    PeerBlock GetCurrentPeer() const;
+    std::string GetDialledText() const;
+    // Call events of the call handlers (WM_USER+1 / +2), relayed to the windows as WM_USER+5.
+    int OnTalkServMsg(WPARAM code, LPARAM value) override;
+    int OnConfServMsg(WPARAM code, LPARAM value) override;
+    // What a call handler asks of the session.
+    HWND CallEventWindow() const override;
+    ClientConfig& CallConfig() override;
+    CallRecordList* CallRecords() override;
+    void OnCallRinging(TalkServHandler* handler, const std::string& callerId) override;
+    void OnCallHandlerGone(TalkServHandler* handler) override;
+    int RequestCallForward(int type, std::uint32_t servId, std::uint32_t callId, const std::string& caller) override;
 
     // Friends (user_serv_friends.cpp). DoSetFriendInfo puts the own number into the
     // record; a new friend carries RecordID 0.
@@ -119,6 +153,10 @@ private:
     void OnLogout(const std::uint8_t* body, std::size_t size);
     void OnQueryCustomInfoAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
     void OnAnswerNotHandled(const PacketHeader& h);
+    void OnTalkEstablish(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
+    void OnTalkRequestTimeout(const std::uint8_t* packet, std::uint32_t length);
+    void CancelPendingRequests();
+    void SetCurrentPeer(const std::string& text);
     void OnGetFriendIndexAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
     void OnGetFriendDetailAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
     void OnSetFriendInfoAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
@@ -163,6 +201,7 @@ private:
     TickSource m_tick;
     CriticalSection m_csHooks;
     std::vector<RecvHook> m_recvHooks;
+    TalkSide m_talk;
 };
 
 } // namespace orv

@@ -38,11 +38,6 @@ void CUserServHandler::SetVideoContext(HWND remoteVideoWindow, bool videoSend) {
     m_talk.videoSend.store(videoSend);
 }
 
-void CUserServHandler::SetPeerLookup(PeerLookup lookup) {
-    std::lock_guard<CriticalSection> lock(m_talk.csPeer);
-    m_talk.lookup = std::move(lookup);
-}
-
 PeerBlock CUserServHandler::GetCurrentPeer() const {
     std::lock_guard<CriticalSection> lock(m_talk.csPeer);
     return m_talk.peer;
@@ -57,12 +52,7 @@ void CUserServHandler::SetCurrentPeer(const std::string& text) {
     std::lock_guard<CriticalSection> lock(m_talk.csPeer);
     m_talk.peer = PeerBlock{};
     PutTextField(reinterpret_cast<std::uint8_t*>(m_talk.peer.dialled), kPeerFieldSize, text.c_str());
-    if (m_talk.lookup) {
-        m_talk.lookup(&m_talk.peer);
-    } else {
-        std::string extension = DialledExtension(text);
-        PutTextField(reinterpret_cast<std::uint8_t*>(m_talk.peer.extension), kPeerFieldSize, extension.c_str());
-    }
+    m_friends.LookupPeer(&m_talk.peer); // name and kind from the friend list, the extension
 }
 
 // ---- what the talk-server handlers ask of the session

@@ -8,8 +8,8 @@
 #include "client/friends/peer_block.h"
 #include "platform/thread.h"
 
+#include <atomic>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,16 +43,12 @@ std::vector<std::uint8_t> BuildTalkRequest(const std::string& ownNumber, const s
 int RelayedTalkCode(int code);
 int RelayedConfCode(int code);
 
-// Fills a peer block's name, kind and extension from its dialled text.
-using PeerLookup = std::function<void(PeerBlock*)>;
-
 struct TalkSide {
     CriticalSection csCallHandler; // guards callHandler; held by LockCallHandler's caller
     TalkServHandler* callHandler = nullptr;
     mutable CriticalSection csPeer; // guards the texts below
     std::string dialled;
     PeerBlock peer;
-    PeerLookup lookup;
     std::atomic<HWND> remoteVideoWindow{0};
     std::atomic<bool> videoSend{false};
 };
