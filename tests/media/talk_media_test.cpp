@@ -149,13 +149,16 @@ TEST_F(TalkMediaTest, ClosingAnOlderCallLeavesTheNewerCallsMediaRunning) {
     ASSERT_EQ(older->Open(Params(kCodecG711MuLaw, peerA, videoA), context), 1);
     ASSERT_EQ(AudioPackets(peerA, 2).size(), 2u);
 
+    // The newer call comes after a new logon: another EndpointID, so another SSRC.
     TalkMedia newer;
     ASSERT_TRUE(newer.BindSockets(0, 0));
+    context.endpointId = kEndpoint + 1;
     ASSERT_EQ(newer.Open(Params(kCodecG729, peerB, videoB), context), 1);
     auto before = AudioPackets(peerB, 2);
     ASSERT_EQ(before.size(), 2u);
     EXPECT_EQ(before[0].payloadType, 18);
     EXPECT_EQ(before[0].sequence, 0);
+    EXPECT_EQ(before[0].ssrc, kEndpoint + 1);
 
     older->Close();
     // A late probe to the closed call's socket must not re-point the sender the newer call
