@@ -37,6 +37,7 @@ protected:
         SetCallStateWindow(0);
         SetCallState(CALLSTATE_IDLE, false);
         m_friendList.reset();
+        TakeMessages(); // posted blocks (timed-out request copies) are freed by the fixture
         SessionTest::TearDown();
     }
     std::vector<std::uint8_t> Establish(std::uint8_t role, std::uint8_t result = 0, std::int32_t reason = 0) {
