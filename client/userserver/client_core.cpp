@@ -3,7 +3,6 @@
 #include "client/data/password_digest.h"
 #include "client/log/log.h"
 #include "client/net/net_msg_thread.h"
-#include "client/userserver/call_control.h"
 #include "client/userserver/user_serv_config.h"
 #include "client/userserver/user_serv_handler.h"
 
@@ -14,29 +13,9 @@ namespace orv {
 namespace {
 
 // Text numbers of the messages the core shows.
-constexpr int kTextLogonFailedTitle = 4;
-constexpr int kTextLogonTimeout = 83;
 constexpr int kTextServerFailed = 92;
 constexpr int kTextForcedLogoff = 108;
 constexpr int kForcedLogoutElsewhere = 2;
-
-// The refusal reasons of a login answer and the texts that explain them.
-int LogonFailureText(std::int32_t reason) {
-    switch (reason) {
-    case -1: return 10;
-    case -2: return 11;
-    case -3: return 12;
-    case -5: return 14;
-    case -6: return 15;
-    case -7: return 16;
-    case -8: return 17;
-    case -9: return 18;
-    case -13: return 8;
-    case -18: return 5;
-    case -19: return 6;
-    default: return 7;
-    }
-}
 
 std::string Hex16(std::uint16_t v) {
     char text[8];
@@ -63,7 +42,7 @@ ClientCore::ClientCore(CoreListener& listener, bool manageAutostart)
 ClientCore::~ClientCore() {
     // Exit order: the handler logs out and stops the timer thread, then the network thread
     // ends (it shuts both link libraries down), then the data objects go.
-    m_calls.reset();
+    m_logon.reset();
     delete m_userServ;
     m_userServ = nullptr;
     m_window.reset();
@@ -95,26 +74,45 @@ bool ClientCore::Start(std::string* error) {
     }
     m_userServ->SetLogonWindow(m_window->GetSafeHwnd());
     m_userServ->SetMainWindow(m_window->GetSafeHwnd());
-    m_calls = std::make_unique<CallControl>(*this);
     return true;
 }
 
 bool ClientCore::Logon(const std::string& host, std::uint16_t port, const std::string& number,
                        const std::string& password, std::uint32_t bindValue) {
-    if (m_userServ == nullptr) return false;
-    std::string digest = PasswordDigest(number, password);
-    if (!m_userServ->SetLoginInfo(number.c_str(), digest.c_str())) return false;
-    if (!m_userServ->SetServerAddr(host.c_str(), port)) return false;
-    m_serverHost = host;
-    m_serverPort = port;
-    m_userServ->SetBindValue(bindValue);
-    m_state = SessionState::LoggingOn;
+    LogonRequest request{host, port, number, PasswordDigest(number, password), bindValue};
     Emit({"logon_started", {{"number", number}, {"server", host + ":" + std::to_string(port)}}, "", ""});
-    return m_userServ->QuerySvrIPPort(5) != 0;
+    bool started = StartLogon(LogonMode::UpdateCheck, request);
+    m_logonAfterCheck = started;
+    return started;
+}
+
+bool ClientCore::StartLogon(LogonMode mode, const LogonRequest& request, LogonSequence::Done done) {
+    if (m_userServ == nullptr) return false;
+    if (!m_logon) {
+        m_logon = std::make_unique<LogonSequence>(
+            *m_userServ, [this](const LogonOutcome& outcome) { OnLogonOutcome(outcome); });
+    }
+    m_logonAfterCheck = false;
+    m_logonDone = std::move(done);
+    m_logonRequest = request;
+    m_serverHost = request.host;
+    m_serverPort = request.port;
+    m_state = mode == LogonMode::Reconnect ? SessionState::Reconnecting : SessionState::LoggingOn;
+    if (!m_logon->Start(mode, request)) {
+        m_state = SessionState::Idle;
+        return false;
+    }
+    return true;
+}
+
+void ClientCore::CancelLogon() {
+    if (m_logon) m_logon->Cancel();
 }
 
 void ClientCore::Logout() {
     if (m_userServ == nullptr) return;
+    m_logonDone = nullptr;
+    CancelLogon();
     if (EndpointID.load() != 0) m_userServ->DoLogout();
     m_userServ->CancelLogin();
     m_state = SessionState::LoggedOff;
@@ -137,9 +135,6 @@ CoreStatus ClientCore::Status() const {
 
 LRESULT ClientCore::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_LOGON_RESULT:
-        OnLogonResult(wParam, lParam);
-        return 0;
     case WM_SERVER_FAILURE:
         delete[] reinterpret_cast<std::uint8_t*>(lParam); // the timed-out request copy is ours
         OnServerFailure(static_cast<std::uint16_t>(wParam));
@@ -155,24 +150,55 @@ LRESULT ClientCore::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void ClientCore::OnLogonResult(WPARAM code, LPARAM reason) {
-    if (code == 0) {
+void ClientCore::OnLogonOutcome(const LogonOutcome& outcome) {
+    LogonSequence::Done done = std::move(m_logonDone);
+    m_logonDone = nullptr;
+    std::string title = outcome.titleText ? Text(outcome.titleText) : "";
+    std::string text = outcome.messageText ? Text(outcome.messageText) : "";
+    switch (outcome.kind) {
+    case LogonOutcomeKind::LoggedOn: {
         m_state = SessionState::LoggedOn;
         CoreStatus s = Status();
         Emit({"logon_complete",
               {{"number", s.number}, {"endpoint", std::to_string(s.endpointId)}, {"custom_name", s.customName},
                {"url", s.serviceUrl}},
               "", ""});
-        return;
+        break;
     }
-    m_state = SessionState::Idle;
-    if (code == kResultFailure) {
-        auto r = static_cast<std::int32_t>(reason);
-        Emit({"logon_failed", {{"reason", std::to_string(r)}}, Text(kTextLogonFailedTitle),
-              Text(LogonFailureText(r))});
-    } else {
-        Emit({"logon_failed", {{"code", std::to_string(code)}}, "", ""});
+    case LogonOutcomeKind::NoUpdate:
+        if (m_logonAfterCheck) { // orvcli's logon: the update check is done, log on now
+            m_logonAfterCheck = false;
+            m_logonDone = std::move(done);
+            if (m_logon->Start(LogonMode::Logon, m_logonRequest)) return;
+            m_state = SessionState::Idle;
+            Emit({"logon_failed", {{"code", "0"}}, "", ""});
+            break;
+        }
+        m_state = SessionState::Idle;
+        Emit({"update_checked", {}, "", ""});
+        break;
+    case LogonOutcomeKind::Refused:
+        m_state = SessionState::Idle;
+        Emit({"logon_failed", {{"reason", std::to_string(outcome.reason)}}, title, text});
+        break;
+    case LogonOutcomeKind::Failed:
+        m_state = SessionState::Idle;
+        Emit({"logon_failed", {{"code", std::to_string(outcome.code)}}, "", ""});
+        break;
+    case LogonOutcomeKind::TimedOut:
+        m_state = SessionState::Idle;
+        Emit({"logon_timeout", {{"request", Hex16(outcome.request)}}, "", text});
+        break;
+    case LogonOutcomeKind::UpdateFailed:
+        m_state = SessionState::Idle;
+        Emit({"update_failed", {{"code", std::to_string(outcome.updateCode)}}, title, text});
+        break;
+    case LogonOutcomeKind::Cancelled:
+        if (m_state != SessionState::LoggedOff) m_state = SessionState::Idle;
+        break;
     }
+    m_logonAfterCheck = false;
+    if (done) done(outcome);
 }
 
 void ClientCore::OnServerFailure(std::uint16_t type) {
@@ -196,10 +222,8 @@ void ClientCore::OnServerFailure(std::uint16_t type) {
 }
 
 void ClientCore::Reconnect() {
-    // Log on again at the entry server, trying without limit until it answers.
-    m_state = SessionState::Reconnecting;
-    m_userServ->SetServerAddr(m_serverHost.c_str(), m_serverPort);
-    m_userServ->QuerySvrIPPort(-1);
+    // The update check and the logon again at the entry server, trying without limit.
+    StartLogon(LogonMode::Reconnect, m_logonRequest);
 }
 
 void ClientCore::OnForcedLogout(WPARAM code) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "client/text/text_table.h"
+#include "client/userserver/logon_sequence.h"
 #include "client/userserver/user_serv_config.h"
 #include "platform/message.h"
 
@@ -22,7 +23,6 @@ class CNetMsgThread;
 class ClientConfig;
 class CallRecordList;
 class CUserServHandler;
-class CallControl;
 
 // One event for the front-end: a name, key=value fields, and, where the desktop client
 // would show a message, the title and text of it from the text table.
@@ -64,10 +64,17 @@ public:
     // Creates the long-lived objects; false (with a message in *error) when one fails.
     bool Start(std::string* error);
 
-    // Starts a logon at the entry server: the password digest is made from the number and
-    // the password; bindValue is the handset's customer number (0 without one).
+    // Starts a logon at the entry server, the update check first: the password digest is
+    // made from the number and the password; bindValue is the handset's customer number (0
+    // without one).
     bool Logon(const std::string& host, std::uint16_t port, const std::string& number,
                const std::string& password, std::uint32_t bindValue = 0);
+    // Runs one mode of the logon sequence (the connection dialog's job); the core keeps its
+    // state and events as for Logon, then calls done (may be empty) with the outcome.
+    bool StartLogon(LogonMode mode, const LogonRequest& request, LogonSequence::Done done = {});
+    void CancelLogon();
+    // The last logon started (the reconnect logs on with it again).
+    const LogonRequest& LastLogonRequest() const { return m_logonRequest; }
     // Logs out (once registered) and ends the session, or cancels a logon in progress.
     void Logout();
     CoreStatus Status() const;
@@ -76,8 +83,6 @@ public:
     CUserServHandler* UserServ() const { return m_userServ; }
     ClientConfig* Config() const { return m_config.get(); }
     CallRecordList* Records() const { return m_records.get(); }
-    // The call controls both front-ends drive (null until Start succeeded).
-    CallControl* Calls() const { return m_calls.get(); }
     // The core's window: the handler's logon and main window until a front-end sets its own.
     HWND Window() const { return m_window ? m_window->GetSafeHwnd() : 0; }
 
@@ -91,7 +96,7 @@ public:
 
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnLogonResult(WPARAM code, LPARAM reason);
+    void OnLogonOutcome(const LogonOutcome& outcome);
     void OnServerFailure(std::uint16_t type);
     void OnForcedLogout(WPARAM code);
     void Reconnect();
@@ -106,7 +111,10 @@ private:
     CUserServHandler* m_userServ = nullptr; // deleted directly at exit, on this thread
     std::unique_ptr<FunctionWindow> m_window;
     std::vector<MessageSink> m_sinks;
-    std::unique_ptr<CallControl> m_calls; // made after the handler, gone before it
+    std::unique_ptr<LogonSequence> m_logon;
+    LogonSequence::Done m_logonDone; // the caller's part of the running logon
+    LogonRequest m_logonRequest;     // the last logon started, for the reconnect
+    bool m_logonAfterCheck = false;  // Logon: the update check is followed by the logon
     SessionState m_state = SessionState::Idle;
     std::string m_serverHost;
     std::uint16_t m_serverPort = 0;

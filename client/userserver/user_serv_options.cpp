@@ -3,6 +3,7 @@
 // relays (update server, account server).
 #include "client/data/call_record_list.h"
 #include "client/data/client_config.h"
+#include "client/userserver/update_report.h"
 #include "client/userserver/user_serv_common.h"
 #include "client/userserver/user_serv_handler.h"
 
@@ -176,6 +177,8 @@ void CUserServHandler::OnFileUpdateQueryAck(const PacketHeader& h, const std::ui
     }
     if (answer.result == kResultFailure) {
         WriteLog(3, "Get FileUpdateQuery Failed, reason=%ld", static_cast<long>(answer.reason));
+        // A refusal is reported as "no update server reachable", so the logon goes on.
+        Post(m_logonWnd.load(), WM_UPDATE_REPORT, kUpdateNoServer, 0);
         return;
     }
     if (answer.result != kResultSuccess) {
@@ -184,6 +187,9 @@ void CUserServHandler::OnFileUpdateQueryAck(const PacketHeader& h, const std::ui
     }
     // Kept for the update check, which talks to this server.
     m_options.SetUpdateServer({answer.address, answer.port, answer.mode});
+    // This client has no update-server conversation yet: the check ends as if no update
+    // server were reachable, and the logon goes on.
+    Post(m_logonWnd.load(), WM_UPDATE_REPORT, kUpdateNoServer, 0);
 }
 
 int CUserServHandler::QueryAccountServ() { return DoGetInfoRequest(PKT_ACCOUNT_SERVER, kInfoRetries, 0); }

@@ -1,0 +1,154 @@
+#include "client/app/client_app.h"
+
+#include "client/app/app_message.h"
+#include "client/app/app_quit.h"
+#include "client/app/connect_dialog.h"
+#include "client/app/splash_window.h"
+#include "client/data/client_config.h"
+#include "client/log/log.h"
+#include "client/ui/main_dialog.h"
+#include "platform/paths.h"
+#include "platform/system.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace orv {
+
+namespace {
+
+constexpr int kTextInformation = 1;
+constexpr int kTextFileDamaged = 80;
+constexpr int kTextIllegalFile = 81;
+constexpr int kTextAlreadyRunning = 82;
+constexpr int kTextFilesUpdated = 110;
+
+bool ParseServer(const std::string& text, std::string* host, std::uint16_t* port) {
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 >= text.size() || colon + 6 < text.size()) return false;
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str() + colon + 1, &end, 10);
+    if (*end != '\0' || value < 1 || value > 65535) return false;
+    *host = text.substr(0, colon);
+    *port = static_cast<std::uint16_t>(value);
+    return true;
+}
+
+} // namespace
+
+bool ParseAppOptions(int argc, const char* const* argv, AppOptions* options, std::string* error) {
+    std::string words;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        std::string server;
+        if (arg == "--server" && i + 1 < argc) server = argv[++i];
+        else if (arg.rfind("--server=", 0) == 0) server = arg.substr(9);
+        else if (arg == "--server") server = "";
+        else {
+            words += (words.empty() ? "" : " ") + arg;
+            continue;
+        }
+        if (!ParseServer(server, &options->serverHost, &options->serverPort)) {
+            *error = "--server wants HOST:PORT with a port from 1 to 65535";
+            return false;
+        }
+    }
+    options->commandLine = words;
+    return true;
+}
+
+ClientApp::~ClientApp() { Exit(); }
+
+int ClientApp::Run(const AppOptions& options) {
+    if (StartUp(options)) RunWindows();
+    Exit();
+    return 0;
+}
+
+bool ClientApp::StartUp(const AppOptions& options) {
+    OpenLog(options.commandLine); // writes the start line when the log is on
+    core_ = std::make_unique<ClientCore>(*this, true);
+    std::string error;
+    if (!core_->Start(&error)) {
+        WriteLog(3, "Start-up failed: %s", error.c_str());
+        std::fprintf(stderr, "orvphone: %s\n", error.c_str());
+        return false;
+    }
+    ClientConfig& config = *core_->Config();
+    SetTheConfig(&config);
+    if (!options.serverHost.empty()) {
+        config.UserServer().address = options.serverHost;
+        config.UserServer().port = options.serverPort;
+        config.SaveComm();
+    }
+    if (!config.UnpackSkinData(&error)) {
+        WriteLog(3, "Skin data: %s", error.c_str());
+        ShowAppMessage(nullptr, core_->Texts(), kTextInformation, kTextFileDamaged);
+        return false;
+    }
+    // One running copy per machine. Counted after the unpacking, so that a refused copy never
+    // takes the first copy's skin tree away at its exit (it leaves with a count above 1).
+    instanceCount_ = CountRunningProcesses(kClientProgramName);
+    WriteLog(3, "Running copies of %s: %d", kClientProgramName, instanceCount_);
+    if (instanceCount_ == 0) {
+        ShowAppMessage(nullptr, core_->Texts(), kTextInformation, kTextIllegalFile);
+        return false;
+    }
+    if (instanceCount_ >= 2) {
+        ShowAppMessage(nullptr, core_->Texts(), kTextInformation, kTextAlreadyRunning);
+        return false;
+    }
+    return true;
+}
+
+void ClientApp::RunWindows() {
+    if (QuitRequested()) return;
+    const QString logo =
+        QString::fromStdString(JoinPath(core_->Config()->SkinFolder(SkinWindow::Main), "Logo.bmp"));
+    int splashResult = QDialog::Rejected;
+    {
+        SplashWindow splash(*core_, logo);
+        splashResult = splash.exec();
+    }
+    if (splashResult != QDialog::Accepted || QuitRequested()) return;
+    if (restartForUpdate_) {
+        ShowAppMessage(nullptr, core_->Texts(), kTextInformation, kTextFilesUpdated);
+        return;
+    }
+    RunMainWindow();
+}
+
+void ClientApp::RunMainWindow() {
+    MainServices services;
+    services.reconnect = [this]() -> int {
+        ConnectDialog connecting(mainWindow_, *core_, LogonMode::Reconnect, core_->LastLogonRequest());
+        return connecting.exec() == QDialog::Accepted ? kReconnectOk : kReconnectFailed;
+    };
+    WriteLog(3, "Main window opens");
+    MainDialog window(*core_, std::move(services), HomeFolder());
+    mainWindow_ = &window;
+    const MainDialog::ExitReason reason = window.Exec();
+    mainWindow_ = nullptr;
+    if (reason == MainDialog::ExitReason::RestartForUpdate) restartForUpdate_ = true;
+    WriteLog(3, "Main window closed (%d)", static_cast<int>(reason));
+}
+
+void ClientApp::OnCoreEvent(const CoreEvent& event) {
+    // The logon's own events are shown by the connection dialog; the rest go to the main window.
+    if (mainWindow_ != nullptr) mainWindow_->OnCoreEvent(event);
+}
+
+void ClientApp::Exit() {
+    if (!core_) return;
+    if (restartForUpdate_) ShellOpenProgram(JoinPath(ProgramFolder(), "updater"));
+    if (instanceCount_ == 1 && core_->Config() != nullptr && !core_->Config()->RemoveSkinTree())
+        WriteLog(3, "The skin tree could not be removed completely");
+    SetTheConfig(nullptr);
+    core_.reset(); // logs out, stops the timer and network threads, drops the configuration
+    CloseLog();
+}
+
+} // namespace orv

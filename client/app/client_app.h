@@ -1,0 +1,50 @@
+// ClientApp: orvphone's start-up, its chain of modal windows and its exit, in a fixed order:
+// log switch, text table, network thread, configuration and user-server handler (the client
+// core), skin unpacking, the single-running-copy rule, splash and logon, main window; at exit
+// the skin tree is removed (by the only running copy), the core is torn down and the log ends.
+#pragma once
+
+#include "client/userserver/client_core.h"
+
+#include <memory>
+#include <string>
+
+namespace orv {
+
+class MainDialog;
+
+// The name every running copy of the client carries.
+constexpr char kClientProgramName[] = "orvphone";
+
+struct AppOptions {
+    std::string commandLine; // the words after the program name: "LOG [level]" switches the log on
+    std::string serverHost;  // --server HOST:PORT: the user server, stored as if set in the dialog
+    std::uint16_t serverPort = 0;
+};
+
+// Takes "--server HOST:PORT" out of the arguments; the rest becomes the command line.
+// False with a message when the server option is malformed.
+bool ParseAppOptions(int argc, const char* const* argv, AppOptions* options, std::string* error);
+
+class ClientApp : public CoreListener {
+public:
+    ClientApp() = default;
+    ~ClientApp() override;
+
+    // Runs the program on the Qt thread (a QApplication must exist); returns the exit code.
+    int Run(const AppOptions& options);
+    void OnCoreEvent(const CoreEvent& event) override;
+
+private:
+    bool StartUp(const AppOptions& options);
+    void RunWindows();
+    void RunMainWindow();
+    void Exit();
+
+    std::unique_ptr<ClientCore> core_;
+    int instanceCount_ = 0;
+    bool restartForUpdate_ = false;
+    MainDialog* mainWindow_ = nullptr;
+};
+
+} // namespace orv
