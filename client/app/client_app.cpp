@@ -6,6 +6,7 @@
 #include "client/app/splash_window.h"
 #include "client/data/client_config.h"
 #include "client/log/log.h"
+#include "client/ui/call_services.h"
 #include "client/ui/main_dialog.h"
 #include "platform/paths.h"
 #include "platform/system.h"
@@ -123,6 +124,7 @@ void ClientApp::RunWindows() {
 
 void ClientApp::RunMainWindow() {
     MainServices services;
+    if (core_->Calls() != nullptr) UseCallControl(*core_->Calls(), &services);
     services.reconnect = [this]() -> int {
         ConnectDialog connecting(mainWindow_, *core_, LogonMode::Reconnect, core_->LastLogonRequest());
         return connecting.exec() == QDialog::Accepted ? kReconnectOk : kReconnectFailed;

@@ -3,6 +3,7 @@
 #include "client/data/password_digest.h"
 #include "client/log/log.h"
 #include "client/net/net_msg_thread.h"
+#include "client/userserver/call_control.h"
 #include "client/userserver/user_serv_config.h"
 #include "client/userserver/user_serv_handler.h"
 
@@ -42,6 +43,7 @@ ClientCore::ClientCore(CoreListener& listener, bool manageAutostart)
 ClientCore::~ClientCore() {
     // Exit order: the handler logs out and stops the timer thread, then the network thread
     // ends (it shuts both link libraries down), then the data objects go.
+    m_calls.reset();
     m_logon.reset();
     delete m_userServ;
     m_userServ = nullptr;
@@ -74,6 +76,7 @@ bool ClientCore::Start(std::string* error) {
     }
     m_userServ->SetLogonWindow(m_window->GetSafeHwnd());
     m_userServ->SetMainWindow(m_window->GetSafeHwnd());
+    m_calls = std::make_unique<CallControl>(*this);
     return true;
 }
 

@@ -23,6 +23,7 @@ class CNetMsgThread;
 class ClientConfig;
 class CallRecordList;
 class CUserServHandler;
+class CallControl;
 
 // One event for the front-end: a name, key=value fields, and, where the desktop client
 // would show a message, the title and text of it from the text table.
@@ -83,6 +84,8 @@ public:
     CUserServHandler* UserServ() const { return m_userServ; }
     ClientConfig* Config() const { return m_config.get(); }
     CallRecordList* Records() const { return m_records.get(); }
+    // The call controls both front-ends drive (null until Start succeeded).
+    CallControl* Calls() const { return m_calls.get(); }
     // The core's window: the handler's logon and main window until a front-end sets its own.
     HWND Window() const { return m_window ? m_window->GetSafeHwnd() : 0; }
 
@@ -115,6 +118,7 @@ private:
     LogonSequence::Done m_logonDone; // the caller's part of the running logon
     LogonRequest m_logonRequest;     // the last logon started, for the reconnect
     bool m_logonAfterCheck = false;  // Logon: the update check is followed by the logon
+    std::unique_ptr<CallControl> m_calls; // made after the handler, gone before it
     SessionState m_state = SessionState::Idle;
     std::string m_serverHost;
     std::uint16_t m_serverPort = 0;
