@@ -223,6 +223,11 @@ bool LogonDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+void LogonDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (QWidget* owner = parentWidget()) move(owner->geometry().center() - rect().center());
+}
+
 void LogonDialog::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) return; // Escape does not close the dialog
     QDialog::keyPressEvent(event);

@@ -1,0 +1,88 @@
+// orvphone as a process on Qt's offscreen platform against a real orvserver: a run that
+// logs on by itself (remembered digest) and ends on a termination request removes its
+// unpacked skin tree; a second copy started meanwhile is refused with "ORV is already
+// running" and leaves the first copy's files alone. One test, so no other orvphone of this
+// suite runs at the same time.
+#include "client/data/password_digest.h"
+#include "client/data/user_list_file.h"
+#include "tests/e2e/child_process.h"
+#include "tests/server/test_folder.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+namespace orv {
+namespace {
+
+constexpr int kWaitMs = 30000;
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// Waits, bounded, until the file holds text.
+bool FileShows(const std::string& path, const std::string& text, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    do {
+        if (ReadAll(path).find(text) != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return false;
+}
+
+TEST(OrvphoneProcess, ANormalRunRemovesItsSkinTreeAndASecondCopyIsRefused) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    TestFolder serverHome, firstHome, secondHome;
+    ChildProcess server;
+    ASSERT_TRUE(server.Start(ProgramPath("orvserver"), {"--home", serverHome.Path(), "--user-port", "0",
+                                                        "--quit-on-eof"},
+                             serverHome.File("server.err")));
+    std::string line;
+    ASSERT_TRUE(server.WaitForLine("LISTEN user udp ", kWaitMs, &line)) << server.Output();
+    const std::string address = line.substr(std::string("LISTEN user udp ").size());
+
+    // The first copy logs on by itself with a remembered digest.
+    ASSERT_TRUE(WriteUserListFile(firstHome.File(kUserListFile), {"8001," + PasswordDigest("8001", "1111")}));
+    ChildProcess first;
+    ASSERT_TRUE(first.Start(ProgramPath("orvphone"), {"--home", firstHome.Path(), "--server", address, "LOG"},
+                            firstHome.File("stderr.txt")));
+    const std::string firstLog = firstHome.File("orvphone.log");
+    ASSERT_TRUE(FileShows(firstLog, "Main window opens", kWaitMs)) << ReadAll(firstLog);
+    const std::filesystem::path firstSkin = firstHome.File("SkinFile");
+    EXPECT_TRUE(std::filesystem::exists(firstSkin / "MainDlg" / "Logo.bmp"));
+
+    // A second copy (another home folder) is refused.
+    ChildProcess second;
+    ASSERT_TRUE(second.Start(ProgramPath("orvphone"), {"--home", secondHome.Path(), "--server", address, "LOG"},
+                             secondHome.File("stderr.txt")));
+    const std::string secondLog = secondHome.File("orvphone.log");
+    EXPECT_TRUE(FileShows(secondLog, "ORV is already running", kWaitMs)) << ReadAll(secondLog);
+    second.Signal(SIGTERM); // stands for the user's OK on the message box
+    int status = -1;
+    ASSERT_TRUE(second.WaitExit(kWaitMs, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(ReadAll(secondLog).find("Main window opens"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(firstSkin / "MainDlg" / "Logo.bmp"));
+
+    // The first copy ends through its exit order: logged out, skin tree removed, log closed.
+    first.Signal(SIGTERM);
+    ASSERT_TRUE(first.WaitExit(kWaitMs, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_FALSE(std::filesystem::exists(firstSkin));
+    const std::string log = ReadAll(firstLog);
+    EXPECT_NE(log.find("DoLogout EPID="), std::string::npos) << log;
+    EXPECT_NE(log.find("********ORV Client End*************"), std::string::npos) << log;
+}
+
+} // namespace
+} // namespace orv
