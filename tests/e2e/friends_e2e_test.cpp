@@ -6,9 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
-#include <thread>
 
 namespace orv {
 namespace {
@@ -52,32 +50,70 @@ protected:
         EXPECT_TRUE(client.WaitExit(kWaitMs)) << client.Output();
     }
 
-    // Asks the client for its call records until an offline call from caller shows (the
-    // offline calls are fetched just after the logon completes), for at most kWaitMs.
-    static bool ShowsOfflineCall(ChildProcess& client, const std::string& caller, const std::string& called) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (!client.WriteLine("call-records") || !client.WaitForLine("EVENT call_records count=", kWaitMs)) {
-                return false;
-            }
-            std::string record;
-            while (client.WaitForLine("EVENT call_record list=offline", 0, &record)) {
-                if (record.find("caller=" + caller) != std::string::npos &&
-                    record.find("called=" + called) != std::string::npos) {
-                    return true;
-                }
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        }
-        return false;
-    }
-
     TestFolder m_serverHome;
     ChildProcess m_server;
     std::string m_serverAddress;
     std::vector<std::unique_ptr<TestFolder>> m_clientHomes;
     std::vector<std::unique_ptr<ChildProcess>> m_clients;
 };
+
+// The line's value of key ("key=value" up to the next blank), empty when it has none.
+std::string ValueOf(const std::string& line, const std::string& key) {
+    const std::size_t at = line.find(" " + key + "=");
+    if (at == std::string::npos) return {};
+    const std::size_t begin = at + key.size() + 2;
+    return line.substr(begin, line.find(' ', begin) - begin);
+}
+
+TEST_F(FriendsE2eTest, AFriendIsSeenOnLineWhenItLogsOnAndOffLineWhenItQuits) {
+    ChildProcess& a = StartClient("8001", "1111");
+    LogOn(a, "8001");
+    ASSERT_TRUE(a.WriteLine("friend-add Bob 8002 group=Work"));
+    std::string stored;
+    ASSERT_TRUE(a.WaitForLine("EVENT friend_stored", kWaitMs, &stored)) << a.Output();
+    EXPECT_EQ(ValueOf(stored, "number"), "8002") << stored;
+    EXPECT_EQ(ValueOf(stored, "online"), "0") << stored;
+    const std::string id = ValueOf(stored, "id");
+    ASSERT_FALSE(id.empty()) << stored;
+
+    ChildProcess& b = StartClient("8002", "2222");
+    LogOn(b, "8002");
+    std::string status;
+    ASSERT_TRUE(a.WaitForLine("EVENT friend_status", kWaitMs, &status)) << a.Output();
+    EXPECT_EQ(ValueOf(status, "id"), id) << status;
+    EXPECT_EQ(ValueOf(status, "online"), "1") << status;
+
+    Quit(b);
+    ASSERT_TRUE(a.WaitForLine("EVENT friend_status", kWaitMs, &status)) << a.Output();
+    EXPECT_EQ(ValueOf(status, "id"), id) << status;
+    EXPECT_EQ(ValueOf(status, "online"), "0") << status;
+
+    // A fresh client of A's gets the friend from the server, off line.
+    Quit(a);
+    ChildProcess& again = StartClient("8001", "1111");
+    LogOn(again, "8001");
+    ASSERT_TRUE(again.WaitForLine("EVENT friend_stored", kWaitMs, &stored)) << again.Output();
+    EXPECT_EQ(ValueOf(stored, "id"), id) << stored;
+    EXPECT_EQ(ValueOf(stored, "name"), "Bob") << stored;
+    EXPECT_EQ(ValueOf(stored, "online"), "0") << stored;
+}
+
+TEST_F(FriendsE2eTest, ANewPasswordLogsOnAndTheOldOneIsRefused) {
+    ChildProcess& a = StartClient("8001", "1111");
+    LogOn(a, "8001");
+    ASSERT_TRUE(a.WriteLine("password 1111 s3cret"));
+    std::string answer;
+    ASSERT_TRUE(a.WaitForLine("EVENT password_set", kWaitMs, &answer)) << a.Output();
+    EXPECT_EQ(ValueOf(answer, "result"), "0") << answer;
+    Quit(a);
+
+    ChildProcess& withNew = StartClient("8001", "s3cret");
+    LogOn(withNew, "8001");
+    ChildProcess& withOld = StartClient("8001", "1111");
+    ASSERT_TRUE(withOld.WriteLine("logon"));
+    EXPECT_TRUE(withOld.WaitForLine("EVENT logon_failed reason=-3", kWaitMs)) << withOld.Output();
+    EXPECT_TRUE(withOld.WaitForText("Invalid password", kWaitMs)) << withOld.Output();
+}
 
 TEST_F(FriendsE2eTest, ACallToAnOffLineNumberIsAnOfflineCallAtItsNextLogon) {
     ChildProcess& a = StartClient("8001", "1111");
@@ -89,7 +125,15 @@ TEST_F(FriendsE2eTest, ACallToAnOffLineNumberIsAnOfflineCallAtItsNextLogon) {
 
     ChildProcess& b = StartClient("8002", "2222");
     LogOn(b, "8002");
-    EXPECT_TRUE(ShowsOfflineCall(b, "8001", "8002")) << b.Output();
+    std::string arrived;
+    ASSERT_TRUE(b.WaitForLine("EVENT offline_calls_arrived", kWaitMs, &arrived)) << b.Output();
+    EXPECT_EQ(ValueOf(arrived, "count"), "1") << arrived;
+    ASSERT_TRUE(b.WriteLine("offline-calls"));
+    std::string call;
+    ASSERT_TRUE(b.WaitForLine("EVENT offline_call ", kWaitMs, &call)) << b.Output();
+    EXPECT_EQ(ValueOf(call, "caller"), "8001") << call;
+    EXPECT_EQ(ValueOf(call, "called"), "8002") << call;
+    EXPECT_TRUE(b.WaitForLine("EVENT offline_calls count=1", kWaitMs)) << b.Output();
 }
 
 } // namespace
