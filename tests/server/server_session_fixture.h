@@ -24,8 +24,9 @@ struct SentPacket {
     std::uint16_t port = 0;
 
     std::uint16_t Type() const { return packet.size() >= 2 ? static_cast<std::uint16_t>(packet[0] | (packet[1] << 8)) : 0; }
-    const std::uint8_t* Body() const { return packet.data() + kHeaderSize; }
-    std::size_t BodySize() const { return packet.size() - kHeaderSize; }
+    // Empty when there was no packet (a failed Ask), so parsers see nothing to read.
+    const std::uint8_t* Body() const { return BodySize() == 0 ? nullptr : packet.data() + kHeaderSize; }
+    std::size_t BodySize() const { return packet.size() > kHeaderSize ? packet.size() - kHeaderSize : 0; }
 };
 
 class ServerSessionTest : public ::testing::Test {
