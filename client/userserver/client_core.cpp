@@ -5,6 +5,7 @@
 #include "client/net/net_msg_thread.h"
 #include "client/userserver/call_control.h"
 #include "client/userserver/user_serv_config.h"
+#include "client/userserver/friends_core.h"
 #include "client/userserver/user_serv_handler.h"
 
 #include <cstdio>
@@ -43,6 +44,7 @@ ClientCore::ClientCore(CoreListener& listener, bool manageAutostart)
 ClientCore::~ClientCore() {
     // Exit order: the handler logs out and stops the timer thread, then the network thread
     // ends (it shuts both link libraries down), then the data objects go.
+    m_friends.reset();
     m_calls.reset();
     m_logon.reset();
     delete m_userServ;
@@ -69,13 +71,14 @@ bool ClientCore::Start(std::string* error) {
     m_window = std::make_unique<FunctionWindow>(
         [this](UINT message, WPARAM wParam, LPARAM lParam) { return OnMessage(message, wParam, lParam); });
     m_window->Create("ClientCore");
-    m_userServ = new CUserServHandler(*m_config, m_records.get());
+    m_userServ = new CUserServHandler(*m_config, m_records.get(), &m_texts);
     if (m_userServ->GetLinkId() == 0) {
         *error = "the user-server link could not be created";
         return false;
     }
     m_userServ->SetLogonWindow(m_window->GetSafeHwnd());
     m_userServ->SetMainWindow(m_window->GetSafeHwnd());
+    m_friends = std::make_unique<FriendsCore>(*this);
     m_calls = std::make_unique<CallControl>(*this);
     return true;
 }

@@ -23,6 +23,7 @@ class CNetMsgThread;
 class ClientConfig;
 class CallRecordList;
 class CUserServHandler;
+class FriendsCore;
 class CallControl;
 
 // One event for the front-end: a name, key=value fields, and, where the desktop client
@@ -82,6 +83,8 @@ public:
 
     const TextTable& Texts() const { return m_texts; }
     CUserServHandler* UserServ() const { return m_userServ; }
+    // The friend list, the address list file and the service options (null until Start).
+    FriendsCore* Friends() const { return m_friends.get(); }
     ClientConfig* Config() const { return m_config.get(); }
     CallRecordList* Records() const { return m_records.get(); }
     // The call controls both front-ends drive (null until Start succeeded).
@@ -113,6 +116,7 @@ private:
     RecordsPtr m_records;
     CUserServHandler* m_userServ = nullptr; // deleted directly at exit, on this thread
     std::unique_ptr<FunctionWindow> m_window;
+    std::unique_ptr<FriendsCore> m_friends; // made after the handler, gone before it
     std::vector<MessageSink> m_sinks;
     std::unique_ptr<LogonSequence> m_logon;
     LogonSequence::Done m_logonDone; // the caller's part of the running logon
