@@ -50,3 +50,11 @@ bool MakeSpeechFile(const std::string& text, const std::string& voice, const std
 }
 
 } // namespace orv::test
+
+namespace orv::test {
+
+bool PadWithSilence(const std::string& from, const std::string& to, double seconds, std::string* error) {
+    return Run("sox", {from, to, "pad", std::to_string(seconds), "0"}, to + ".log", error);
+}
+
+} // namespace orv::test

@@ -12,5 +12,7 @@ std::string FindProgram(const std::string& name);
 // Speaks text with the voice into path (a WAV file). False with a reason in *error.
 bool MakeSpeechFile(const std::string& text, const std::string& voice, const std::string& path,
                     std::string* error);
+// Writes to `to` the file `from` behind `seconds` of silence.
+bool PadWithSilence(const std::string& from, const std::string& to, double seconds, std::string* error);
 
 } // namespace orv::test
