@@ -72,7 +72,9 @@ headless() {
     fi
     echo "  logged on: $(grep '^EVENT logon_complete' "$out" | head -1)"
     send "call $echo_number"
-    if ! wait_for "$out" '^EVENT call_progress type=(8|2|3|9|10|11|12|13) ' 30 ||
+    # Talking with media open, or the end of the call.
+    if ! wait_for "$out" '^EVENT call_progress (type=8 |.*call_end=1)' 30 ||
+        grep -q '^EVENT call_progress .*call_end=1' "$out" ||
         ! grep -Eq '^EVENT call_progress type=8 ' "$out"; then
         echo "The call did not reach the talking state:" >&2; grep -E '^(EVENT|TEXT)' "$out" >&2
         send quit; return 1
