@@ -1,4 +1,7 @@
 // The main window placing a real call through orvserver to orvcli.
+// Not in the build yet: the window's call request is taken by the core's call controls, but
+// neither side hears of the call afterwards (no call progress at the window, no incoming
+// call at orvcli); the cause is still open.
 #include "client/call/call_state.h"
 #include "client/ui/call_services.h"
 #include "client/userserver/call_control.h"
@@ -9,6 +12,16 @@
 
 namespace orv {
 namespace {
+
+std::string Events(UiFixture& f) {
+    std::string all;
+    for (const CoreEvent& e : f.Relay().events) {
+        all += e.name;
+        for (const auto& [k, v] : e.fields) all += " " + k + "=" + v;
+        all += " | " + e.text + "\n";
+    }
+    return all;
+}
 
 // A person at the window calls 8002, which orvcli answers; the window shows the call's
 // progress and the talk time, and after hang-up keeps the talk time 5 s before the clock.
@@ -36,7 +49,8 @@ TEST(MainWindowLive, CallShowsCallingRingingTalkingAndTheTalkTime) {
 
     QTest::keyClicks(&w, "8002");
     QTest::keyClick(&w, Qt::Key_Return);
-    ASSERT_TRUE(cli.WaitForLine("EVENT call_progress type=6", kWaitMs)) << cli.Output();
+    EXPECT_EQ(w.LastNumber(), "8002") << "the call request was taken";
+    ASSERT_TRUE(cli.WaitForLine("EVENT call_progress type=6", kWaitMs)) << cli.Output() << Events(f);
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.Relay().Shown("Ringing: 8002"); }, kWaitMs));
     EXPECT_TRUE(f.Relay().Shown("Calling: 8002"));
     ASSERT_TRUE(cli.WriteLine("answer"));
