@@ -243,6 +243,19 @@ TEST_F(CallTest, AcceptWithBothPeerAddressesZeroNeverOpensMedia) {
     EXPECT_EQ(GetCallState(), CALLSTATE_RECVCONNECT);
 }
 
+TEST_F(CallTest, ConnectArrivingAfterTheUserHungUpOpensNoMedia) {
+    ConnectAndSetup(true);
+    SendAccept();
+    SendByte(PKT_CALL_ALERT, 0);
+    ASSERT_TRUE(WaitEvent(kTalkAlertReceived));
+    m_handler->SetActive(false); // hung up here while the answer was under way
+    SetCallState(CALLSTATE_IDLE, true);
+    SendByte(PKT_CALL_CONNECT, 0);
+    WaitLog("OnCallConnect");
+    EXPECT_FALSE(m_handler->IsMediaOpen()) << "media opened on a call nothing will close";
+    EXPECT_EQ(GetCallState(), CALLSTATE_IDLE);
+}
+
 TEST_F(CallTest, HoldWithoutAnAnswerWithin15sEndsWithSetupTimeout) {
     ConnectAndSetup(true);
     SendAccept();
