@@ -131,11 +131,11 @@ TEST_F(CallE2eTest, CallRingAnswerTalkAndHangUpFromEitherSide) {
     ExpectIdle(b);
     EXPECT_NE(Expect(m_server, "CALL id=").find("caller=8001 called=8002"), std::string::npos);
 
-    // 8002 calls back, 8001 answers and hangs up.
+    // 8002 calls back, 8001 answers, and this time the caller hangs up.
     Connect(b, kB, a, "8001");
-    ASSERT_TRUE(a.WriteLine("hangup"));
-    ExpectProgress(a, 4, "Hangup");
-    ExpectProgress(b, 3, "Hangup: 8001");
+    ASSERT_TRUE(b.WriteLine("hangup"));
+    ExpectProgress(b, 4, "Hangup");
+    ExpectProgress(a, 3, "Hangup: 8002");
     ExpectIdle(a);
     ExpectIdle(b);
     EXPECT_NE(Expect(m_server, "CALL id=").find("caller=8002 called=8001"), std::string::npos);
