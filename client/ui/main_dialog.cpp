@@ -234,8 +234,12 @@ QImage MainDialog::Screenshot() {
     QImage shot(drawn.size(), QImage::Format_ARGB32);
     shot.fill(Qt::transparent);
     QPainter painter(&shot);
+    // At a scale factor above 1 the picture has more pixels than the window; the shape
+    // is in window pixels.
+    const qreal scale = qreal(drawn.width()) / width();
+    painter.scale(scale, scale);
     painter.setClipRegion(mask());
-    painter.drawImage(0, 0, drawn);
+    painter.drawImage(QRectF(0, 0, width(), height()), drawn);
     return shot;
 }
 

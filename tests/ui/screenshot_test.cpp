@@ -28,8 +28,12 @@ QImage ShotOf(MainDialog& w) {
     QImage shot(drawn.size(), QImage::Format_ARGB32);
     shot.fill(Qt::transparent);
     QPainter painter(&shot);
+    // At a scale factor above 1 the picture has more pixels than the window; the shape
+    // is in window pixels.
+    const qreal scale = qreal(drawn.width()) / w.width();
+    painter.scale(scale, scale);
     painter.setClipRegion(w.mask());
-    painter.drawImage(0, 0, drawn);
+    painter.drawImage(QRectF(0, 0, w.width(), w.height()), drawn);
     return shot;
 }
 
