@@ -85,8 +85,10 @@ CallControl::CallControl(CallPort port, const TextTable& texts, Emitter emit, Ti
     HWND hwnd = m_window->Create("CallControl");
     m_dtmfTimer = std::make_unique<CallTimer>(hwnd, kTimerDtmf);
     m_extensionTimer = std::make_unique<CallTimer>(hwnd, kTimerExtension);
-    // Without a friend list to tell, the component follows the call state itself.
-    if (GetCallStateWindow() == 0) SetCallStateWindow(hwnd);
+    // The call-state notices come to this window: they share their message number with the
+    // call progress, so they must never reach the core's window (which a headless friend
+    // list uses). A desktop friend list that takes them later gets them instead.
+    SetCallStateWindow(hwnd);
     m_reportedState = GetCallState();
 }
 
