@@ -10,6 +10,7 @@
 #include "client/ui/display_area.h"
 #include "client/ui/function_menu.h"
 #include "client/ui/skin_icons.h"
+#include "client/text/server_text.h"
 #include "client/userserver/client_core.h"
 #include "client/userserver/user_serv_handler.h"
 #include "platform/paths.h"
@@ -22,6 +23,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <cstring>
 #include <ctime>
 
 namespace orv {
@@ -48,6 +50,14 @@ constexpr TipEntry kTips[] = {
 };
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// A support entry: the number to call in its first 32 bytes, the text (both languages) in
+// the last 32, each NUL-padded.
+constexpr std::size_t kSupportField = 32;
+std::string SupportField(const SupportEntry& entry, std::size_t offset) {
+    const char* text = reinterpret_cast<const char*>(entry.data()) + offset;
+    return std::string(text, strnlen(text, kSupportField));
+}
 
 } // namespace
 
@@ -159,7 +169,9 @@ bool MainDialog::CommandAvailable(int command) const {
     case kCmdExit:
     case kCmdAbout: return true;
     case kCmdUserManual: return QFileInfo::exists(Q(JoinPath(ProgramFolder(), "Help.chm")));
-    default: return command >= kCmdFirstSupport; // the other windows come with later work
+    default: // support entries; the other windows come with later work
+        return command >= kCmdFirstSupport &&
+               static_cast<std::size_t>(command - kCmdFirstSupport) < SupportEntries().size();
     }
 }
 
@@ -171,13 +183,22 @@ void MainDialog::OnCommand(int command) {
         ShowAbout();
     } else if (command == kCmdUserManual) {
         ShellOpenDocument(JoinPath(ProgramFolder(), "Help.chm"));
+    } else if (command >= kCmdFirstSupport) {
+        Dial(SupportField(SupportEntries()[static_cast<std::size_t>(command - kCmdFirstSupport)], 0));
     }
+}
+
+std::vector<SupportEntry> MainDialog::SupportEntries() const {
+    return core_.UserServ() ? core_.UserServ()->GetSupportInfo() : std::vector<SupportEntry>();
 }
 
 void MainDialog::OpenFunctionMenu() {
     FunctionMenuSpec spec;
     spec.available = [this](int command) { return CommandAvailable(command); };
     spec.run = [this](int command) { OnCommand(command); };
+    for (const SupportEntry& entry : SupportEntries()) {
+        spec.supportEntries.push_back(ServerTextForLanguage(SupportField(entry, kSupportField), core_.Texts().Language()));
+    }
     const std::string folder = SkinFolderPath(home_, SkinWindow::Main);
     spec.icon = [folder](const char* name) { return SkinIcon(folder, name); };
     QMenu* menu = BuildFunctionMenu(this, core_.Texts(), spec);

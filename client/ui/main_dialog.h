@@ -10,6 +10,7 @@
 #include "client/ui/message_line.h"
 #include "client/ui/number_entry.h"
 #include "client/ui/talk_clock.h"
+#include "client/userserver/option_packets.h"
 
 #include <QPointer>
 #include <QString>
@@ -76,6 +77,7 @@ private:
     void OnCommand(int command);
     bool CommandAvailable(int command) const;
     void OpenFunctionMenu();
+    std::vector<SupportEntry> SupportEntries() const;
     void ShowAbout();
     void TypeKey(char c);
     void Backspace();

@@ -1,7 +1,11 @@
-// The main window against a real orvserver: the window's core logs on, and the same
-// number logging on from orvcli elsewhere forces it off.
+// The main window against a real orvserver: the window's core logs on; the same number
+// logging on from orvcli elsewhere forces it off; the server's support entries fill the menu.
+#include "client/ui/function_menu.h"
+#include "client/userserver/user_serv_handler.h"
 #include "tests/ui/ui_live_support.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -38,6 +42,33 @@ TEST(MainWindowLive, LogonElsewhereForcesTheWindowOffWithTheLogoffText) {
     EXPECT_EQ(w.Exec(), MainDialog::ExitReason::ForcedLogoff) << cli.Output();
     EXPECT_EQ(shown, "8001 logon at other place, you are forced to logoff");
     EXPECT_TRUE(cli.WaitForLine("EVENT logon_complete", kWaitMs)) << cli.Output();
+}
+
+// The support entries the server gives at logon become the function menu's "Support"
+// items, in the current language; choosing one calls its number.
+TEST(MainWindowLive, SupportEntryFromTheServerIsAMenuItemThatCalls) {
+    LiveServer server;
+    ASSERT_TRUE(server.Start()) << server.Output();
+    UiFixture f;
+    ASSERT_TRUE(f.Ready()) << f.Error();
+    ASSERT_TRUE(f.Core().Logon(server.Host(), server.Port(), "8001", "1111"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.Core().UserServ()->GetSupportInfo().empty(); }, kWaitMs));
+    MainDialog& w = f.Window();
+    w.show();
+    QTest::mouseClick(w.Button("BUTTON_FUNC"), Qt::LeftButton);
+    auto* menu = w.findChild<QMenu*>("FunctionMenu");
+    ASSERT_NE(menu, nullptr);
+    QAction* support = nullptr;
+    for (QMenu* m : menu->findChildren<QMenu*>()) {
+        for (QAction* a : m->actions()) {
+            if (a->data().toInt() == kCmdFirstSupport) support = a;
+        }
+    }
+    ASSERT_NE(support, nullptr);
+    EXPECT_EQ(support->text(), "Service desk");
+    EXPECT_TRUE(support->isEnabled());
+    support->trigger();
+    EXPECT_EQ(f.calls, (std::vector<std::string>{"8003"}));
 }
 
 } // namespace
