@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -232,6 +233,42 @@ TEST_F(CallControlTest, OtherMessagesAreLeftToOtherSinks) {
     EXPECT_FALSE(control->OnCoreMessage(WM_USER + 6, 0, 0));
     EXPECT_FALSE(control->OnCoreMessage(WM_USER + 10, 0x201, 0));
     EXPECT_TRUE(events.empty());
+}
+
+} // namespace
+} // namespace orv
+
+namespace orv {
+namespace {
+
+// The timer manager's own thread fires the DTMF timer and posts to the component's window,
+// while the component is used and finally destroyed on this thread.
+TEST(CallControlThreads, TheTimerThreadOnlyPostsAndTheEndWaitsForIt) {
+    SetCallState(CALLSTATE_IDLE, false);
+    auto timers = std::make_shared<CTimerManager>();
+    InstallTimerManager(timers);
+    TextTable texts;
+    std::vector<std::string> sent;
+    CallPort port;
+    port.sendDtmf = [&](const std::string& digits) {
+        sent.push_back(digits);
+        return 1;
+    };
+    auto control = std::make_unique<CallControl>(port, texts, [](CoreEvent) {});
+    SetCallState(CALLSTATE_SENDREQUEST, true);
+    SetCallState(CALLSTATE_SENDCONNECT, true);
+    ASSERT_TRUE(control->OnCoreMessage(WM_USER + 5, kCallTalking, 0));
+    ASSERT_TRUE(control->Dtmf("5"));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    MSG m;
+    while (sent.empty() && std::chrono::steady_clock::now() < deadline) {
+        if (GetMessageTimeout(&m, 100)) DispatchMessage(&m);
+    }
+    EXPECT_EQ(sent, std::vector<std::string>{"5"});
+    control.reset(); // its next timer is still registered
+    SetCallState(CALLSTATE_IDLE, false);
+    InstallTimerManager(nullptr);
+    timers->Stop();
 }
 
 } // namespace
