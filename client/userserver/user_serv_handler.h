@@ -51,11 +51,10 @@ public:
     void SetLogonWindow(HWND hwnd) { m_logonWnd.store(hwnd); }
     void SetMainWindow(HWND hwnd) { m_mainWnd.store(hwnd); }
     void SetConfWindow(HWND hwnd) { m_confWnd.store(hwnd); }
-    // The friend list also hears of every call-state change.
-    void SetFriendListWindow(HWND hwnd) {
-        m_friendListWnd.store(hwnd);
-        SetCallStateWindow(hwnd);
-    }
+    // The window told of call-state changes is set apart (SetCallStateWindow): a front-end
+    // that takes friend messages and call progress at one window could not tell the
+    // call-state messages from the call progress, which share WM_USER+5.
+    void SetFriendListWindow(HWND hwnd) { m_friendListWnd.store(hwnd); }
     void SetForwardWindow(HWND hwnd) { m_forwardWnd.store(hwnd); }
     void SetPasswordWindow(HWND hwnd) { m_passwordWnd.store(hwnd); }
     void SetAccountWindow(HWND hwnd) { m_accountWnd.store(hwnd); }

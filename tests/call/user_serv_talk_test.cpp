@@ -27,6 +27,7 @@ protected:
         });
         m_friendList->Create("friend list");
         m_handler->SetFriendListWindow(m_friendList->GetSafeHwnd());
+        SetCallStateWindow(m_friendList->GetSafeHwnd());
         LogOn();
     }
     void TearDown() override {
