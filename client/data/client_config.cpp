@@ -156,9 +156,19 @@ void ClientConfig::ChooseImagingDevice() {
 }
 
 void ClientConfig::LoadAudioCodecs() {
+    // A settings file that names no speech codec at all (a new installation, or one whose
+    // file only has the server address) would offer nothing and every call would fail its
+    // negotiation; such a client offers every codec, the low-rate ones first.
+    static constexpr std::uint8_t kFreshInstallCodecs[4] = {kAudioCodecG729, kAudioCodecG711A, kAudioCodecG711U,
+                                                   kAudioCodecG7231};
+    bool named = false;
+    for (int n = 0; n < 4; ++n) {
+        named = named || GetProfileString("Audio", "Codec" + std::to_string(n), "", m_settingsFile) != "";
+    }
     m_audio.captureCodecs.clear();
     for (int n = 0; n < 4; ++n) {
-        const int code = GetProfileInt("Audio", "Codec" + std::to_string(n), 0, m_settingsFile);
+        const int code = named ? GetProfileInt("Audio", "Codec" + std::to_string(n), 0, m_settingsFile)
+                               : int{kFreshInstallCodecs[n]};
         if (code == kAudioCodecG7231 && !(m_env.canOpenG7231 && m_env.canOpenG7231())) continue;
         m_audio.captureCodecs.push_back(static_cast<std::uint8_t>(code));
     }

@@ -35,7 +35,10 @@ ConfigEnvironment SystemConfigEnvironment();
 // Chinese, everything else (a Japanese one too) English.
 int SystemDefaultLanguage(const std::string& locale);
 
+constexpr std::uint8_t kAudioCodecG711A = 1;
+constexpr std::uint8_t kAudioCodecG711U = 2;
 constexpr std::uint8_t kAudioCodecG7231 = 3;
+constexpr std::uint8_t kAudioCodecG729 = 4;
 constexpr std::uint8_t kVideoCodecOrv2 = 2;
 constexpr std::size_t kMaxVideoPresets = 10;
 

@@ -153,6 +153,20 @@ TEST_F(ClientConfigTest, G7231StaysInTheCodecListOnlyWhenItsCoderOpens) {
     EXPECT_EQ(Stored("Audio", "Codec2"), "1");
 }
 
+TEST_F(ClientConfigTest, ASettingsFileNamingNoCodecOffersEveryCodec) {
+    auto config = Load(); // no settings file at all
+    EXPECT_EQ(config->Audio().captureCodecs, (std::vector<std::uint8_t>{4, 1, 2, 3}));
+    Settings("[UserServer]\nIPAddr=127.0.0.1\nIPPort=7000\n");
+    g7231 = false;
+    config = Load();
+    EXPECT_EQ(config->Audio().captureCodecs, (std::vector<std::uint8_t>{4, 1, 2}));
+    EXPECT_EQ(config->Audio().playCodecs, config->Audio().captureCodecs);
+    // One named codec is a choice: the list is read as it stands, zeros included.
+    Settings("[Audio]\nCodec1=2\n");
+    config = Load();
+    EXPECT_EQ(config->Audio().captureCodecs, (std::vector<std::uint8_t>{0, 2, 0, 0}));
+}
+
 TEST_F(ClientConfigTest, VideoPresetsFollowKeyOrder) {
     std::string text = "[VideoQual]\nfirst=10,1,128\nbroken=5,2\nthird= 20,3,512\n";
     for (int i = 3; i < 12; ++i) text += "k" + std::to_string(i) + "=" + std::to_string(i) + ",0,64\n";
