@@ -1,7 +1,4 @@
 // The main window placing a real call through orvserver to orvcli.
-// Not in the build yet: at the core's window the call-state change notices and the call
-// progress reports share one message number, so the call controls read state changes as
-// progress (a state of 2 shows as a refusal) and the call does not reach the other side.
 #include "client/call/call_state.h"
 #include "client/ui/call_services.h"
 #include "client/userserver/call_control.h"
