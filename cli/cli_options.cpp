@@ -52,7 +52,7 @@ const char* const kCliHelp =
     "  forward-set [offline=N] [busy=N] [noanswer=N] [always=N]   change call forwarding\n"
     "                           (numbers not named stay; an empty value clears one)\n"
     "  password OLD NEW         change the logon password (OLD must be this logon's)\n"
-    "  support                  print EVENT support_entry index= text= per support entry,\n"
+    "  support                  print EVENT support_entry index= number= text= per entry,\n"
     "                           then EVENT support count=\n"
     "  offline-calls            print EVENT offline_call caller= called= time= conference=\n"
     "                           per call received while off line, then offline_calls count=\n"

@@ -12,7 +12,7 @@
 //   forward-get                      forward_info ... or forward_unknown
 //   forward-set [offline=N] [busy=N] [noanswer=N] [always=N]
 //   password OLD NEW
-//   support                          support_entry index= text= per entry, support count=
+//   support                          support_entry index= number= text= per entry, support count=
 //   offline-calls                    offline_call caller= called= time= conference= per
 //                                    record, offline_calls count=
 // Events:
@@ -197,7 +197,11 @@ void SupportCommand(CliContext& c, const std::vector<std::string>&, const std::s
     std::vector<SupportEntry> entries;
     if (c.core.UserServ()) entries = c.core.UserServ()->GetSupportInfo();
     for (std::size_t i = 0; i < entries.size(); ++i)
-        c.print({"support_entry", {{"index", std::to_string(i + 1)}, {"text", SupportEntryText(entries[i])}}, "", ""});
+        c.print({"support_entry",
+                 {{"index", std::to_string(i + 1)},
+                  {"number", SupportEntryNumber(entries[i])},
+                  {"text", SupportEntryText(entries[i])}},
+                 "", ""});
     c.print({"support", {{"count", std::to_string(entries.size())}}, "", ""});
 }
 

@@ -51,14 +51,6 @@ constexpr TipEntry kTips[] = {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-// A support entry: the number to call in its first 32 bytes, the text (both languages) in
-// the last 32, each NUL-padded.
-constexpr std::size_t kSupportField = 32;
-std::string SupportField(const SupportEntry& entry, std::size_t offset) {
-    const char* text = reinterpret_cast<const char*>(entry.data()) + offset;
-    return std::string(text, strnlen(text, kSupportField));
-}
-
 } // namespace
 
 MainDialog::MainDialog(ClientCore& core, MainServices services, const std::string& home)
@@ -184,7 +176,7 @@ void MainDialog::OnCommand(int command) {
     } else if (command == kCmdUserManual) {
         ShellOpenDocument(JoinPath(ProgramFolder(), "Help.chm"));
     } else if (command >= kCmdFirstSupport) {
-        Dial(SupportField(SupportEntries()[static_cast<std::size_t>(command - kCmdFirstSupport)], 0));
+        Dial(SupportEntryNumber(SupportEntries()[static_cast<std::size_t>(command - kCmdFirstSupport)]));
     }
 }
 
@@ -197,7 +189,7 @@ void MainDialog::OpenFunctionMenu() {
     spec.available = [this](int command) { return CommandAvailable(command); };
     spec.run = [this](int command) { OnCommand(command); };
     for (const SupportEntry& entry : SupportEntries()) {
-        spec.supportEntries.push_back(ServerTextForLanguage(SupportField(entry, kSupportField), core_.Texts().Language()));
+        spec.supportEntries.push_back(ServerTextForLanguage(SupportEntryText(entry), core_.Texts().Language()));
     }
     const std::string folder = SkinFolderPath(home_, SkinWindow::Main);
     spec.icon = [folder](const char* name) { return SkinIcon(folder, name); };

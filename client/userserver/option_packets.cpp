@@ -87,10 +87,16 @@ bool ParseSupportAnswer(const std::uint8_t* body, std::size_t size, SupportAnswe
     return in.ok();
 }
 
-std::string SupportEntryText(const SupportEntry& entry) {
-    const char* text = reinterpret_cast<const char*>(entry.data());
-    return std::string(text, strnlen(text, entry.size()));
+namespace {
+constexpr std::size_t kSupportField = kSupportEntrySize / 2;
+std::string SupportField(const SupportEntry& entry, std::size_t offset) {
+    const char* text = reinterpret_cast<const char*>(entry.data()) + offset;
+    return std::string(text, strnlen(text, kSupportField));
 }
+} // namespace
+
+std::string SupportEntryNumber(const SupportEntry& entry) { return SupportField(entry, 0); }
+std::string SupportEntryText(const SupportEntry& entry) { return SupportField(entry, kSupportField); }
 
 bool ParseForwardAnswer(const std::uint8_t* body, std::size_t size, ForwardAnswer* answer) {
     BodyReader in(body, size);

@@ -60,7 +60,9 @@ struct SupportAnswer {
     std::vector<SupportEntry> entries;
 };
 bool ParseSupportAnswer(const std::uint8_t* body, std::size_t size, SupportAnswer* answer);
-// The text of an entry, up to its first zero byte.
+// An entry holds the number to call in its first 32 bytes and its text (both languages,
+// "Chinese|English") in the last 32, each NUL-padded.
+std::string SupportEntryNumber(const SupportEntry& entry);
 std::string SupportEntryText(const SupportEntry& entry);
 
 // Get-forwarding answer: result; on success the record, on failure the reason.

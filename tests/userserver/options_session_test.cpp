@@ -120,7 +120,8 @@ TEST_F(OptionsSession, SameBindOptionSendsNothingAnotherIsSentAndStoredOnSuccess
 }
 
 TEST_F(OptionsSession, ASecondSupportAnswerKeepsTheFirstBlock) {
-    auto entry = [](const std::string& text) { return Text(text, 64); };
+    // The number to call in the first 32 bytes, the text in the last 32.
+    auto entry = [](const std::string& text) { return Cat({Text("8003", 32), Text(text, 32)}); };
     m_handler->DoGetInfoRequest(PKT_SUPPORT_INFO, 5, 0);
     m_server.Send(PKT_SUPPORT_INFO, Expect(PKT_SUPPORT_INFO).seqNum, Cat({U16(2), entry("Help desk"), entry("Web")}));
     m_handler->DoGetInfoRequest(PKT_SUPPORT_INFO, 5, 0);
@@ -128,6 +129,7 @@ TEST_F(OptionsSession, ASecondSupportAnswerKeepsTheFirstBlock) {
     Fence();
     std::vector<SupportEntry> kept = m_handler->GetSupportInfo();
     ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(SupportEntryNumber(kept[0]), "8003");
     EXPECT_EQ(SupportEntryText(kept[0]), "Help desk");
     EXPECT_EQ(SupportEntryText(kept[1]), "Web");
 }
