@@ -124,6 +124,7 @@ LogonDialog::LogonDialog(QWidget* parent, ClientCore& core) : QDialog(parent), c
 
     startWait_ = new QTimer(this);
     startWait_->setSingleShot(true);
+    startWait_->setTimerType(Qt::PreciseTimer); // a coarse timer may end up to 5 % early
     connect(startWait_, &QTimer::timeout, this, [this] { OnStartWaitOver(); });
     EnableInput(false);
     QTimer::singleShot(0, this, [this] { OnStart(); });
