@@ -8,7 +8,7 @@
 #include "client/ui/skin_message_box.h"
 #include "client/userserver/client_core.h"
 #include "platform/paths.h"
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"
 
 #include <QApplication>
@@ -42,15 +42,10 @@ struct SeenMessage {
 class LogonDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_server.Start(ProgramPath("orvserver"),
-                                   {"--home", m_serverHome.Path(), "--user-port", "0", "--quit-on-eof"},
-                                   m_serverHome.File("server.err")));
-        std::string line;
-        ASSERT_TRUE(m_server.WaitForLine("LISTEN user udp ", kWaitMs, &line)) << m_server.Output();
-        const std::string address = line.substr(std::string("LISTEN user udp ").size());
-        const std::size_t colon = address.rfind(':');
-        m_host = address.substr(0, colon);
-        m_port = std::stoi(address.substr(colon + 1));
+        std::string address;
+        ASSERT_TRUE(StartServerProcess(m_server, m_serverHome.Path(), {}, kWaitMs, &address)) << m_server.Output();
+        m_host = address.substr(0, address.rfind(':'));
+        m_port = PortOf(address);
         SetHomeFolder(m_clientHome.Path());
     }
 

@@ -3,7 +3,7 @@
 // against a socket that never answers, cancel, and requests that cannot be used.
 #include "client/userserver/client_core.h"
 #include "client/userserver/user_serv_packets.h"
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"
 #include "client/data/password_digest.h"
 #include "platform/paths.h"
@@ -38,13 +38,9 @@ protected:
     }
 
     void StartServer() {
-        ASSERT_TRUE(m_server.Start(ProgramPath("orvserver"),
-                                   {"--home", m_serverHome.Path(), "--user-port", "0", "--quit-on-eof"},
-                                   m_serverHome.File("server.err")));
-        std::string line;
-        ASSERT_TRUE(m_server.WaitForLine("LISTEN user udp ", kWaitMs, &line)) << m_server.Output();
-        const std::string address = line.substr(std::string("LISTEN user udp ").size());
-        m_port = static_cast<std::uint16_t>(std::stoi(address.substr(address.rfind(':') + 1)));
+        std::string address;
+        ASSERT_TRUE(StartServerProcess(m_server, m_serverHome.Path(), {}, kWaitMs, &address)) << m_server.Output();
+        m_port = PortOf(address);
     }
 
     LogonRequest Request(const std::string& number, const std::string& password) const {

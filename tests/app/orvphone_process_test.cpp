@@ -5,7 +5,7 @@
 // suite runs at the same time.
 #include "client/data/password_digest.h"
 #include "client/data/user_list_file.h"
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"
 
 #include <signal.h>
@@ -44,12 +44,8 @@ TEST(OrvphoneProcess, ANormalRunRemovesItsSkinTreeAndASecondCopyIsRefused) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     TestFolder serverHome, firstHome, secondHome;
     ChildProcess server;
-    ASSERT_TRUE(server.Start(ProgramPath("orvserver"), {"--home", serverHome.Path(), "--user-port", "0",
-                                                        "--quit-on-eof"},
-                             serverHome.File("server.err")));
-    std::string line;
-    ASSERT_TRUE(server.WaitForLine("LISTEN user udp ", kWaitMs, &line)) << server.Output();
-    const std::string address = line.substr(std::string("LISTEN user udp ").size());
+    std::string address;
+    ASSERT_TRUE(StartServerProcess(server, serverHome.Path(), {}, kWaitMs, &address)) << server.Output();
 
     // The first copy logs on by itself with a remembered digest.
     ASSERT_TRUE(WriteUserListFile(firstHome.File(kUserListFile), {"8001," + PasswordDigest("8001", "1111")}));

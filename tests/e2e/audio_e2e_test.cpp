@@ -13,7 +13,7 @@
 // rest is the peer's clear speech; its floor 0.45 is three times the other-speaker figure.
 #include "client/audio/codecs/codec_probe.h"
 #include "client/media/media_header.h"
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/service_processes.h"
 #include "tests/e2e/speech_files.h"
 #include "tests/e2e/speech_match.h"
 #include "tests/e2e/udp_relay.h"
@@ -82,34 +82,26 @@ protected:
     void StartServer(RelayImpairment impairment = {}) {
         const std::string announce = "127.0.0.1:" + std::to_string(m_audioRelay.Port()) + ":" +
                                      std::to_string(m_videoRelay.Port());
-        ASSERT_TRUE(m_server.Start(ProgramPath("orvserver"),
-                                   {"--home", m_serverHome.Path(), "--user-port", "0", "--talk-port", "0",
-                                    "--media-port", "0", "--media-relay", "--media-announce", announce,
-                                    "--echo-number", kEchoNumber, "--quit-on-eof"},
-                                   m_serverHome.File("server.err")));
+        ASSERT_TRUE(StartServerProcess(m_server, m_serverHome.Path(),
+                                       {"--talk-port", "0", "--media-port", "0", "--media-relay",
+                                        "--media-announce", announce, "--echo-number", kEchoNumber},
+                                       kWaitMs, &m_serverAddress))
+            << m_server.Output();
         std::string line;
-        ASSERT_TRUE(m_server.WaitForLine("LISTEN user udp ", kWaitMs, &line)) << m_server.Output();
-        m_serverAddress = line.substr(std::string("LISTEN user udp ").size());
         ASSERT_TRUE(m_server.WaitForLine("LISTEN audio udp ", kWaitMs, &line)) << m_server.Output();
         m_audioRelay.Start(PortOf(line), impairment);
         ASSERT_TRUE(m_server.WaitForLine("LISTEN video udp ", kWaitMs, &line)) << m_server.Output();
         m_videoRelay.Start(PortOf(line), impairment);
     }
 
-    static std::uint16_t PortOf(const std::string& line) {
-        return static_cast<std::uint16_t>(std::stoi(line.substr(line.rfind(':') + 1)));
-    }
 
     // Logs the party on with only this audio codec offered.
     void StartClient(Party& party, int codec) {
         std::ofstream(party.home->File("orvcli.cfg")) << "[Audio]\nCodec0=" << codec << "\n";
         const std::string device = "wav:in=" + party.microphone + ",out=" + party.Heard();
-        ASSERT_TRUE(party.process.Start(ProgramPath("orvcli"),
-                                        {"--home", party.home->Path(), "--server", m_serverAddress, "--number",
-                                         party.number, "--password", party.password, "--log", "--audio-device",
-                                         device},
-                                        party.home->File("cli.err")));
-        ASSERT_TRUE(party.process.WaitForLine("EVENT started", kWaitMs)) << party.process.Output();
+        ASSERT_TRUE(StartClientProcess(party.process, party.home->Path(), m_serverAddress, party.number,
+                                       party.password, {"--audio-device", device}, kWaitMs))
+            << party.process.Output();
         ASSERT_TRUE(party.process.WriteLine("logon"));
         ASSERT_TRUE(party.process.WaitForLine("EVENT logon_complete", kWaitMs)) << party.process.Output();
         ASSERT_TRUE(party.process.WriteLine("status"));

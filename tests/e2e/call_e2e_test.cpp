@@ -4,7 +4,7 @@
 // talk server got are read from the server's "DTMF ..." lines. Every wait is bounded.
 #include "server/options_db.h"
 #include "server/subscriber_db.h"
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"
 
 #include <gtest/gtest.h>
@@ -32,12 +32,8 @@ constexpr Subscriber kC{"8003", "3333"};
 class CallE2eTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_server.Start(ProgramPath("orvserver"),
-                                   {"--home", m_serverHome.Path(), "--user-port", "0", "--quit-on-eof"},
-                                   m_serverHome.File("server.err")));
-        std::string line;
-        ASSERT_TRUE(m_server.WaitForLine("LISTEN user udp ", kWaitMs, &line)) << m_server.Output();
-        m_serverAddress = line.substr(std::string("LISTEN user udp ").size());
+        ASSERT_TRUE(StartServerProcess(m_server, m_serverHome.Path(), {}, kWaitMs, &m_serverAddress))
+            << m_server.Output();
         ASSERT_TRUE(m_server.WaitForLine("LISTEN talk tcp ", kWaitMs)) << m_server.Output();
     }
 
@@ -49,11 +45,9 @@ protected:
         const TestFolder& home = *m_homes.back();
         // Without a settings file no speech codec is offered and every call fails to agree.
         std::ofstream(home.File("orvcli.cfg")) << "[Audio]\nCodec0=1\nCodec1=2\n";
-        EXPECT_TRUE(c.Start(ProgramPath("orvcli"),
-                            {"--home", home.Path(), "--server", m_serverAddress, "--number", who.number,
-                             "--password", who.password, "--audio-device", "null", "--log"},
-                            home.File("cli.err")));
-        EXPECT_TRUE(c.WaitForLine("EVENT started", kWaitMs)) << c.Output();
+        EXPECT_TRUE(StartClientProcess(c, home.Path(), m_serverAddress, who.number, who.password,
+                                       {"--audio-device", "null"}, kWaitMs))
+            << c.Output();
         EXPECT_TRUE(c.WriteLine("logon"));
         EXPECT_TRUE(c.WaitForLine("EVENT logon_complete", kWaitMs)) << c.Output();
         return c;

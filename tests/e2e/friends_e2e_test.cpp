@@ -1,7 +1,7 @@
 // Friends, presence and service options end to end: a real orvserver and real orvcli
 // processes on 127.0.0.1, each with a home folder of its own and system-chosen ports. Every
 // wait is bounded; the processes are killed when a test ends.
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"
 
 #include <gtest/gtest.h>
@@ -16,12 +16,8 @@ constexpr int kWaitMs = 20000;
 class FriendsE2eTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_server.Start(ProgramPath("orvserver"),
-                                   {"--home", m_serverHome.Path(), "--user-port", "0", "--quit-on-eof"},
-                                   m_serverHome.File("server.err")));
-        std::string line;
-        ASSERT_TRUE(m_server.WaitForLine("LISTEN user udp ", kWaitMs, &line)) << m_server.Output();
-        m_serverAddress = line.substr(std::string("LISTEN user udp ").size());
+        ASSERT_TRUE(StartServerProcess(m_server, m_serverHome.Path(), {}, kWaitMs, &m_serverAddress))
+            << m_server.Output();
     }
 
     // An orvcli for number; each has a home folder of its own.
@@ -30,11 +26,8 @@ protected:
         m_clients.push_back(std::make_unique<ChildProcess>());
         ChildProcess& client = *m_clients.back();
         const TestFolder& home = *m_clientHomes.back();
-        EXPECT_TRUE(client.Start(ProgramPath("orvcli"),
-                                 {"--home", home.Path(), "--server", m_serverAddress, "--number", number,
-                                  "--password", password, "--log"},
-                                 home.File("cli.err")));
-        EXPECT_TRUE(client.WaitForLine("EVENT started", kWaitMs)) << client.Output();
+        EXPECT_TRUE(StartClientProcess(client, home.Path(), m_serverAddress, number, password, {}, kWaitMs))
+            << client.Output();
         return client;
     }
 

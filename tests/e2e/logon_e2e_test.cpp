@@ -1,7 +1,7 @@
 // Logon end to end: a real orvserver and real orvcli processes on 127.0.0.1, each with a
 // home folder of its own and system-chosen ports, talking through the link libraries.
 // Every wait is bounded; the processes are killed when a test ends.
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"
 
 #include <signal.h>
@@ -25,12 +25,8 @@ constexpr int kKeepAliveTimeoutWaitMs = 60000;
 class LogonE2eTest : public ::testing::Test {
 protected:
     void StartServer(const std::vector<std::string>& extra = {}) {
-        std::vector<std::string> args = {"--home", m_serverHome.Path(), "--user-port", "0", "--quit-on-eof"};
-        args.insert(args.end(), extra.begin(), extra.end());
-        ASSERT_TRUE(m_server.Start(ProgramPath("orvserver"), args, m_serverHome.File("server.err")));
-        std::string line;
-        ASSERT_TRUE(m_server.WaitForLine("LISTEN user udp ", kWaitMs, &line)) << m_server.Output();
-        m_serverAddress = line.substr(std::string("LISTEN user udp ").size());
+        ASSERT_TRUE(StartServerProcess(m_server, m_serverHome.Path(), extra, kWaitMs, &m_serverAddress))
+            << m_server.Output();
     }
 
     ChildProcess& StartClient(const std::string& number, const std::string& password) {
@@ -38,11 +34,8 @@ protected:
         m_clients.push_back(std::make_unique<ChildProcess>());
         ChildProcess& client = *m_clients.back();
         const TestFolder& home = *m_clientHomes.back();
-        EXPECT_TRUE(client.Start(ProgramPath("orvcli"),
-                                 {"--home", home.Path(), "--server", m_serverAddress, "--number", number,
-                                  "--password", password, "--log"},
-                                 home.File("cli.err")));
-        EXPECT_TRUE(client.WaitForLine("EVENT started", kWaitMs)) << client.Output();
+        EXPECT_TRUE(StartClientProcess(client, home.Path(), m_serverAddress, number, password, {}, kWaitMs))
+            << client.Output();
         return client;
     }
 

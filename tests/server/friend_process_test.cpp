@@ -3,7 +3,8 @@
 #include "client/data/password_digest.h"
 #include "server/byte_io.h"
 #include "server/user_packets.h"
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/service_processes.h"
+#include "tests/server/login_body.h"
 #include "tests/server/test_folder.h"
 #include "tests/server/udp_test_client.h"
 
@@ -35,13 +36,7 @@ public:
         return {};
     }
     std::uint32_t LogOn(const std::string& number, const std::string& password) {
-        ByteWriter w;
-        w.Text(number, 32);
-        w.Text(PasswordDigest(number, password), 40);
-        w.Text("00000000", 64);
-        w.U8(2);
-        w.U16(0);
-        const Bytes answer = Ask(kPktLogin, w.Get(), 1);
+        const Bytes answer = Ask(kPktLogin, LoginBody(number, PasswordDigest(number, password)), 1);
         if (answer.size() != 13 || answer[8] != 0) return 0;
         ByteReader r(answer.data() + 9, 4);
         return r.U32();
@@ -75,12 +70,11 @@ Bytes FriendRecordBody(const std::string& name, const std::string& netPhone) {
 TEST(FriendProcess, AFriendLoggingOnAndOffIsPushedToTheHolder) {
     TestFolder home;
     ChildProcess server;
-    ASSERT_TRUE(server.Start(ProgramPath("orvserver"),
-                             {"--home", home.Path(), "--user-port", "0", "--quit-on-eof", "--nat-interval", "0"},
-                             home.File("server.err")));
-    std::string line;
-    ASSERT_TRUE(server.WaitForLine("LISTEN user udp 127.0.0.1:", kWaitMs, &line)) << server.Output();
-    const auto port = static_cast<std::uint16_t>(std::stoi(line.substr(line.rfind(':') + 1)));
+    std::string address;
+    ASSERT_TRUE(StartServerProcess(server, home.Path(), {"--nat-interval", "0"}, kWaitMs, &address))
+        << server.Output();
+    ASSERT_EQ(address.rfind("127.0.0.1:", 0), 0u) << address;
+    const std::uint16_t port = PortOf(address);
 
     Client a(port);
     ASSERT_NE(a.LogOn("8001", "1111"), 0u);

@@ -3,7 +3,8 @@
 #include "client/data/password_digest.h"
 #include "server/byte_io.h"
 #include "server/user_packets.h"
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/service_processes.h"
+#include "tests/server/login_body.h"
 #include "tests/server/test_folder.h"
 #include "tests/server/udp_test_client.h"
 
@@ -23,13 +24,7 @@ Bytes Packet(std::uint16_t type, std::uint32_t seq, const Bytes& body = {}) {
 }
 
 Bytes Login(std::uint32_t seq, const std::string& number, const std::string& password) {
-    ByteWriter w;
-    w.Text(number, 32);
-    w.Text(PasswordDigest(number, password), 40);
-    w.Text("00000000", 64);
-    w.U8(2);
-    w.U16(0);
-    return Packet(0x0101, seq, w.Get());
+    return Packet(0x0101, seq, LoginBody(number, PasswordDigest(number, password)));
 }
 
 Bytes KeepAlive(std::uint32_t seq, std::uint32_t endpoint) {
@@ -41,12 +36,10 @@ Bytes KeepAlive(std::uint32_t seq, std::uint32_t endpoint) {
 class ServerProcessTest : public ::testing::Test {
 protected:
     void StartServer(const std::vector<std::string>& extra = {}) {
-        std::vector<std::string> args = {"--home", m_home.Path(), "--user-port", "0", "--quit-on-eof"};
-        args.insert(args.end(), extra.begin(), extra.end());
-        ASSERT_TRUE(m_server.Start(ProgramPath("orvserver"), args, m_home.File("server.err")));
-        std::string line;
-        ASSERT_TRUE(m_server.WaitForLine("LISTEN user udp 127.0.0.1:", kWaitMs, &line)) << m_server.Output();
-        m_port = static_cast<std::uint16_t>(std::stoi(line.substr(line.rfind(':') + 1)));
+        std::string address;
+        ASSERT_TRUE(StartServerProcess(m_server, m_home.Path(), extra, kWaitMs, &address)) << m_server.Output();
+        ASSERT_EQ(address.rfind("127.0.0.1:", 0), 0u) << address;
+        m_port = PortOf(address);
     }
 
     // Sends and waits for the answer of the given type, skipping others (NAT detects).

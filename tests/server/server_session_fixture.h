@@ -7,6 +7,7 @@
 #include "server/byte_io.h"
 #include "server/user_packets.h"
 #include "server/user_server.h"
+#include "tests/server/login_body.h"
 #include "tests/server/test_folder.h"
 
 #include <gtest/gtest.h>
@@ -74,16 +75,6 @@ protected:
         }
         ADD_FAILURE() << "no answer of type " << type << " for " << number;
         return {};
-    }
-
-    static Bytes LoginBody(const std::string& number, const std::string& digest) {
-        ByteWriter w;
-        w.Text(number, kNumberField);
-        w.Text(digest, kPasswordField);
-        w.Text("00000000", kBindInfoField);
-        w.U8(kClientKind);
-        w.U16(0);
-        return w.Get();
     }
 
     // The login answer's reason (0 on success).

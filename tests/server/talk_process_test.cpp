@@ -8,7 +8,8 @@
 #include "server/subscriber_db.h"
 #include "server/talk_calls.h"
 #include "server/talk_packets.h"
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/service_processes.h"
+#include "tests/server/login_body.h"
 #include "tests/server/tcp_test_client.h"
 #include "tests/server/test_folder.h"
 #include "tests/server/udp_test_client.h"
@@ -29,9 +30,6 @@ constexpr int kQuietMs = 300;  // how long "nothing arrives" is watched
 std::uint16_t TypeOf(const Bytes& p) { return p.size() < 2 ? 0 : static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 std::uint32_t U32At(const Bytes& p, std::size_t at) { return ByteReader(p.data() + at, 4).U32(); }
 std::uint16_t U16At(const Bytes& p, std::size_t at) { return ByteReader(p.data() + at, 2).U16(); }
-std::uint16_t PortOf(const std::string& line) {
-    return static_cast<std::uint16_t>(std::stoi(line.substr(line.rfind(':') + 1)));
-}
 
 // A media socket: plain datagrams, as a client's media socket sends them.
 class MediaSocketForTest {
@@ -116,13 +114,12 @@ CodecList Codecs(std::initializer_list<std::uint8_t> ids) {
 class TalkProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_server.Start(ProgramPath("orvserver"),
-                                   {"--home", m_home.Path(), "--user-port", "0", "--nat-interval", "0",
-                                    "--quit-on-eof"},
-                                   m_home.File("server.err")));
+        std::string address;
+        ASSERT_TRUE(StartServerProcess(m_server, m_home.Path(), {"--nat-interval", "0"}, kWaitMs, &address))
+            << m_server.Output();
+        ASSERT_EQ(address.rfind("127.0.0.1:", 0), 0u) << address;
+        m_userPort = PortOf(address);
         std::string line;
-        ASSERT_TRUE(m_server.WaitForLine("LISTEN user udp 127.0.0.1:", kWaitMs, &line)) << m_server.Output();
-        m_userPort = PortOf(line);
         ASSERT_TRUE(m_server.WaitForLine("LISTEN talk tcp 127.0.0.1:", kWaitMs, &line)) << m_server.Output();
         m_talkPort = PortOf(line);
         ASSERT_TRUE(m_server.WaitForLine("LISTEN audio udp 127.0.0.1:", kWaitMs, &line));
@@ -155,13 +152,8 @@ protected:
 
     void LogOn(Party& p, const std::string& number, const std::string& password) {
         p.number = number;
-        ByteWriter w;
-        w.Text(number, 32);
-        w.Text(PasswordDigest(number, password), 40);
-        w.Text("00000000", 64);
-        w.U8(2);
-        w.U16(0);
-        ASSERT_TRUE(p.user.Send(BuildPacket(kPktLogin, p.seq++, w.Get()), m_userPort));
+        const Bytes body = LoginBody(number, PasswordDigest(number, password));
+        ASSERT_TRUE(p.user.Send(BuildPacket(kPktLogin, p.seq++, body), m_userPort));
         const Bytes answer = AwaitUser(p, kPktLogin);
         ASSERT_EQ(answer.size(), 13u);
         ASSERT_EQ(answer[8], 0);

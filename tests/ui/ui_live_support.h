@@ -2,7 +2,7 @@
 // system chooses.
 #pragma once
 
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"
 #include "tests/ui/ui_test_support.h"
 
@@ -16,17 +16,11 @@ constexpr int kWaitMs = 20000;
 class LiveServer {
 public:
     bool Start() {
-        if (!server_.Start(ProgramPath("orvserver"), {"--home", home_.Path(), "--user-port", "0", "--quit-on-eof"},
-                           home_.File("server.err"))) {
-            return false;
-        }
-        std::string line;
-        if (!server_.WaitForLine("LISTEN user udp ", kWaitMs, &line)) return false;
-        address_ = line.substr(std::string("LISTEN user udp ").size());
+        if (!StartServerProcess(server_, home_.Path(), {}, kWaitMs, &address_)) return false;
         const std::size_t colon = address_.rfind(':');
         if (colon == std::string::npos) return false;
         host_ = address_.substr(0, colon);
-        port_ = static_cast<std::uint16_t>(std::stoi(address_.substr(colon + 1)));
+        port_ = PortOf(address_);
         return true;
     }
     const std::string& Address() const { return address_; }

@@ -1,0 +1,24 @@
+// The body of a client's login request as the client sends it: number, password digest,
+// empty bind information, the client kind and no extra fields.
+#pragma once
+
+#include "server/byte_io.h"
+#include "server/user_packets.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+inline std::vector<std::uint8_t> LoginBody(const std::string& number, const std::string& digest) {
+    ByteWriter w;
+    w.Text(number, kNumberField);
+    w.Text(digest, kPasswordField);
+    w.Text("00000000", kBindInfoField);
+    w.U8(kClientKind);
+    w.U16(0);
+    return w.Get();
+}
+
+} // namespace orv
