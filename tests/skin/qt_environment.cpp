@@ -1,5 +1,5 @@
-// Every skin test runs with one QApplication on Qt's offscreen platform, made once per
-// test program.
+// The Qt tests (skin, desktop shell) run with one QApplication on Qt's offscreen platform,
+// made once per test program on the main thread. Each such test program compiles this file.
 #include <QApplication>
 #include <gtest/gtest.h>
 #include <memory>
@@ -16,7 +16,7 @@ public:
 
 private:
     int argc_ = 1;
-    char name_[11] = "skin_tests";
+    char name_[10] = "orv_tests";
     char* argv_[2] = {name_, nullptr};
     std::unique_ptr<QApplication> app_;
 };
