@@ -47,26 +47,11 @@ std::vector<ForwardRequest> TestCallOwner::Forwards() {
 }
 
 void CallTest::SetUp() {
-    m_home = MakeTempFolder();
-    SetHomeFolder(m_home);
-    OpenLog("LOG");
-    EndpointID.store(kTestEndpoint);
-    m_timers = std::make_shared<CTimerManager>([this] { return m_clock.load(); }, false);
-    InstallTimerManager(m_timers);
-    m_net = std::make_unique<CNetMsgThread>();
-    ASSERT_TRUE(m_net->IsNetworkReady());
-    SetNetMsgThread(m_net.get());
-    m_config = std::make_unique<ClientConfig>(TestConfigEnvironment(m_home));
+    ASSERT_NO_FATAL_FAILURE(OpenShell(kTestEndpoint, "call test shell"));
     m_config->Audio().device = "test sound";
     m_config->Audio().captureCodecs = {4, 1, 2, 3};
     m_config->Audio().playCodecs = {4, 1, 2, 3};
-    m_records = std::make_unique<CallRecordList>(m_home, [] { return 1700000000u; });
     m_records->Load("8001");
-    m_window = std::make_unique<FunctionWindow>([this](UINT message, WPARAM wParam, LPARAM lParam) {
-        m_messages.push_back(MSG{0, message, wParam, lParam, 0});
-        return LRESULT{0};
-    });
-    m_window->Create("call test shell");
     SetCallState(CALLSTATE_IDLE, false);
     SetCallStateWindow(m_window->GetSafeHwnd());
     SetHookStateSource(nullptr);
@@ -80,14 +65,7 @@ void CallTest::TearDown() {
     SetCallStateWindow(0);
     SetCallState(CALLSTATE_IDLE, false);
     SetHookStateSource(nullptr);
-    m_window.reset();
-    SetNetMsgThread(nullptr);
-    m_net.reset();
-    InstallTimerManager(nullptr);
-    m_timers.reset();
-    EndpointID.store(0);
-    CloseLog();
-    RemoveFolder(m_home);
+    CloseShell();
 }
 
 TalkEstablish CallTest::Notice(bool caller, std::uint8_t noForward) const {

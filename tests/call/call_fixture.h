@@ -6,10 +6,8 @@
 #pragma once
 
 #include "client/call/talk_serv_handler.h"
-#include "client/data/call_record_list.h"
-#include "client/data/client_config.h"
-#include "client/net/net_msg_thread.h"
 #include "tests/call/fake_talk_server.h"
+#include "tests/handlers/client_shell_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +55,7 @@ constexpr std::uint32_t kTestCallId = 0x1234;
 constexpr std::uint32_t kTestServId = 7;
 constexpr std::uint32_t kTestEndpoint = 77;
 
-class CallTest : public ::testing::Test {
+class CallTest : public ClientShellTest {
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -90,14 +88,6 @@ protected:
     void CloseAndWaitGone();
     bool WaitGone();
 
-    std::string m_home;
-    std::atomic<std::uint32_t> m_clock{1000000};
-    std::shared_ptr<CTimerManager> m_timers;
-    std::unique_ptr<CNetMsgThread> m_net;
-    std::unique_ptr<ClientConfig> m_config;
-    std::unique_ptr<CallRecordList> m_records;
-    std::unique_ptr<FunctionWindow> m_window;
-    std::vector<MSG> m_messages;
     TestCallOwner m_owner;
     FakeTalkServer m_server;
     FakeRendezvous m_audio;

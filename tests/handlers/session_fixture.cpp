@@ -18,46 +18,8 @@ namespace {
 constexpr int kWaitMs = 5000;
 }
 
-std::string MakeTempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orv-handlers-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    return pattern;
-}
-
-void RemoveFolder(const std::string& folder) {
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
-}
-
-ConfigEnvironment TestConfigEnvironment(const std::string& home) {
-    ConfigEnvironment env;
-    env.programFolder = home;
-    env.homeFolder = home;
-    env.moduleName = "orvtest";
-    env.locale = "C";
-    env.captureDevices = [] { return std::vector<AudioDeviceInfo>{}; };
-    env.imagingDevices = [] { return std::vector<std::string>{}; };
-    env.canOpenG7231 = [] { return false; };
-    return env;
-}
-
 void SessionTest::SetUp() {
-    m_home = MakeTempFolder();
-    SetHomeFolder(m_home);
-    OpenLog("LOG");
-    EndpointID.store(0);
-    m_timers = std::make_shared<CTimerManager>([this] { return m_clock.load(); }, false);
-    InstallTimerManager(m_timers);
-    m_net = std::make_unique<CNetMsgThread>();
-    ASSERT_TRUE(m_net->IsNetworkReady());
-    SetNetMsgThread(m_net.get());
-    m_config = std::make_unique<ClientConfig>(TestConfigEnvironment(m_home));
-    m_records = std::make_unique<CallRecordList>(m_home, [] { return 1700000000u; });
-    m_window = std::make_unique<FunctionWindow>([this](UINT message, WPARAM wParam, LPARAM lParam) {
-        m_messages.push_back(MSG{0, message, wParam, lParam, 0});
-        return LRESULT{0};
-    });
-    m_window->Create("test shell");
+    ASSERT_NO_FATAL_FAILURE(OpenShell(0, "test shell"));
     m_handler = new CUserServHandler(*m_config, m_records.get());
     ASSERT_NE(m_handler->GetLinkId(), 0u);
     m_handler->SetTickSource([this] { return m_clock.load(); });
@@ -71,13 +33,7 @@ void SessionTest::TearDown() {
     delete m_handler;
     for (MSG& m : m_messages)
         if (m.message == WM_SERVER_FAILURE) delete[] reinterpret_cast<std::uint8_t*>(m.lParam);
-    m_window.reset();
-    SetNetMsgThread(nullptr);
-    m_net.reset();
-    InstallTimerManager(nullptr);
-    m_timers.reset();
-    CloseLog();
-    RemoveFolder(m_home);
+    CloseShell();
 }
 
 void SessionTest::Advance(std::uint32_t ms) {

@@ -4,10 +4,8 @@
 // collects the handler's posted messages, and a fake user server on 127.0.0.1.
 #pragma once
 
-#include "client/data/call_record_list.h"
-#include "client/data/client_config.h"
-#include "client/net/net_msg_thread.h"
 #include "client/userserver/user_serv_handler.h"
+#include "tests/handlers/client_shell_fixture.h"
 #include "tests/handlers/fake_user_server.h"
 
 #include <gtest/gtest.h>
@@ -20,11 +18,7 @@
 
 namespace orv::test {
 
-std::string MakeTempFolder();
-void RemoveFolder(const std::string& folder);
-ConfigEnvironment TestConfigEnvironment(const std::string& home);
-
-class SessionTest : public ::testing::Test {
+class SessionTest : public ClientShellTest {
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -53,14 +47,6 @@ protected:
     // only when asked), so that only the keep-alive stays pending; returns them by type.
     std::map<std::uint16_t, Datagram> LogOn(std::uint32_t endpoint = 77, bool answerCustomInfo = true);
 
-    std::string m_home;
-    std::atomic<std::uint32_t> m_clock{1000000};
-    std::shared_ptr<CTimerManager> m_timers;
-    std::unique_ptr<CNetMsgThread> m_net;
-    std::unique_ptr<ClientConfig> m_config;
-    std::unique_ptr<CallRecordList> m_records;
-    std::unique_ptr<FunctionWindow> m_window;
-    std::vector<MSG> m_messages; // collected by m_window
     CUserServHandler* m_handler = nullptr;
     FakeUserServer m_server;
     int m_fences = 0;

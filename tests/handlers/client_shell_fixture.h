@@ -1,0 +1,45 @@
+// What the client's handlers run in during a test, wired as in the client: a temporary home
+// folder with the log open, the timer manager without its own thread on a test clock, a
+// real network thread, a real configuration and call record store, and a window of the
+// test thread that collects the messages posted to it.
+#pragma once
+
+#include "client/data/call_record_list.h"
+#include "client/data/client_config.h"
+#include "client/net/net_msg_thread.h"
+#include "client/net/timer_manager.h"
+#include "platform/message.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orv::test {
+
+std::string MakeTempFolder();
+void RemoveFolder(const std::string& folder);
+ConfigEnvironment TestConfigEnvironment(const std::string& home);
+
+class ClientShellTest : public ::testing::Test {
+protected:
+    // endpoint: the session's endpoint number while the test runs (0: not logged on).
+    // Fails fatally when the network thread cannot start.
+    void OpenShell(std::uint32_t endpoint, const std::string& windowTitle);
+    // Takes it all down again, last in first out; the handlers must be gone before.
+    void CloseShell();
+
+    std::string m_home;
+    std::atomic<std::uint32_t> m_clock{1000000};
+    std::shared_ptr<CTimerManager> m_timers;
+    std::unique_ptr<CNetMsgThread> m_net;
+    std::unique_ptr<ClientConfig> m_config;
+    std::unique_ptr<CallRecordList> m_records;
+    std::unique_ptr<FunctionWindow> m_window;
+    std::vector<MSG> m_messages; // collected by m_window
+};
+
+} // namespace orv::test
