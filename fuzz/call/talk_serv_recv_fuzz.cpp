@@ -6,13 +6,11 @@
 // pass, 2 answers, 3 hangs up with the first byte as reason, 4 sends the bytes as digits.
 #include "client/call/call_state.h"
 #include "client/call/talk_serv_handler.h"
-#include "client/data/client_config.h"
 #include "client/net/packet.h"
+#include "fuzz/common/fuzz_client_setup.h"
 #include "platform/message.h"
-#include "platform/paths.h"
 
 #include <atomic>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -68,25 +66,13 @@ struct Harness {
     std::atomic<std::uint32_t> clock{1000};
 
     Harness() {
-        std::string home = (std::filesystem::temp_directory_path() / "orv-fuzz-call").string();
-        std::filesystem::create_directories(home);
-        SetHomeFolder(home);
-        ConfigEnvironment env;
-        env.programFolder = home;
-        env.homeFolder = home;
-        env.moduleName = "orvfuzz";
-        env.locale = "C";
-        env.captureDevices = [] { return std::vector<AudioDeviceInfo>{}; };
-        env.imagingDevices = [] { return std::vector<std::string>{}; };
-        env.canOpenG7231 = [] { return false; };
-        config = std::make_unique<ClientConfig>(env);
+        config = MakeFuzzConfig(UseFuzzHome("orv-fuzz-call"));
         config->Audio().device = "fuzz";
         config->Audio().captureCodecs = {4, 1};
         config->Audio().playCodecs = {4, 1};
         owner = std::make_unique<FuzzOwner>(*config);
         // No timer thread and no network thread: everything runs on this thread.
-        timers = std::make_shared<CTimerManager>([this] { return clock.load(); }, false);
-        InstallTimerManager(timers);
+        timers = InstallFuzzTimers([this] { return clock.load(); });
         InstallCallMediaFactory([] { return std::make_unique<QuietMedia>(); });
         EndpointID.store(77);
     }

@@ -2,53 +2,18 @@
 // delivers them (event block plus detail block), with requests of every answered type
 // pending under fixed numbers so that answers can match. The first input byte picks
 // whether the session is registered.
-#include "client/data/call_record_list.h"
-#include "client/data/client_config.h"
-#include "client/net/msg_handler.h"
-#include "client/userserver/user_serv_handler.h"
-#include "platform/paths.h"
+#include "fuzz/common/user_serv_harness.h"
 #include "udplink/udplink.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <memory>
 #include <vector>
 
 using namespace orv;
 
 namespace {
 
-struct Harness {
-    std::unique_ptr<ClientConfig> config;
-    std::unique_ptr<CallRecordList> records;
-    std::shared_ptr<CTimerManager> timers;
-    CUserServHandler* handler = nullptr;
-
-    Harness() {
-        std::string home = (std::filesystem::temp_directory_path() / "orv-fuzz-handlers").string();
-        std::filesystem::create_directories(home);
-        SetHomeFolder(home);
-        ConfigEnvironment env;
-        env.programFolder = home;
-        env.homeFolder = home;
-        env.moduleName = "orvfuzz";
-        env.locale = "C";
-        env.captureDevices = [] { return std::vector<AudioDeviceInfo>{}; };
-        env.imagingDevices = [] { return std::vector<std::string>{}; };
-        env.canOpenG7231 = [] { return false; };
-        config = std::make_unique<ClientConfig>(env);
-        records = std::make_unique<CallRecordList>(home, [] { return 1700000000u; });
-        // No timer thread and no network thread: the receive path runs on this thread, and
-        // sends have no link to go out on.
-        timers = std::make_shared<CTimerManager>([] { return 0u; }, false);
-        InstallTimerManager(timers);
-        handler = new CUserServHandler(*config, records.get());
-    }
-};
-
-Harness& TheHarness() {
-    static Harness* harness = new Harness; // lives for the whole run
+UserServHarness& TheHarness() {
+    static UserServHarness* harness = new UserServHarness("orv-fuzz-handlers"); // lives for the whole run
     return *harness;
 }
 
@@ -61,7 +26,7 @@ void AddRequest(CUserServHandler* h, std::uint16_t type, std::uint32_t seqNum) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Harness& h = TheHarness();
+    UserServHarness& h = TheHarness();
     if (size < 1) return 0;
     h.handler->RemoveAllPending();
     EndpointID.store(data[0] & 1 ? 77 : 0);

@@ -5,11 +5,11 @@
 // digits, keep-alive) of the current call with fuzzed values; time passing; a link going and
 // coming back; the call handed to a third party; a new call (sometimes to the echo service);
 // a raw datagram, announcement or probe at the rendezvous.
+#include "fuzz/common/step_script.h"
 #include "server/media_rendezvous.h"
 #include "server/server_log.h"
 #include "server/talk_server.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -84,12 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (LinkHandle link : kLinks) server.OnAccepted(link, now);
     std::uint32_t callId = NewCall(calls, false, now).id;
 
-    std::size_t pos = 0;
-    while (pos + 2 <= size) {
-        const std::uint8_t op = data[pos];
-        const std::size_t len = std::min<std::size_t>(data[pos + 1], size - pos - 2);
-        const std::uint8_t* chunk = data + pos + 2;
-        pos += 2 + len;
+    StepScript script(data, size);
+    while (const std::optional<FuzzStep> step = script.Next()) {
+        const auto [op, len, chunk] = *step;
         const int who = (op >> 4) % 3;
         TalkCall* call = calls.Find(callId);
         switch (op % 10) {

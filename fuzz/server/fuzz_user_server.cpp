@@ -3,6 +3,7 @@
 // length byte and that many bytes. Ops: raw datagram from one of two client ports; a valid
 // logon; a keep-alive of the latest endpoint; time passing with the timer; admin expiry.
 #include "client/data/password_digest.h"
+#include "fuzz/common/step_script.h"
 #include "server/byte_io.h"
 #include "server/user_packets.h"
 #include "server/server_log.h"
@@ -10,7 +11,6 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -71,12 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::vector<std::uint8_t> login = ValidLogin();
 
     std::uint32_t now = 0;
-    std::size_t pos = 0;
-    while (pos + 2 <= size) {
-        const std::uint8_t op = data[pos];
-        const std::size_t len = std::min<std::size_t>(data[pos + 1], size - pos - 2);
-        const std::uint8_t* chunk = data + pos + 2;
-        pos += 2 + len;
+    StepScript script(data, size);
+    while (const std::optional<FuzzStep> step = script.Next()) {
+        const auto [op, len, chunk] = *step;
         const std::uint16_t port = (op & 0x80) != 0 ? 40002 : 40001;
         switch (op % 6) {
         case 0:

@@ -3,16 +3,10 @@
 // the input; the request it answers is pending under SeqNum 1 (with a well-formed request
 // copy where the answer reads one). The first input byte picks whether the session is
 // registered and whether the answer carries the matching number; the rest is the body.
-#include "client/data/call_record_list.h"
-#include "client/data/client_config.h"
 #include "client/friends/friend_packets.h"
-#include "client/net/msg_handler.h"
 #include "client/userserver/option_packets.h"
-#include "client/userserver/user_serv_handler.h"
-#include "platform/paths.h"
+#include "fuzz/common/user_serv_harness.h"
 
-#include <filesystem>
-#include <memory>
 #include <vector>
 
 using namespace orv;
@@ -38,32 +32,10 @@ std::vector<std::uint8_t> Request() {
     }
 }
 
-struct Harness {
-    std::unique_ptr<ClientConfig> config;
-    std::unique_ptr<CallRecordList> records;
-    std::shared_ptr<CTimerManager> timers;
-    CUserServHandler* handler = nullptr;
+struct Harness : UserServHarness {
     std::vector<std::uint8_t> request = Request();
 
-    Harness() {
-        const std::string home = (std::filesystem::temp_directory_path() / "orv-fuzz-answers").string();
-        std::filesystem::create_directories(home);
-        SetHomeFolder(home);
-        ConfigEnvironment env;
-        env.programFolder = home;
-        env.homeFolder = home;
-        env.moduleName = "orvfuzz";
-        env.locale = "C";
-        env.captureDevices = [] { return std::vector<AudioDeviceInfo>{}; };
-        env.imagingDevices = [] { return std::vector<std::string>{}; };
-        env.canOpenG7231 = [] { return false; };
-        config = std::make_unique<ClientConfig>(env);
-        records = std::make_unique<CallRecordList>(home, [] { return 1700000000u; });
-        // No timer thread and no network thread: the receive path runs here, and sends have
-        // no link to go out on (so nothing the answers ask for piles up).
-        timers = std::make_shared<CTimerManager>([] { return 0u; }, false);
-        InstallTimerManager(timers);
-        handler = new CUserServHandler(*config, records.get());
+    Harness() : UserServHarness("orv-fuzz-answers") {
         handler->SetLoginInfo("8001", "PWD");
         records->Load("8001");
     }
