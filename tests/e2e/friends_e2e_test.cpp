@@ -1,8 +1,7 @@
 // Friends, presence and service options end to end: a real orvserver and real orvcli
 // processes on 127.0.0.1, each with a home folder of its own and system-chosen ports. Every
 // wait is bounded; the processes are killed when a test ends.
-#include "tests/e2e/service_processes.h"
-#include "tests/server/test_folder.h"
+#include "tests/e2e/cli_processes_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -13,41 +12,14 @@ namespace {
 
 constexpr int kWaitMs = 20000;
 
-class FriendsE2eTest : public ::testing::Test {
+class FriendsE2eTest : public CliProcessesTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(StartServerProcess(m_server, m_serverHome.Path(), {}, kWaitMs, &m_serverAddress))
-            << m_server.Output();
-    }
-
-    // An orvcli for number; each has a home folder of its own.
-    ChildProcess& StartClient(const std::string& number, const std::string& password) {
-        m_clientHomes.push_back(std::make_unique<TestFolder>());
-        m_clients.push_back(std::make_unique<ChildProcess>());
-        ChildProcess& client = *m_clients.back();
-        const TestFolder& home = *m_clientHomes.back();
-        EXPECT_TRUE(StartClientProcess(client, home.Path(), m_serverAddress, number, password, {}, kWaitMs))
-            << client.Output();
-        return client;
-    }
-
-    static void LogOn(ChildProcess& client, const std::string& number) {
-        ASSERT_TRUE(client.WriteLine("logon"));
-        std::string line;
-        ASSERT_TRUE(client.WaitForLine("EVENT logon_complete", kWaitMs, &line)) << client.Output();
-        EXPECT_NE(line.find("number=" + number), std::string::npos) << line;
-    }
+    void SetUp() override { StartServer(); }
 
     static void Quit(ChildProcess& client) {
         ASSERT_TRUE(client.WriteLine("quit"));
         EXPECT_TRUE(client.WaitExit(kWaitMs)) << client.Output();
     }
-
-    TestFolder m_serverHome;
-    ChildProcess m_server;
-    std::string m_serverAddress;
-    std::vector<std::unique_ptr<TestFolder>> m_clientHomes;
-    std::vector<std::unique_ptr<ChildProcess>> m_clients;
 };
 
 // The line's value of key ("key=value" up to the next blank), empty when it has none.

@@ -1,8 +1,7 @@
 // Logon end to end: a real orvserver and real orvcli processes on 127.0.0.1, each with a
 // home folder of its own and system-chosen ports, talking through the link libraries.
 // Every wait is bounded; the processes are killed when a test ends.
-#include "tests/e2e/service_processes.h"
-#include "tests/server/test_folder.h"
+#include "tests/e2e/cli_processes_fixture.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -22,30 +21,8 @@ constexpr int kWaitMs = 20000;
 // A stopped server is noticed after the keep-alive period and its resends (5 s apart).
 constexpr int kKeepAliveTimeoutWaitMs = 60000;
 
-class LogonE2eTest : public ::testing::Test {
+class LogonE2eTest : public CliProcessesTest {
 protected:
-    void StartServer(const std::vector<std::string>& extra = {}) {
-        ASSERT_TRUE(StartServerProcess(m_server, m_serverHome.Path(), extra, kWaitMs, &m_serverAddress))
-            << m_server.Output();
-    }
-
-    ChildProcess& StartClient(const std::string& number, const std::string& password) {
-        m_clientHomes.push_back(std::make_unique<TestFolder>());
-        m_clients.push_back(std::make_unique<ChildProcess>());
-        ChildProcess& client = *m_clients.back();
-        const TestFolder& home = *m_clientHomes.back();
-        EXPECT_TRUE(StartClientProcess(client, home.Path(), m_serverAddress, number, password, {}, kWaitMs))
-            << client.Output();
-        return client;
-    }
-
-    static void LogOn(ChildProcess& client, const std::string& number) {
-        ASSERT_TRUE(client.WriteLine("logon"));
-        std::string line;
-        ASSERT_TRUE(client.WaitForLine("EVENT logon_complete", kWaitMs, &line)) << client.Output();
-        EXPECT_NE(line.find("number=" + number), std::string::npos) << line;
-    }
-
     // Waits, bounded, until the server's diagnostic log holds text.
     bool ServerLogShows(const std::string& text, int timeoutMs) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -57,12 +34,6 @@ protected:
         } while (std::chrono::steady_clock::now() < deadline);
         return false;
     }
-
-    TestFolder m_serverHome;
-    ChildProcess m_server;
-    std::string m_serverAddress;
-    std::vector<std::unique_ptr<TestFolder>> m_clientHomes;
-    std::vector<std::unique_ptr<ChildProcess>> m_clients;
 };
 
 TEST_F(LogonE2eTest, LogonSucceedsCompletesAndAnswersNatDetects) {
