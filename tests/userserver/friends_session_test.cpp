@@ -37,8 +37,10 @@ protected:
         m_messages.clear();
         SessionTest::TearDown();
     }
-    // Friend-list messages of one kind collected so far.
+    // Friend-list messages of one kind posted for everything the server sent so far (a
+    // handler may log before it posts, so the fence, not a log line, says it is done).
     std::vector<MSG> Messages(UINT message) {
+        Fence();
         std::vector<MSG> out;
         for (const MSG& m : TakeMessages())
             if (m.message == message) out.push_back(m);

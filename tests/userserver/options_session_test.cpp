@@ -32,6 +32,7 @@ protected:
         m_sent = LogOn();
     }
     std::size_t Count(UINT message) {
+        Fence(); // everything the server sent so far has been handled and posted
         std::size_t n = 0;
         for (const MSG& m : TakeMessages()) n += m.message == message;
         return n;
