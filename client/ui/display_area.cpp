@@ -18,15 +18,15 @@ constexpr int kLargestText = 96;
 DisplayAreaSpec ReadDisplayArea(const std::string& descriptionFile, const char* key) {
     const std::vector<std::string> t =
         SplitSkinTokens(GetProfileString("MESSAGEAREA", key, "", descriptionFile));
-    DisplayAreaSpec spec;
-    if (t.size() < 4) return spec;
+    DisplayAreaSpec area;
+    if (t.size() < 4) return area;
     const int v[4] = {SkinTokenInt(t[0]), SkinTokenInt(t[1]), SkinTokenInt(t[2]), SkinTokenInt(t[3])};
     for (int value : v) {
-        if (value < 0 || value > kMaxSkinCoordinate) return spec;
+        if (value < 0 || value > kMaxSkinCoordinate) return area;
     }
-    spec.rect = QRect(v[0], v[1], v[2], v[3]);
-    spec.textSize = t.size() > 4 ? SkinTokenInt(t[4]) : 0;
-    return spec;
+    area.rect = QRect(v[0], v[1], v[2], v[3]);
+    area.textSize = t.size() > 4 ? SkinTokenInt(t[4]) : 0;
+    return area;
 }
 
 DisplayArea::DisplayArea(const QString& name, bool time, int textSize, QWidget* parent)

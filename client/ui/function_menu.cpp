@@ -20,20 +20,20 @@ struct Item {
 };
 constexpr Item kSeparator{0, 0, ""};
 
-QIcon IconFor(const FunctionMenuSpec& spec, const char* name) { return spec.icon ? spec.icon(name) : QIcon(); }
+QIcon IconFor(const FunctionMenuSpec& content, const char* name) { return content.icon ? content.icon(name) : QIcon(); }
 
-void AddAction(QMenu* menu, const FunctionMenuSpec& spec, const QString& text, int command, const char* icon,
+void AddAction(QMenu* menu, const FunctionMenuSpec& content, const QString& text, int command, const char* icon,
                bool enabled) {
-    QAction* action = menu->addAction(IconFor(spec, icon), text);
+    QAction* action = menu->addAction(IconFor(content, icon), text);
     action->setData(command);
     action->setEnabled(enabled);
-    const auto run = spec.run;
+    const auto run = content.run;
     QObject::connect(action, &QAction::triggered, menu, [run, command] {
         if (run) run(command);
     });
 }
 
-void AddItems(QMenu* menu, const TextTable& texts, const FunctionMenuSpec& spec, std::initializer_list<Item> items) {
+void AddItems(QMenu* menu, const TextTable& texts, const FunctionMenuSpec& content, std::initializer_list<Item> items) {
     for (const Item& item : items) {
         if (item.text == 0) {
             menu->addSeparator();
@@ -41,13 +41,13 @@ void AddItems(QMenu* menu, const TextTable& texts, const FunctionMenuSpec& spec,
         }
         const bool never = item.command == kCmdShortMessage || item.command == kCmdVoiceMail ||
                            item.command == kCmdHotLine;
-        AddAction(menu, spec, Q(texts.Text(item.text)), item.command, item.icon,
-                  !never && spec.available && spec.available(item.command));
+        AddAction(menu, content, Q(texts.Text(item.text)), item.command, item.icon,
+                  !never && content.available && content.available(item.command));
     }
 }
 
-QMenu* AddSubMenu(QMenu* menu, const TextTable& texts, const FunctionMenuSpec& spec, int text, const char* icon) {
-    QMenu* sub = menu->addMenu(IconFor(spec, icon), Q(texts.Text(text)));
+QMenu* AddSubMenu(QMenu* menu, const TextTable& texts, const FunctionMenuSpec& content, int text, const char* icon) {
+    QMenu* sub = menu->addMenu(IconFor(content, icon), Q(texts.Text(text)));
     sub->setStyleSheet(menu->styleSheet());
     return sub;
 }
@@ -65,29 +65,29 @@ QString FunctionMenuStyleSheet() {
         "QMenu::icon { padding-left: 8px; }");
 }
 
-QMenu* BuildFunctionMenu(QWidget* parent, const TextTable& texts, const FunctionMenuSpec& spec) {
+QMenu* BuildFunctionMenu(QWidget* parent, const TextTable& texts, const FunctionMenuSpec& content) {
     auto* menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("FunctionMenu"));
     menu->setStyleSheet(FunctionMenuStyleSheet());
-    AddItems(menu, texts, spec,
+    AddItems(menu, texts, content,
              {{286, kCmdShortMessage, "ORVShortMessage"}, {287, kCmdConference, "Conference"},
               {288, kCmdVoiceMail, "VoiceMailBox"}, kSeparator, {289, kCmdHotLine, "HotLine"}, kSeparator,
               {290, kCmdCallForward, "ForwardConfig"}});
-    QMenu* information = AddSubMenu(menu, texts, spec, 291, "PersonalConfig");
-    AddItems(information, texts, spec,
+    QMenu* information = AddSubMenu(menu, texts, content, 291, "PersonalConfig");
+    AddItems(information, texts, content,
              {{292, kCmdAddressBook, "FriendList"}, {293, kCmdCallLists, "CallRecord"}, kSeparator,
               {294, kCmdAccount, "AccountFill"}, {295, kCmdSetPassword, "PasswordSet"},
               {296, kCmdLocalNumber, "PersonalInfo"}});
-    AddItems(menu, texts, spec, {{297, kCmdSettings, "SystemConfig"}, kSeparator});
-    QMenu* support = AddSubMenu(menu, texts, spec, 298, "SupportPop");
+    AddItems(menu, texts, content, {{297, kCmdSettings, "SystemConfig"}, kSeparator});
+    QMenu* support = AddSubMenu(menu, texts, content, 298, "SupportPop");
     // Commands 0xFF00..0xFFFF: at most 256 entries have a command of their own.
-    for (std::size_t i = 0; i < spec.supportEntries.size() && i < kMaxSupportEntries; ++i) {
-        AddAction(support, spec, Q(spec.supportEntries[i]), kCmdFirstSupport + static_cast<int>(i), "Support", true);
+    for (std::size_t i = 0; i < content.supportEntries.size() && i < kMaxSupportEntries; ++i) {
+        AddAction(support, content, Q(content.supportEntries[i]), kCmdFirstSupport + static_cast<int>(i), "Support", true);
     }
-    support->setEnabled(!spec.supportEntries.empty());
-    QMenu* help = AddSubMenu(menu, texts, spec, 299, "HelpPop");
-    AddItems(help, texts, spec, {{300, kCmdUserManual, "Help"}, {301, kCmdAbout, "About"}});
-    AddItems(menu, texts, spec, {kSeparator, {302, kCmdExit, "Exit"}});
+    support->setEnabled(!content.supportEntries.empty());
+    QMenu* help = AddSubMenu(menu, texts, content, 299, "HelpPop");
+    AddItems(help, texts, content, {{300, kCmdUserManual, "Help"}, {301, kCmdAbout, "About"}});
+    AddItems(menu, texts, content, {kSeparator, {302, kCmdExit, "Exit"}});
     return menu;
 }
 

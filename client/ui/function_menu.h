@@ -47,6 +47,6 @@ QString FunctionMenuStyleSheet();
 
 // Builds the menu (owned by parent). Short message, voice mail and hot line are always
 // disabled.
-QMenu* BuildFunctionMenu(QWidget* parent, const TextTable& texts, const FunctionMenuSpec& spec);
+QMenu* BuildFunctionMenu(QWidget* parent, const TextTable& texts, const FunctionMenuSpec& content);
 
 } // namespace orv

@@ -185,15 +185,15 @@ std::vector<SupportEntry> MainDialog::SupportEntries() const {
 }
 
 void MainDialog::OpenFunctionMenu() {
-    FunctionMenuSpec spec;
-    spec.available = [this](int command) { return CommandAvailable(command); };
-    spec.run = [this](int command) { OnCommand(command); };
+    FunctionMenuSpec content;
+    content.available = [this](int command) { return CommandAvailable(command); };
+    content.run = [this](int command) { OnCommand(command); };
     for (const SupportEntry& entry : SupportEntries()) {
-        spec.supportEntries.push_back(ServerTextForLanguage(SupportEntryText(entry), core_.Texts().Language()));
+        content.supportEntries.push_back(ServerTextForLanguage(SupportEntryText(entry), core_.Texts().Language()));
     }
     const std::string folder = SkinFolderPath(home_, SkinWindow::Main);
-    spec.icon = [folder](const char* name) { return SkinIcon(folder, name); };
-    QMenu* menu = BuildFunctionMenu(this, core_.Texts(), spec);
+    content.icon = [folder](const char* name) { return SkinIcon(folder, name); };
+    QMenu* menu = BuildFunctionMenu(this, core_.Texts(), content);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(QCursor::pos());
 }

@@ -41,11 +41,11 @@ const IconSpec kIcons[] = {
     {"Exit", Glyph::Leave, colours::kRed},
 };
 
-QImage Icon(const IconSpec& spec) {
+QImage Icon(const IconSpec& entry) {
     QImage glyph(kIconSize, kIconSize, QImage::Format_ARGB32);
     glyph.fill(Qt::transparent);
     QPainter p(&glyph);
-    DrawGlyph(p, spec.glyph, QPointF(kIconSize / 2.0, kIconSize / 2.0), kIconSize - 4, spec.colour, 1.6);
+    DrawGlyph(p, entry.glyph, QPointF(kIconSize / 2.0, kIconSize / 2.0), kIconSize - 4, entry.colour, 1.6);
     p.end();
     return OnMaskColour(glyph, kIconMaskColour);
 }
@@ -71,8 +71,8 @@ bool WriteMenuIcons(const QString& mainFolder) {
     const QString folder = mainFolder + "/Icons";
     if (!QDir().mkpath(folder)) return false;
     if (!SaveBmp(ProgramIcon(), folder + "/" + kProgramIconName + ".bmp")) return false;
-    for (const IconSpec& spec : kIcons) {
-        if (!SaveBmp(Icon(spec), folder + "/" + spec.name + ".bmp")) return false;
+    for (const IconSpec& entry : kIcons) {
+        if (!SaveBmp(Icon(entry), folder + "/" + entry.name + ".bmp")) return false;
     }
     return true;
 }
