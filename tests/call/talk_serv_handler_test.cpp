@@ -324,7 +324,8 @@ TEST_F(CallTest, RefusedConnectionIsALinkClosedBeforeItWasConnected) {
     socklen_t len = sizeof(addr);
     bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
     getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
-    close(s); // nothing listens there now
+    // Bound but never listening: a connection is refused, and while the socket stays open
+    // no other test can take the port.
     SetCallState(CALLSTATE_SENDREQUEST, true);
     TalkEstablish n = Notice(true);
     n.talkServPort = ntohs(addr.sin_port);
@@ -332,6 +333,7 @@ TEST_F(CallTest, RefusedConnectionIsALinkClosedBeforeItWasConnected) {
     ASSERT_TRUE(WaitEvent(kTalkLinkClosedEarly));
     EXPECT_EQ(GetCallState(), CALLSTATE_IDLE);
     EXPECT_TRUE(WaitGone());
+    close(s);
 }
 
 TEST_F(CallTest, ConnectTimeoutWhenNoLinkCouldBeMade) {
