@@ -60,6 +60,8 @@ ProgressText DisconnectText(std::uint32_t reason);
 constexpr char kToneBusy[] = "IDR_WAVEBUSY";
 constexpr char kToneRingback[] = "IDR_WAVERING";
 constexpr char kToneAlert[] = "IDR_WAVEALERT";
+// Not a resource: the tone player is told to stop.
+constexpr char kToneSilence[] = "silence";
 
 // Tip texts of the call and redial buttons.
 constexpr int kTextCallTip = 219;   // "Call"

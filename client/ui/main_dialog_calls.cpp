@@ -2,6 +2,8 @@
 // core reports, the talk time, and the digits sent while talking.
 #include "client/ui/main_dialog.h"
 
+#include "client/call/call_progress.h"
+
 #include "client/userserver/client_core.h"
 
 #include <cstdlib>
@@ -10,21 +12,9 @@ namespace orv {
 
 namespace {
 
-// Call progress types (the code of a call-progress report).
-constexpr int kProgressCalling = 1;
-constexpr int kProgressEndedRemote = 3;
-constexpr int kProgressEndedLocal = 4;
-constexpr int kProgressIncoming = 6;
-constexpr int kProgressTalking = 7;
-constexpr int kProgressMediaOpen = 8;
-constexpr int kProgressNetworkLost = 13;
-
 constexpr int kTextAccept = 31;
 constexpr int kTextRedial = 32;
 constexpr int kTextCall = 219;
-
-constexpr char kToneAlert[] = "IDR_WAVEALERT";
-constexpr char kToneSilence[] = "silence";
 
 std::string Field(const CoreEvent& event, const char* key) {
     for (const auto& [name, value] : event.fields) {
@@ -39,7 +29,7 @@ int IntField(const CoreEvent& event, const char* key) {
 
 // Tones that keep sounding until silenced.
 bool Repeats(const std::string& tone) {
-    return tone == "IDR_WAVERING" || tone == kToneAlert || tone == "IDR_WAVEDAILTONE";
+    return tone == kToneRingback || tone == kToneAlert || tone == "IDR_WAVEDAILTONE";
 }
 
 } // namespace
@@ -92,24 +82,24 @@ void MainDialog::OnCallProgress(const CoreEvent& event) {
         PlayTone(tone, Repeats(tone));
     }
     switch (type) {
-    case kProgressCalling:
+    case kCallCalling:
         SetButtonTip("BUTTON_RECALL", Text(kTextRedial) + " " + Field(event, "number"));
         break;
-    case kProgressEndedRemote:
-    case kProgressEndedLocal:
+    case kCallEndedRemote:
+    case kCallEndedLocal:
         SetButtonTip("BUTTON_CALL", Text(kTextCall));
         EndOfCall();
         break;
-    case kProgressIncoming:
+    case kCallIncoming:
         RestoreFromTray();
         if (tone.empty()) PlayTone(kToneAlert, true);
         SetButtonTip("BUTTON_CALL", Text(kTextAccept));
         break;
-    case kProgressMediaOpen:
-    case kProgressTalking:
+    case kCallMediaOpen:
+    case kCallTalking:
         if (!clock_.Talking()) TalkStart();
         break;
-    case kProgressNetworkLost:
+    case kCallLinkLost:
         EndOfCall();
         break;
     default: break;

@@ -13,7 +13,6 @@ namespace orv {
 namespace {
 
 constexpr UINT WM_CALL_TIMER = WM_USER + 1; // at the component's own window: wParam = timer id
-constexpr char kToneSilence[] = "silence";
 
 const char* CallStateName(int state) {
     static const char* const names[] = {
