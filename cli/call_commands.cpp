@@ -1,7 +1,7 @@
 // Calls: call, answer, hangup, redial, dtmf, pause-video, call-status, call-records.
 #include "cli/cli_commands.h"
 #include "client/data/call_record_list.h"
-#include "client/userserver/call_control.h"
+#include "client/core/call_control.h"
 
 namespace orv {
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "cli/cli_options.h"
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 
 #include <functional>
 #include <map>

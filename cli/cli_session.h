@@ -4,7 +4,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 #include "platform/message.h"
 
 #include <cstdio>

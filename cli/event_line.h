@@ -1,7 +1,7 @@
 // The machine-readable output lines of orvcli: "EVENT name key=value ..." and "TEXT ...".
 #pragma once
 
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 
 #include <string>
 

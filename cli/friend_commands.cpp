@@ -25,7 +25,7 @@
 #include "cli/cli_commands.h"
 #include "client/data/call_record_list.h"
 #include "client/data/password_digest.h"
-#include "client/userserver/friends_core.h"
+#include "client/core/friends_core.h"
 #include "client/userserver/user_serv_handler.h"
 
 namespace orv {

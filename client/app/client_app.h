@@ -4,7 +4,7 @@
 // the skin tree is removed (by the only running copy), the core is torn down and the log ends.
 #pragma once
 
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 
 #include <memory>
 #include <string>

@@ -3,7 +3,7 @@
 #include "client/app/app_message.h"
 #include "client/log/log.h"
 #include "client/ui/skin_message_box.h"
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -2,7 +2,7 @@
 // update check, the logon, or the reconnect) and shows its outcome. OK means logged on.
 #pragma once
 
-#include "client/userserver/logon_sequence.h"
+#include "client/core/logon_sequence.h"
 
 #include <QDialog>
 

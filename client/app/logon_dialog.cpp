@@ -8,7 +8,7 @@
 #include "client/data/user_list_file.h"
 #include "client/log/log.h"
 #include "client/ui/skin_message_box.h"
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -2,7 +2,7 @@
 
 #include "client/app/logon_dialog.h"
 #include "client/log/log.h"
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
 #include "client/ui/call_services.h"
 
 #include "client/call/call_state.h"
-#include "client/userserver/call_control.h"
+#include "client/core/call_control.h"
 
 namespace orv {
 

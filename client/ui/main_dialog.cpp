@@ -11,7 +11,7 @@
 #include "client/ui/function_menu.h"
 #include "client/ui/skin_icons.h"
 #include "client/text/server_text.h"
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 #include "client/userserver/user_serv_handler.h"
 #include "platform/paths.h"
 #include "platform/system.h"

@@ -4,7 +4,7 @@
 
 #include "client/call/call_progress.h"
 
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 
 #include <cstdlib>
 

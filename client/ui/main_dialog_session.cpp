@@ -4,7 +4,7 @@
 
 #include "client/log/log.h"
 #include "client/ui/skin_message_box.h"
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -6,7 +6,7 @@
 #include "client/skin/skin_picture.h"
 #include "client/skin/skin_text.h"
 #include "client/ui/display_area.h"
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 #include "client/userserver/option_packets.h"
 #include "client/userserver/user_serv_handler.h"
 #include "platform/profile.h"

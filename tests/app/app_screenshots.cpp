@@ -5,7 +5,7 @@
 #include "client/app/qt_message_pump.h"
 #include "client/app/splash_window.h"
 #include "client/data/client_config.h"
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 #include "platform/paths.h"
 
 #include <QApplication>

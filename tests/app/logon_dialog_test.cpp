@@ -6,7 +6,7 @@
 #include "client/data/password_digest.h"
 #include "client/data/user_list_file.h"
 #include "client/ui/skin_message_box.h"
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 #include "platform/paths.h"
 #include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"

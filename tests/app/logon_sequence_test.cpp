@@ -1,7 +1,7 @@
 // The logon sequence below the front-ends, driven through the client core on the platform's
 // message loop (no Qt): each mode against a real orvserver, the update query's time-out
 // against a socket that never answers, cancel, and requests that cannot be used.
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 #include "client/userserver/user_serv_packets.h"
 #include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"

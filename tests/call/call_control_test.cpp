@@ -5,8 +5,8 @@
 #include "client/call/call_state.h"
 #include "client/net/msg_handler.h"
 #include "client/text/text_table.h"
-#include "client/userserver/call_control.h"
-#include "client/userserver/client_core.h"
+#include "client/core/call_control.h"
+#include "client/core/client_core.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The main window placing a real call through orvserver to orvcli.
 #include "client/call/call_state.h"
 #include "client/ui/call_services.h"
-#include "client/userserver/call_control.h"
+#include "client/core/call_control.h"
 #include "tests/ui/ui_live_support.h"
 
 #include <QTest>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "client/ui/main_dialog.h"
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 
 #include <QString>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
-#include "client/userserver/call_control.h"
+#include "client/core/call_control.h"
 
 #include "client/call/call_state.h"
 #include "client/log/log.h"
 #include "client/net/msg_handler.h"
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 #include "platform/tick.h"
 
 #include <thread>

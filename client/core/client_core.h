@@ -6,7 +6,7 @@
 #pragma once
 
 #include "client/text/text_table.h"
-#include "client/userserver/logon_sequence.h"
+#include "client/core/logon_sequence.h"
 #include "client/userserver/user_serv_config.h"
 #include "platform/message.h"
 

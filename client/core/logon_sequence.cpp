@@ -1,4 +1,4 @@
-#include "client/userserver/logon_sequence.h"
+#include "client/core/logon_sequence.h"
 
 #include "client/log/log.h"
 #include "client/userserver/update_report.h"

@@ -1,11 +1,11 @@
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 
 #include "client/data/password_digest.h"
 #include "client/log/log.h"
 #include "client/net/net_msg_thread.h"
-#include "client/userserver/call_control.h"
+#include "client/core/call_control.h"
 #include "client/userserver/user_serv_config.h"
-#include "client/userserver/friends_core.h"
+#include "client/core/friends_core.h"
 #include "client/userserver/user_serv_handler.h"
 
 #include <cstdio>

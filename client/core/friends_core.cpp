@@ -1,10 +1,10 @@
-#include "client/userserver/friends_core.h"
+#include "client/core/friends_core.h"
 
 #include "client/data/call_record_list.h"
 #include "client/friends/friend_messages.h"
 #include "client/friends/friend_store.h"
 #include "client/friends/text_format.h"
-#include "client/userserver/client_core.h"
+#include "client/core/client_core.h"
 #include "client/userserver/user_serv_handler.h"
 
 namespace orv {

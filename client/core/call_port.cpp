@@ -1,8 +1,8 @@
 // The call controls on a real session: the user-server handler's talk side behind the
 // component's port, and the component as a message sink of the core.
 #include "client/call/call_state.h"
-#include "client/userserver/call_control.h"
-#include "client/userserver/client_core.h"
+#include "client/core/call_control.h"
+#include "client/core/client_core.h"
 #include "client/userserver/user_serv_handler.h"
 
 namespace orv {
