@@ -1,0 +1,27 @@
+// The file camera: "file:PATH[,loop=1]" reads a Y4M file paced in real time at the file's
+// frame rate (the camera's rate), scaled to the size asked for. Without loop the camera
+// stops delivering at the end of the file.
+#pragma once
+
+#include "client/video/capture/video_clock.h"
+#include "client/video/capture/video_source.h"
+
+#include <memory>
+#include <string>
+
+namespace orv {
+
+struct FileCameraSpec {
+    std::string path;
+    bool loop = false;
+};
+
+// Splits "file:PATH[,loop=1]"; false when the text is not a file camera name or the path
+// is empty.
+bool ParseFileCameraName(const std::string& deviceName, FileCameraSpec& spec);
+
+std::unique_ptr<VideoSource> OpenFileCamera(const FileCameraSpec& spec, const VideoFormat& format,
+                                            std::string& error,
+                                            std::shared_ptr<VideoClock> clock = MonotonicVideoClock());
+
+} // namespace orv
