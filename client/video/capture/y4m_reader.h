@@ -34,6 +34,8 @@ public:
     Y4mReader& operator=(const Y4mReader&) = delete;
 
     bool Open(const std::string& path, std::string& error);
+    // Reads from an open stream, which the reader then owns and closes.
+    bool Attach(std::FILE* file, std::string& error);
     const Y4mHeader& Header() const { return m_header; }
     // Reads the next frame's planes into planes (Y, then U, V when present). false at the end
     // of the file (error empty) or on a malformed frame (error set).

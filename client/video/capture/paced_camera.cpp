@@ -1,0 +1,31 @@
+#include "client/video/capture/paced_camera.h"
+
+#include <utility>
+
+namespace orv {
+
+PacedCamera::PacedCamera(const VideoFormat& format, std::shared_ptr<VideoClock> clock)
+    : m_format(format), m_clock(std::move(clock)), m_picture(Rgb24ImageSize(format.width, format.height)) {}
+
+void PacedCamera::RunLoop(const VideoFrameCallback& onFrame, const std::atomic<bool>& stop) {
+    constexpr std::uint64_t kMaxLagUs = 1000000;
+    const double frameUs = 1e6 / m_format.frameRate;
+    std::uint64_t startUs = m_clock->NowUs();
+    for (std::uint64_t n = 0; !stop.load(); ++n) {
+        const auto offsetUs = static_cast<std::uint64_t>(static_cast<double>(n) * frameUs);
+        const std::uint64_t nowUs = m_clock->NowUs();
+        if (nowUs > startUs + offsetUs + kMaxLagUs) startUs = nowUs - offsetUs; // fell behind: go on from now
+        const std::uint64_t dueUs = startUs + offsetUs;
+        m_clock->WaitUntil(dueUs, stop);
+        if (stop.load() || !NextPicture(m_picture.data())) break;
+        VideoFrame frame;
+        frame.width = m_format.width;
+        frame.height = m_format.height;
+        frame.timestampMs = static_cast<std::uint32_t>(dueUs / 1000);
+        frame.bits = m_picture.data();
+        frame.length = m_picture.size();
+        if (onFrame) onFrame(frame);
+    }
+}
+
+} // namespace orv

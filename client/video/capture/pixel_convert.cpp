@@ -1,0 +1,208 @@
+#include "client/video/capture/pixel_convert.h"
+
+#include "client/video/capture/video_source.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cstring>
+#include <vector>
+
+namespace orv {
+
+namespace {
+
+constexpr int kMaxSide = 8192;
+constexpr int kScaleFlags = SWS_BILINEAR | SWS_ACCURATE_RND;
+
+// Where the planes of one raw picture lie.
+struct PlaneLayout {
+    AVPixelFormat format = AV_PIX_FMT_NONE;
+    int planes = 0;
+    int stride[3] = {};
+    std::size_t offset[3] = {};
+    std::size_t total = 0;
+};
+
+bool PlanarChroma(CameraPixelFormat format, int width, int height, int& chromaWidth, int& chromaHeight) {
+    switch (format) {
+    case CameraPixelFormat::kYuv420:
+    case CameraPixelFormat::kYvu420: chromaWidth = (width + 1) / 2; chromaHeight = (height + 1) / 2; return true;
+    case CameraPixelFormat::kYuv422p: chromaWidth = (width + 1) / 2; chromaHeight = height; return true;
+    case CameraPixelFormat::kYuv444p: chromaWidth = width; chromaHeight = height; return true;
+    default: return false;
+    }
+}
+
+// Bytes per pixel of the single-plane formats (0 for the others).
+int PackedBytesPerPixel(CameraPixelFormat format) {
+    switch (format) {
+    case CameraPixelFormat::kYuyv:
+    case CameraPixelFormat::kUyvy: return 2;
+    case CameraPixelFormat::kRgb24:
+    case CameraPixelFormat::kBgr24: return 3;
+    case CameraPixelFormat::kGrey: return 1;
+    default: return 0;
+    }
+}
+
+AVPixelFormat AvFormat(CameraPixelFormat format) {
+    switch (format) {
+    case CameraPixelFormat::kYuyv: return AV_PIX_FMT_YUYV422;
+    case CameraPixelFormat::kUyvy: return AV_PIX_FMT_UYVY422;
+    case CameraPixelFormat::kNv12: return AV_PIX_FMT_NV12;
+    case CameraPixelFormat::kYuv420:
+    case CameraPixelFormat::kYvu420: return AV_PIX_FMT_YUV420P;
+    case CameraPixelFormat::kYuv422p: return AV_PIX_FMT_YUV422P;
+    case CameraPixelFormat::kYuv444p: return AV_PIX_FMT_YUV444P;
+    case CameraPixelFormat::kGrey: return AV_PIX_FMT_GRAY8;
+    case CameraPixelFormat::kRgb24: return AV_PIX_FMT_RGB24;
+    case CameraPixelFormat::kBgr24: return AV_PIX_FMT_BGR24;
+    case CameraPixelFormat::kMjpeg: return AV_PIX_FMT_NONE;
+    }
+    return AV_PIX_FMT_NONE;
+}
+
+bool MakeLayout(CameraPixelFormat format, int width, int height, int bytesPerLine, PlaneLayout& layout) {
+    layout.format = AvFormat(format);
+    const auto h = static_cast<std::size_t>(height);
+    if (const int bpp = PackedBytesPerPixel(format)) {
+        const int stride = bytesPerLine ? bytesPerLine : width * bpp;
+        if (stride < width * bpp) return false;
+        layout = {layout.format, 1, {stride}, {0}, static_cast<std::size_t>(stride) * h};
+        return true;
+    }
+    const int stride = bytesPerLine ? bytesPerLine : width;
+    if (stride < width) return false;
+    const std::size_t lumaBytes = static_cast<std::size_t>(stride) * h;
+    if (format == CameraPixelFormat::kNv12) {
+        const std::size_t chromaBytes = static_cast<std::size_t>(stride) * ((h + 1) / 2);
+        layout = {layout.format, 2, {stride, stride}, {0, lumaBytes}, lumaBytes + chromaBytes};
+        return true;
+    }
+    int chromaWidth = 0, chromaHeight = 0;
+    if (!PlanarChroma(format, width, height, chromaWidth, chromaHeight)) return false;
+    const int chromaStride = bytesPerLine ? (format == CameraPixelFormat::kYuv444p ? stride : stride / 2) : chromaWidth;
+    if (chromaStride < chromaWidth) return false;
+    const std::size_t chromaBytes = static_cast<std::size_t>(chromaStride) * static_cast<std::size_t>(chromaHeight);
+    const bool swapped = format == CameraPixelFormat::kYvu420;
+    layout = {layout.format, 3, {stride, chromaStride, chromaStride},
+              {0, lumaBytes + (swapped ? chromaBytes : 0), lumaBytes + (swapped ? 0 : chromaBytes)},
+              lumaBytes + 2 * chromaBytes};
+    return true;
+}
+
+} // namespace
+
+bool IsSupportedCameraPixelFormat(std::uint32_t fourcc) {
+    const auto format = static_cast<CameraPixelFormat>(fourcc);
+    return format == CameraPixelFormat::kMjpeg || AvFormat(format) != AV_PIX_FMT_NONE;
+}
+
+struct PixelConverter::State {
+    CameraPixelFormat format = CameraPixelFormat::kYuyv;
+    int width = 0, height = 0, outWidth = 0, outHeight = 0;
+    PlaneLayout layout;
+    SwsContext* scaler = nullptr;
+    AVCodecContext* decoder = nullptr;
+    AVPacket* packet = nullptr;
+    AVFrame* decoded = nullptr;
+    std::vector<std::uint8_t> padded; // compressed input with the decoder's padding
+
+    ~State() { Release(); }
+    void Release() {
+        sws_freeContext(scaler);
+        scaler = nullptr;
+        avcodec_free_context(&decoder);
+        av_packet_free(&packet);
+        av_frame_free(&decoded);
+    }
+    // Scales planes to the bottom-up output: the last row first with a negative stride.
+    bool Scale(const std::uint8_t* const planes[], const int strides[], int srcHeight, std::uint8_t* out) {
+        const int outStride = static_cast<int>(Rgb24Stride(outWidth));
+        std::uint8_t* dst[4] = {out + static_cast<std::size_t>(outStride) * static_cast<std::size_t>(outHeight - 1)};
+        const int dstStride[4] = {-outStride};
+        return sws_scale(scaler, planes, strides, 0, srcHeight, dst, dstStride) == outHeight;
+    }
+};
+
+PixelConverter::PixelConverter() : m_state(std::make_unique<State>()) {}
+PixelConverter::~PixelConverter() = default;
+
+bool PixelConverter::Configure(CameraPixelFormat format, int width, int height, int bytesPerLine, int outWidth,
+                               int outHeight, std::string& error) {
+    State& s = *m_state;
+    s.Release();
+    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide || outWidth < 1 || outHeight < 1 ||
+        outWidth > kMaxSide || outHeight > kMaxSide || bytesPerLine < 0) {
+        error = "picture size out of range";
+        return false;
+    }
+    s.format = format;
+    s.width = width;
+    s.height = height;
+    s.outWidth = outWidth;
+    s.outHeight = outHeight;
+    if (format == CameraPixelFormat::kMjpeg) {
+        const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_MJPEG);
+        s.decoder = codec ? avcodec_alloc_context3(codec) : nullptr;
+        s.packet = av_packet_alloc();
+        s.decoded = av_frame_alloc();
+        if (!s.decoder || !s.packet || !s.decoded) {
+            error = "no MJPEG decoder";
+            return false;
+        }
+        s.decoder->thread_count = 1;
+        if (avcodec_open2(s.decoder, codec, nullptr) < 0) {
+            error = "cannot open the MJPEG decoder";
+            return false;
+        }
+        return true;
+    }
+    if (!IsSupportedCameraPixelFormat(static_cast<std::uint32_t>(format)) ||
+        !MakeLayout(format, width, height, bytesPerLine, s.layout)) {
+        error = "unsupported pixel format or line length";
+        return false;
+    }
+    s.scaler = sws_getContext(width, height, s.layout.format, outWidth, outHeight, AV_PIX_FMT_BGR24, kScaleFlags,
+                              nullptr, nullptr, nullptr);
+    if (!s.scaler) {
+        error = "cannot convert this pixel format";
+        return false;
+    }
+    return true;
+}
+
+bool PixelConverter::Convert(const std::uint8_t* data, std::size_t length, std::uint8_t* out) {
+    State& s = *m_state;
+    if (data == nullptr || out == nullptr) return false;
+    if (s.decoder) {
+        if (length == 0 || length > (64u << 20)) return false;
+        s.padded.assign(data, data + length);
+        s.padded.resize(length + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+        s.packet->data = s.padded.data();
+        s.packet->size = static_cast<int>(length);
+        if (avcodec_send_packet(s.decoder, s.packet) < 0) return false;
+        if (avcodec_receive_frame(s.decoder, s.decoded) < 0) return false;
+        const AVFrame& f = *s.decoded;
+        if (f.width < 1 || f.height < 1 || f.width > kMaxSide || f.height > kMaxSide) return false;
+        s.scaler = sws_getCachedContext(s.scaler, f.width, f.height, static_cast<AVPixelFormat>(f.format), s.outWidth,
+                                        s.outHeight, AV_PIX_FMT_BGR24, kScaleFlags, nullptr, nullptr, nullptr);
+        const bool ok = s.scaler && s.Scale(f.data, f.linesize, f.height, out);
+        av_frame_unref(s.decoded);
+        return ok;
+    }
+    if (!s.scaler || length < s.layout.total) return false;
+    const std::uint8_t* planes[4] = {};
+    int strides[4] = {};
+    for (int i = 0; i < s.layout.planes; ++i) {
+        planes[i] = data + s.layout.offset[i];
+        strides[i] = s.layout.stride[i];
+    }
+    return s.Scale(planes, strides, s.height, out);
+}
+
+} // namespace orv
