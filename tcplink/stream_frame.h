@@ -22,10 +22,15 @@ constexpr std::uint8_t kFrameFlagScrambled = 2;
 // ample room for it while a hostile length cannot make a link hold gigabytes.
 constexpr std::uint32_t kMaxStreamMessage = 64u * 1024 * 1024;
 
-// A long message leaves in pieces of at most this many bytes, one per writable notification.
-constexpr std::size_t kStreamSendPiece = 1024;
-// Bytes taken from the socket per receive call.
+// Bytes handed to one send call; a writable notification sends until the socket would block.
+constexpr std::size_t kStreamSendPiece = 64 * 1024;
+// Bytes a stream link holds for sending beyond the message under way. A peer that stops
+// reading while more is sent past this mark gets its link closed.
+constexpr std::size_t kStreamSendHighWater = 1024 * 1024;
+// Bytes taken from the socket per receive call, and receive calls per readable notification
+// (so one flooded link cannot starve the others on the same thread).
 constexpr std::size_t kStreamReceiveChunk = 10240;
+constexpr int kStreamReadsPerEvent = 16;
 
 std::uint8_t FrameFlagForSendFlags(std::uint32_t sendFlags);
 

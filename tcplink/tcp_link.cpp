@@ -69,8 +69,25 @@ bool TcpLink::Listen(int backlog) {
 
 bool TcpLink::Send(const std::uint8_t* data, std::uint32_t length, std::uint32_t sendFlags) {
     if (m_state.load() != kConnected || length > kMaxStreamMessage || (data == nullptr && length > 0)) return false;
-    if (m_queue.Enqueue(OutgoingRecord{BuildFrame(data, length, sendFlags)})) SendStep();
-    return true;
+    if (m_overflowed.load()) return false;
+    switch (m_queue.Enqueue(OutgoingRecord{BuildFrame(data, length, sendFlags)})) {
+    case Admission::SendNow: SendStep(); return true;
+    case Admission::Queued: return true;
+    case Admission::Full: break;
+    }
+    Overflow();
+    return false;
+}
+
+void TcpLink::Overflow() {
+    if (m_overflowed.exchange(true)) return;
+    LinkLibraryBase::Log("tcplink: closing link %u: the peer does not read, %zu bytes wait to be sent", m_handle,
+                         m_queue.BytesWaiting());
+    // Closed on the thread that runs the sockets, as a peer's close would be: the caller may
+    // be any thread and may hold locks of its own.
+    m_queue.WithLock([this] {
+        if (m_fd.load() >= 0) m_library.PostCondition(m_fd.load(), FD_CLOSE, 0);
+    });
 }
 
 bool TcpLink::Disconnect() {
@@ -135,14 +152,14 @@ void TcpLink::OnSocket(std::uint16_t condition, std::uint16_t error) {
 }
 
 void TcpLink::SendStep() {
-    const bool progressed = m_queue.Step(m_state.load() == kConnected, [this](const OutgoingRecord&,
+    const bool blocked = m_queue.Drain(m_state.load() == kConnected, [this](const OutgoingRecord&,
                                                                               const std::uint8_t* piece,
                                                                               std::size_t size) -> SendAttempt {
         const ssize_t sent = ::send(m_fd.load(), piece, size, MSG_NOSIGNAL);
         if (sent > 0) return {SendOutcome::Sent, static_cast<std::size_t>(sent)};
         return {sent < 0 && WouldBlock(errno) ? SendOutcome::WouldBlock : SendOutcome::Failed, 0};
     });
-    if (progressed) Rearm();
+    if (blocked) Rearm();
 }
 
 void TcpLink::ReceiveStep(std::uint16_t error) {
@@ -155,7 +172,9 @@ void TcpLink::ReceiveStep(std::uint16_t error) {
     NotifyData(kTcpRecvArriving, m_reassembler.Buffer(), m_reassembler.ExpectedLength(), m_reassembler.Received());
     std::uint8_t chunk[kStreamReceiveChunk];
     // Stops when the client closes the link, or connects it anew, inside a notification.
-    while (m_state.load() != kNone && m_socketGeneration.load() == generation) {
+    for (int reads = 0; reads < kStreamReadsPerEvent && m_state.load() != kNone &&
+                        m_socketGeneration.load() == generation;
+         ++reads) {
         const ssize_t size = ::recv(m_fd.load(), chunk, sizeof chunk, 0);
         if (size <= 0) break;
         for (std::size_t at = 0; at < static_cast<std::size_t>(size) && m_state.load() != kNone;) {

@@ -40,6 +40,7 @@ public:
 private:
     bool ReplaceSocket();
     void SendStep();
+    void Overflow();
     void ReceiveStep(std::uint16_t error);
     void ConnectStep(std::uint16_t error);
     void AcceptStep(std::uint16_t error);
@@ -57,7 +58,8 @@ private:
     std::atomic<bool> m_socketUsed{false};    // a connection was attempted on the current socket
     std::atomic<bool> m_wasConnected{false};  // the current socket has carried a connection
     std::atomic<std::uint32_t> m_socketGeneration{0};
-    SendQueue m_queue{kStreamSendPiece};
+    std::atomic<bool> m_overflowed{false}; // the send queue passed its mark: closing
+    SendQueue m_queue{kStreamSendPiece, kStreamSendHighWater};
     // Used only on the thread that runs the sockets.
     StreamReassembler m_reassembler;
     std::uint32_t m_reassemblerGeneration = 0;

@@ -1,5 +1,7 @@
 #include "udplink/link_library.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <unistd.h>
 
 namespace orv {
@@ -50,6 +52,15 @@ void LinkLibraryBase::CloseSocketLater(int fd) {
         AsyncSelect(fd, 0, 0, 0);
         ::close(fd);
     }
+}
+
+void LinkLibraryBase::Log(const char* format, ...) {
+    char text[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    std::fprintf(stderr, "%s\n", text);
 }
 
 void LinkLibraryBase::MapSocket(int fd, LinkHandle link) {

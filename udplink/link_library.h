@@ -32,6 +32,9 @@ public:
     // Posts a socket condition as the event loop would (for outcomes known at once).
     void PostCondition(int fd, std::uint16_t condition, std::uint16_t error) const;
     void CloseSocketLater(int fd);
+    // One line on the standard error stream: the libraries have no log of their own, and
+    // what they refuse or close on their own must leave a trace for the process that runs them.
+    static void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
     void MapSocket(int fd, LinkHandle link);
     void UnmapSocket(int fd);

@@ -20,8 +20,16 @@ bool UdpLink::Queue(const std::uint8_t* data, std::uint32_t length, std::uint32_
                     std::uint32_t sendFlags) {
     if (length > kUdpMaxSend || (data == nullptr && length > 0)) return false;
     OutgoingRecord record{EncodeDatagram(m_flags, sendFlags, data, length), 0, address, port};
-    if (m_queue.Enqueue(std::move(record))) SendStep();
-    return true;
+    switch (m_queue.Enqueue(std::move(record))) {
+    case Admission::SendNow: SendStep(); return true;
+    case Admission::Queued: return true;
+    case Admission::Full: break;
+    }
+    if (!m_refusing.exchange(true)) {
+        LinkLibraryBase::Log("udplink: link %u refuses datagrams: %zu bytes wait to be sent", m_handle,
+                             m_queue.BytesWaiting());
+    }
+    return false;
 }
 
 void UdpLink::OnSocket(std::uint16_t condition, std::uint16_t error) {
@@ -41,7 +49,7 @@ void UdpLink::OnSocket(std::uint16_t condition, std::uint16_t error) {
 }
 
 void UdpLink::SendStep() {
-    const bool progressed = m_queue.Step(m_open.load(), [this](const OutgoingRecord& record, const std::uint8_t* piece,
+    const bool blocked = m_queue.Drain(m_open.load(), [this](const OutgoingRecord& record, const std::uint8_t* piece,
                                                                 std::size_t size) -> SendAttempt {
         const sockaddr_in to = MakeSockAddr(record.address, record.port);
         const ssize_t sent =
@@ -49,7 +57,11 @@ void UdpLink::SendStep() {
         if (sent >= 0) return {SendOutcome::Sent, static_cast<std::size_t>(sent)};
         return {WouldBlock(errno) ? SendOutcome::WouldBlock : SendOutcome::Failed, 0};
     });
-    if (progressed) Rearm();
+    if (blocked) {
+        Rearm();
+    } else {
+        m_refusing = false;
+    }
 }
 
 void UdpLink::ReceiveStep(std::uint16_t error) {
@@ -57,7 +69,7 @@ void UdpLink::ReceiveStep(std::uint16_t error) {
     // Room for one byte more than the longest datagram, so a longer one shows as truncated.
     std::uint8_t buffer[kUdpMaxSend + 2];
     const std::size_t longest = kUdpMaxSend + (m_flags != 0 ? 1 : 0);
-    while (m_open.load()) {
+    for (int reads = 0; reads < kUdpReadsPerEvent && m_open.load(); ++reads) {
         sockaddr_in from{};
         socklen_t fromSize = sizeof from;
         const ssize_t size = ::recvfrom(m_fd.load(), buffer, sizeof buffer, MSG_TRUNC,

@@ -10,6 +10,13 @@
 
 namespace orv {
 
+// Bytes a datagram link holds for sending beyond the datagram under way; past it, UdpSendTo
+// refuses (datagrams may be lost anyway, and one link may serve many peers).
+constexpr std::size_t kUdpSendHighWater = 1024 * 1024;
+// Datagrams taken per readable notification, so one flooded link cannot starve the others
+// on the same thread; the rest is read on the next notification.
+constexpr int kUdpReadsPerEvent = 64;
+
 class UdpLink : public RefCounted {
 public:
     // Takes over fd, a bound socket; the link starts open.
@@ -20,7 +27,7 @@ public:
 
     // Reports event 2 and asks for the socket conditions.
     void Announce();
-    // Encodes and queues one datagram; false for a payload above the limit.
+    // Encodes and queues one datagram; false for a payload above the limit or a full queue.
     bool Queue(const std::uint8_t* data, std::uint32_t length, std::uint32_t address, std::uint16_t port,
                std::uint32_t sendFlags);
     // A socket notification at the library's window.
@@ -38,9 +45,10 @@ private:
     std::atomic<int> m_fd;
     const std::uint32_t m_flags;
     std::atomic<bool> m_open{true};
+    std::atomic<bool> m_refusing{false}; // the queue was full: logged once until it drains
     LinkHandle m_handle = 0;
     // A prefixed datagram is one byte longer than its payload; it leaves whole.
-    SendQueue m_queue{kUdpMaxSend + 1};
+    SendQueue m_queue{kUdpMaxSend + 1, kUdpSendHighWater};
 };
 
 } // namespace orv

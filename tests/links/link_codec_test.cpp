@@ -223,65 +223,86 @@ struct SocketPair {
     int fds[2] = {-1, -1};
 };
 
-TEST(SendQueue, BacklogLeavesOneDatagramPerWritableNotificationInOrder) {
+TEST(SendQueue, DrainSendsWhatTheSocketTakesAndTheMarkBoundsTheBacklog) {
     SocketPair pair(SOCK_DGRAM); // a local datagram socket really blocks until its peer reads
     const int smallBuffer = 4096;
     ASSERT_EQ(::setsockopt(pair.fds[0], SOL_SOCKET, SO_SNDBUF, &smallBuffer, sizeof smallBuffer), 0);
-    SendQueue queue(SIZE_MAX);
+    constexpr std::size_t kMark = 640;
+    SendQueue queue(SIZE_MAX, kMark);
     const Transmit transmit = [&](const OutgoingRecord&, const std::uint8_t* piece, std::size_t size) {
         return SendOnce(pair.fds[0], piece, size);
     };
     auto record = [](std::uint8_t number) { return OutgoingRecord{Bytes(64, number)}; };
 
+    // Records leave at once until the socket blocks; then they wait, up to the mark.
     std::uint8_t next = 0;
-    do {
-        ASSERT_TRUE(queue.Enqueue(record(next++)));
-        const bool again = queue.Step(true, transmit);
-        EXPECT_EQ(again, queue.Sending()) << "asks again only while work remains";
-        ASSERT_LT(next, 250);
-    } while (!queue.Sending());
-    const std::uint8_t blocked = static_cast<std::uint8_t>(next - 1);
-    for (int i = 0; i < 4; ++i) EXPECT_FALSE(queue.Enqueue(record(next++))) << "a send is in progress";
-    EXPECT_EQ(queue.Size(), 5u);
+    Admission admission = Admission::SendNow;
+    while (admission == Admission::SendNow) {
+        ASSERT_LT(next, 200);
+        admission = queue.Enqueue(record(next++));
+        if (admission == Admission::SendNow) {
+            const bool blocked = queue.Drain(true, transmit);
+            EXPECT_EQ(blocked, queue.Sending());
+        }
+    }
+    ASSERT_TRUE(queue.Sending());
+    while (admission == Admission::Queued) {
+        ASSERT_LT(next, 240);
+        admission = queue.Enqueue(record(next++));
+    }
+    ASSERT_EQ(admission, Admission::Full);
+    const std::uint8_t accepted = static_cast<std::uint8_t>(next - 1); // the refused one is not kept
+    EXPECT_GT(queue.BytesWaiting(), kMark);
+    EXPECT_LE(queue.BytesWaiting(), kMark + 64);
 
+    // Each writable notification sends as much as the socket takes, in order, until empty.
     std::uint8_t buffer[64];
-    for (std::uint8_t expected = 0; expected < blocked; ++expected) {
-        ASSERT_EQ(::recv(pair.fds[1], buffer, sizeof buffer, 0), 64);
-        EXPECT_EQ(buffer[0], expected);
-    }
-    for (std::uint8_t expected = blocked; expected < next; ++expected) {
+    std::uint8_t expected = 0;
+    for (int round = 0; queue.Size() > 0; ++round) {
+        ASSERT_LT(round, 100);
+        while (::recv(pair.fds[1], buffer, sizeof buffer, 0) == 64) EXPECT_EQ(buffer[0], expected++);
         ASSERT_TRUE(WaitWritable(pair.fds[0]));
-        EXPECT_EQ(queue.Step(true, transmit), expected + 1 < next);
-        ASSERT_EQ(::recv(pair.fds[1], buffer, sizeof buffer, 0), 64) << "one datagram per step";
-        EXPECT_EQ(buffer[0], expected);
-        EXPECT_EQ(::recv(pair.fds[1], buffer, sizeof buffer, 0), -1) << "only one datagram per step";
+        const std::size_t before = queue.Size();
+        const bool blocked = queue.Drain(true, transmit);
+        EXPECT_EQ(blocked, queue.Size() > 0);
+        EXPECT_TRUE(queue.Size() == 0 || before - queue.Size() > 1) << "more than one datagram per notification";
     }
-    EXPECT_EQ(queue.Size(), 0u);
-    EXPECT_FALSE(queue.Step(true, transmit));
+    while (::recv(pair.fds[1], buffer, sizeof buffer, 0) == 64) EXPECT_EQ(buffer[0], expected++);
+    EXPECT_EQ(expected, accepted);
+    EXPECT_FALSE(queue.Sending());
+    EXPECT_EQ(queue.BytesWaiting(), 0u);
+    EXPECT_EQ(queue.Enqueue(record(0)), Admission::SendNow) << "a drained queue takes records again";
 }
 
-TEST(SendQueue, LongMessageLeavesInPiecesAndNothingWhileNotReady) {
+TEST(SendQueue, LongMessageLeavesInBoundedPiecesAndNothingWhileNotReady) {
     SocketPair pair(SOCK_STREAM);
-    SendQueue queue(kStreamSendPiece);
+    SendQueue queue(kStreamSendPiece, kStreamSendHighWater);
     std::vector<std::size_t> sizes;
     const Transmit transmit = [&](const OutgoingRecord&, const std::uint8_t* piece, std::size_t size) {
         return SendOnce(pair.fds[0], piece, size, &sizes);
     };
-    const Bytes payload = Sequence(3000);
-    ASSERT_TRUE(queue.Enqueue(OutgoingRecord{BuildFrame(payload.data(), 3000, kTcpSendScramble)}));
-    EXPECT_FALSE(queue.Step(false, transmit));
+    const Bytes payload = Sequence(3 * kStreamSendPiece);
+    ASSERT_EQ(queue.Enqueue(OutgoingRecord{BuildFrame(payload.data(), 3 * kStreamSendPiece, kTcpSendScramble)}),
+              Admission::SendNow);
+    EXPECT_FALSE(queue.Drain(false, transmit));
     EXPECT_TRUE(sizes.empty());
-    EXPECT_TRUE(queue.Step(true, transmit));
-    EXPECT_TRUE(queue.Step(true, transmit));
-    EXPECT_FALSE(queue.Step(true, transmit)) << "the last piece leaves nothing to wait for";
-    EXPECT_EQ(queue.Size(), 0u);
-    EXPECT_EQ(sizes, (std::vector<std::size_t>{1024, 1024, 960}));
 
-    Bytes received(4000);
-    ASSERT_EQ(::recv(pair.fds[1], received.data(), received.size(), 0), 3008);
     StreamReassembler reassembler;
-    ASSERT_TRUE(reassembler.Feed(received.data(), 3008).complete);
+    Bytes chunk(kStreamSendPiece);
+    bool complete = false;
+    for (int round = 0; !complete; ++round) {
+        ASSERT_LT(round, 1000);
+        queue.Drain(true, transmit);
+        const ssize_t got = ::recv(pair.fds[1], chunk.data(), chunk.size(), MSG_DONTWAIT);
+        for (ssize_t at = 0; got > 0 && at < got && !complete;) {
+            const auto step = reassembler.Feed(chunk.data() + at, static_cast<std::size_t>(got - at));
+            at += static_cast<ssize_t>(step.consumed);
+            complete = step.complete;
+        }
+    }
     EXPECT_EQ(reassembler.TakeMessage(), payload);
+    EXPECT_EQ(queue.Size(), 0u);
+    for (std::size_t size : sizes) EXPECT_LE(size, kStreamSendPiece);
 }
 
 } // namespace

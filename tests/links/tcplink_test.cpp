@@ -5,10 +5,40 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <thread>
+#include <unistd.h>
 
 namespace orv::test {
 namespace {
+
+// The process's standard error goes to a file for the lifetime of the object.
+class CapturedStderr {
+public:
+    CapturedStderr() : m_file(std::tmpfile()) {
+        std::fflush(stderr);
+        m_saved = ::dup(2);
+        ::dup2(::fileno(m_file), 2);
+    }
+    ~CapturedStderr() {
+        std::fflush(stderr);
+        ::dup2(m_saved, 2);
+        ::close(m_saved);
+        std::fclose(m_file);
+    }
+    std::string Text() {
+        std::fflush(stderr);
+        std::string text;
+        char buffer[512];
+        std::rewind(m_file);
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, m_file)) > 0;) text.append(buffer, n);
+        return text;
+    }
+
+private:
+    std::FILE* m_file;
+    int m_saved = -1;
+};
 
 class TcpLinkTest : public ::testing::Test {
 protected:
@@ -183,6 +213,30 @@ TEST_F(TcpLinkTest, LongMessageReachesAPlainPeerFramed) {
     ASSERT_TRUE(peer.ReadExactly(3008, &received));
     EXPECT_EQ(Bytes(received.begin(), received.begin() + 8), (Bytes{0xFD, 0xFD, 0xFD, 0, 0xB8, 0x0B, 0, 0}));
     EXPECT_EQ(Bytes(received.begin() + 8, received.end()), payload);
+    TcpClose(link);
+}
+
+TEST_F(TcpLinkTest, PeerThatNeverReadsHasItsLinkClosedAtTheSendMark) {
+    PlainListener plainListener;
+    PlainTcp peer(-1);
+    const LinkHandle link = ConnectToPlain(plainListener, &peer);
+    CapturedStderr log;
+    const Bytes payload = Pattern(64 * 1024);
+    const auto size = static_cast<std::uint32_t>(payload.size());
+    std::size_t accepted = 0;
+    while (TcpSend(link, payload.data(), size, 0) == 1) {
+        accepted += size;
+        // The socket buffers of both ends take a few MB; the queue only the mark beyond that.
+        ASSERT_LT(accepted, 32u * 1024 * 1024) << "the send queue grows without bound";
+    }
+    EXPECT_GT(accepted, kStreamSendHighWater);
+    ASSERT_TRUE(thread.WaitForEvent(link, kLinkEventClosed));
+    const std::vector<std::uint32_t> codes = Codes(link);
+    ASSERT_GE(codes.size(), 2u);
+    EXPECT_EQ(std::vector<std::uint32_t>(codes.end() - 2, codes.end()),
+              (std::vector<std::uint32_t>{kLinkEventDisconnected, kLinkEventClosed}));
+    EXPECT_EQ(TcpSend(link, payload.data(), 16, 0), 0);
+    EXPECT_NE(log.Text().find("tcplink: closing link"), std::string::npos) << log.Text();
     TcpClose(link);
 }
 

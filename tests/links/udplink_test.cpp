@@ -167,6 +167,30 @@ TEST_F(UdpLinkTest, BurstFromAnotherThreadArrivesInOrder) {
     UdpClose(b);
 }
 
+TEST_F(UdpLinkTest, FloodedLinkDoesNotStarveAnotherOnTheSameThread) {
+    const LinkHandle flooded = UdpCreate("0.0.0.0", 0, 2);
+    const LinkHandle quiet = UdpCreate("0.0.0.0", 0, 2);
+    const std::uint16_t floodedPort = PortOf(flooded);
+    const std::uint16_t quietPort = PortOf(quiet);
+    constexpr int kFlood = 200; // fits the receive buffer of the flooded socket
+    // Sent while the network thread is busy, so both links are readable when it looks again:
+    // the flooded one first.
+    thread.RunOnThread([&] {
+        for (int i = 0; i < kFlood; ++i) plain.SendTo(floodedPort, Bytes{0, static_cast<std::uint8_t>(i)});
+        plain.SendTo(quietPort, Bytes{0, 0xEE});
+    });
+    ASSERT_TRUE(thread.WaitForCount(flooded, kLinkEventData, 0, kFlood));
+    ASSERT_TRUE(thread.WaitForCount(quiet, kLinkEventData, 0, 1));
+    std::size_t floodedBefore = 0;
+    for (const LinkRecord& r : thread.Records()) {
+        if (r.link == quiet && r.code == kLinkEventData) break;
+        if (r.link == flooded && r.code == kLinkEventData) ++floodedBefore;
+    }
+    EXPECT_LT(floodedBefore, static_cast<std::size_t>(kFlood)) << "the quiet link waited for the whole flood";
+    UdpClose(flooded);
+    UdpClose(quiet);
+}
+
 TEST_F(UdpLinkTest, CloseInsideItsOwnNotificationStopsDelivery) {
     const LinkHandle link = UdpCreate("0.0.0.0", 0, 2);
     const std::uint16_t port = PortOf(link);
