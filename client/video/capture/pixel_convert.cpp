@@ -95,6 +95,19 @@ bool MakeLayout(CameraPixelFormat format, int width, int height, int bytesPerLin
     return true;
 }
 
+// The decoder names full-range pictures by formats the scaler calls deprecated; scale them
+// as the plain format with the full range set instead.
+AVPixelFormat PlainFormat(AVPixelFormat format, bool& fullRange) {
+    fullRange = true;
+    switch (format) {
+    case AV_PIX_FMT_YUVJ420P: return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P: return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P: return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P: return AV_PIX_FMT_YUV440P;
+    default: fullRange = false; return format;
+    }
+}
+
 } // namespace
 
 bool IsSupportedCameraPixelFormat(std::uint32_t fourcc) {
@@ -110,7 +123,8 @@ struct PixelConverter::State {
     AVCodecContext* decoder = nullptr;
     AVPacket* packet = nullptr;
     AVFrame* decoded = nullptr;
-    std::vector<std::uint8_t> padded; // compressed input with the decoder's padding
+    std::vector<std::uint8_t> padded;  // compressed input with the decoder's padding
+    std::vector<std::uint8_t> scratch; // scaler output, top-down
 
     ~State() { Release(); }
     void Release() {
@@ -120,12 +134,23 @@ struct PixelConverter::State {
         av_packet_free(&packet);
         av_frame_free(&decoded);
     }
-    // Scales planes to the bottom-up output: the last row first with a negative stride.
+    // Scales into a padded scratch picture (the scaler may write past a row's end), then
+    // copies the rows bottom-up into out.
     bool Scale(const std::uint8_t* const planes[], const int strides[], int srcHeight, std::uint8_t* out) {
-        const int outStride = static_cast<int>(Rgb24Stride(outWidth));
-        std::uint8_t* dst[4] = {out + static_cast<std::size_t>(outStride) * static_cast<std::size_t>(outHeight - 1)};
-        const int dstStride[4] = {-outStride};
-        return sws_scale(scaler, planes, strides, 0, srcHeight, dst, dstStride) == outHeight;
+        constexpr int kAlign = 64;
+        const int rowBytes = outWidth * 3;
+        const int scratchStride = (rowBytes + kAlign - 1) / kAlign * kAlign;
+        scratch.resize(static_cast<std::size_t>(scratchStride) * static_cast<std::size_t>(outHeight + 1));
+        std::uint8_t* dst[4] = {scratch.data()};
+        const int dstStride[4] = {scratchStride};
+        if (sws_scale(scaler, planes, strides, 0, srcHeight, dst, dstStride) != outHeight) return false;
+        const std::size_t outStride = Rgb24Stride(outWidth);
+        for (int row = 0; row < outHeight; ++row) {
+            std::memcpy(out + outStride * static_cast<std::size_t>(outHeight - 1 - row),
+                        scratch.data() + static_cast<std::size_t>(scratchStride) * static_cast<std::size_t>(row),
+                        static_cast<std::size_t>(rowBytes));
+        }
+        return true;
     }
 };
 
@@ -189,8 +214,15 @@ bool PixelConverter::Convert(const std::uint8_t* data, std::size_t length, std::
         if (avcodec_receive_frame(s.decoder, s.decoded) < 0) return false;
         const AVFrame& f = *s.decoded;
         if (f.width < 1 || f.height < 1 || f.width > kMaxSide || f.height > kMaxSide) return false;
-        s.scaler = sws_getCachedContext(s.scaler, f.width, f.height, static_cast<AVPixelFormat>(f.format), s.outWidth,
-                                        s.outHeight, AV_PIX_FMT_BGR24, kScaleFlags, nullptr, nullptr, nullptr);
+        bool fullRange = false;
+        const AVPixelFormat format = PlainFormat(static_cast<AVPixelFormat>(f.format), fullRange);
+        fullRange = fullRange || f.color_range == AVCOL_RANGE_JPEG;
+        s.scaler = sws_getCachedContext(s.scaler, f.width, f.height, format, s.outWidth, s.outHeight, AV_PIX_FMT_BGR24,
+                                        kScaleFlags, nullptr, nullptr, nullptr);
+        if (s.scaler && fullRange) {
+            const int* coefficients = sws_getCoefficients(SWS_CS_ITU601);
+            sws_setColorspaceDetails(s.scaler, coefficients, 1, coefficients, 1, 0, 1 << 16, 1 << 16);
+        }
         const bool ok = s.scaler && s.Scale(f.data, f.linesize, f.height, out);
         av_frame_unref(s.decoded);
         return ok;

@@ -9,10 +9,11 @@ namespace orv {
 
 namespace {
 
-// The frame number code: a band across the top of kCodeRows x kCodeColumns cells. Bit k of
+// The frame number code: a band across the top of kCodeRows x kCodeColumns cells, sized in
+// proportion to the picture so that it survives scaling. Bit k of
 // the number fills cell 2k, its complement cell 2k + 1, so every pair must read as one
 // black and one white cell: a picture without the code is recognised as such.
-constexpr int kCodeColumns = 8;
+constexpr int kCodeColumns = 16;
 constexpr int kCodeRows = kFrameNumberBits * 2 / kCodeColumns;
 constexpr int kMinContrast = 64;
 
@@ -23,8 +24,16 @@ struct Rgb {
 constexpr Rgb kBars[] = {{235, 235, 235}, {235, 235, 16}, {16, 235, 235}, {16, 235, 16},
                          {235, 16, 235},  {235, 16, 16},  {16, 16, 235},  {60, 60, 60}};
 
-int CellHeight(int height) {
-    return std::max(8, height / 24);
+constexpr int kRowsPerPicture = 12; // a code row is a twelfth of the picture's height
+
+// Edges of a code cell in pixels from the top-left corner.
+struct CellBox {
+    int x0, y0, x1, y1;
+};
+
+CellBox CellAt(int column, int row, int width, int height) {
+    return {column * width / kCodeColumns, row * height / kRowsPerPicture, (column + 1) * width / kCodeColumns,
+            (row + 1) * height / kRowsPerPicture};
 }
 
 // Pixel (x, y) counted from the top-left corner of a bottom-up picture.
@@ -51,10 +60,10 @@ bool CellBit(std::uint16_t number, int cell) {
 
 // Mean luma of the middle half of a cell.
 int CellLuma(const VideoFrame& frame, int column, int row) {
-    const int cellW = frame.width / kCodeColumns;
-    const int cellH = CellHeight(frame.height);
-    const int x0 = column * cellW + cellW / 4, x1 = column * cellW + cellW * 3 / 4;
-    const int y0 = row * cellH + cellH / 4, y1 = row * cellH + cellH * 3 / 4;
+    const CellBox box = CellAt(column, row, frame.width, frame.height);
+    const int quarterW = (box.x1 - box.x0) / 4, quarterH = (box.y1 - box.y0) / 4;
+    const int x0 = box.x0 + quarterW, x1 = box.x1 - quarterW;
+    const int y0 = box.y0 + quarterH, y1 = box.y1 - quarterH;
     long sum = 0, count = 0;
     for (int y = y0; y < y1; ++y) {
         const std::uint8_t* p = PixelAt(frame.bits, frame.width, frame.height, x0, y);
@@ -81,7 +90,7 @@ private:
 } // namespace
 
 void DrawTestPattern(std::uint32_t frameNumber, int width, int height, std::uint8_t* bits) {
-    const int band = CellHeight(height) * kCodeRows;
+    const int band = kCodeRows * height / kRowsPerPicture;
     const int barWidth = std::max(1, width / 8);
     const int shift = static_cast<int>(frameNumber * 2 % static_cast<std::uint32_t>(width));
     for (int x = 0; x < width; ++x) {
@@ -97,15 +106,13 @@ void DrawTestPattern(std::uint32_t frameNumber, int width, int height, std::uint
     Fill(bits, width, height, pos % std::max(1, width - side), band + pos, pos % std::max(1, width - side) + side,
          band + pos + side, {250, 250, 250});
 
-    const int cellW = width / kCodeColumns;
-    const int cellH = CellHeight(height);
     const auto number = static_cast<std::uint16_t>(frameNumber);
     Fill(bits, width, height, 0, 0, width, band, {128, 128, 128});
     for (int cell = 0; cell < kCodeColumns * kCodeRows; ++cell) {
         const int column = cell % kCodeColumns, row = cell / kCodeColumns;
         const std::uint8_t level = CellBit(number, cell) ? 235 : 16;
-        Fill(bits, width, height, column * cellW, row * cellH, (column + 1) * cellW, (row + 1) * cellH,
-             {level, level, level});
+        const CellBox box = CellAt(column, row, width, height);
+        Fill(bits, width, height, box.x0, box.y0, box.x1, box.y1, {level, level, level});
     }
 }
 
