@@ -51,8 +51,10 @@ void SetCurrentThreadPriority(ThreadPriority priority);
 // A worker thread with its own message queue. Start() runs InitInstance, then Run (by
 // default the message loop until WM_QUIT), then ExitInstance. The exit event is set by the
 // destructor. Stop() posts WM_QUIT to the thread and waits up to timeoutMs for it to end;
-// returns false when it did not end in time (the thread is then detached and left running;
-// once IsRunning() turns false it no longer touches this object, which may then be deleted).
+// returns false when it did not end in time. The thread is never left running on its own:
+// Join() (and the destructor) wait until it has ended, so nothing it uses is freed under it.
+// A subclass whose thread may block outside its message loop unblocks it in its own Stop
+// (shuts its socket down, releases its wait) before calling this one.
 class WorkerThread {
 public:
     WorkerThread();
@@ -62,6 +64,9 @@ public:
 
     bool Start();
     bool Stop(std::uint32_t timeoutMs = 5000);
+    // Waits until the thread has ended, however long that takes, serving the messages sent
+    // to the calling thread meanwhile (the thread may be inside a SendMessage to it).
+    void Join();
     ThreadId GetThreadId() const { return m_threadId.load(); }
     bool PostThreadMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool IsRunning() const { return m_life && m_life->running.load(); }

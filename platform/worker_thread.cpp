@@ -9,8 +9,13 @@ WorkerThread::WorkerThread() = default;
 WorkerThread::~WorkerThread() {
     // A subclass should have stopped the thread already: its Run may use members that are
     // gone by now. This is the last chance not to leave a joinable std::thread behind.
-    if (m_thread.joinable())
-        Stop();
+    if (m_thread.joinable()) {
+        if (std::this_thread::get_id() == m_thread.get_id()) {
+            m_thread.detach(); // deleted by its own thread: it touches nothing of *this after this
+        } else if (!Stop()) {
+            Join();
+        }
+    }
     m_exitEvent.Set();
 }
 
@@ -44,12 +49,21 @@ bool WorkerThread::Stop(std::uint32_t timeoutMs) {
         return false;
     }
     orv::PostThreadMessage(m_threadId.load(), WM_QUIT, 0, 0);
-    if (!m_life->finished.Wait(timeoutMs)) {
-        m_thread.detach();
-        return false;
-    }
+    if (!m_life->finished.Wait(timeoutMs))
+        return false; // still joinable: Join or the destructor waits for it
     m_thread.join();
     return true;
+}
+
+void WorkerThread::Join() {
+    if (!m_thread.joinable() || std::this_thread::get_id() == m_thread.get_id())
+        return;
+    constexpr std::uint32_t kServeSentMs = 10;
+    while (!m_life->finished.Wait(kServeSentMs)) {
+        MSG msg;
+        PeekMessage(&msg, false);
+    }
+    m_thread.join();
 }
 
 bool WorkerThread::PostThreadMessage(UINT message, WPARAM wParam, LPARAM lParam) {

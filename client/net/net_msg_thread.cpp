@@ -20,7 +20,10 @@ CNetMsgThread::CNetMsgThread() {
 }
 
 CNetMsgThread::~CNetMsgThread() {
-    Stop(5000);
+    if (!Stop(5000)) {
+        WriteLog(3, "NetMsgThread did not end in 5 s; waiting for it");
+        Join(); // the thread still runs the notification window and the links
+    }
     m_notifyWnd.reset(); // its handle was destroyed on the network thread
     WriteLog(3, "NetMsgThread Exit");
     m_initDone.Set();

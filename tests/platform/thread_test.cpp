@@ -4,6 +4,9 @@
 #include "platform/tick.h"
 
 #include <gtest/gtest.h>
+#include <chrono>
+#include <memory>
+#include <string>
 #include <thread>
 
 namespace orv {
@@ -49,28 +52,46 @@ TEST(WorkerThread, StartsRunsMessagesAndStops) {
     EXPECT_TRUE(t.Stop()) << "stopping a stopped thread is fine";
 }
 
+// Ignores WM_QUIT until released from outside; then still uses a member of its own.
 class StuckThread : public WorkerThread {
 public:
-    Event release{true, false};
+    StuckThread(Event& release, std::atomic<bool>& ended) : m_release(release), m_ended(ended) {}
+    ~StuckThread() override {
+        if (!Stop(0)) Join();
+    }
 
 protected:
     int Run() override {
-        release.Wait(); // ignores WM_QUIT until released
+        m_release.Wait();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        m_afterRelease.assign(64, 'x'); // freed memory if the owner did not wait
+        m_ended = true;
         return 0;
     }
+
+private:
+    Event& m_release;
+    std::atomic<bool>& m_ended;
+    std::string m_afterRelease;
 };
 
-TEST(WorkerThread, StopGivesUpAfterItsTimeLimit) {
-    StuckThread t;
-    ASSERT_TRUE(t.Start());
+TEST(WorkerThread, StopGivesUpAfterItsTimeLimitAndTheObjectOutlivesItsThread) {
+    Event release(true, false);
+    std::atomic<bool> ended{false};
+    auto t = std::make_unique<StuckThread>(release, ended);
+    ASSERT_TRUE(t->Start());
     const std::uint32_t start = GetTickCount();
-    EXPECT_FALSE(t.Stop(50));
+    EXPECT_FALSE(t->Stop(50));
     EXPECT_LT(TickDiff(GetTickCount(), start), 5000);
-    t.release.Set();
-    for (int i = 0; i < 10000 && t.IsRunning(); ++i) // the detached thread still uses t: let it end
-        Sleep(1);
-    EXPECT_FALSE(t.IsRunning());
-    EXPECT_FALSE(t.ExitEvent().Wait(0)) << "the exit event belongs to the destructor";
+    EXPECT_TRUE(t->IsRunning()) << "a thread that did not end is not cut loose";
+    EXPECT_FALSE(t->ExitEvent().Wait(0)) << "the exit event belongs to the destructor";
+    std::thread releaser([&release] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        release.Set();
+    });
+    t.reset(); // released only while the owner deletes the object: the deletion waits
+    EXPECT_TRUE(ended.load());
+    releaser.join();
 }
 
 TEST(Events, AutoResetReleasesOneWaitManualStaysSet) {

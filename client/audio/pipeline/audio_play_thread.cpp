@@ -16,7 +16,10 @@ CAudioPlayThread::CAudioPlayThread(const std::string& deviceName, PcmBlockQueue*
 }
 
 CAudioPlayThread::~CAudioPlayThread() {
-    Stop(5000);
+    if (!Stop(5000)) {
+        WriteLog(3, "AudioPlayThread did not end in 5 s; waiting for it");
+        Join(); // the thread still uses the device and the queue
+    }
     m_device.CloseOutput();
     ExitEvent().Set();
     WriteLog(3, "AudioPlayThread Exit");

@@ -13,7 +13,10 @@ CAudioRecordThread::CAudioRecordThread(const std::string& deviceName, PcmBlockQu
 }
 
 CAudioRecordThread::~CAudioRecordThread() {
-    Stop(5000);
+    if (!Stop(5000)) {
+        WriteLog(3, "AudioRecordThread did not end in 5 s; waiting for it");
+        Join(); // the thread still uses the device and the queue
+    }
     CloseRecording();
     ExitEvent().Set();
     WriteLog(3, "AudioRecordThread Exit");
