@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the plain build, the
-# address and undefined-behaviour sanitizer build, and a bounded fuzzing pass.
+# address and undefined-behaviour sanitizer build, the thread sanitizer build of the
+# threaded suites, and a bounded fuzzing pass.
 #   ORV_FUZZ_SECONDS  seconds per fuzz target (default 10; 0 skips fuzzing)
-#   ORV_SKIP_ASAN=1   skip the sanitizer build (quicker local runs)
+#   ORV_SKIP_ASAN=1   skip the address sanitizer build (quicker local runs)
+#   ORV_SKIP_TSAN=1   skip the thread sanitizer build
 set -uo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
@@ -14,19 +16,24 @@ failed=0
 status=0
 
 # run_suite NAME BUILD_DIR CMAKE_ARGS...
+# SUITE_TARGETS (targets to build instead of all) and SUITE_LABELS (a ctest label pattern)
+# narrow a suite to some test programs.
 run_suite() {
     local name=$1 dir=$2
     shift 2
+    local targets=() select=()
+    [ -n "${SUITE_TARGETS:-}" ] && targets=(--target ${SUITE_TARGETS})
+    [ -n "${SUITE_LABELS:-}" ] && select=(-L "$SUITE_LABELS")
     echo "=== $name: configure and build ($dir)"
     if ! cmake -S . -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1; then
         cat "$dir.configure.log"; status=1; failed=$((failed + 1)); return
     fi
-    if ! cmake --build "$dir" -j"$jobs"; then
+    if ! cmake --build "$dir" -j"$jobs" "${targets[@]}"; then
         status=1; failed=$((failed + 1)); return
     fi
     echo "=== $name: ctest"
     local log="$dir/ctest.log"
-    ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 300 2>&1 | tee "$log"
+    ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 300 "${select[@]}" 2>&1 | tee "$log"
     local rc=${PIPESTATUS[0]}
     local line total nfail
     line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -1)
@@ -39,13 +46,22 @@ run_suite() {
     [ "$rc" -eq 0 ] || status=1
 }
 
-mkdir -p build build-asan
+mkdir -p build build-asan build-tsan
 run_suite "plain" build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 if [ "${ORV_SKIP_ASAN:-0}" != 1 ]; then
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     run_suite "asan+ubsan" build-asan -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=address,undefined
+fi
+
+# The suites whose code runs on several threads: message layer, links, timer manager, media
+# transport and the call core. Optimised, as the sanitizer slows the real-time tests down.
+if [ "${ORV_SKIP_TSAN:-0}" != 1 ]; then
+    export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+    SUITE_TARGETS="orv_platform_tests link_codec_test link_socket_test timer_manager_test orv_media_tests call_test" \
+    SUITE_LABELS="^(platform|links|timer|media|call)$" \
+        run_suite "tsan" build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_SANITIZE=thread
 fi
 
 fuzz_seconds=${ORV_FUZZ_SECONDS:-10}

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Screenshots of the splash and the logon dialog under Xvfb, into docs/screenshots/.
+# Screenshots of the splash, the logon dialog and the main window under Xvfb, into
+# docs/screenshots/.
 #   tests/app/take_screenshots.sh [BUILD_DIR]   (default build)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -16,3 +17,4 @@ address=$(sed -n 's/^LISTEN user udp //p' "$work/server.out" | head -1)
 mkdir -p docs/screenshots
 DISPLAY=$display QT_QPA_PLATFORM=xcb "$build/bin/app_screenshots" --home "$work/client" --server "$address" \
     docs/screenshots
+DISPLAY=$display QT_QPA_PLATFORM=xcb ORV_UI_SCREENSHOT_DIR=docs/screenshots "$build/tests/ui_screenshots"

@@ -1,6 +1,6 @@
 // Screenshots of the main window for look checks: idle, ringing and talking. Taken only
 // when ORV_UI_SCREENSHOT_DIR names a folder; run under Xvfb with QT_QPA_PLATFORM=xcb
-// (scripts/screenshots.sh) the pictures are what the X server shows, else what Qt drew.
+// (tests/app/take_screenshots.sh) the pictures are what the X server shows, else what Qt drew.
 #include "tests/ui/ui_test_support.h"
 
 #include <QCursor>
