@@ -3,7 +3,6 @@
 #include "client/video/capture/paced_camera.h"
 #include "client/video/capture/pixel_convert.h"
 #include "client/video/capture/video_device_choice.h"
-#include "client/video/capture/y4m_reader.h"
 
 #include <utility>
 #include <vector>
@@ -14,16 +13,6 @@ namespace {
 
 constexpr double kMinRate = 1.0;
 constexpr double kMaxRate = 60.0;
-
-CameraPixelFormat PlanarFormat(Y4mChroma chroma) {
-    switch (chroma) {
-    case Y4mChroma::k420: return CameraPixelFormat::kYuv420;
-    case Y4mChroma::k422: return CameraPixelFormat::kYuv422p;
-    case Y4mChroma::k444: return CameraPixelFormat::kYuv444p;
-    case Y4mChroma::kMono: return CameraPixelFormat::kGrey;
-    }
-    return CameraPixelFormat::kYuv420;
-}
 
 class FileCamera final : public PacedCamera {
 public:
@@ -62,6 +51,16 @@ private:
 
 } // namespace
 
+CameraPixelFormat Y4mPixelFormat(Y4mChroma chroma) {
+    switch (chroma) {
+    case Y4mChroma::k420: return CameraPixelFormat::kYuv420;
+    case Y4mChroma::k422: return CameraPixelFormat::kYuv422p;
+    case Y4mChroma::k444: return CameraPixelFormat::kYuv444p;
+    case Y4mChroma::kMono: return CameraPixelFormat::kGrey;
+    }
+    return CameraPixelFormat::kYuv420;
+}
+
 bool ParseFileCameraName(const std::string& deviceName, FileCameraSpec& spec) {
     constexpr char kLoopOption[] = ",loop=1";
     if (deviceName.rfind(kFileCameraPrefix, 0) != 0) return false;
@@ -91,7 +90,7 @@ std::unique_ptr<VideoSource> OpenFileCamera(const FileCameraSpec& spec, const Vi
         return nullptr;
     }
     auto converter = std::make_unique<PixelConverter>();
-    if (!converter->Configure(PlanarFormat(header.chroma), header.width, header.height, 0, format.width,
+    if (!converter->Configure(Y4mPixelFormat(header.chroma), header.width, header.height, 0, format.width,
                               format.height, error)) {
         error = "file camera: " + error;
         return nullptr;

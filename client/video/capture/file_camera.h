@@ -3,8 +3,10 @@
 // stops delivering at the end of the file.
 #pragma once
 
+#include "client/video/capture/pixel_convert.h"
 #include "client/video/capture/video_clock.h"
 #include "client/video/capture/video_source.h"
+#include "client/video/capture/y4m_reader.h"
 
 #include <memory>
 #include <string>
@@ -19,6 +21,9 @@ struct FileCameraSpec {
 // Splits "file:PATH[,loop=1]"; false when the text is not a file camera name or the path
 // is empty.
 bool ParseFileCameraName(const std::string& deviceName, FileCameraSpec& spec);
+
+// The converter input format of a Y4M file's planes.
+CameraPixelFormat Y4mPixelFormat(Y4mChroma chroma);
 
 std::unique_ptr<VideoSource> OpenFileCamera(const FileCameraSpec& spec, const VideoFormat& format,
                                             std::string& error,

@@ -165,17 +165,4 @@ bool Y4mReader::Rewind() {
     return m_file && std::fseek(m_file, m_firstFrameOffset, SEEK_SET) == 0;
 }
 
-int CountY4mFrames(const std::uint8_t* data, std::size_t length) {
-    if (length == 0) return 0;
-    std::FILE* file = ::fmemopen(const_cast<std::uint8_t*>(data), length, "rb");
-    if (!file) return 0;
-    Y4mReader reader;
-    std::string error;
-    if (!reader.Attach(file, error)) return 0;
-    std::vector<std::uint8_t> planes;
-    int frames = 0;
-    while (reader.ReadFrame(planes, error)) ++frames;
-    return frames;
-}
-
 } // namespace orv

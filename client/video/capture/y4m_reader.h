@@ -49,8 +49,4 @@ private:
     Y4mHeader m_header;
 };
 
-// Parses a whole Y4M image held in memory (header and frames); returns the number of whole
-// frames found. For fuzzing the parser without files.
-int CountY4mFrames(const std::uint8_t* data, std::size_t length);
-
 } // namespace orv
