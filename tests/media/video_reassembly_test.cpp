@@ -236,6 +236,26 @@ TEST(VideoReassembly, HostileHeadersAndOversizedFramesAreDropped) {
     EXPECT_LE(rx.reassembly.FragmentCount(), 1u);
 }
 
+TEST(VideoReassembly, TimestampFarAheadStartsANewTimelineAndLaterFramesStillShow) {
+    Receiver rx(true);
+    std::uint32_t sequence = 0;
+    const Bytes key = MakeFrame(600, true, 1);
+    rx.Feed(Fragment(key, 1000, sequence));
+    // One datagram about 2^31 ahead of the stream, a frame of its own.
+    rx.Feed(Fragment(MakeFrame(30, false, 2), 1000 + 0x7FFFFF00u, sequence));
+    ASSERT_EQ(rx.delivered.size(), 1u);
+    EXPECT_EQ(rx.delivered[0], key);
+    std::vector<Bytes> stream;
+    for (std::uint32_t i = 1; i <= 3; ++i) {
+        stream.push_back(MakeFrame(600, false, static_cast<std::uint8_t>(2 + i)));
+        rx.Feed(Fragment(stream.back(), 1000 + 40 * i, sequence));
+    }
+    rx.Feed(Fragment(MakeFrame(600, false, 9), 1100, sequence)); // a little late: still dropped
+    rx.Feed(Fragment(MakeFrame(5, false), 1160, sequence));
+    ASSERT_EQ(rx.delivered.size(), 5u) << "the frames after the jump are not taken for old ones";
+    EXPECT_EQ(std::vector<Bytes>(rx.delivered.end() - 3, rx.delivered.end()), stream);
+}
+
 TEST(VideoFrameSlot, StreamSelectionUsesOnlyAssignedSlots) {
     for (int i = 0; i < kVideoFrameSlotCount; ++i) GetVideoFrameSlot(i)->Free();
     EXPECT_EQ(SelectVideoSlot(false, 99), 0); // a call always draws into slot 0

@@ -1,0 +1,269 @@
+#include "client/ui/video/video_window.h"
+
+#include "client/text/text_table.h"
+#include "client/ui/video/snapshot_dialog.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScreen>
+#include <QToolButton>
+#include <cstdio>
+
+namespace orv {
+
+namespace {
+
+constexpr int kTextVideo = 188;
+constexpr int kTextZoomTo = 312;
+constexpr int kTextReduceTo = 313;
+constexpr int kTextNormal = 314;
+constexpr int kTextFullScreen = 315;
+constexpr int kTextZoom = 303;
+constexpr int kTextOpenSmall = 304;
+constexpr int kTextCloseSmall = 305;
+constexpr int kTextLocalVideo = 306;
+constexpr int kTextRemoteVideo = 307;
+constexpr int kTextCamera = 308;
+constexpr int kTextResume = 309;
+constexpr int kTextPause = 310;
+constexpr int kTextVideoOptions = 311;
+constexpr int kButtonSize = 24;
+
+struct ZoomItem {
+    int command;
+    int percent; // 0: the whole work area
+};
+constexpr ZoomItem kZoomItems[] = {
+    {VideoWindow::kZoomReduce, 75}, {VideoWindow::kZoomNormal, 100}, {VideoWindow::kZoom150, 150},
+    {VideoWindow::kZoom200, 200},   {VideoWindow::kZoomFullScreen, 0},
+};
+
+// The buttons in the order the bar shows them, with their fixed tooltips (0: it changes).
+struct ButtonEntry {
+    const char* name;
+    int tip;
+};
+constexpr ButtonEntry kButtons[] = {
+    {"ZOOM", kTextZoom},         {"SMALLVIDEO", 0},         {"VIDEOSWITCH", 0},
+    {"CAMERA", kTextCamera},     {"PAUSE", kTextPause},     {"PLAY", kTextResume},
+    {"VIDEOCONFIG", kTextVideoOptions},
+};
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+QString Formatted(const std::string& format, int value) {
+    char text[128];
+    std::snprintf(text, sizeof text, format.c_str(), value);
+    return QString::fromUtf8(text);
+}
+
+} // namespace
+
+VideoWindow::VideoWindow(const TextTable& texts, const std::string& skinFile, QWidget* parent)
+    : QWidget(parent, Qt::Window), texts_(texts), skin_(ReadVideoWindowSkin(skinFile)) {
+    setObjectName(QStringLiteral("VideoWindow"));
+    setWindowTitle(Q(Text(kTextVideo)));
+    bar_ = new QWidget(this);
+    display_ = new VideoDisplayWindow(this);
+    display_->SetLooks(skin_.display);
+    BuildButtons();
+    BuildZoomMenu();
+    setMinimumSize(MinimumClientSize(skin_.metrics) + QSize(0, kButtonBarHeight));
+    Zoom(kZoomNormal);
+    Reset();
+}
+
+VideoWindow::~VideoWindow() = default;
+
+std::string VideoWindow::Text(int number) const { return texts_.Text(number); }
+
+void VideoWindow::BuildButtons() {
+    for (const ButtonEntry& entry : kButtons) {
+        const QString name = QString::fromLatin1(entry.name);
+        auto* button = new QToolButton(bar_);
+        button->setObjectName(name);
+        button->setAutoRaise(true);
+        button->setFixedSize(kButtonSize + 4, kButtonSize + 4);
+        button->setText(name.left(1));
+        for (const VideoWindowButton& skinned : skin_.buttons) {
+            if (skinned.name != name || skinned.looks.isNull()) continue;
+            const int lookWidth = skinned.looks.width() / skinned.lookCount;
+            button->setIcon(QIcon(QPixmap::fromImage(skinned.looks.copy(0, 0, lookWidth, skinned.looks.height()))));
+            button->setIconSize(QSize(kButtonSize, kButtonSize));
+        }
+        if (entry.tip != 0) button->setToolTip(Q(Text(entry.tip)));
+        connect(button, &QToolButton::clicked, this, [this, name] { Command(name); });
+        buttons_[name] = button;
+    }
+    int x = 4;
+    for (const ButtonEntry& entry : kButtons) {
+        QToolButton* button = buttons_[QString::fromLatin1(entry.name)];
+        button->move(x, 1);
+        // Play and Pause share a place: only one of them shows.
+        if (std::string(entry.name) != "PAUSE") x += kButtonSize + 6;
+    }
+}
+
+void VideoWindow::BuildZoomMenu() {
+    zoomMenu_ = new QMenu(this);
+    const QIcon check = skin_.checkMark.isNull() ? QIcon() : QIcon(QPixmap::fromImage(skin_.checkMark));
+    for (const ZoomItem& item : kZoomItems) {
+        QString text;
+        if (item.command == kZoomNormal) {
+            text = Q(Text(kTextNormal));
+        } else if (item.command == kZoomFullScreen) {
+            text = Q(Text(kTextFullScreen));
+        } else {
+            text = Formatted(Text(item.percent < 100 ? kTextReduceTo : kTextZoomTo), item.percent);
+        }
+        QAction* action = zoomMenu_->addAction(text);
+        action->setData(item.command);
+        action->setCheckable(true);
+        if (!check.isNull()) action->setIcon(check);
+        action->setIconVisibleInMenu(false);
+        connect(action, &QAction::triggered, this, [this, command = item.command] { Zoom(command); });
+    }
+}
+
+QToolButton* VideoWindow::Button(const QString& name) const {
+    const auto it = buttons_.find(name);
+    return it == buttons_.end() ? nullptr : it->second;
+}
+
+void VideoWindow::Command(const QString& name) {
+    if (name == QLatin1String("ZOOM")) {
+        zoomMenu_->popup(QCursor::pos());
+    } else if (name == QLatin1String("SMALLVIDEO")) {
+        SetLayout(!display_->SmallOpen(), display_->LocalBig());
+    } else if (name == QLatin1String("VIDEOSWITCH")) {
+        SetLayout(display_->SmallOpen(), !display_->LocalBig());
+    } else if (name == QLatin1String("CAMERA")) {
+        TakeSnapshot();
+    } else if (name == QLatin1String("PAUSE")) {
+        SetPaused(true);
+    } else if (name == QLatin1String("PLAY")) {
+        SetPaused(false);
+    } else if (name == QLatin1String("VIDEOCONFIG")) {
+        if (hooks_.openVideoOptions) hooks_.openVideoOptions(this);
+    } else if (name == QLatin1String("CLOSE")) {
+        hide();
+    } else if (name == QLatin1String("RESTORE")) {
+        Zoom(kZoomNormal);
+    }
+}
+
+void VideoWindow::Zoom(int command) {
+    const ZoomItem* chosen = nullptr;
+    for (const ZoomItem& item : kZoomItems) {
+        if (item.command >= command) {
+            chosen = &item;
+            break;
+        }
+    }
+    if (chosen == nullptr) return;
+    zoom_ = chosen->command;
+    for (QAction* action : zoomMenu_->actions()) {
+        const bool current = action->data().toInt() == zoom_;
+        action->setChecked(current);
+        action->setIconVisibleInMenu(current);
+    }
+    if (chosen->percent == 0) {
+        const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+        if (shown) setGeometry(shown->availableGeometry());
+        return;
+    }
+    // The window keeps its top left corner.
+    resize(ZoomedClientSize(skin_.metrics, chosen->percent) + QSize(0, kButtonBarHeight));
+}
+
+QRect VideoWindow::PictureArea() const {
+    const QSize client(width(), height() - kButtonBarHeight);
+    return PictureRect(skin_.metrics, client).translated(0, kButtonBarHeight);
+}
+
+void VideoWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    bar_->setGeometry(0, 0, width(), kButtonBarHeight);
+    display_->setGeometry(PictureArea());
+}
+
+void VideoWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), skin_.display.backColour);
+    painter.fillRect(QRect(0, 0, width(), kButtonBarHeight), palette().window());
+}
+
+void VideoWindow::VideoOn() {
+    SetPaused(false);
+    SetLayout(true, false);
+    display_->ClearRemote();
+}
+
+void VideoWindow::Reset() {
+    SetPaused(false);
+    SetLayout(false, true);
+    display_->ClearRemote();
+    display_->SetPauseIcon(false);
+}
+
+void VideoWindow::SetPeerPaused(bool paused) { display_->SetPauseIcon(paused); }
+
+void VideoWindow::SetLayout(bool smallOpen, bool localBig) {
+    display_->SetLayout(smallOpen, localBig);
+    UpdateTips();
+}
+
+void VideoWindow::SetPaused(bool paused) {
+    sendingPaused_ = paused;
+    buttons_[QStringLiteral("PAUSE")]->setVisible(!paused);
+    buttons_[QStringLiteral("PLAY")]->setVisible(paused);
+    if (hooks_.setSendingPaused) hooks_.setSendingPaused(paused);
+}
+
+void VideoWindow::UpdateTips() {
+    buttons_[QStringLiteral("SMALLVIDEO")]->setToolTip(
+        Q(Text(display_->SmallOpen() ? kTextCloseSmall : kTextOpenSmall)));
+    buttons_[QStringLiteral("VIDEOSWITCH")]->setToolTip(
+        Q(Text(display_->LocalBig() ? kTextRemoteVideo : kTextLocalVideo)));
+}
+
+void VideoWindow::TakeSnapshot() {
+    VideoDisplayWindow::Snapshot shot = display_->TakeSnapshot();
+    if (shot.picture.Empty()) return;
+    if (snapshot_) snapshot_->close();
+    auto* dialog = new SnapshotDialog(this, texts_, std::move(shot.picture), shot.local);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    snapshot_ = dialog;
+    dialog->open();
+}
+
+void VideoWindow::DockBeside(const QWidget& main) {
+    const QScreen* shown = main.screen() ? main.screen() : QGuiApplication::primaryScreen();
+    if (shown == nullptr) return;
+    move(orv::DockBeside(main.frameGeometry(), frameGeometry().size(), shown->availableGeometry()));
+}
+
+void VideoWindow::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const QString text = event->text();
+    const bool printable = text.size() == 1 && text[0].isPrint();
+    if ((enter || printable) && hooks_.keyTarget) {
+        QKeyEvent copy(event->type(), event->key(), event->modifiers(), text);
+        QCoreApplication::sendEvent(hooks_.keyTarget, &copy);
+        return;
+    }
+    if (event->key() == Qt::Key_Escape) return;
+    QWidget::keyPressEvent(event);
+}
+
+void VideoWindow::closeEvent(QCloseEvent* event) {
+    // Closing only hides it; the main window owns it until the program ends.
+    hide();
+    event->ignore();
+}
+
+} // namespace orv
