@@ -60,6 +60,9 @@ void ConfigureEncoder(AVCodecContext* context, AVDictionary** options, const Enc
     if (settings.fourCC == kFourCCOrv2) {
         // Half a second of buffer keeps every frame small enough to cross quickly.
         context->rc_buffer_size = static_cast<int>(bitRate / 2);
+        // A picture damaged in the middle of a refresh wave is whole after the next wave:
+        // waves of half a second keep that within one second.
+        context->gop_size = std::max(1, rate / 2);
         av_dict_set(options, "preset", "veryfast", 0);
         av_dict_set(options, "tune", "zerolatency", 0);
         av_dict_set(options, "intra-refresh", "1", 0);
