@@ -80,6 +80,8 @@ const char* const kCliHelp =
     "  logon_started number= server=\n"
     "  logon_complete number= endpoint= custom_name= url=   logged on and registered\n"
     "  logon_failed reason=     refused by the server (TEXT: the reason)\n"
+    "  logon_failed code=       the server's answer could not be used (TEXT)\n"
+    "  logon_failed number=     the number is not one an ORV number field holds (TEXT)\n"
     "  logon_timeout request=   the server did not answer the logon (TEXT)\n"
     "  relogon_demand           the server asked for a new logon; the client logs on again\n"
     "  keepalive_timeout request=0x0103   the server stopped answering; the client keeps\n"

@@ -1,6 +1,7 @@
 #include "client/core/client_core.h"
 
 #include "client/data/password_digest.h"
+#include "client/data/orv_number.h"
 #include "client/log/log.h"
 #include "client/net/net_msg_thread.h"
 #include "client/core/call_control.h"
@@ -15,8 +16,8 @@ namespace orv {
 namespace {
 
 // Text numbers of the messages the core shows.
-constexpr int kTextServerFailed = 92;
 constexpr int kTextForcedLogoff = 108;
+constexpr int kTextInvalidNumber = 125;
 constexpr int kForcedLogoutElsewhere = 2;
 
 std::string Hex16(std::uint16_t v) {
@@ -85,6 +86,12 @@ bool ClientCore::Start(std::string* error) {
 
 bool ClientCore::Logon(const std::string& host, std::uint16_t port, const std::string& number,
                        const std::string& password, std::uint32_t bindValue) {
+    if (number.empty() || number.size() > kMaxOrvNumberLength) {
+        // The number field could not carry it: refused here with its reason, not after an
+        // update check that ends without a word.
+        Emit({"logon_failed", {{"number", number}}, Text(kTextLogonFailedTitle), Text(kTextInvalidNumber)});
+        return false;
+    }
     LogonRequest request{host, port, number, PasswordDigest(number, password), bindValue};
     Emit({"logon_started", {{"number", number}, {"server", host + ":" + std::to_string(port)}}, "", ""});
     bool started = StartLogon(LogonMode::UpdateCheck, request);
@@ -189,7 +196,7 @@ void ClientCore::OnLogonOutcome(const LogonOutcome& outcome) {
         break;
     case LogonOutcomeKind::Failed:
         m_state = SessionState::Idle;
-        Emit({"logon_failed", {{"code", std::to_string(outcome.code)}}, "", ""});
+        Emit({"logon_failed", {{"code", std::to_string(outcome.code)}}, title, text});
         break;
     case LogonOutcomeKind::TimedOut:
         m_state = SessionState::Idle;

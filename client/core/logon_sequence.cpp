@@ -95,8 +95,11 @@ void LogonSequence::OnLogonResult(WPARAM code, LPARAM reason) {
         outcome.titleText = kTextLogonFailedTitle;
         outcome.messageText = LogonFailureText(outcome.reason);
     } else {
+        // An answer that could not be used: the logon failed all the same, and says so.
         outcome.kind = LogonOutcomeKind::Failed;
         outcome.code = static_cast<std::uint32_t>(code);
+        outcome.titleText = kTextLogonFailedTitle;
+        outcome.messageText = kTextServerFailed;
     }
     Finish(outcome);
 }

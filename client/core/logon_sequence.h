@@ -33,7 +33,7 @@ enum class LogonOutcomeKind {
     LoggedOn,      // the logon is complete (first keep-alive and custom information arrived)
     NoUpdate,      // the update check found nothing to install: the user logs on next
     Refused,       // the server refused the logon: reason
-    Failed,        // another non-zero logon answer: code
+    Failed,        // a logon answer that could not be used: code
     TimedOut,      // the locate, login or update query ran out of attempts: request
     UpdateFailed,  // the update server could not be used: updateCode
     Cancelled,
@@ -56,6 +56,7 @@ constexpr int kTextLogonFailedTitle = 4;
 constexpr int kTextLogonTimeout = 83;
 constexpr int kTextConnectingTimeout = 86;
 constexpr int kTextNetworkError = 87;
+constexpr int kTextServerFailed = 92; // "Communication with ORV Server failed"
 
 // The text that explains a refused logon's reason (7 "unknown reason" for any other).
 int LogonFailureText(std::int32_t reason);

@@ -19,7 +19,6 @@ namespace {
 constexpr int kTextInformation = 1;
 constexpr int kTextQuit = 22;
 constexpr int kTextCallPlacingTimeout = 33;
-constexpr int kTextServerFailed = 92;
 constexpr int kTextFilesUpdated = 110;
 constexpr int kTrayTipMax = 127;
 constexpr char kTalkRequestType[] = "0x0201";

@@ -14,6 +14,9 @@ constexpr int kInfoRetries = 5;
 // The delay before a list that was not ready is asked for again.
 constexpr std::uint32_t kNotReadyDelayMs = 1000;
 
+// What the log shows in place of a password or its digest: neither is ever written.
+constexpr const char* kHiddenSecret = "********";
+
 // The log line of an operation refused because the session is not registered.
 inline void LogNotRegistered(const char* operation) {
     WriteLog(3, "%s Local EndpointID=0, means not registered", operation);

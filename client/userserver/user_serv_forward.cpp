@@ -4,6 +4,8 @@
 #include "client/userserver/user_serv_common.h"
 #include "client/userserver/user_serv_handler.h"
 
+#include <cstring>
+
 namespace orv {
 
 namespace {

@@ -89,6 +89,14 @@ int CUserServHandler::OnUdpNotifyMsg(const void* event, const void* detail) {
     }
     UdpRecvInfo info;
     std::memcpy(&info, detail, sizeof(info));
+    // Only the server steers the session: the entry server while it is asked for the user
+    // server, the user server after that. Anyone else's datagram is dropped unread.
+    std::string from(info.address, strnlen(info.address, sizeof(info.address)));
+    if (from != GetServerAddr() || info.port != GetServerPort()) {
+        WriteLog(3, "CUserServHandler OnUdpNotifyMsg Error(Packet from %s:%d, not the server)", from.c_str(),
+                 static_cast<int>(info.port));
+        return 1;
+    }
     OnRecvPacket(static_cast<const std::uint8_t*>(info.data), info.length);
     return 1;
 }

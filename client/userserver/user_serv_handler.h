@@ -25,7 +25,8 @@ class CallRecordList;
 class TextTable;
 
 // Messages posted to the client shell's windows.
-constexpr UINT WM_LOGON_RESULT = WM_USER + 8;     // wParam 0 = logon complete, 255 = refused (lParam reason)
+constexpr UINT WM_LOGON_RESULT = WM_USER + 8;     // wParam 0 = logon complete, 255 = refused (lParam reason),
+                                                  // kLogonAnswerInvalid (lParam the result byte)
 constexpr UINT WM_SERVER_FAILURE = WM_USER + 10;  // wParam packet type; lParam timed-out request copy or 0
 constexpr UINT WM_FORCED_LOGOUT = WM_USER + 13;   // wParam logout code
 constexpr UINT WM_FORWARD_RESULT = WM_USER + 16;  // forwarding dialog: wParam result, lParam value
@@ -33,6 +34,9 @@ constexpr UINT WM_PASSWORD_RESULT = WM_USER + 17; // password dialog: wParam res
 constexpr UINT WM_OPTIONS_CHANGED = WM_USER + 19; // main window: forwarding or offline calls changed
 constexpr UINT WM_ACCOUNT_SERVER = WM_USER + 20;  // account window: wParam 1 = refused, lParam reason
 constexpr UINT WM_BIND_RESULT = WM_USER + 27;     // main window: wParam result, lParam option character
+
+// WM_LOGON_RESULT's code for a login answer that matched the request but could not be used.
+constexpr WPARAM kLogonAnswerInvalid = 1;
 
 // Logon progress bits: still awaited after a successful login answer.
 constexpr int kAwaitKeepAlive = 1;

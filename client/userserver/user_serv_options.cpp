@@ -7,6 +7,7 @@
 #include "client/userserver/user_serv_common.h"
 #include "client/userserver/user_serv_handler.h"
 
+#include <cstring>
 #include <mutex>
 
 namespace orv {
@@ -78,8 +79,8 @@ int CUserServHandler::DoSetPwd(const char* newPassword) {
         packet = BuildSetPasswordRequest(m_number, m_password, newPassword);
     }
     BuildHeader(packet.data(), static_cast<std::uint32_t>(packet.size()), PKT_SET_PASSWORD, 0);
-    WriteLog(3, "Set Login Password UserID=%s, OldPwd=%s, NewPwd=%s", GetUserNumber().c_str(),
-             GetPasswordField().c_str(), newPassword);
+    WriteLog(3, "Set Login Password UserID=%s, OldPwd=%s, NewPwd=%s", GetUserNumber().c_str(), kHiddenSecret,
+             kHiddenSecret);
     return SendData(packet.data(), static_cast<std::uint32_t>(packet.size()), true, kInfoRetries,
                     kRequestIntervalMs, 0);
 }

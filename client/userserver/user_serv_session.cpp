@@ -71,9 +71,8 @@ int CUserServHandler::DoLogin(int retries) {
     {
         std::lock_guard<CriticalSection> lock(m_csLogin);
         packet = BuildLoginRequest(m_number, m_password, bindInfo, LoginAddresses());
-        WriteLog(3, "DoLogin ID=%s, PWD=%s, BindInfo=%s, UserServ=%s:%d", GetUserNumber().c_str(),
-                 std::string(m_password, strnlen(m_password, kPasswordField)).c_str(), bindInfo.c_str(),
-                 GetServerAddr().c_str(), static_cast<int>(GetServerPort()));
+        WriteLog(3, "DoLogin ID=%s, PWD=%s, BindInfo=%s, UserServ=%s:%d", GetUserNumber().c_str(), kHiddenSecret,
+                 bindInfo.c_str(), GetServerAddr().c_str(), static_cast<int>(GetServerPort()));
     }
     BuildHeader(packet.data(), static_cast<std::uint32_t>(packet.size()), PKT_LOGIN, 0);
     int sent = SendData(packet.data(), static_cast<std::uint32_t>(packet.size()), true, retries,
@@ -84,16 +83,14 @@ int CUserServHandler::DoLogin(int retries) {
 
 void CUserServHandler::OnLoginAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size) {
     ResultAnswer answer;
-    if (!ParseResultAnswer(body, size, &answer)) {
-        WriteLog(3, "OnLoginAck Error(NULL Pointer)");
-        return;
-    }
+    bool parsed = ParseResultAnswer(body, size, &answer);
+    if (!parsed) WriteLog(3, "OnLoginAck Error(NULL Pointer)");
     if (!FindPending(h.seqNum, h.type, 3, true)) {
         WriteLog(3, "Get LoginAck Packet, But it has wrong Packet ID=%ld", static_cast<long>(h.seqNum));
         return;
     }
     EndpointID.store(0);
-    if (answer.result == kResultSuccess) {
+    if (parsed && answer.result == kResultSuccess && answer.value != 0) {
         WriteLog(3, "Login Success EndpointID=%ld", static_cast<long>(answer.value));
         EndpointID.store(answer.value);
         DoKeepAlive(-1, kRequestIntervalMs, 0);
@@ -101,11 +98,15 @@ void CUserServHandler::OnLoginAck(const PacketHeader& h, const std::uint8_t* bod
                                    PKT_SUPPORT_INFO, PKT_QUERY_BIND_OPT})
             DoGetInfoRequest(type, kInfoRetries, 0);
         NotifyRecordsLogon(m_records, GetUserNumber());
-    } else if (answer.result == kResultFailure) {
+    } else if (parsed && answer.result == kResultFailure) {
         WriteLog(3, "Login Failed Reason=%ld", static_cast<long>(answer.reason));
         Post(m_logonWnd.load(), WM_LOGON_RESULT, kResultFailure, answer.reason);
     } else {
-        WriteLog(3, "OnLoginAck Error(Unknow Operate_Return)");
+        // The request is answered but the answer cannot be used (short, an unknown result,
+        // success without an EndpointID): the logon ends here, it would wait for ever.
+        if (parsed && answer.result != kResultSuccess) WriteLog(3, "OnLoginAck Error(Unknow Operate_Return)");
+        if (parsed && answer.result == kResultSuccess) WriteLog(3, "OnLoginAck Error(EndpointID=0)");
+        Post(m_logonWnd.load(), WM_LOGON_RESULT, kLogonAnswerInvalid, parsed ? answer.result : 0);
     }
 }
 

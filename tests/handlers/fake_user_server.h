@@ -33,6 +33,12 @@ public:
               int lengthOverride = -1);
     // Sends raw payload bytes (already a whole packet, or garbage).
     void SendRaw(const std::vector<std::uint8_t>& payload);
+    // Sends from now on to this address instead of the last sender (a stranger that knows
+    // the client's port).
+    void AimAt(const std::string& address, std::uint16_t port) {
+        m_peer = address;
+        m_peerPort = port;
+    }
 
 private:
     int m_fd = -1;

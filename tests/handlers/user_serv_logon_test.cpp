@@ -1,13 +1,18 @@
 // Logon conversation of the user-server handler against a server socket on 127.0.0.1:
 // exact request bytes, sequence numbers, resends and stale answers, completion, refusals
-// and time-outs.
+// and time-outs, and the servers it takes datagrams from.
+#include "client/call/talk_establish.h"
+#include "client/core/logon_sequence.h"
 #include "client/log/log.h"
+#include "client/text/text_table.h"
 #include "platform/system.h"
 #include "tests/handlers/session_fixture.h"
 
 #include <arpa/inet.h>
 
+#include <chrono>
 #include <cstring>
+#include <optional>
 
 namespace orv::test {
 namespace {
@@ -60,8 +65,55 @@ TEST_F(UserServLogon, LoginRequestLayoutAndSequenceNumbersFromZero) {
         EXPECT_EQ(value, addresses[i]) << "address " << i << " (first octet most significant)";
         EXPECT_EQ(p[at + 4] | (p[at + 5] << 8), 0);
     }
-    EXPECT_TRUE(WaitLog("DoLogin ID=8001, PWD=0A1B2C3D-0A1B2C3D-0A1B2C3D-0A1B2C3D, BindInfo=001a2b3c, UserServ=127.0.0.1:" +
+    EXPECT_TRUE(WaitLog("DoLogin ID=8001, PWD=********, BindInfo=001a2b3c, UserServ=127.0.0.1:" +
                         std::to_string(m_server.Port())));
+    EXPECT_EQ(CountInLog("0A1B2C3D"), 0) << "the password digest reached the log";
+}
+
+TEST_F(UserServLogon, OnlyTheEntryServerAndThenTheUserServerSteerTheSession) {
+    FakeUserServer userServer;
+    FakeUserServer stranger;
+    m_handler->SetLoginInfo("8001", "0A1B2C3D-0A1B2C3D-0A1B2C3D-0A1B2C3D");
+    ASSERT_NE(m_handler->QuerySvrIPPort(5), 0);
+    Datagram query = Expect(PKT_QUERY_SVR_IPPORT);
+    stranger.AimAt(query.from, query.fromPort);
+    const std::string dropped = "not the server)";
+    // While the entry server is asked, nobody else can name the user server.
+    stranger.Send(PKT_QUERY_SVR_IPPORT, query.seqNum, Cat({U8(127), U8(0), U8(0), U8(1), U16(stranger.Port())}));
+    ASSERT_TRUE(WaitLog("Error(Packet from 127.0.0.1:" + std::to_string(stranger.Port()) + ", " + dropped));
+    m_server.Send(PKT_QUERY_SVR_IPPORT, query.seqNum, Cat({U8(127), U8(0), U8(0), U8(1), U16(userServer.Port())}));
+    std::optional<Datagram> login = userServer.Receive();
+    ASSERT_TRUE(login && login->type == PKT_LOGIN);
+    EXPECT_FALSE(stranger.Receive(50)) << "the stranger's answer was taken";
+
+    // From now on even the entry server is a stranger.
+    m_server.Send(PKT_LOGIN, login->seqNum, Cat({U8(0), U32(66)}));
+    userServer.Send(PKT_LOGIN, login->seqNum, Cat({U8(0), U32(77)}));
+    ASSERT_TRUE(WaitLog("Login Success EndpointID=77"));
+
+    // A registered client is neither logged off (whatever EndpointID the notice names), nor
+    // sent to log on again, nor made to dial a talk server.
+    stranger.Send(PKT_LOGOUT, 0, Cat({U32(77), U32(2)}));
+    stranger.Send(PKT_LOGOUT, 0, Cat({U32(12345), U32(2)}));
+    stranger.Send(PKT_WANT_RELOGON, 0, {});
+    stranger.Send(PKT_TALK_ESTABLISH, 0, std::vector<std::uint8_t>(kTalkEstablishSize, 0));
+    userServer.Send(0x01EE, 0, {}); // the user server's own datagram comes after them
+    ASSERT_TRUE(WaitLog("Unknow Packet Type=0x01ee"));
+    EXPECT_EQ(CountInLog(dropped), 1 + 1 + 4);
+    EXPECT_EQ(CountInLog("Login Success EndpointID=66"), 0);
+    EXPECT_EQ(EndpointID.load(), 77u);
+    EXPECT_EQ(CountInLog("OnLogout"), 0);
+    EXPECT_EQ(CountInLog("Want Relogon"), 0);
+    EXPECT_EQ(CountInLog("TalkEstablish"), 0);
+    for (const MSG& m : TakeMessages()) {
+        EXPECT_NE(m.message, WM_FORCED_LOGOUT);
+        EXPECT_NE(m.message, WM_SERVER_FAILURE);
+    }
+
+    // The user server itself still logs the client off.
+    userServer.Send(PKT_LOGOUT, 0, Cat({U32(77), U32(2)}));
+    EXPECT_EQ(WaitMessage(WM_FORCED_LOGOUT).wParam, 2u);
+    EXPECT_EQ(EndpointID.load(), 0u);
 }
 
 TEST_F(UserServLogon, ResendCarriesNewNumberAndAnswerWithOldNumberIsIgnored) {
@@ -142,20 +194,45 @@ TEST_F(UserServLogon, LoginTimeOutIsPostedWithTheRequestCopy) {
     EXPECT_TRUE(WaitLog("Login Timeout"));
 }
 
-TEST_F(UserServLogon, MalformedAnswersAreLoggedAndDropped) {
+TEST_F(UserServLogon, MalformedAnswersAreDroppedAndAnUnusableLoginAnswerEndsTheLogon) {
     Datagram login = LocateAndLogin();
     m_server.Send(PKT_LOGIN, login.seqNum, Cat({U8(0), U32(5)}), 20); // PktLen disagrees
     EXPECT_TRUE(WaitLog("CUserServHandler OnUdpNotifyMsg Error(Error Packet Size)"));
     m_server.SendRaw({0x01, 0x01, 0x05}); // shorter than a header
-    m_server.Send(PKT_LOGIN, login.seqNum, Cat({U8(0), U16(5)})); // body too short
-    EXPECT_TRUE(WaitLog("OnLoginAck Error(NULL Pointer)"));
     Fence();
-    EXPECT_EQ(CountInLog("CUserServHandler OnUdpNotifyMsg Error(Unknow Packet Type=0x01ee)"), 1);
     EXPECT_EQ(CountInLog("Error(Error Packet Size)"), 2);
-    // The request is still pending: its proper answer is taken.
-    m_server.Send(PKT_LOGIN, login.seqNum, Cat({U8(0), U32(5)}));
-    Expect(PKT_KEEPALIVE);
-    EXPECT_EQ(EndpointID.load(), 5u);
+    EXPECT_EQ(EndpointID.load(), 0u);
+    m_handler->CancelLogin();
+
+    // Answers that match the login but cannot be used end the logon as a failure the user
+    // is shown, with nothing left pending: a short body, an unknown result, success
+    // without an EndpointID.
+    TextTable texts;
+    texts.Fill();
+    std::optional<LogonOutcome> outcome;
+    LogonSequence logon(*m_handler, [&](const LogonOutcome& o) { outcome = o; });
+    const std::vector<std::uint8_t> unusable[] = {Cat({U8(0), U16(5)}), Cat({U8(7), U32(5)}), Cat({U8(0), U32(0)})};
+    for (const std::vector<std::uint8_t>& body : unusable) {
+        outcome.reset();
+        ASSERT_TRUE(logon.Start(LogonMode::Logon, {"127.0.0.1", m_server.Port(), "8001", "0A1B2C3D", 0}));
+        Datagram query = Expect(PKT_QUERY_SVR_IPPORT);
+        m_server.Send(PKT_QUERY_SVR_IPPORT, query.seqNum, Cat({U8(127), U8(0), U8(0), U8(1), U16(m_server.Port())}));
+        Datagram request = Expect(PKT_LOGIN);
+        m_server.Send(PKT_LOGIN, request.seqNum, body);
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        MSG msg;
+        while (!outcome && std::chrono::steady_clock::now() < deadline)
+            if (GetMessageTimeout(&msg, 20)) DispatchMessage(&msg);
+        ASSERT_TRUE(outcome.has_value()) << "the logon did not end, answer of " << body.size() << " bytes";
+        EXPECT_EQ(outcome->kind, LogonOutcomeKind::Failed);
+        EXPECT_EQ(texts.Text(outcome->titleText), "Logon Failed");
+        EXPECT_EQ(texts.Text(outcome->messageText), "Communication with ORV Server failed");
+        EXPECT_EQ(m_timers->Count(), 0u) << "a request is still pending";
+        EXPECT_EQ(EndpointID.load(), 0u);
+    }
+    EXPECT_EQ(CountInLog("OnLoginAck Error(NULL Pointer)"), 1);
+    EXPECT_EQ(CountInLog("OnLoginAck Error(Unknow Operate_Return)"), 1);
+    EXPECT_EQ(CountInLog("OnLoginAck Error(EndpointID=0)"), 1);
 }
 
 TEST_F(UserServLogon, CancelledLogonIgnoresTheLateAnswer) {
