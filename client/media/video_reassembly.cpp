@@ -10,10 +10,16 @@ namespace {
 
 constexpr std::size_t kMaxFragments = 65536; // more than a 16-bit sequence can number
 
-// Tick timestamps wrap after 49 days; comparing the signed difference keeps the order across
-// the wrap.
-bool IsOlder(std::uint32_t timestamp, std::uint32_t current) {
-    return static_cast<std::int32_t>(timestamp - current) < 0;
+// Timestamps count milliseconds of the sender's tick, which wraps after 49 days; the signed
+// difference keeps the order across the wrap. A step of more than this either way is no
+// reordering but a new timeline (the sender restarted its clock, or one datagram claimed a
+// far future): taken as such, it cannot make every later frame look old.
+constexpr std::int32_t kTimelineJumpMs = 10000;
+
+// A frame a little behind the current one arrived late and is dropped.
+bool IsLate(std::uint32_t timestamp, std::uint32_t current) {
+    const auto step = static_cast<std::int32_t>(timestamp - current);
+    return step < 0 && step > -kTimelineJumpMs;
 }
 
 } // namespace
@@ -54,7 +60,7 @@ bool VideoReassembly::Add(std::uint32_t timestamp, std::uint16_t sequence,
         Append(sequence, payload, length);
         return false;
     }
-    if (m_started && IsOlder(timestamp, m_timestamp)) return false;
+    if (m_started && IsLate(timestamp, m_timestamp)) return false;
     const bool delivered = m_started && Deliver(frame);
     StartFrame(timestamp);
     Append(sequence, payload, length);
