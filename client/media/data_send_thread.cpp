@@ -155,26 +155,46 @@ int CDataSendThread::SendProbe() {
 
 void CDataSendThread::VideoFrameSink(const BitmapInfoHeader& raw, const std::uint8_t* bits,
                                      std::size_t length) {
-    std::lock_guard<CriticalSection> hold(m_lock);
-    if (!m_compressor || bits == nullptr) return;
-    BitmapInfoHeader format;
-    bool keyFrame = false;
-    if (!m_compressor->Compress(raw, bits, length, format, m_compressed, keyFrame)) return;
-    SendVideoFrame(format, nullptr, m_compressed.data(), m_compressed.size(), keyFrame, GetTickCount());
+    std::lock_guard<std::mutex> frame(m_videoFrameMutex);
+    {
+        std::lock_guard<CriticalSection> hold(m_lock);
+        if (!m_compressor || bits == nullptr) return;
+        BitmapInfoHeader format;
+        bool keyFrame = false;
+        if (!m_compressor->Compress(raw, bits, length, format, m_compressed, keyFrame)) return;
+        FragmentVideoFrame(format, nullptr, m_compressed.data(), m_compressed.size(), keyFrame, GetTickCount());
+    }
+    SendFragmentsSpaced();
 }
 
 void CDataSendThread::SendVideoFrame(const BitmapInfoHeader& format, const std::uint8_t* colourTable,
                                      const std::uint8_t* data, std::size_t length, bool keyFrame,
                                      std::uint32_t timestamp) {
-    std::lock_guard<CriticalSection> hold(m_lock);
+    std::lock_guard<std::mutex> frame(m_videoFrameMutex);
+    {
+        std::lock_guard<CriticalSection> hold(m_lock);
+        FragmentVideoFrame(format, colourTable, data, length, keyFrame, timestamp);
+    }
+    SendFragmentsSpaced();
+}
+
+void CDataSendThread::FragmentVideoFrame(const BitmapInfoHeader& format, const std::uint8_t* colourTable,
+                                         const std::uint8_t* data, std::size_t length, bool keyFrame,
+                                         std::uint32_t timestamp) {
     BuildVideoFrame(format, colourTable, data, length, keyFrame, m_frame);
-    std::size_t left = m_fragmenter.FragmentCount(m_frame.size());
+    m_fragments.clear();
     m_fragmenter.Send(m_frame.data(), m_frame.size(), timestamp, m_ssrc, m_sequence,
                       [&](const std::uint8_t* packet, std::size_t packetLength) {
-                          SendToDestination(packet, packetLength);
-                          // Spaced out so a large frame does not leave as one burst.
-                          if (--left != 0) Sleep(kFragmentSpacingMs);
+                          m_fragments.emplace_back(packet, packet + packetLength);
                       });
+}
+
+void CDataSendThread::SendFragmentsSpaced() {
+    for (std::size_t i = 0; i < m_fragments.size(); ++i) {
+        if (i != 0) Sleep(kFragmentSpacingMs); // so a large frame does not leave as one burst
+        std::lock_guard<CriticalSection> hold(m_lock);
+        SendToDestination(m_fragments[i].data(), m_fragments[i].size());
+    }
 }
 
 bool CDataSendThread::Stop(std::uint32_t waitMs) {

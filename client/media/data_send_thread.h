@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,13 @@ protected:
 private:
     void SendAudioPass();
     bool SendToDestination(const std::uint8_t* packet, std::size_t length); // with m_lock held
+    // Frames and fragments a compressed picture into m_fragments (with m_lock held).
+    void FragmentVideoFrame(const BitmapInfoHeader& format, const std::uint8_t* colourTable,
+                            const std::uint8_t* data, std::size_t length, bool keyFrame,
+                            std::uint32_t timestamp);
+    // Sends m_fragments spaced out, taking m_lock only for each send: the probe, the
+    // destination changes and Stop must not wait out a frame's spacing.
+    void SendFragmentsSpaced();
 
     const int m_mode;
     CriticalSection m_lock;
@@ -101,6 +109,10 @@ private:
     std::vector<std::uint8_t> m_packet;     // audio packet being built
     std::vector<std::uint8_t> m_compressed; // scratch for the compressor's output
     std::vector<std::uint8_t> m_frame;      // the framed picture being fragmented
+    // One picture is fragmented and sent at a time; held over the spacing, taken by no other
+    // path. m_fragments belongs to its holder.
+    std::mutex m_videoFrameMutex;
+    std::vector<std::vector<std::uint8_t>> m_fragments;
     std::atomic<std::uint64_t> m_packetsSent{0};
 };
 

@@ -3,6 +3,7 @@
 #include "client/audio/devices/audio_device_list.h"
 
 #include "client/audio/devices/alsa_errors.h"
+#include "client/log/command_line.h"
 
 #include <alsa/asoundlib.h>
 
@@ -71,37 +72,8 @@ std::string OnlySoundDevice() {
 }
 
 void InitOnlySoundDevice(int& argc, char** argv) {
-    static const char kOption[] = "--audio-device";
-    const std::size_t optionLength = sizeof(kOption) - 1;
     std::string chosen;
-    bool found = false;
-    int out = 1;
-    for (int in = 1; in < argc; ++in) {
-        const char* arg = argv[in];
-        if (std::strcmp(arg, kOption) == 0 && in + 1 < argc) {
-            chosen = argv[++in];
-            found = true;
-            continue;
-        }
-        if (std::strncmp(arg, kOption, optionLength) == 0 && arg[optionLength] == '=') {
-            chosen = arg + optionLength + 1;
-            found = true;
-            continue;
-        }
-        argv[out++] = argv[in];
-    }
-    if (argc > 0) {
-        argc = out;
-        argv[argc] = nullptr;
-    }
-    if (!found) {
-        const char* fromEnvironment = std::getenv("ORV_AUDIO_DEVICE");
-        if (fromEnvironment && *fromEnvironment) {
-            chosen = fromEnvironment;
-            found = true;
-        }
-    }
-    if (found && !chosen.empty()) SetOnlySoundDevice(chosen);
+    if (TakeOptionValue(argc, argv, "--audio-device", "ORV_AUDIO_DEVICE", &chosen)) SetOnlySoundDevice(chosen);
 }
 
 } // namespace orv

@@ -1,10 +1,13 @@
 #include "client/video/devices/video_device_list.h"
 
+#include "client/log/command_line.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <mutex>
 #include <linux/videodev2.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -12,6 +15,9 @@
 namespace orv {
 
 namespace {
+
+std::mutex g_onlyLock;
+std::string g_onlyDevice;
 
 // "video12" -> 12; -1 for names that are not capture-class nodes.
 int NodeNumber(const std::string& entry) {
@@ -74,7 +80,21 @@ std::vector<VideoDeviceInfo> EnumerateVideoDevices(const std::string& sysfsFolde
     return devices;
 }
 
+void SetOnlyVideoDevice(const std::string& name) {
+    std::lock_guard<std::mutex> hold(g_onlyLock);
+    g_onlyDevice = name;
+}
+
+void InitOnlyVideoDevice(int& argc, char** argv) {
+    std::string chosen;
+    if (TakeOptionValue(argc, argv, "--video-device", "ORV_VIDEO_DEVICE", &chosen)) SetOnlyVideoDevice(chosen);
+}
+
 std::vector<std::string> VideoDeviceNames() {
+    {
+        std::lock_guard<std::mutex> hold(g_onlyLock);
+        if (!g_onlyDevice.empty()) return {g_onlyDevice};
+    }
     std::vector<std::string> names;
     for (const VideoDeviceInfo& device : EnumerateVideoDevices()) names.push_back(device.name);
     return names;

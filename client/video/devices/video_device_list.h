@@ -20,6 +20,13 @@ struct VideoDeviceInfo {
 // test-pattern camera. sysfsFolder and devFolder are for tests.
 std::vector<VideoDeviceInfo> EnumerateVideoDevices(const std::string& sysfsFolder = "/sys/class/video4linux",
                                                    const std::string& devFolder = "/dev");
+// Names of the devices present; only the one device of this run when one was set.
 std::vector<std::string> VideoDeviceNames();
+
+// Makes name the only video device of this run (empty = back to the real list).
+void SetOnlyVideoDevice(const std::string& name);
+// Takes "--video-device NAME" (or "--video-device=NAME") out of argv, else reads
+// ORV_VIDEO_DEVICE; sets the only device when either is given.
+void InitOnlyVideoDevice(int& argc, char** argv);
 
 } // namespace orv
