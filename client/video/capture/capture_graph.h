@@ -1,6 +1,8 @@
 // The camera in use and the path of its frames into the render filter. Owned and driven by
 // the video control thread: select a device, set the format, build, start, stop. Every
-// operation answers true for success; a failure leaves its reason in LastError().
+// operation answers true for success; a failure leaves its reason in LastError(). Not for
+// the thread that owns the render filter's windows (stopping waits for the camera thread,
+// which may be waiting for those windows).
 #pragma once
 
 #include "client/video/capture/raw_data_render_filter.h"

@@ -4,7 +4,9 @@
 //   2. the second window: SendMessage WM_USER+7 with the same parameters (video test)
 //   3. the sink, unless sending is paused (the video sender compresses and sends it).
 // The window handlers and the sink must not call back into the filter, and copy what they
-// keep before they return.
+// keep before they return. Because delivery waits for the windows' thread, the setters (and
+// stopping the camera) belong on another thread, the video control thread: called on the
+// windows' own thread while frames flow they would wait for each other.
 #pragma once
 
 #include "client/video/capture/video_source.h"
