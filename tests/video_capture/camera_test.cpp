@@ -133,6 +133,7 @@ TEST(FileCamera, PacesScalesLoopsAndReportsBadFiles) {
         }
     }
 
+    EXPECT_EQ(collect("file:" + clip + ",loop=0", 1000).Count(), 10u);
     FrameLog looped = collect("file:" + clip + ",loop=1", 25);
     ASSERT_GE(looped.Count(), 25u);
     EXPECT_EQ(looped.greys[10], looped.greys[0]);
@@ -210,6 +211,8 @@ TEST(V4l2Camera, RefusesWhatIsNotACaptureDeviceAndPrefersCommonFormats) {
               CameraPixelFormat::kNv12);
     EXPECT_FALSE(PreferredCameraPixelFormat({0x34363248}).has_value());
     EXPECT_EQ(OpenVideoSource(kTestPatternCameraName, {320, 240, 0.5}, error), nullptr);
+    EXPECT_EQ(OpenVideoSource("file:,loop=1", {320, 240, 15}, error), nullptr);
+    EXPECT_EQ(error, "file camera without a file name");
 }
 
 } // namespace

@@ -62,14 +62,16 @@ CameraPixelFormat Y4mPixelFormat(Y4mChroma chroma) {
 }
 
 bool ParseFileCameraName(const std::string& deviceName, FileCameraSpec& spec) {
-    constexpr char kLoopOption[] = ",loop=1";
     if (deviceName.rfind(kFileCameraPrefix, 0) != 0) return false;
     std::string path = deviceName.substr(sizeof(kFileCameraPrefix) - 1);
     bool loop = false;
-    const std::size_t optionLength = sizeof(kLoopOption) - 1;
-    if (path.size() >= optionLength && path.compare(path.size() - optionLength, optionLength, kLoopOption) == 0) {
-        path.resize(path.size() - optionLength);
-        loop = true;
+    for (const char* option : {",loop=1", ",loop=0"}) {
+        const std::string text = option;
+        if (path.size() >= text.size() && path.compare(path.size() - text.size(), text.size(), text) == 0) {
+            path.resize(path.size() - text.size());
+            loop = text.back() == '1';
+            break;
+        }
     }
     if (path.empty()) return false;
     spec = {path, loop};

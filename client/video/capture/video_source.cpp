@@ -23,6 +23,10 @@ std::unique_ptr<VideoSource> OpenVideoSource(const std::string& deviceName, cons
     }
     FileCameraSpec fileSpec;
     if (ParseFileCameraName(deviceName, fileSpec)) return OpenFileCamera(fileSpec, format, error);
+    if (deviceName.rfind(kFileCameraPrefix, 0) == 0) {
+        error = "file camera without a file name";
+        return nullptr;
+    }
     const auto device = ChooseVideoDevice(deviceName, OfferedVideoDevices());
     if (!device) {
         error = "no video capture device";
