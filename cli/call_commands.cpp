@@ -76,7 +76,8 @@ void AddCallCommands(CliCommandTable& table) {
         if (words.size() != 2 || (words[1] != "on" && words[1] != "off"))
             return c.Error(line, "pause-video needs on or off");
         WithCalls(c, line, [&](CallControl& calls) {
-            if (!calls.PauseVideo(words[1] == "on")) c.Error(line, "no call to pause the video of");
+            if (!calls.PauseVideo(words[1] == "on")) return c.Error(line, "no call to pause the video of");
+            if (c.video != nullptr) c.video->SetSendingPaused(words[1] == "on");
         });
     };
     table["call-status"] = [](CliContext& c, const std::vector<std::string>&, const std::string& line) {

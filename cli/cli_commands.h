@@ -4,6 +4,7 @@
 
 #include "cli/cli_options.h"
 #include "client/core/client_core.h"
+#include "client/core/video_core.h"
 
 #include <functional>
 #include <map>
@@ -17,6 +18,7 @@ struct CliContext {
     ClientCore& core;
     const CliOptions& options;
     std::function<void(const CoreEvent&)> print;
+    VideoCore* video = nullptr; // null until the core started
 
     // "EVENT error command=LINE text=TEXT": a command that could not be run.
     void Error(const std::string& line, const std::string& text) const {
@@ -33,5 +35,6 @@ using CliCommandTable = std::map<std::string, CliCommand>;
 void AddSessionCommands(CliCommandTable& table); // logon, logout, status
 void AddFriendCommands(CliCommandTable& table);  // friends, address list, service options
 void AddCallCommands(CliCommandTable& table);    // call, answer, hangup, dtmf, pause-video
+void AddVideoCommands(CliCommandTable& table);   // video-stats, video-snapshot
 
 } // namespace orv

@@ -7,7 +7,8 @@ namespace orv {
 
 const char* const kCliHelp =
     "Usage: orvcli --home DIR --server HOST:PORT --number N --password P [--log [LEVEL]]\n"
-    "              [--script FILE] [--audio-device NAME]\n"
+    "              [--script FILE] [--audio-device NAME] [--video-device NAME]\n"
+    "              [--video-codec ID]\n"
     "\n"
     "Runs the ORV client core without a desktop. Commands are read one a line from standard\n"
     "input, or from FILE with --script; input ending works like quit. Every event is printed\n"
@@ -26,6 +27,10 @@ const char* const kCliHelp =
     "  --script FILE       read commands from FILE instead of standard input\n"
     "  --audio-device NAME the only sound device of this run (also ORV_AUDIO_DEVICE):\n"
     "                      an ALSA name, \"null\", or \"wav:in=FILE,out=FILE[,loop=1]\"\n"
+    "  --video-device NAME the only camera of this run (also ORV_VIDEO_DEVICE): a camera's\n"
+    "                      name, \"ORV Test Pattern Camera\", or \"file:FILE.y4m[,loop=1]\";\n"
+    "                      the camera runs when [Video] VideoQual in orvcli.cfg is not 0\n"
+    "  --video-codec ID    offer only this video codec: 1 MPEG-4, 2 H.264, 3 H.263\n"
     "  --help              this text\n"
     "\n"
     "Commands:\n"
@@ -67,6 +72,10 @@ const char* const kCliHelp =
     "  dtmf DIGITS              during a talk: buffer DIGITS (0-9, * and #); the buffer\n"
     "                           goes to the talk server once a second\n"
     "  pause-video on|off       pause or resume the video sent to the peer\n"
+    "  video-stats              print EVENT video_stats captured= sent= received= decoded=\n"
+    "                           dropped= (frames since the start)\n"
+    "  video-snapshot FILE      write the latest remote picture to FILE as a binary PPM\n"
+    "                           (EVENT video_snapshot file= width= height=)\n"
     "  call-status              print EVENT call_status state= view= talking=\n"
     "                           talk_seconds= number= name= last_number= tone=\n"
     "  call-records             print one EVENT call_record list=dialled|received|missed|\n"
@@ -118,6 +127,14 @@ const char* const kCliHelp =
     "  bind_set result= option=     answer to a bind option change (TEXT)\n"
     "  offline_calls_arrived count= calls received while off line were stored (count:\n"
     "                           those not yet shown)\n"
+    "  video_capture state=0|1 device=   the camera stopped, or runs\n"
+    "  video_start frame_rate= size_index=   a call's video began (the camera serves it)\n"
+    "  video_stop               the call's video ended\n"
+    "  video_frame count= width= height= tick= [pattern=]   a decoded remote picture: the\n"
+    "                           first of a call, then every 16th (by the test pattern's\n"
+    "                           frame number when the picture carries one)\n"
+    "  video_captured pattern= tick=   a local test-pattern frame numbered a multiple of 16\n"
+    "                           was sent on (ticks are milliseconds of the monotonic clock)\n"
     "  error command= text=     a command could not be run\n"
     "\n"
     "Exit status: 0, 2 for bad options or a failed start, 3 when a wait timed out.\n";
@@ -171,6 +188,14 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* o, std::stri
             if (!value(&o->password)) return false;
         } else if (arg == "--script") {
             if (!value(&o->scriptFile)) return false;
+        } else if (arg == "--video-codec") {
+            std::string text;
+            if (!value(&text)) return false;
+            if (text != "1" && text != "2" && text != "3") {
+                *error = "--video-codec needs 1, 2 or 3, not \"" + text + "\"";
+                return false;
+            }
+            o->videoCodec = text[0] - '0';
         } else if (arg == "--log") {
             o->log = true;
             if (i + 1 < argc && IsNumber(argv[i + 1])) o->logLevel = argv[++i];

@@ -14,6 +14,7 @@ struct CliOptions {
     std::string scriptFile; // empty: commands come from standard input
     bool log = false;
     std::string logLevel; // empty: every level
+    int videoCodec = 0;   // 1..3: the only video codec offered; 0: the configured ones
     bool help = false;
 };
 

@@ -1,6 +1,7 @@
 #include "cli/cli_session.h"
 
 #include "cli/event_line.h"
+#include "client/data/client_config.h"
 
 #include <cstdlib>
 #include <sstream>
@@ -29,9 +30,12 @@ CliSession::CliSession(const CliOptions& options, std::FILE* out)
     AddSessionCommands(m_commands);
     AddFriendCommands(m_commands);
     AddCallCommands(m_commands);
+    AddVideoCommands(m_commands);
 }
 
 CliSession::~CliSession() {
+    m_context.video = nullptr;
+    m_video.reset();
     if (m_window) m_window->Destroy();
 }
 
@@ -40,7 +44,15 @@ bool CliSession::Start(std::string* error) {
         [this](UINT message, WPARAM wParam, LPARAM lParam) { return OnMessage(message, wParam, lParam); });
     m_window->Create("orvcli");
     if (!m_core.Start(error)) return false;
+    if (m_options.videoCodec != 0 && m_core.Config() != nullptr) {
+        const auto codec = static_cast<std::uint8_t>(m_options.videoCodec);
+        m_core.Config()->Video().captureCodecs = {codec};
+        m_core.Config()->Video().playCodecs = {codec};
+    }
+    m_video = std::make_unique<VideoCore>(m_core);
+    m_context.video = m_video.get();
     PrintEvent({"started", {}, "", ""});
+    m_video->StartFromConfiguration();
     return true;
 }
 

@@ -43,6 +43,7 @@ private:
     CliOptions m_options;
     std::FILE* m_out;
     ClientCore m_core;
+    std::unique_ptr<VideoCore> m_video; // after the core started; ends before it
     CliContext m_context;
     CliCommandTable m_commands;
     std::unique_ptr<FunctionWindow> m_window;

@@ -6,6 +6,7 @@
 #include "client/audio/devices/audio_device_list.h"
 #include "client/log/log.h"
 #include "client/media/talk_media.h"
+#include "client/video/devices/video_device_list.h"
 #include "platform/message.h"
 #include "platform/paths.h"
 
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     InitOnlySoundDevice(argc, argv);
+    InitOnlyVideoDevice(argc, argv);
     CliOptions options;
     std::string error;
     if (!ParseCliOptions(argc, argv, &options, &error)) {

@@ -92,6 +92,10 @@ public:
     // false when no probe is needed any more (address learned, media closed, no probes).
     virtual bool SendAudioProbe() = 0;
     virtual bool SendVideoProbe() = 0;
+
+    // Whether a video compressor for this codec id opens here (the call setup offers only
+    // such codecs). Media without video codecs (the plain implementation) answer false.
+    virtual bool VideoCompressorOpens(int /*codecId*/) const { return false; }
 };
 
 // Builds the media object of a new call. Installed once at start-up by the layer that owns

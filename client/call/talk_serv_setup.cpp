@@ -38,12 +38,17 @@ CallSetupInfo TalkServHandler::MakeSetupInfo() {
     OwnerRef owner(this);
     if (owner) {
         ClientConfig& config = owner->CallConfig();
-        // Audio is offered only with a sound device; no video codec is offered yet, so both
-        // video lists stay empty.
+        // Audio is offered only with a sound device.
         if (!config.Audio().device.empty()) {
             info.audioCaptCodecs = FirstCodecs(config.Audio().captureCodecs);
             info.audioPlayCodecs = FirstCodecs(config.Audio().playCodecs);
         }
+        // Video: the configured codecs whose compressor opens here can be shown; they are
+        // sent too when there is a camera and the owner offers video.
+        for (std::uint8_t id : config.Video().playCodecs) {
+            if (id >= 1 && id <= 3 && m_callMedia->VideoCompressorOpens(id)) info.videoPlayCodecs.push_back(id);
+        }
+        if (!config.Video().device.empty() && m_videoSend) info.videoCaptCodecs = info.videoPlayCodecs;
         info.frameRate = static_cast<std::uint16_t>(config.Video().frameRate);
         info.flowRate = static_cast<std::uint16_t>(config.Video().flowRate);
         info.videoFormat = static_cast<std::uint16_t>(config.Video().videoFormat);

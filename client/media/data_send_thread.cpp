@@ -4,6 +4,7 @@
 #include "client/audio/pipeline/pcm_block_queue.h"
 #include "client/log/log.h"
 #include "client/media/audio_timestamp.h"
+#include "client/media/call_video_capture.h"
 #include "client/media/media_header.h"
 #include "client/media/media_socket.h"
 #include "platform/message.h"
@@ -165,6 +166,7 @@ void CDataSendThread::VideoFrameSink(const BitmapInfoHeader& raw, const std::uin
         FragmentVideoFrame(format, nullptr, m_compressed.data(), m_compressed.size(), keyFrame, GetTickCount());
     }
     SendFragmentsSpaced();
+    ++TheVideoFrameCounters().sent;
 }
 
 void CDataSendThread::SendVideoFrame(const BitmapInfoHeader& format, const std::uint8_t* colourTable,

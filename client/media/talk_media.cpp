@@ -5,6 +5,7 @@
 #include "client/audio/pipeline/pcm_block_queue.h"
 #include "client/data/client_config.h"
 #include "client/log/log.h"
+#include "client/media/call_video_capture.h"
 #include "client/media/data_recv_thread.h"
 #include "client/media/data_send_thread.h"
 #include "client/media/process_media.h"
@@ -120,6 +121,9 @@ int TalkMedia::Open(const CallMediaParams& params, const CallMediaContext& conte
     m_videoReceiver->SetCodecs(0, params.videoPlayCodec, context.conference);
     m_videoReceiver->SetNotifyWindow(context.remoteVideoWindow);
 
+    // The camera restarts with the call's rate and size and feeds the sender.
+    StartCallVideoCapture(params.frameRate, params.videoFormat, video);
+
     media.attachedCall = this;
     m_audioSender.store(&audio);
     m_videoSender.store(&video);
@@ -143,6 +147,7 @@ void TalkMedia::Close() {
             }
             if (CAudioPlayThread* playback = media.ExistingPlayback()) playback->SetPlaybackQueue(nullptr);
             if (CDataSendThread* video = media.ExistingVideoSender()) video->SetCodecs(0, 0);
+            EndCallVideoCapture();
         }
         if (m_audioReceiver) {
             m_audioReceiver->SetSender(nullptr);
@@ -157,6 +162,8 @@ void TalkMedia::Close() {
     m_captureQueue.reset();
     m_playbackQueue.reset();
 }
+
+bool TalkMedia::VideoCompressorOpens(int codecId) const { return OpenVideoCompressor(codecId) != nullptr; }
 
 bool TalkMedia::SendAudioProbe() {
     CDataSendThread* sender = m_audioSender.load();

@@ -29,6 +29,7 @@ public:
     void Close() override;
     bool SendAudioProbe() override;
     bool SendVideoProbe() override;
+    bool VideoCompressorOpens(int codecId) const override;
 
     // For tests: the call's receive threads (null before Open).
     CDataRecvThread* AudioReceiver() const { return m_audioReceiver.get(); }

@@ -1,6 +1,7 @@
 #include "client/media/video_receiver.h"
 
 #include "client/log/log.h"
+#include "client/media/call_video_capture.h"
 #include "client/media/media_header.h"
 #include "platform/message.h"
 
@@ -90,22 +91,27 @@ int VideoReceiver::HandleDatagram(const std::uint8_t* data, std::size_t length,
 
 int VideoReceiver::ShowFrame(int slotNumber, const std::string& address, std::uint16_t port) {
     VideoDecompressor* decompressor = m_decompressors[static_cast<std::size_t>(slotNumber)].get();
-    if (m_frame.size() <= kBitmapInfoHeaderBytes || decompressor == nullptr) return -1;
+    if (decompressor == nullptr) return -1;
+    VideoFrameCounters& counters = TheVideoFrameCounters();
+    ++counters.received;
     BitmapInfoHeader compressed;
-    if (!IsWellFormedVideoFrame(m_frame.data(), m_frame.size()) ||
+    if (m_frame.size() <= kBitmapInfoHeaderBytes || !IsWellFormedVideoFrame(m_frame.data(), m_frame.size()) ||
         !ReadBitmapInfoHeader(m_frame.data(), m_frame.size(), compressed)) {
         WriteLog(5, "Error Video Packet");
+        ++counters.dropped;
         return -1;
     }
     BitmapInfoHeader decoded;
     if (!decompressor->OutputFormat(compressed, decoded) ||
         decoded.biSizeImage > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()) ||
         decoded.biSizeImage > kMaxDecodedBytes) {
+        ++counters.dropped;
         return -1;
     }
     VideoFrameSlot* slot = GetVideoFrameSlot(slotNumber);
     std::uint8_t* picture = slot->TakeBuffer(decoded.biSizeImage);
     const bool done = decompressor->Decompress(m_frame.data(), m_frame.size(), decoded, picture);
+    ++(done ? counters.decoded : counters.dropped);
     if (done) {
         slot->Header() = decoded;
         ++m_framesShown;

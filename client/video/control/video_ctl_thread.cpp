@@ -20,9 +20,16 @@ constexpr std::uint32_t kQuitWaitMs = 5000;
 
 std::atomic<bool> g_videoCapturing{false};
 
-VideoCaptureSettings ConfiguredSettings() {
+void FreeSink(const MSG& msg) {
+    if (msg.message == kVideoCtlSetSink) delete reinterpret_cast<VideoFrameSink*>(msg.lParam);
+}
+
+} // namespace
+
+bool VideoCapturing() { return g_videoCapturing.load(); }
+
+VideoCaptureSettings CaptureSettingsOf(ClientConfig* config) {
     VideoCaptureSettings settings;
-    ClientConfig* config = TheConfig();
     if (config == nullptr) return settings;
     settings.deviceCount = config->ImagingDeviceCount();
     settings.videoQuality = config->Video().videoQual;
@@ -32,14 +39,6 @@ VideoCaptureSettings ConfiguredSettings() {
     return settings;
 }
 
-void FreeSink(const MSG& msg) {
-    if (msg.message == kVideoCtlSetSink) delete reinterpret_cast<VideoFrameSink*>(msg.lParam);
-}
-
-} // namespace
-
-bool VideoCapturing() { return g_videoCapturing.load(); }
-
 CVideoCtlThread::CVideoCtlThread(VideoCaptureSettingsSource settings, std::function<std::uint32_t()> tick)
     : m_settings(std::move(settings)), m_tick(std::move(tick)) {
     if (!m_tick) m_tick = [] { return GetTickCount(); };
@@ -48,7 +47,7 @@ CVideoCtlThread::CVideoCtlThread(VideoCaptureSettingsSource settings, std::funct
 
 CVideoCtlThread::~CVideoCtlThread() { Quit(); }
 
-VideoCaptureSettings CVideoCtlThread::Settings() const { return m_settings ? m_settings() : ConfiguredSettings(); }
+VideoCaptureSettings CVideoCtlThread::Settings() const { return m_settings ? m_settings() : CaptureSettingsOf(TheConfig()); }
 
 void CVideoCtlThread::SetRequestedFrameRate(double frameRate) {
     std::lock_guard<CriticalSection> hold(m_lock);

@@ -36,13 +36,16 @@ struct VideoCaptureSettings {
     std::string device;
 };
 using VideoCaptureSettingsSource = std::function<VideoCaptureSettings()>;
+class ClientConfig;
+// The values from a configuration (all zero without one).
+VideoCaptureSettings CaptureSettingsOf(ClientConfig* config);
 
 // The application's video-capturing flag: set while capture runs with what was asked.
 bool VideoCapturing();
 
 class CVideoCtlThread final : public WorkerThread {
 public:
-    // settings: the configuration (default: the process-wide one). tick: the millisecond
+    // settings: the configuration (default: the process-wide one, TheConfig()). tick: the millisecond
     // tick the render filter's rate limiter measures with (default: the system tick).
     explicit CVideoCtlThread(VideoCaptureSettingsSource settings = {}, std::function<std::uint32_t()> tick = {});
     // Quits (see Quit) if the owner did not.
