@@ -206,6 +206,7 @@ TEST(VideoCodec, OpenModesAndState) {
     EXPECT_FALSE(codec.Compress(RawFormat(176, 144), picture.data(), picture.size() - 1, format, data, flags));
     EXPECT_FALSE(codec.Compress(RawFormat(175, 144), picture.data(), picture.size(), format, data, flags));
     EXPECT_TRUE(codec.Compress(RawFormat(176, 144), picture.data(), picture.size(), format, data, flags));
+    ASSERT_TRUE(codec.Compress(RawFormat(176, 144), picture.data(), picture.size(), format, data, flags));
     EXPECT_EQ(flags, 0u);
     // A new picture size begins the encoder again, which starts with a key frame.
     const std::vector<std::uint8_t> larger = MovingPicture(352, 288, 0);
