@@ -15,13 +15,6 @@ namespace orv {
 
 namespace {
 
-constexpr std::size_t kMpeg4StateBytes = 120;
-constexpr std::size_t kMpeg4QuantiserOffset = 12;
-constexpr std::size_t kOrv2StateBytes = 316;
-constexpr std::size_t kOrv2BitRateOffset = 4;
-constexpr int kMaxBitRateKbps = 512;
-constexpr int kMinBitRateKbps = 32;
-
 bool IsRawPicture(const VideoCodecFormat& format) {
     return format.compression == kRgbCompression && format.bitCount == 24 && format.width > 0 &&
            format.height > 0 && format.width <= kMaxVideoCodecSide && format.height <= kMaxVideoCodecSide;

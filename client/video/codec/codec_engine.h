@@ -18,6 +18,17 @@
 
 namespace orv {
 
+// Byte offsets of the state words and the "ORV2" bit-rate range, kbit/s.
+constexpr std::size_t kMpeg4StateBytes = 120;
+constexpr std::size_t kMpeg4QuantiserOffset = 12;
+constexpr std::size_t kOrv2StateBytes = 316;
+constexpr std::size_t kOrv2ModeOffset = 0;
+constexpr std::size_t kOrv2BitRateOffset = 4;
+constexpr std::size_t kOrv2Word308 = 308;
+constexpr std::size_t kOrv2Word312 = 312;
+constexpr int kMinBitRateKbps = 32;
+constexpr int kMaxBitRateKbps = 512;
+
 class CodecEngine {
 public:
     // Null when this machine has no encoder (compress and query modes) or decoder for fourCC.

@@ -9,14 +9,6 @@ namespace orv {
 
 namespace {
 
-constexpr std::size_t kMpeg4StateOffset = 12;
-constexpr std::size_t kOrv2ModeOffset = 0;
-constexpr std::size_t kOrv2BitRateOffset = 4;
-constexpr std::size_t kOrv2Word308 = 308;
-constexpr std::size_t kOrv2Word312 = 312;
-constexpr int kOrv2MinKbps = 32;
-constexpr int kOrv2MaxKbps = 512;
-
 // 4, 8 and 16 frames per second reach the "ORV2" encoder one higher.
 int Orv2FrameRate(int frameRate) {
     return frameRate == 4 || frameRate == 8 || frameRate == 16 ? frameRate + 1 : frameRate;
@@ -72,10 +64,10 @@ bool VideoCodec::OpenLocked(std::uint32_t fourCC, VideoCodecMode mode) {
     const bool encoding = mode != VideoCodecMode::FastDecompress;
     std::vector<std::uint8_t> state = m_engine->State();
     if (fourCC == kFourCCMpg4) {
-        PutU32LE(state.data() + kMpeg4StateOffset, Mpeg4StateValue(m_mpeg4Quality));
+        PutU32LE(state.data() + kMpeg4QuantiserOffset, Mpeg4StateValue(m_mpeg4Quality));
         m_engine->SetState(state);
     } else if (fourCC == kFourCCOrv2 && encoding) {
-        const int kbps = std::clamp(m_orv2BitRate, kOrv2MinKbps, kOrv2MaxKbps);
+        const int kbps = std::clamp(m_orv2BitRate, kMinBitRateKbps, kMaxBitRateKbps);
         PutU32LE(state.data() + kOrv2ModeOffset, 0);
         PutU32LE(state.data() + kOrv2BitRateOffset, static_cast<std::uint32_t>(kbps) * 1000);
         PutU32LE(state.data() + kOrv2Word308, 20);
