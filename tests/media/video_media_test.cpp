@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 namespace orv {
 namespace {
@@ -123,6 +124,25 @@ TEST_F(VideoMedia, ExactMultipleOfTheFragmentSizeSendsNoEmptyLastFragment) {
         EXPECT_EQ(next.size(), kMediaHeaderBytes + (k < 3 ? 100u : 1u));
         EXPECT_EQ(next[3], 3 + k); // sequence numbers go on
     }
+}
+
+TEST_F(VideoMedia, FragmentSpacingLeavesTheSenderFreeForTheProbe) {
+    UdpPeer local, remote;
+    CDataSendThread sender(CDataSendThread::kModeVideo, &local.socket, 555, 100);
+    sender.SetCodecs(0, 2);
+    sender.SetDestination(UdpPeer::LoopbackNetworkOrder(), remote.port);
+    const Bytes data = Picture(40 * 100 - 40, 3); // 40 fragments, spaced out over 195 ms
+    std::thread frame([&] { sender.SendVideoFrame(RawFormat(), nullptr, data.data(), data.size(), true, 77); });
+    Bytes first;
+    ASSERT_TRUE(remote.Receive(first));
+    EXPECT_FALSE(IsProbe(first.data(), first.size()));
+    EXPECT_EQ(sender.SendProbe(), 1) << "the probe is sent while the frame is still going out";
+    frame.join();
+    int fragmentsBeforeProbe = 1;
+    Bytes next;
+    while (remote.Receive(next, 500) && !IsProbe(next.data(), next.size())) ++fragmentsBeforeProbe;
+    EXPECT_TRUE(IsProbe(next.data(), next.size()));
+    EXPECT_LT(fragmentsBeforeProbe, 40) << "the probe waited for the whole frame";
 }
 
 TEST_F(VideoMedia, FramesTravelIntoSlotZeroAndTheWindowIsTold) {
