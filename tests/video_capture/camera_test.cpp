@@ -172,7 +172,7 @@ TEST(CaptureGraph, TestPatternRunsThroughTheFilterAndChangesSizeWhileRunning) {
 
     EXPECT_FALSE(graph.BuildCaptureGraph());
     EXPECT_TRUE(graph.SelectDevice("Camera That Was Unplugged"));
-    EXPECT_EQ(graph.DeviceName(), OfferedVideoDevices().front().name);
+    EXPECT_EQ(graph.DeviceName(), EnumerateVideoDevices().front().name);
     ASSERT_TRUE(graph.SelectDevice(kTestPatternCameraName));
     const VideoSize big = VideoSizeForIndex(4);
     ASSERT_TRUE(graph.SetFormat(15.0, big.width, big.height));

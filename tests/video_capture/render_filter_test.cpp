@@ -142,7 +142,7 @@ TEST(VideoSizes, TableAndDeviceChoice) {
     EXPECT_EQ(ChooseVideoDevice("Cam 11", offered)->path, "/dev/video0"); // gone: the first one
     EXPECT_EQ(ChooseVideoDevice("file:/tmp/a.y4m,loop=1", offered)->path, "file:/tmp/a.y4m,loop=1");
     EXPECT_FALSE(ChooseVideoDevice("Cam 3", {}).has_value());
-    EXPECT_EQ(OfferedVideoDevices().back().name, kTestPatternCameraName);
+    EXPECT_EQ(EnumerateVideoDevices().back().name, kTestPatternCameraName);
 }
 
 } // namespace

@@ -16,7 +16,7 @@ bool CaptureGraph::Fail(const std::string& text) {
 }
 
 bool CaptureGraph::SelectDevice(const std::string& deviceName) {
-    const auto device = ChooseVideoDevice(deviceName, OfferedVideoDevices());
+    const auto device = ChooseVideoDevice(deviceName, EnumerateVideoDevices());
     if (!device) return Fail("No video capture device");
     if (device->name == m_deviceName) return true;
     StopCapture();

@@ -27,7 +27,7 @@ std::unique_ptr<VideoSource> OpenVideoSource(const std::string& deviceName, cons
         error = "file camera without a file name";
         return nullptr;
     }
-    const auto device = ChooseVideoDevice(deviceName, OfferedVideoDevices());
+    const auto device = ChooseVideoDevice(deviceName, EnumerateVideoDevices());
     if (!device) {
         error = "no video capture device";
         return nullptr;

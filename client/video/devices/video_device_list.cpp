@@ -11,6 +11,7 @@
 #include <linux/videodev2.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace orv {
 
@@ -77,6 +78,19 @@ std::vector<VideoDeviceInfo> EnumerateVideoDevices(const std::string& sysfsFolde
         devices.push_back({name, path});
     }
     devices.push_back({kTestPatternCameraName, kTestPatternCameraPath});
+    return LimitVideoDevices(std::move(devices));
+}
+
+std::vector<VideoDeviceInfo> LimitVideoDevices(std::vector<VideoDeviceInfo> devices) {
+    if (devices.size() <= kMaxVideoDevices) return devices;
+    const auto pattern = std::find_if(devices.begin(), devices.end(), [](const VideoDeviceInfo& d) {
+        return d.path == kTestPatternCameraPath;
+    });
+    const bool keepPattern = pattern != devices.end() &&
+                             static_cast<std::size_t>(pattern - devices.begin()) >= kMaxVideoDevices;
+    const VideoDeviceInfo patternDevice = keepPattern ? *pattern : VideoDeviceInfo{};
+    devices.resize(kMaxVideoDevices);
+    if (keepPattern) devices.back() = patternDevice;
     return devices;
 }
 

@@ -2,6 +2,7 @@
 // The configuration stores a device by its name; capture finds the device node by name.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -15,9 +16,15 @@ struct VideoDeviceInfo {
     std::string path; // "/dev/video0", or kTestPatternCameraPath
 };
 
+// At most this many devices are offered.
+constexpr std::size_t kMaxVideoDevices = 10;
+// The first kMaxVideoDevices of the given list; the test-pattern camera, when present,
+// always keeps a place (it takes the last one when the list is too long).
+std::vector<VideoDeviceInfo> LimitVideoDevices(std::vector<VideoDeviceInfo> devices);
+
 // V4L2 nodes that can capture video (in node-number order, named from
 // /sys/class/video4linux/<node>/name, a repeated name gets " #2", " #3"...), then the
-// test-pattern camera. sysfsFolder and devFolder are for tests.
+// test-pattern camera; at most kMaxVideoDevices in all. sysfsFolder and devFolder are for tests.
 std::vector<VideoDeviceInfo> EnumerateVideoDevices(const std::string& sysfsFolder = "/sys/class/video4linux",
                                                    const std::string& devFolder = "/dev");
 // Names of the devices present; only the one device of this run when one was set.
