@@ -108,6 +108,11 @@ void TalkServHandler::OnMsgTimeOut(const std::uint8_t* packet, std::uint32_t len
         PostEvent(kTalkSetupTimeout);
         m_active.store(false);
     } else if (h.type == PKT_CALL_ALERT) {
+        int ringing = kAlertRinging;
+        if (!m_alertEnd.compare_exchange_strong(ringing, kAlertTimedOut)) {
+            Log(3, "Alert time-out after the answer: ignored");
+            return;
+        }
         Log(3, "Call alert timeout");
         DoCallDisconnect(kReasonNoAnswer);
         PostEvent(kTalkAlertTimeout);

@@ -36,6 +36,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -184,6 +185,7 @@ private:
     void OnSetupTimeout();
     void OnAlertTimeout();
     void RegisterWatchdog(std::uint32_t intervalMs);
+    bool MediaMayOpen() const;
     std::uint32_t ComputeSubNet(std::uint32_t localIpHost) const;
     CallSetupInfo MakeSetupInfo();
 
@@ -232,6 +234,9 @@ private:
     std::atomic<bool> m_finished{false};
     std::atomic<bool> m_mediaOpen{false};
     std::atomic<bool> m_accepted{false};
+    // The end of this side's ringing: the answer and the alert's time-out exclude each other.
+    enum AlertEnd : int { kAlertRinging = 0, kAlertAnswered = 1, kAlertTimedOut = 2 };
+    std::atomic<int> m_alertEnd{kAlertRinging};
 
     CriticalSection m_csMedia; // media lock: before any media thread's lock
     CallMediaParams m_media;   // peer addresses from the notice, then the negotiated values
@@ -242,5 +247,9 @@ private:
 
 // Every live talk handler of this owner forgets it (the owner's destructor calls this).
 void DetachCallOwner(CallOwner* owner);
+
+// Tests: runs on the network thread at the end of the called side's alert, after the call
+// became visible as ringing (e.g. to stretch that moment); empty = none.
+void SetCallAlertHookForTest(std::function<void()> hook);
 
 } // namespace orv

@@ -171,12 +171,26 @@ void TalkServHandler::RegisterWatchdog(std::uint32_t intervalMs) {
     AddPending(copy.data(), static_cast<std::uint32_t>(copy.size()), 0, intervalMs, kTimerPendingRequest, 0);
 }
 
+bool TalkServHandler::MediaMayOpen() const {
+    // Only a call the talk server set up and that was answered carries media: the caller's
+    // own call (its establish notice answered its request) once connected, or at a
+    // gateway's connect; the called side only after its user answered. Nothing a peer sends
+    // opens the microphone of a call that still rings or was never set up here.
+    if (!m_accepted.load()) return false;
+    int state = GetCallState();
+    if (m_caller)
+        return state == CALLSTATE_SENDREQUEST || state == CALLSTATE_RECVALERT || state == CALLSTATE_SENDCONNECT ||
+               state == CALLSTATE_RECVCONNECT;
+    return state == CALLSTATE_SENDCONNECT || state == CALLSTATE_RECVCONNECT;
+}
+
 void TalkServHandler::OnCallConnect() {
     UseGuard use(this);
     Log(3, "OnCallConnect");
-    if (!SetCallState(CALLSTATE_RECVCONNECT))
-        Log(3, "SetCallState(CALLSTATE_RECVCONNECT) failed CurState=%d", GetCallState());
+    bool moved = SetCallState(CALLSTATE_RECVCONNECT);
+    if (!moved) Log(3, "SetCallState(CALLSTATE_RECVCONNECT) failed CurState=%d", GetCallState());
     FindPending(0, PKT_CALL_SETUP, 2, true);
+    if (!moved || !MediaMayOpen()) return;
     if (OpenMedia()) PostEvent(kTalkMediaOpen);
     RecordTalkStarted();
 }
@@ -185,6 +199,10 @@ void TalkServHandler::OnCallH323Connect(const std::uint8_t* packet, std::size_t 
     UseGuard use(this);
     CallMediaParams p;
     if (!ParseMediaParams(packet, size, &p)) return;
+    if (!MediaMayOpen()) {
+        Log(3, "OnCallH323Connect ignored, CallState=%d", GetCallState());
+        return;
+    }
     {
         std::lock_guard<CriticalSection> lock(m_csMedia);
         m_media = p;

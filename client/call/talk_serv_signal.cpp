@@ -4,7 +4,29 @@
 #include "client/call/call_state.h"
 #include "client/call/talk_serv_handler.h"
 
+#include <functional>
+#include <mutex>
+
 namespace orv {
+
+namespace {
+std::mutex g_alertHookLock;
+std::function<void()> g_alertHook;
+
+void RunAlertHook() {
+    std::function<void()> hook;
+    {
+        std::lock_guard<std::mutex> lock(g_alertHookLock);
+        hook = g_alertHook;
+    }
+    if (hook) hook();
+}
+} // namespace
+
+void SetCallAlertHookForTest(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(g_alertHookLock);
+    g_alertHook = std::move(hook);
+}
 
 int TalkServHandler::DoCallAlert() {
     UseGuard use(this);
@@ -13,18 +35,28 @@ int TalkServHandler::DoCallAlert() {
         Log(3, "SetCallState(CALLSTATE_SENDALERT) failed CurState=%d", GetCallState());
         return 0;
     }
+    Log(3, "DoCallAlert");
+    // The alert with its answer time-out is pending before anyone learns that the call
+    // rings: an answer that comes at once finds it and cancels it.
+    int sent = SendPacket(BuildCallByte(PKT_CALL_ALERT, m_callId, 0), true, 0, kAlertAnswerMs, 0);
     {
         OwnerRef owner(this);
         if (owner) owner->OnCallRinging(this, m_callerId);
     }
-    Log(3, "DoCallAlert");
     PostEvent(kTalkAlertSent);
-    return SendPacket(BuildCallByte(PKT_CALL_ALERT, m_callId, 0), true, 0, kAlertAnswerMs, 0);
+    RunAlertHook();
+    return sent;
 }
 
 int TalkServHandler::DoCallConnect() {
     UseGuard use(this);
     if (!CheckRegistered("DoCallConnect")) return 0;
+    // The answer wins over the alert's time-out unless that already ended the call.
+    int ringing = kAlertRinging;
+    if (!m_alertEnd.compare_exchange_strong(ringing, kAlertAnswered) && ringing == kAlertTimedOut) {
+        Log(3, "DoCallConnect after the alert timed out");
+        return 0;
+    }
     if (!SetCallState(CALLSTATE_SENDCONNECT)) {
         Log(3, "SetCallState(CALLSTATE_SENDCONNECT) failed CurState=%d", GetCallState());
         return 0;

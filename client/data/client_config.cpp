@@ -162,13 +162,16 @@ void ClientConfig::LoadAudioCodecs() {
     static constexpr std::uint8_t kFreshInstallCodecs[4] = {kAudioCodecG729, kAudioCodecG711A, kAudioCodecG711U,
                                                    kAudioCodecG7231};
     bool named = false;
-    for (int n = 0; n < 4; ++n) {
+    for (int n = 0; n < kAudioCodecSlots; ++n) {
         named = named || GetProfileString("Audio", "Codec" + std::to_string(n), "", m_settingsFile) != "";
     }
     m_audio.captureCodecs.clear();
-    for (int n = 0; n < 4; ++n) {
+    for (int n = 0; n < kAudioCodecSlots; ++n) {
         const int code = named ? GetProfileInt("Audio", "Codec" + std::to_string(n), 0, m_settingsFile)
                                : int{kFreshInstallCodecs[n]};
+        // Only the codecs named are offered: an empty slot (0, none) or a code that names no
+        // speech codec is not a codec the peer could be sent.
+        if (code < kAudioCodecG711A || code > kAudioCodecG729) continue;
         if (code == kAudioCodecG7231 && !(m_env.canOpenG7231 && m_env.canOpenG7231())) continue;
         m_audio.captureCodecs.push_back(static_cast<std::uint8_t>(code));
     }

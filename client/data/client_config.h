@@ -39,6 +39,8 @@ constexpr std::uint8_t kAudioCodecG711A = 1;
 constexpr std::uint8_t kAudioCodecG711U = 2;
 constexpr std::uint8_t kAudioCodecG7231 = 3;
 constexpr std::uint8_t kAudioCodecG729 = 4;
+// The settings file's speech codec slots "Codec0" to "Codec3".
+constexpr int kAudioCodecSlots = 4;
 constexpr std::uint8_t kVideoCodecOrv2 = 2;
 constexpr std::size_t kMaxVideoPresets = 10;
 

@@ -27,10 +27,12 @@ const char* LanguageName(const GeneralSettings& general) {
     return "";
 }
 
-void WriteCodecList(SettingsBatch& batch, const std::string& section,
-                    const std::vector<std::uint8_t>& codes) {
-    for (std::size_t n = 0; n < codes.size(); ++n) {
-        batch.WriteInt(section, "Codec" + std::to_string(n), codes[n]);
+// Writes the list's codes; slots up to minSlots that the list does not fill are written as
+// 0 (none), so that a shorter list does not leave an older list's codes behind.
+void WriteCodecList(SettingsBatch& batch, const std::string& section, const std::vector<std::uint8_t>& codes,
+                    std::size_t minSlots = 0) {
+    for (std::size_t n = 0; n < std::max(codes.size(), minSlots); ++n) {
+        batch.WriteInt(section, "Codec" + std::to_string(n), n < codes.size() ? codes[n] : 0);
     }
 }
 
@@ -55,7 +57,7 @@ bool ClientConfig::SaveAudio() {
     SettingsBatch batch(m_settingsFile);
     batch.WriteString("Audio", "Device", m_audio.device);
     batch.WriteInt("Audio", "Mix", m_audio.mix);
-    WriteCodecList(batch, "Audio", m_audio.captureCodecs);
+    WriteCodecList(batch, "Audio", m_audio.captureCodecs, kAudioCodecSlots);
     return batch.Commit();
 }
 

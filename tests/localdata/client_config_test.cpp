@@ -137,11 +137,11 @@ TEST_F(ClientConfigTest, DeviceChoicesFollowWhatIsPresent) {
 TEST_F(ClientConfigTest, G7231StaysInTheCodecListOnlyWhenItsCoderOpens) {
     Settings("[Audio]\nCodec0=4\nCodec1=3\nCodec2=0\nCodec3=1\n");
     auto config = Load();
-    EXPECT_EQ(config->Audio().captureCodecs, (std::vector<std::uint8_t>{4, 3, 0, 1}));
+    EXPECT_EQ(config->Audio().captureCodecs, (std::vector<std::uint8_t>{4, 3, 1}));
     EXPECT_EQ(config->Audio().playCodecs, config->Audio().captureCodecs);
     g7231 = false;
     config = Load();
-    EXPECT_EQ(config->Audio().captureCodecs, (std::vector<std::uint8_t>{4, 0, 1}));
+    EXPECT_EQ(config->Audio().captureCodecs, (std::vector<std::uint8_t>{4, 1}));
     EXPECT_EQ(config->Audio().playCodecs, config->Audio().captureCodecs);
     EXPECT_EQ(config->Video().captureCodecs, std::vector<std::uint8_t>{2});
     EXPECT_EQ(config->Video().playCodecs, std::vector<std::uint8_t>{2});
@@ -149,8 +149,10 @@ TEST_F(ClientConfigTest, G7231StaysInTheCodecListOnlyWhenItsCoderOpens) {
     // Saving writes the list that is in use.
     ASSERT_TRUE(config->SaveAudio());
     EXPECT_EQ(Stored("Audio", "Codec0"), "4");
-    EXPECT_EQ(Stored("Audio", "Codec1"), "0");
-    EXPECT_EQ(Stored("Audio", "Codec2"), "1");
+    EXPECT_EQ(Stored("Audio", "Codec1"), "1");
+    EXPECT_EQ(Stored("Audio", "Codec2"), "0");
+    EXPECT_EQ(Stored("Audio", "Codec3"), "0") << "the older list's last code stayed behind";
+    EXPECT_EQ(Load()->Audio().captureCodecs, (std::vector<std::uint8_t>{4, 1}));
 }
 
 TEST_F(ClientConfigTest, ASettingsFileNamingNoCodecOffersEveryCodec) {
@@ -161,10 +163,14 @@ TEST_F(ClientConfigTest, ASettingsFileNamingNoCodecOffersEveryCodec) {
     config = Load();
     EXPECT_EQ(config->Audio().captureCodecs, (std::vector<std::uint8_t>{4, 1, 2}));
     EXPECT_EQ(config->Audio().playCodecs, config->Audio().captureCodecs);
-    // One named codec is a choice: the list is read as it stands, zeros included.
+    // One named codec is a choice: only the codecs named are offered, never an empty slot
+    // (0) or a code that names no speech codec.
     Settings("[Audio]\nCodec1=2\n");
-    config = Load();
-    EXPECT_EQ(config->Audio().captureCodecs, (std::vector<std::uint8_t>{0, 2, 0, 0}));
+    EXPECT_EQ(Load()->Audio().captureCodecs, (std::vector<std::uint8_t>{2}));
+    Settings("[Audio]\nCodec0=1\n");
+    EXPECT_EQ(Load()->Audio().captureCodecs, (std::vector<std::uint8_t>{1}));
+    Settings("[Audio]\nCodec0=9\nCodec1=-2\nCodec2=4\nCodec3=0\n");
+    EXPECT_EQ(Load()->Audio().captureCodecs, (std::vector<std::uint8_t>{4}));
 }
 
 TEST_F(ClientConfigTest, VideoPresetsFollowKeyOrder) {

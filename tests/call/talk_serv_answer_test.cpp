@@ -1,0 +1,99 @@
+// The talk-server handler around the answer: what may open a call's media (only a call that
+// was set up and answered here), the answer racing the ringing's time-out, and the codecs a
+// settings file offers in the setup.
+#include "client/call/call_state.h"
+#include "tests/call/call_fixture.h"
+#include "tests/handlers/fake_user_server.h"
+#include "wire/packet_header.h"
+
+#include <chrono>
+#include <functional>
+#include <fstream>
+#include <thread>
+
+namespace orv::test {
+namespace {
+
+bool WaitFor(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+TEST_F(CallTest, ConnectsOutsideAnAnsweredCallOpenNoMedia) {
+    auto h323Connect = [this] {
+        m_server.Send(TalkPacket(PKT_CALL_H323_CONNECT, 0, kTestCallId, MediaParamsBody(1, 0x0100007F, 40000, 40002)));
+    };
+    auto connectsSeen = [this](int n) { return WaitFor([&] { return CountInLog(")OnCallConnect") == n; }); };
+    // A called-side notice that nobody asked for, and the talk peer connects at once.
+    ConnectAndSetup(false);
+    h323Connect();
+    SendByte(PKT_CALL_CONNECT, 0);
+    ASSERT_TRUE(connectsSeen(1));
+    EXPECT_EQ(CountInLog("OnCallH323Connect ignored, CallState=0"), 1);
+    EXPECT_FALSE(m_handler->IsMediaOpen()) << "media opened on a call that was never set up";
+    EXPECT_EQ(GetCallState(), CALLSTATE_IDLE);
+
+    // Set up and ringing, not answered: still nothing.
+    SendAccept();
+    Expect(PKT_CALL_ALERT);
+    h323Connect();
+    SendByte(PKT_CALL_CONNECT, 0);
+    ASSERT_TRUE(connectsSeen(2));
+    EXPECT_EQ(CountInLog("OnCallH323Connect ignored, CallState=3"), 1);
+    EXPECT_FALSE(m_handler->IsMediaOpen()) << "media opened while the call still rings";
+    EXPECT_EQ(GetCallState(), CALLSTATE_SENDALERT);
+    EXPECT_TRUE(EventValues(kTalkMediaOpen).empty());
+
+    // The user's answer opens media; the peer's connect after it is taken.
+    ASSERT_NE(m_handler->DoCallConnect(), 0);
+    EXPECT_TRUE(m_handler->IsMediaOpen());
+    h323Connect();
+    ASSERT_TRUE(WaitEvent(kTalkMediaOpen));
+    EXPECT_EQ(m_handler->GetMediaParams().audioCaptCodec, 1);
+}
+
+TEST_F(CallTest, AnAnswerWhileTheAlertIsStillBeingHandledWinsOverItsTimeOut) {
+    // The alert's handling is stretched (as under load) right after the call became visible
+    // as ringing, until the user's answer is under way.
+    SetCallAlertHookForTest([] { WaitFor([] { return GetCallState() == CALLSTATE_SENDCONNECT; }); });
+    ConnectAndSetup(false);
+    SendAccept();
+    ASSERT_TRUE(WaitFor([&] { return m_owner.ringing.load() == m_handler; }));
+    EXPECT_NE(m_handler->DoCallConnect(), 0);
+    ASSERT_TRUE(WaitLog("DoCallAlert"));
+    SetCallAlertHookForTest(nullptr);
+    std::vector<std::uint16_t> sent;
+    for (int k = 0; k < 2; ++k)
+        if (std::optional<TalkMessage> m = m_server.Receive()) sent.push_back(m->type);
+    EXPECT_EQ(sent, (std::vector<std::uint16_t>{PKT_CALL_ALERT, PKT_CALL_CONNECT}));
+
+    Advance(kAlertAnswerMs + 1000);
+    EXPECT_EQ(CountInLog("Call alert timeout"), 0) << "the answer left the alert pending";
+    // Even a time-out that fires while the answer is under way loses to it.
+    m_handler->OnMsgTimeOut(TalkPacket(PKT_CALL_ALERT, 0, kTestCallId, U8(0)).data(), 13);
+    EXPECT_EQ(CountInLog("Alert time-out after the answer: ignored"), 1);
+    EXPECT_EQ(GetCallState(), CALLSTATE_SENDCONNECT);
+    EXPECT_TRUE(m_handler->IsMediaOpen());
+    std::optional<TalkMessage> more = m_server.Receive(200);
+    EXPECT_TRUE(!more || more->type == PKT_TALK_KEEPALIVE) << "the answered call was ended";
+}
+
+TEST_F(CallTest, TheSetupOffersOnlyTheCodecsTheSettingsFileNames) {
+    std::ofstream(m_config->SettingsFile()) << "[Audio]\nCodec0=1\n";
+    m_config = std::make_unique<ClientConfig>(TestConfigEnvironment(m_home));
+    m_config->Audio().device = "test sound";
+    m_owner.config = m_config.get();
+    TalkMessage setup = ConnectAndSetup(true);
+    CallSetupInfo info;
+    ASSERT_TRUE(ParseCallSetup(setup.packet.data(), setup.packet.size(), &info));
+    EXPECT_EQ(info.audioCaptCodecs, std::vector<std::uint8_t>{1});
+    EXPECT_EQ(info.audioPlayCodecs, std::vector<std::uint8_t>{1});
+    EXPECT_EQ(CountInLog("DoCallSetup AudioCaptCodecCnt=1, AudioPlayCodecCnt=1,"), 1);
+}
+
+} // namespace
+} // namespace orv::test
