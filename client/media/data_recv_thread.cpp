@@ -17,14 +17,17 @@ CDataRecvThread::CDataRecvThread(int mode, MediaSocket* socket, CDataSendThread*
     : m_mode(mode == kModeAudio ? kModeAudio : kModeVideo), m_socket(socket), m_sender(sender) {
     // The receivers feed the learned address back from the receive thread; the sender's
     // lock is taken inside the receiver's.
-    auto learned = [this](const std::string& address, std::uint16_t port) { TellSender(address, port, true); };
+    auto learned = [this](const std::string& address, std::uint16_t port) {
+        if (m_guard.AcceptLearned(address, port, m_datagramSsrc)) TellSender(address, port, true);
+        else Refused("media", address, port, m_datagramSsrc);
+    };
     m_audio.SetPeerLearned(learned);
     m_video.SetPeerLearned(learned);
     Start();
 }
 
 CDataRecvThread::~CDataRecvThread() {
-    Stop(5000);
+    if (!Stop(5000)) Join(); // the thread still uses the receivers and the socket
     WriteLog(3, "%sRecvThread exit", ModeName());
 }
 
@@ -59,12 +62,16 @@ int CDataRecvThread::Run() {
 
 void CDataRecvThread::HandleDatagram(const std::uint8_t* data, std::size_t length,
                                      const std::string& address, std::uint16_t port) {
+    MediaHeader header;
+    m_datagramSsrc = UnpackMediaHeader(data, length, header) ? header.ssrc : 0;
     if (IsProbe(data, length)) {
         ++m_probesSeen;
-        TellSender(address, port, false);
+        if (m_guard.AcceptProbe(address, port, m_datagramSsrc)) TellSender(address, port, false);
+        else Refused("probe", address, port, m_datagramSsrc);
         return;
     }
     ++m_datagramsSeen;
+    m_guard.OnMedia(address, port);
     if (m_mode == kModeAudio) m_audio.HandleDatagram(data, length, address, port);
     else m_video.HandleDatagram(data, length, address, port);
 }
@@ -74,6 +81,13 @@ void CDataRecvThread::TellSender(const std::string& address, std::uint16_t port,
     if (m_sender == nullptr) return;
     if (learned) m_sender->SetLearnedDestination(address, port);
     else m_sender->SetDestinationFromProbe(address, port);
+}
+
+void CDataRecvThread::Refused(const char* what, const std::string& address, std::uint16_t port, std::uint32_t ssrc) {
+    // Logged a few times only: a stranger's flood must not fill the log.
+    if (++m_refused > kRefusalsLogged) return;
+    WriteLog(5, "%sRecvThread ignores the %s from %s:%d, SSRC %u: not the peer", ModeName(), what, address.c_str(),
+             static_cast<int>(port), ssrc);
 }
 
 void CDataRecvThread::SetSender(CDataSendThread* sender) {

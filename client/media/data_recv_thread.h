@@ -1,10 +1,12 @@
 // One receive thread per medium of a call. It blocks on the call's media socket; a probe
 // from the peer points the sender of the same medium at the probe's source, media go to the
 // audio or the video receive path. The first decoded media tell the sender where the peer
-// really is, which ends its probing.
+// really is, which ends its probing. Probes and media that do not come from the peer (its
+// SSRC, its learned address while that is alive) do not move the sender (MediaPeerGuard).
 #pragma once
 
 #include "client/media/audio_receiver.h"
+#include "client/media/media_peer_guard.h"
 #include "client/media/video_receiver.h"
 #include "platform/thread.h"
 #include "platform/types.h"
@@ -64,6 +66,7 @@ private:
     const int m_mode;
     MediaSocket* m_socket;
     void TellSender(const std::string& address, std::uint16_t port, bool learned);
+    void Refused(const char* what, const std::string& address, std::uint16_t port, std::uint32_t ssrc);
 
     CriticalSection m_senderLock; // the sender is not changed while it is being told
     CDataSendThread* m_sender;
@@ -71,6 +74,11 @@ private:
     VideoReceiver m_video;
     std::atomic<std::uint64_t> m_probesSeen{0};
     std::atomic<std::uint64_t> m_datagramsSeen{0};
+    // Receive thread only.
+    static constexpr int kRefusalsLogged = 10;
+    MediaPeerGuard m_guard;
+    std::uint32_t m_datagramSsrc = 0; // SSRC of the datagram being handled
+    int m_refused = 0;
 };
 
 } // namespace orv

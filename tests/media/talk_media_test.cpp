@@ -4,6 +4,8 @@
 #include "client/audio/devices/wav_reader.h"
 #include "client/audio/devices/wav_writer.h"
 #include "client/media/data_recv_thread.h"
+#include "client/media/data_send_thread.h"
+#include "client/media/media_peer_guard.h"
 #include "client/media/media_header.h"
 #include "client/media/process_media.h"
 #include "client/media/talk_media.h"
@@ -12,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -136,6 +139,54 @@ TEST_F(TalkMediaTest, SendsTheMicrophoneAsRtpProbesUntilLearnedAndPlaysThePeer) 
     for (float s : heard.mono) energy += static_cast<double>(s) * s;
     const double rms = heard.mono.empty() ? 0 : std::sqrt(energy / static_cast<double>(heard.mono.size()));
     EXPECT_GT(rms, 0.05) << "the peer's tone was played, " << heard.mono.size() << " samples";
+}
+
+TEST_F(TalkMediaTest, AStrangersProbeNeverStealsTheAudioButARebindingPeerMovesIt) {
+    constexpr std::uint32_t kPeerSsrc = 7;
+    std::atomic<std::uint32_t> clock{5000};
+    SetMediaPeerClockForTest([&] { return clock.load(); });
+    UdpPeer peer, video, stranger, rebound;
+    TalkMedia media;
+    ASSERT_TRUE(media.BindSockets(0, 0));
+    const std::uint16_t audioPort = media.LocalPort(kAudioChannel);
+    CallMediaContext context;
+    context.endpointId = kEndpoint;
+    context.audioDevice = Device();
+    ASSERT_EQ(media.Open(Params(kCodecG711ALaw, peer, video), context), 1);
+    SetMediaPeerClockForTest(nullptr); // the call's guards have their clock
+
+    // The peer talks: its media teach the sender where it is (and its SSRC).
+    auto alaw = CreateAudioCodec(kCodecG711ALaw);
+    for (std::uint16_t k = 0; k < 3; ++k)
+        peer.SendTo(test::AudioPacket(*alaw, test::SpeechBlock(240 * k), k, 240u * k, kPeerSsrc), audioPort);
+    ASSERT_TRUE(WaitUntil([&] { return !media.SendAudioProbe(); })) << "the peer's media were not learned";
+    CDataRecvThread& receiver = *media.AudioReceiver();
+    auto probeFrom = [&](UdpPeer& from, std::uint32_t ssrc) {
+        const std::uint64_t seen = receiver.ProbesSeen();
+        Bytes probe(kMediaHeaderBytes);
+        PackProbe(ssrc, probe.data());
+        from.SendTo(probe, audioPort);
+        ASSERT_TRUE(WaitUntil([&] { return receiver.ProbesSeen() == seen + 1; }));
+    };
+    // A stranger's probes, with its own SSRC and with the peer's, 1999 ms into the peer's
+    // silence; then, once the silence reached 2 s, with its own SSRC again.
+    probeFrom(stranger, 99);
+    clock += MediaPeerGuard::kRebindSilenceMs - 1;
+    probeFrom(stranger, kPeerSsrc);
+    clock += 1;
+    probeFrom(stranger, 99);
+    CDataSendThread& sender = *ProcessMedia::Get().ExistingAudioSender();
+    EXPECT_EQ(sender.DestinationPort(), peer.port);
+    Bytes datagram;
+    EXPECT_FALSE(stranger.Receive(datagram, 300)) << "the stranger got the call's audio";
+    EXPECT_EQ(AudioPackets(peer, 3).size(), 3u);
+
+    // The peer's translator gave it a new port and the old one is silent: its probe moves
+    // the audio there.
+    probeFrom(rebound, kPeerSsrc);
+    EXPECT_EQ(sender.DestinationPort(), rebound.port);
+    EXPECT_EQ(AudioPackets(rebound, 3).size(), 3u) << "the audio did not follow the peer";
+    EXPECT_FALSE(stranger.Receive(datagram, 100));
 }
 
 TEST_F(TalkMediaTest, ClosingAnOlderCallLeavesTheNewerCallsMediaRunning) {
