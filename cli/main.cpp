@@ -32,8 +32,9 @@ void ReadCommands(HWND input, std::istream& in) {
 
 int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
-    if (!InitHomeFolder(argc, argv)) {
-        std::fprintf(stderr, "orvcli: the home folder cannot be created\n");
+    std::string homeError;
+    if (!InitHomeFolder(argc, argv, &homeError)) {
+        std::fprintf(stderr, "orvcli: %s\n", homeError.c_str());
         return 2;
     }
     InitOnlySoundDevice(argc, argv);

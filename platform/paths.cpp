@@ -98,21 +98,25 @@ void SetHomeFolder(const std::string& folder) {
     Home().folder = MakeAbsolute(folder);
 }
 
-bool InitHomeFolder(int& argc, char** argv) {
+bool InitHomeFolder(int& argc, char** argv, std::string* error) {
     std::string chosen;
+    bool given = false;
     bool missingValue = false;
     int out = 1;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (std::strcmp(arg, "--home") == 0) {
-            if (i + 1 < argc)
+            if (i + 1 < argc) {
                 chosen = argv[++i];
-            else
+                given = true;
+            } else {
                 missingValue = true;
+            }
             continue;
         }
         if (std::strncmp(arg, "--home=", 7) == 0) {
             chosen = arg + 7;
+            given = true;
             continue;
         }
         argv[out++] = argv[i];
@@ -121,8 +125,11 @@ bool InitHomeFolder(int& argc, char** argv) {
         argc = out;
         argv[argc] = nullptr;
     }
-    if (missingValue)
+    // An empty --home is a mistake, never a quiet way back to the program folder.
+    if (missingValue || (given && chosen.empty())) {
+        if (error != nullptr) *error = "--home needs a folder (it was given none, or an empty one)";
         return false;
+    }
     if (chosen.empty()) {
         const char* env = std::getenv("ORV_HOME");
         if (env && *env)
@@ -131,7 +138,10 @@ bool InitHomeFolder(int& argc, char** argv) {
     if (chosen.empty())
         chosen = ProgramFolder();
     SetHomeFolder(chosen);
-    return MakeFolders(HomeFolder());
+    if (MakeFolders(HomeFolder()))
+        return true;
+    if (error != nullptr) *error = "the home folder \"" + chosen + "\" cannot be created";
+    return false;
 }
 
 std::string JoinPath(const std::string& a, const std::string& b) {

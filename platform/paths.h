@@ -15,8 +15,9 @@ std::string ModuleName();
 std::string HomeFolder();
 void SetHomeFolder(const std::string& folder);
 // Takes "--home DIR" (or "--home=DIR") out of argv (argc/argv are updated), else uses
-// ORV_HOME when set. Returns false when the folder cannot be created.
-bool InitHomeFolder(int& argc, char** argv);
+// ORV_HOME when set. Returns false, with the reason in *error when given, when --home names
+// no folder (missing or empty) or the folder cannot be created.
+bool InitHomeFolder(int& argc, char** argv, std::string* error = nullptr);
 
 // Joins two path pieces with one '/'.
 std::string JoinPath(const std::string& a, const std::string& b);

@@ -24,8 +24,9 @@ int RunCommand(SubscriberDb& db, const std::vector<std::string>& command) {
 
 int main(int argc, char** argv) {
     BlockStopSignals();
-    if (!InitHomeFolder(argc, argv)) {
-        std::fprintf(stderr, "orvserver: cannot create the home folder\n");
+    std::string homeError;
+    if (!InitHomeFolder(argc, argv, &homeError)) {
+        std::fprintf(stderr, "orvserver: %s\n", homeError.c_str());
         return 2;
     }
     ServerOptions options;

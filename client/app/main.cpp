@@ -13,8 +13,9 @@
 
 int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
-    if (!orv::InitHomeFolder(argc, argv)) {
-        std::fprintf(stderr, "orvphone: the home folder cannot be created\n");
+    std::string homeError;
+    if (!orv::InitHomeFolder(argc, argv, &homeError)) {
+        std::fprintf(stderr, "orvphone: %s\n", homeError.c_str());
         return 2;
     }
     orv::InitOnlySoundDevice(argc, argv); // --audio-device NAME, as orvcli

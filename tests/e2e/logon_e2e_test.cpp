@@ -49,12 +49,27 @@ TEST_F(LogonE2eTest, LogonSucceedsCompletesAndAnswersNatDetects) {
     EXPECT_TRUE(ServerLogShows("NAT echo of endpoint", kWaitMs));
 }
 
-TEST_F(LogonE2eTest, AWrongPasswordShowsInvalidPassword) {
+TEST_F(LogonE2eTest, FailedLogonsAndABadHomeFolderSayWhy) {
     StartServer();
     ChildProcess& client = StartClient("8001", "wrong");
     ASSERT_TRUE(client.WriteLine("logon"));
     EXPECT_TRUE(client.WaitForLine("EVENT logon_failed reason=-3", kWaitMs)) << client.Output();
     EXPECT_TRUE(client.WaitForText("Invalid password", kWaitMs)) << client.Output();
+    // A number no number field can carry is refused at once, with its reason.
+    ASSERT_TRUE(client.WriteLine("logon " + std::string(40, '7') + " 1111"));
+    EXPECT_TRUE(client.WaitForLine("EVENT logon_failed number=" + std::string(40, '7'), kWaitMs)) << client.Output();
+    EXPECT_TRUE(client.WaitForText("Invalid ORV number", kWaitMs)) << client.Output();
+
+    // An empty home folder is an error, not the program folder.
+    TestFolder errors;
+    ChildProcess noHome;
+    ASSERT_TRUE(noHome.Start(ProgramPath("orvcli"), {"--home", "", "--server", m_serverAddress}, errors.File("cli.err")));
+    int status = 0;
+    ASSERT_TRUE(noHome.WaitExit(kWaitMs, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
+    std::ifstream in(errors.File("cli.err"));
+    const std::string said((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(said.find("--home needs a folder"), std::string::npos) << said;
 }
 
 TEST_F(LogonE2eTest, ASecondLogonOfTheSameNumberForcesTheFirstOff) {

@@ -23,13 +23,13 @@ bool IsFolder(const std::string& path) {
 }
 
 // Runs InitHomeFolder on a copy of args; returns the args left over.
-std::vector<std::string> InitHome(std::vector<std::string> args, bool* ok) {
+std::vector<std::string> InitHome(std::vector<std::string> args, bool* ok, std::string* error = nullptr) {
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
     int argc = static_cast<int>(args.size());
-    *ok = InitHomeFolder(argc, argv.data());
+    *ok = InitHomeFolder(argc, argv.data(), error);
     return std::vector<std::string>(argv.begin(), argv.begin() + argc);
 }
 
@@ -63,10 +63,23 @@ TEST(Paths, HomeFolderFromArgumentVariableOrProgramFolder) {
     InitHome({"prog"}, &ok);
     EXPECT_EQ(HomeFolder(), ProgramFolder());
 
-    InitHome({"prog", "--home"}, &ok);
+    std::string error;
+    InitHome({"prog", "--home"}, &ok, &error);
     EXPECT_FALSE(ok) << "--home without a folder";
-    InitHome({"prog", "--home", "/proc/no-such/home"}, &ok);
+    EXPECT_NE(error.find("--home needs a folder"), std::string::npos) << error;
+    // An empty folder is refused with its reason, even with ORV_HOME set: it never falls
+    // back to another folder.
+    setenv("ORV_HOME", fromEnv.c_str(), 1);
+    for (std::vector<std::string> empty : {std::vector<std::string>{"prog", "--home", ""}, {"prog", "--home="}}) {
+        error.clear();
+        InitHome(empty, &ok, &error);
+        EXPECT_FALSE(ok) << "an empty --home was taken";
+        EXPECT_NE(error.find("--home needs a folder"), std::string::npos) << error;
+    }
+    unsetenv("ORV_HOME");
+    InitHome({"prog", "--home", "/proc/no-such/home"}, &ok, &error);
     EXPECT_FALSE(ok) << "a folder that cannot be created";
+    EXPECT_EQ(error, "the home folder \"/proc/no-such/home\" cannot be created");
 
     rmdir(fromArg.c_str());
     rmdir(TempFolder("arg").c_str());
