@@ -4,6 +4,8 @@
 #include "client/app/app_quit.h"
 #include "client/app/connect_dialog.h"
 #include "client/app/splash_window.h"
+#include "client/core/call_control.h"
+#include "client/core/video_core.h"
 #include "client/data/client_config.h"
 #include "client/log/log.h"
 #include "client/ui/call_services.h"
@@ -102,6 +104,7 @@ bool ClientApp::StartUp(const AppOptions& options) {
         ShowAppMessage(nullptr, core_->Texts(), kTextInformation, kTextAlreadyRunning);
         return false;
     }
+    video_ = std::make_unique<VideoCore>(*core_);
     return true;
 }
 
@@ -125,6 +128,17 @@ void ClientApp::RunWindows() {
 void ClientApp::RunMainWindow() {
     MainServices services;
     if (core_->Calls() != nullptr) UseCallControl(*core_->Calls(), &services);
+    if (video_) {
+        VideoCore* video = video_.get();
+        services.video.attachDisplay = [video](HWND display) { video->SetDisplayWindow(display); };
+        services.video.setSendingPaused = [video](bool paused) { video->SetSendingPaused(paused); };
+        services.video.control = &video->Control();
+        services.video.config = core_->Config();
+        if (CallControl* calls = core_->Calls()) {
+            services.video.tellPeerPaused = [calls](bool paused) { calls->PauseVideo(paused); };
+        }
+        video->StartFromConfiguration();
+    }
     services.reconnect = [this]() -> int {
         ConnectDialog connecting(mainWindow_, *core_, LogonMode::Reconnect, core_->LastLogonRequest());
         return connecting.exec() == QDialog::Accepted ? kReconnectOk : kReconnectFailed;
@@ -140,7 +154,11 @@ void ClientApp::RunMainWindow() {
 
 void ClientApp::OnCoreEvent(const CoreEvent& event) {
     // The logon's own events are shown by the connection dialog; the rest go to the main window.
-    if (mainWindow_ != nullptr) mainWindow_->OnCoreEvent(event);
+    if (mainWindow_ != nullptr) {
+        mainWindow_->OnCoreEvent(event);
+    } else if (event.name == "file_not_saved" && !event.text.empty()) {
+        ShowAppMessage(nullptr, core_->Texts(), kTextInformation, event.text); // before the main window
+    }
 }
 
 void ClientApp::Exit() {
@@ -148,6 +166,7 @@ void ClientApp::Exit() {
     if (restartForUpdate_) ShellOpenProgram(JoinPath(ProgramFolder(), "updater"));
     if (instanceCount_ == 1 && core_->Config() != nullptr && !core_->Config()->RemoveSkinTree())
         WriteLog(3, "The skin tree could not be removed completely");
+    video_.reset(); // detaches from the calls and ends the camera thread
     SetTheConfig(nullptr);
     core_.reset(); // logs out, stops the timer and network threads, drops the configuration
     CloseLog();

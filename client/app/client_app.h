@@ -12,6 +12,7 @@
 namespace orv {
 
 class MainDialog;
+class VideoCore;
 
 // The name every running copy of the client carries.
 constexpr char kClientProgramName[] = "orvphone";
@@ -42,6 +43,7 @@ private:
     void Exit();
 
     std::unique_ptr<ClientCore> core_;
+    std::unique_ptr<VideoCore> video_; // the camera and the calls' video; ends before the core
     int instanceCount_ = 0;
     bool restartForUpdate_ = false;
     MainDialog* mainWindow_ = nullptr;

@@ -4,6 +4,7 @@
 #include "client/app/qt_message_pump.h"
 #include "client/audio/devices/audio_device_list.h"
 #include "client/media/talk_media.h"
+#include "client/video/devices/video_device_list.h"
 #include "platform/paths.h"
 
 #include <QApplication>
@@ -19,11 +20,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     orv::InitOnlySoundDevice(argc, argv); // --audio-device NAME, as orvcli
+    orv::InitOnlyVideoDevice(argc, argv); // --video-device NAME, likewise
     QApplication qt(argc, argv);          // takes Qt's own options out of argv
     orv::AppOptions options;
     std::string error;
     if (!orv::ParseAppOptions(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "orvphone: %s\nusage: orvphone [--home DIR] [--server HOST:PORT] [--audio-device NAME] [LOG [level]]\n",
+        std::fprintf(stderr, "orvphone: %s\nusage: orvphone [--home DIR] [--server HOST:PORT] [--audio-device NAME] [--video-device NAME] [LOG [level]]\n",
                      error.c_str());
         return 2;
     }

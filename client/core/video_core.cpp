@@ -106,8 +106,12 @@ LRESULT VideoCore::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case kLocalVideoFrameMessage:
         if (wParam != 0) OnLocalFrame(*reinterpret_cast<const VideoFrame*>(wParam));
+        if (m_display != 0) SendMessage(m_display, message, wParam, lParam);
         break;
-    case WM_VIDEO_FRAME: OnRemoteFrame(lParam); break;
+    case WM_VIDEO_FRAME:
+        OnRemoteFrame(lParam);
+        if (m_display != 0) SendMessage(m_display, message, wParam, lParam);
+        break;
     case kCallVideoStarted:
         m_callFrames = 0;
         m_core.Emit({"video_start", {{"frame_rate", std::to_string(wParam)}, {"size_index", std::to_string(lParam)}},

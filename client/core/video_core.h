@@ -56,6 +56,10 @@ public:
     void StartFromConfiguration();
     // Pauses or resumes the pictures sent to the peer (the local picture goes on).
     void SetSendingPaused(bool paused);
+    // A window of this thread that also gets every camera frame (WM_USER+6, wParam = const
+    // VideoFrame*, sent) and every decoded remote picture (WM_USER+7, lParam = the
+    // VideoFrameSlot, sent); 0 for none. The desktop's picture display.
+    void SetDisplayWindow(HWND window) { m_display = window; }
 
     VideoStats Stats() const;
     // False when no remote picture has been decoded yet.
@@ -70,6 +74,7 @@ private:
     ClientCore& m_core;
     std::unique_ptr<FunctionWindow> m_window;
     std::unique_ptr<CVideoCtlThread> m_control;
+    HWND m_display = 0;
     std::uint64_t m_captured = 0;
     std::uint64_t m_callFrames = 0; // decoded in the present call
     mutable std::mutex m_pictureLock;

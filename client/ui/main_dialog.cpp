@@ -70,6 +70,7 @@ MainDialog::MainDialog(ClientCore& core, MainServices services, const std::strin
     connect(&clockTimer_, &QTimer::timeout, this, [this] { Refresh(); });
     clockTimer_.start(kClockPeriodMs);
     CreateTrayIcon();
+    video_ = std::make_unique<MainVideo>(*this, core_.Texts(), home_, services_.video);
     Refresh();
 }
 
@@ -144,8 +145,10 @@ void MainDialog::OnButton(const QString& name) {
         OnCommand(kCmdAddressBook);
     } else if (name == QLatin1String("BUTTON_CALLRECORD")) {
         OnCommand(kCmdCallLists);
+    } else if (name == QLatin1String("BUTTON_OWNVIDEO")) {
+        video_->Show();
     }
-    // BUTTON_OWNVIDEO and BUTTON_HELP have no action of their own.
+    // BUTTON_HELP has no action of its own.
 }
 
 void MainDialog::OnSlider(const QString& name, int value) {

@@ -10,11 +10,13 @@
 #include "client/ui/message_line.h"
 #include "client/ui/number_entry.h"
 #include "client/ui/talk_clock.h"
+#include "client/ui/video/main_video.h"
 #include "client/userserver/option_packets.h"
 
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,7 @@ public:
     const std::string& LastTone() const { return lastTone_; }
     // The window as drawn, the outside of its shape transparent.
     QImage Screenshot();
+    MainVideo& Video() { return *video_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -126,6 +129,7 @@ private:
     QTimer clockTimer_; // 1 s: redraw, clock or talk time
     QSystemTrayIcon* tray_ = nullptr;
     QPointer<QWidget> about_;
+    std::unique_ptr<MainVideo> video_;
     std::vector<QPointer<QWidget>> hiddenToTray_;
     QEventLoop* loop_ = nullptr;
 };

@@ -33,6 +33,7 @@ std::string Field(const CoreEvent& event, const char* key) {
 } // namespace
 
 void MainDialog::OnCoreEvent(const CoreEvent& event) {
+    if (video_) video_->OnCoreEvent(event);
     if (event.name == "call_progress") {
         OnCallProgress(event);
     } else if (event.name == "forced_logoff") {
@@ -121,6 +122,7 @@ MainDialog::ExitReason MainDialog::Exec() {
     QEventLoop loop;
     loop_ = &loop;
     show();
+    video_->Show(); // beside the main window, where it stays
     activateWindow();
     if (!closing_) loop.exec();
     loop_ = nullptr;

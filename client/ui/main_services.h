@@ -3,6 +3,8 @@
 // clock. The program fills it from the core; an operation left empty is simply not done.
 #pragma once
 
+#include "client/ui/video/main_video.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -33,6 +35,8 @@ struct MainServices {
     std::function<bool(const std::string& target)> openDocument;
     // Millisecond tick (default: the platform tick).
     std::function<std::uint32_t()> tick;
+    // The camera and the call's video (all empty: the video window shows no pictures).
+    MainVideoServices video;
 };
 
 } // namespace orv

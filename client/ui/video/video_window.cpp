@@ -174,10 +174,12 @@ void VideoWindow::Zoom(int command) {
     if (chosen->percent == 0) {
         const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
         if (shown) setGeometry(shown->availableGeometry());
+        PlaceChildren();
         return;
     }
     // The window keeps its top left corner.
     resize(ZoomedClientSize(skin_.metrics, chosen->percent) + QSize(0, kButtonBarHeight));
+    PlaceChildren(); // a hidden window gets its resize event only when shown
 }
 
 QRect VideoWindow::PictureArea() const {
@@ -187,6 +189,10 @@ QRect VideoWindow::PictureArea() const {
 
 void VideoWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    PlaceChildren();
+}
+
+void VideoWindow::PlaceChildren() {
     bar_->setGeometry(0, 0, width(), kButtonBarHeight);
     display_->setGeometry(PictureArea());
 }

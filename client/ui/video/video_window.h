@@ -3,6 +3,7 @@
 // pause/resume sending, video options) and keeps the picture at the skin's aspect ratio.
 #pragma once
 
+#include "client/ui/video/snapshot_dialog.h"
 #include "client/ui/video/video_display_window.h"
 #include "client/ui/video/video_window_skin.h"
 
@@ -17,7 +18,6 @@ class QToolButton;
 
 namespace orv {
 
-class SnapshotDialog;
 class TextTable;
 
 struct VideoWindowHooks {
@@ -76,6 +76,7 @@ protected:
 private:
     void BuildButtons();
     void BuildZoomMenu();
+    void PlaceChildren();
     void SetLayout(bool smallOpen, bool localBig);
     void SetPaused(bool paused);
     void UpdateTips();
