@@ -14,14 +14,27 @@ std::vector<std::uint8_t> MovingPicture(int width, int height, int index) {
     const double discX = width * (0.5 + 0.3 * std::sin(t * 1.3));
     const double discY = height * (0.5 + 0.25 * std::cos(t * 0.9));
     const double radius = std::min(width, height) / 4.0;
+    // The backdrop is a sum of waves along each axis: tabulated once per column and row.
+    std::vector<double> red(static_cast<std::size_t>(width)), green(red.size()), cosU(red.size()), sinU(red.size());
+    for (int x = 0; x < width; ++x) {
+        const double u = x + 0.5 * index;
+        red[static_cast<std::size_t>(x)] = 110 + 60 * std::sin(u / 23.0);
+        green[static_cast<std::size_t>(x)] = 120 + 20 * std::sin(u / 13.0);
+        cosU[static_cast<std::size_t>(x)] = std::cos(u / 31.0);
+        sinU[static_cast<std::size_t>(x)] = std::sin(u / 31.0);
+    }
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = bits.data() + stride * static_cast<std::size_t>(y);
+        const double v = y + 0.25 * index;
+        const double redV = 30 * std::cos(v / 11.0);
+        const double cosV = std::cos(v / 31.0);
+        const double sinV = std::sin(v / 31.0);
+        const double blue = 100 + 70 * std::sin(v / 17.0);
         for (int x = 0; x < width; ++x) {
-            const double u = x + 0.5 * index;
-            const double v = y + 0.25 * index;
-            double r = 110 + 60 * std::sin(u / 23.0) + 30 * std::cos(v / 11.0);
-            double g = 120 + 50 * std::cos((u + v) / 31.0) + 20 * std::sin(u / 13.0);
-            double b = 100 + 70 * std::sin(v / 17.0);
+            const std::size_t i = static_cast<std::size_t>(x);
+            double r = red[i] + redV;
+            double g = green[i] + 50 * (cosU[i] * cosV - sinU[i] * sinV); // cos((u + v) / 31)
+            double b = blue;
             const double dx = x - discX;
             const double dy = y - discY;
             if (dx * dx + dy * dy < radius * radius) {
