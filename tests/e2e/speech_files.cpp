@@ -10,10 +10,8 @@
 
 namespace orv::test {
 
-namespace {
-
-bool Run(const std::string& program, const std::vector<std::string>& args, const std::string& log,
-         std::string* error) {
+bool RunTool(const std::string& program, const std::vector<std::string>& args, const std::string& log,
+             std::string* error) {
     const std::string path = FindProgram(program);
     if (path.empty()) {
         *error = program + " is not installed (scripts/deps.sh lists it)";
@@ -29,8 +27,6 @@ bool Run(const std::string& program, const std::vector<std::string>& args, const
     return true;
 }
 
-} // namespace
-
 std::string FindProgram(const std::string& name) {
     const char* path = std::getenv("PATH");
     std::stringstream folders(path != nullptr ? path : "/usr/bin:/bin");
@@ -44,8 +40,8 @@ std::string FindProgram(const std::string& name) {
 bool MakeSpeechFile(const std::string& text, const std::string& voice, const std::string& path,
                     std::string* error) {
     const std::string spoken = path + ".spoken.wav";
-    return Run("espeak-ng", {"-v", voice, "-s", "150", "-w", spoken, text}, path + ".log", error) &&
-           Run("sox", {spoken, "-r", "8000", "-c", "1", "-b", "16", "-e", "signed-integer", path}, path + ".log",
+    return RunTool("espeak-ng", {"-v", voice, "-s", "150", "-w", spoken, text}, path + ".log", error) &&
+           RunTool("sox", {spoken, "-r", "8000", "-c", "1", "-b", "16", "-e", "signed-integer", path}, path + ".log",
                error);
 }
 
@@ -54,7 +50,7 @@ bool MakeSpeechFile(const std::string& text, const std::string& voice, const std
 namespace orv::test {
 
 bool PadWithSilence(const std::string& from, const std::string& to, double seconds, std::string* error) {
-    return Run("sox", {from, to, "pad", std::to_string(seconds), "0"}, to + ".log", error);
+    return RunTool("sox", {from, to, "pad", std::to_string(seconds), "0"}, to + ".log", error);
 }
 
 } // namespace orv::test

@@ -3,11 +3,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace orv::test {
 
 // The program's full path from PATH; empty when it is not installed.
 std::string FindProgram(const std::string& name);
+// Runs an installed program to its end (60 s at most), its output to the log file. False
+// with a reason in *error when it is missing or fails.
+bool RunTool(const std::string& program, const std::vector<std::string>& args, const std::string& log,
+             std::string* error);
 
 // Speaks text with the voice into path (a WAV file). False with a reason in *error.
 bool MakeSpeechFile(const std::string& text, const std::string& voice, const std::string& path,

@@ -58,9 +58,12 @@ void UdpRelay::Start(std::uint16_t targetPort, RelayImpairment impairment) {
     if (m_thread.joinable()) return;
     m_targetPort = targetPort;
     m_impairment = impairment;
+    m_loss.store(impairment.loss);
     m_random.seed(impairment.seed);
     m_thread = std::thread([this] { Run(); });
 }
+
+void UdpRelay::SetLoss(double loss) { m_loss.store(loss); }
 
 std::vector<RelayedDatagram> UdpRelay::FromClients() {
     std::lock_guard<std::mutex> hold(m_logLock);
@@ -76,7 +79,7 @@ UdpRelay::Flow& UdpRelay::FlowFor(std::uint16_t clientPort) {
 void UdpRelay::Pass(int socket, const std::vector<std::uint8_t>& datagram, std::uint16_t port,
                     std::vector<std::uint8_t>& held) {
     std::uniform_real_distribution<double> chance(0, 1);
-    if (chance(m_random) < m_impairment.loss) {
+    if (chance(m_random) < m_loss.load()) {
         ++m_dropped;
         return;
     }

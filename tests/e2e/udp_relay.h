@@ -38,6 +38,9 @@ public:
     // Where client datagrams go (127.0.0.1:port); starts the relay thread on first call.
     void Start(std::uint16_t targetPort, RelayImpairment impairment = {});
 
+    // Changes the share of datagrams lost from now on (a loss burst can end).
+    void SetLoss(double loss);
+
     // Everything the clients sent, in arrival order (before any loss).
     std::vector<RelayedDatagram> FromClients();
     std::uint64_t Dropped() const { return m_dropped.load(); }
@@ -60,6 +63,7 @@ private:
     std::uint16_t m_targetPort = 0;
     int m_wake[2] = {-1, -1};
     RelayImpairment m_impairment;
+    std::atomic<double> m_loss{0};
     std::mt19937 m_random;
     std::map<std::uint16_t, Flow> m_flows; // by client port; relay thread only
     std::mutex m_logLock;
