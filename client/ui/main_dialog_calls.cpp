@@ -4,9 +4,7 @@
 
 #include "client/call/call_progress.h"
 
-#include "client/core/client_core.h"
-
-#include <cstdlib>
+#include "client/core/core_event_fields.h"
 
 namespace orv {
 
@@ -15,17 +13,6 @@ namespace {
 constexpr int kTextAccept = 31;
 constexpr int kTextRedial = 32;
 constexpr int kTextCall = 219;
-
-std::string Field(const CoreEvent& event, const char* key) {
-    for (const auto& [name, value] : event.fields) {
-        if (name == key) return value;
-    }
-    return std::string();
-}
-
-int IntField(const CoreEvent& event, const char* key) {
-    return static_cast<int>(std::strtol(Field(event, key).c_str(), nullptr, 0));
-}
 
 // Tones that keep sounding until silenced.
 bool Repeats(const std::string& tone) {
@@ -73,9 +60,9 @@ void MainDialog::HangUp() {
 
 void MainDialog::OnCallProgress(const CoreEvent& event) {
     if (closing_) return;
-    const int type = IntField(event, "type");
+    const int type = EventIntField(event, "type");
     if (!event.text.empty()) line_.Show(event.text);
-    const std::string tone = Field(event, "tone");
+    const std::string tone = EventField(event, "tone");
     if (tone == kToneSilence) {
         SilenceTones();
     } else {
@@ -83,7 +70,7 @@ void MainDialog::OnCallProgress(const CoreEvent& event) {
     }
     switch (type) {
     case kCallCalling:
-        SetButtonTip("BUTTON_RECALL", Text(kTextRedial) + " " + Field(event, "number"));
+        SetButtonTip("BUTTON_RECALL", Text(kTextRedial) + " " + EventField(event, "number"));
         break;
     case kCallEndedRemote:
     case kCallEndedLocal:

@@ -2,6 +2,7 @@
 // tests/ui/video_screenshots.sh): the main window with the video window in a call, the
 // video options and the video test. Taken only when ORV_UI_SCREENSHOT_DIR names a folder.
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/video_test_camera.h"
 
 #include "client/media/video_frame_slot.h"
 #include "client/ui/video/video_test_dialog.h"
@@ -47,13 +48,7 @@ TEST(VideoScreenshots, CallVideoOptionsAndVideoTest) {
     ASSERT_TRUE(QDir().mkpath(folder));
     UiFixture f;
     ASSERT_TRUE(f.Ready()) << f.Error();
-    VideoCaptureSettings camera;
-    camera.deviceCount = 1;
-    camera.videoQuality = 5;
-    camera.frameRate = 15;
-    camera.sizeIndex = 2;
-    camera.device = kTestPatternCameraName;
-    CVideoCtlThread control([camera] { return camera; });
+    CVideoCtlThread control([] { return PatternCameraSettings(); });
     MainServices services = f.Services();
     services.video.attachDisplay = [&control](HWND display) { control.PostLocalWindow(display); };
     services.video.control = &control;

@@ -3,6 +3,7 @@
 // and the ORV2 loopback of the video test dialog; the video settings page on a real
 // configuration file.
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/video_test_camera.h"
 
 #include "client/data/client_config.h"
 #include "client/data/skin_paths.h"
@@ -123,16 +124,6 @@ TEST(VideoWindow, MainWindowOpensItBesideAndFollowsTheCallsVideo) {
     EXPECT_EQ(f.calls, (std::vector<std::string>{"8002"}));
 }
 
-// The test-pattern camera through the real camera thread and render filter.
-VideoCaptureSettings PatternCamera() {
-    VideoCaptureSettings settings;
-    settings.deviceCount = 1;
-    settings.videoQuality = 5;
-    settings.frameRate = 15;
-    settings.sizeIndex = 2;
-    settings.device = kTestPatternCameraName;
-    return settings;
-}
 
 double MeanDifference(const QImage& a, const QImage& b) {
     double sum = 0;
@@ -147,7 +138,7 @@ double MeanDifference(const QImage& a, const QImage& b) {
 
 TEST(VideoWindow, CameraFeedsTheDisplaySnapshotAndOrv2Loopback) {
     const FilledTexts texts;
-    CVideoCtlThread control([] { return PatternCamera(); });
+    CVideoCtlThread control([] { return PatternCameraSettings(); });
     VideoWindow window(texts, "/nonexistent/videoWin.ini");
     control.PostLocalWindow(window.Display().FrameWindow());
     control.StartFromConfiguration();

@@ -1,7 +1,7 @@
 #include "client/ui/video/main_video.h"
 
 #include "client/call/call_progress.h"
-#include "client/core/client_core.h"
+#include "client/core/core_event_fields.h"
 #include "client/data/skin_paths.h"
 #include "client/text/text_table.h"
 #include "client/ui/video/video_settings_page.h"
@@ -19,15 +19,6 @@ namespace {
 constexpr int kTextVideoSetting = 189;
 constexpr int kTextOk = 162;
 constexpr int kTextCancel = 158;
-
-std::string Field(const CoreEvent& event, const char* key) {
-    for (const auto& [name, value] : event.fields) {
-        if (name == key) return value;
-    }
-    return std::string();
-}
-
-int IntField(const CoreEvent& event, const char* key) { return std::atoi(Field(event, key).c_str()); }
 
 } // namespace
 
@@ -69,9 +60,9 @@ void MainVideo::OnCoreEvent(const CoreEvent& event) {
         inCall_ = false;
         window_->Reset();
     } else if (event.name == "call_progress") {
-        const int type = IntField(event, "type");
+        const int type = EventIntField(event, "type");
         if (type == kCallVideoPaused) {
-            window_->SetPeerPaused(IntField(event, "reason") != 0);
+            window_->SetPeerPaused(EventIntField(event, "reason") != 0);
         } else if (type == kCallEndedRemote || type == kCallEndedLocal || type == kCallLinkLost) {
             inCall_ = false;
             window_->Reset();
