@@ -159,6 +159,28 @@ TEST(FileCamera, PacesScalesLoopsAndReportsBadFiles) {
     EXPECT_NE(error.find("frame rate"), std::string::npos) << error;
 }
 
+TEST(TestPattern, AReceiverThatHoldsTheCameraUpMissesFramesAsWithARealCamera) {
+    const auto clock = std::make_shared<VirtualVideoClock>();
+    auto camera = OpenTestPatternCamera({176, 144, 10}, clock);
+    FrameLog log;
+    std::vector<int> numbers; // read from the pictures
+    ASSERT_TRUE(camera->Start([&](const VideoFrame& frame) {
+        {
+            std::lock_guard lock(log.mutex);
+            numbers.push_back(ReadTestPatternFrameNumber(frame).value_or(-1));
+        }
+        log.Add(frame);
+        if (log.Count() <= 4) clock->Advance(250000); // a receiver busy for 2.5 frame times
+    }));
+    ASSERT_TRUE(log.WaitFor(8));
+    camera->Stop();
+    const std::vector<int> expected{0, 2, 5, 7, 10, 11, 12, 13};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(numbers[i], expected[i]) << i;
+        EXPECT_EQ(log.timestamps[i], static_cast<std::uint32_t>(expected[i] * 100)) << i; // its own time
+    }
+}
+
 TEST(CaptureGraph, TestPatternRunsThroughTheFilterAndChangesSizeWhileRunning) {
     RawDataRenderFilter filter;
     CaptureGraph graph(filter);

@@ -23,7 +23,20 @@ public:
     ~FileCamera() override { Stop(); }
 
 protected:
-    bool NextPicture(std::uint8_t* out) override {
+    bool NextPicture(std::uint8_t* out, std::uint64_t frameIndex) override {
+        // Frames whose time passed while the receiver was busy are read and dropped.
+        do {
+            if (!ReadNext()) return false;
+        } while (m_framesRead <= frameIndex);
+        if (!m_converter->Convert(m_planes.data(), m_planes.size(), out)) {
+            SetError("cannot convert a Y4M frame");
+            return false;
+        }
+        return true;
+    }
+
+private:
+    bool ReadNext() {
         std::string error;
         bool ok = m_reader->ReadFrame(m_planes, error);
         if (!ok && error.empty() && m_loop && m_framesRead > 0) { // the end: go round again
@@ -34,18 +47,13 @@ protected:
             return false;
         }
         ++m_framesRead;
-        if (!m_converter->Convert(m_planes.data(), m_planes.size(), out)) {
-            SetError("cannot convert a Y4M frame");
-            return false;
-        }
         return true;
     }
 
-private:
     std::unique_ptr<Y4mReader> m_reader;
     std::unique_ptr<PixelConverter> m_converter;
     bool m_loop;
-    long m_framesRead = 0;
+    std::uint64_t m_framesRead = 0;
     std::vector<std::uint8_t> m_planes;
 };
 

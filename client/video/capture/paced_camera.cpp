@@ -8,16 +8,17 @@ PacedCamera::PacedCamera(const VideoFormat& format, std::shared_ptr<VideoClock> 
     : m_format(format), m_clock(std::move(clock)), m_picture(Rgb24ImageSize(format.width, format.height)) {}
 
 void PacedCamera::RunLoop(const VideoFrameCallback& onFrame, const std::atomic<bool>& stop) {
-    constexpr std::uint64_t kMaxLagUs = 1000000;
     const double frameUs = 1e6 / m_format.frameRate;
-    std::uint64_t startUs = m_clock->NowUs();
+    const auto offsetUs = [frameUs](std::uint64_t n) { return static_cast<std::uint64_t>(static_cast<double>(n) * frameUs); };
+    const std::uint64_t startUs = m_clock->NowUs();
     for (std::uint64_t n = 0; !stop.load(); ++n) {
-        const auto offsetUs = static_cast<std::uint64_t>(static_cast<double>(n) * frameUs);
         const std::uint64_t nowUs = m_clock->NowUs();
-        if (nowUs > startUs + offsetUs + kMaxLagUs) startUs = nowUs - offsetUs; // fell behind: go on from now
-        const std::uint64_t dueUs = startUs + offsetUs;
+        if (nowUs > startUs + offsetUs(n) + static_cast<std::uint64_t>(frameUs)) {
+            n = static_cast<std::uint64_t>(static_cast<double>(nowUs - startUs) / frameUs); // held up: skip
+        }
+        const std::uint64_t dueUs = startUs + offsetUs(n);
         m_clock->WaitUntil(dueUs, stop);
-        if (stop.load() || !NextPicture(m_picture.data())) break;
+        if (stop.load() || !NextPicture(m_picture.data(), n)) break;
         VideoFrame frame;
         frame.width = m_format.width;
         frame.height = m_format.height;

@@ -1,5 +1,7 @@
 // The cameras that make their pictures themselves (test pattern, file) run on this pump: at
-// each frame time of the camera's rate it asks for the next picture and delivers it.
+// each frame time of the camera's rate it asks for that frame's picture and delivers it.
+// When the receiver held the camera up for longer than a frame, the frames of that time are
+// skipped, as a real camera drops them: a picture always shows the time it is stamped with.
 #pragma once
 
 #include "client/video/capture/threaded_camera.h"
@@ -18,9 +20,10 @@ public:
     VideoFormat Format() const override { return m_format; }
 
 protected:
-    // Fills the next picture (Rgb24ImageSize bytes of the format's size); false ends the
-    // stream (after SetError when it failed). Runs on the camera thread.
-    virtual bool NextPicture(std::uint8_t* out) = 0;
+    // Fills the picture of frame frameIndex (0 at start; indexes only grow, maybe with gaps)
+    // with Rgb24ImageSize bytes of the format's size; false ends the stream (after SetError
+    // when it failed). Runs on the camera thread.
+    virtual bool NextPicture(std::uint8_t* out, std::uint64_t frameIndex) = 0;
 
 private:
     void RunLoop(const VideoFrameCallback& onFrame, const std::atomic<bool>& stop) override;

@@ -78,13 +78,10 @@ public:
     ~TestPatternCamera() override { Stop(); }
 
 protected:
-    bool NextPicture(std::uint8_t* out) override {
-        DrawTestPattern(m_frameNumber++, Format().width, Format().height, out);
+    bool NextPicture(std::uint8_t* out, std::uint64_t frameIndex) override {
+        DrawTestPattern(static_cast<std::uint32_t>(frameIndex), Format().width, Format().height, out);
         return true;
     }
-
-private:
-    std::uint32_t m_frameNumber = 0;
 };
 
 } // namespace

@@ -24,6 +24,8 @@ class VirtualVideoClock : public VideoClock {
 public:
     std::uint64_t NowUs() override { return m_nowUs.load(); }
     void WaitUntil(std::uint64_t deadlineUs, const std::atomic<bool>& stop) override;
+    // Moves time on, as a receiver that takes that long would.
+    void Advance(std::uint64_t us) { m_nowUs += us; }
 
 private:
     std::atomic<std::uint64_t> m_nowUs{0};
