@@ -101,6 +101,10 @@ TEST(VideoWindow, MainWindowOpensItBesideAndFollowsTheCallsVideo) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return video.isVisible(); }, 5000));
     EXPECT_EQ(video.frameGeometry().left(), w.frameGeometry().right() + 1);
 
+    f.Emit("video_capture", {{"state", "0"}, {"device", ""}});
+    EXPECT_FALSE(video.Display().LocalEnabled());
+    f.Emit("video_capture", {{"state", "1"}, {"device", "ORV Test Pattern Camera"}});
+    EXPECT_TRUE(video.Display().LocalEnabled());
     f.Emit("video_start", {{"frame_rate", "15"}, {"size_index", "3"}});
     EXPECT_TRUE(video.Display().SmallOpen());
     EXPECT_FALSE(video.Display().LocalBig());

@@ -56,6 +56,9 @@ void MainVideo::OnCoreEvent(const CoreEvent& event) {
         window_->VideoOn(); // sending resumes; the peer learns of pauses from here on
         inCall_ = true;
         Show();
+    } else if (event.name == "video_capture") {
+        // Without a running camera the background shows, not the last frame it sent.
+        window_->Display().EnableLocal(EventIntField(event, "state") != 0);
     } else if (event.name == "video_stop") {
         inCall_ = false;
         window_->Reset();

@@ -40,7 +40,8 @@ public:
     // Shows the video window beside the main window (the first time) and raises it.
     void Show();
     // The core's events: "video_start" / "video_stop" turn the call's video on and off,
-    // call progress 24 carries the peer's pause, the end of a call resets the window.
+    // "video_capture" shows the camera's picture or the background, call progress 24
+    // carries the peer's pause, the end of a call resets the window.
     void OnCoreEvent(const CoreEvent& event);
     // The video options as a dialog; applying them restarts the camera with the new values.
     void OpenOptions(QWidget* parent);
