@@ -19,6 +19,7 @@
 #include "wire/media_header.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -26,9 +27,11 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <thread>
 
 namespace orv::test {
@@ -52,6 +55,22 @@ struct Party {
 struct Stats {
     long captured = -1, sent = -1, received = -1, decoded = -1, dropped = -1;
 };
+
+// Processor time a process has used (user and system), in seconds.
+double CpuSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto close = text.rfind(')'); // the command name may hold blanks
+    if (close == std::string::npos) return 0;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    unsigned long long utime = 0, stime = 0;
+    for (int n = 3; n <= 15 && fields >> field; ++n) {
+        if (n == 14) utime = std::stoull(field);
+        if (n == 15) stime = std::stoull(field);
+    }
+    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
 
 long Field(const std::string& line, const std::string& key) {
     const auto at = line.find(" " + key + "=");
@@ -240,7 +259,16 @@ TEST_P(VideoCodecE2eTest, EachSideSeesThePeersPictureAndTheWireCarriesValidFrame
     StartClient(m_a, codec, Clip("a.y4m"));
     StartClient(m_b, codec, Clip("b.y4m"));
     Connect(m_a, &m_b, m_b.number);
+    // The processor share of each end during the call (CIF, 15 fps, with the audio path).
+    const double aCpu = CpuSeconds(m_a.process.Pid()), bCpu = CpuSeconds(m_b.process.Pid());
+    const auto talkStart = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(4));
+    const double talkSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - talkStart).count();
+    const double aShare = 100 * (CpuSeconds(m_a.process.Pid()) - aCpu) / talkSeconds;
+    const double bShare = 100 * (CpuSeconds(m_b.process.Pid()) - bCpu) / talkSeconds;
+    std::printf("codec %d: processor use during the call %.1f %% (caller), %.1f %% (called) of one core\n", codec,
+                aShare, bShare);
+    RecordProperty("cpu_percent", std::to_string(std::max(aShare, bShare)));
     const RgbPicture aSees = Snapshot(m_a, "a_sees.ppm");
     const RgbPicture bSees = Snapshot(m_b, "b_sees.ppm");
     Hangup(m_a, &m_b);
