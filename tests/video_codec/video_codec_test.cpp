@@ -99,8 +99,9 @@ TEST(VideoCodec, EveryCodeCarriesEveryTableSizeWithoutDelay) {
             printf("%s %dx%d: worst PSNR %.1f dB, %zu bytes/frame\n", Name(code).c_str(), size[0], size[1], worst,
                    bytes / 30);
             // The scene is harder than a face (a sharp striped disc on a drifting textured
-            // backdrop); these coders at these rates keep it above 24 dB, 23 is the floor.
-            EXPECT_GT(worst, 23.0);
+            // backdrop). Worst frames measured: "MPG4" 25.1 to 26.1 dB, "M263" 23.4 to 24.5,
+            // "ORV2" (256 kbit/s) 24.5 to 30.9; a broken coder gives under 15. Floor 22.
+            EXPECT_GT(worst, 22.0);
         }
     }
 }

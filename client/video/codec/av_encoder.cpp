@@ -70,9 +70,11 @@ void ConfigureEncoder(AVCodecContext* context, AVDictionary** options, const Enc
         av_dict_set(options, "x264-params", "repeat-headers=1", 0);
         return;
     }
-    // The ceiling above the target lets the one-second intra frames be larger than the rest.
+    // The ceiling above the target lets the one-second intra frames be larger than the rest;
+    // a quarter second of buffer holds them to about 13 fragments at CIF (6.5 kB), so the
+    // sender's fragment spacing spends no more than a frame interval on one.
     context->rc_max_rate = bitRate * 3 / 2;
-    context->rc_buffer_size = static_cast<int>(bitRate / 2);
+    context->rc_buffer_size = static_cast<int>(bitRate / 4);
     context->qmin = 2;
     context->qmax = 31;
     const int lambdaFloor = static_cast<int>(std::lround(std::max(2.0f, settings.minQuantiser) * FF_QP2LAMBDA));
