@@ -58,8 +58,9 @@ void ConfigureEncoder(AVCodecContext* context, AVDictionary** options, const Enc
     context->bit_rate = bitRate;
     context->rc_max_rate = bitRate;
     if (settings.fourCC == kFourCCOrv2) {
-        // Half a second of buffer keeps every frame small enough to cross quickly.
-        context->rc_buffer_size = static_cast<int>(bitRate / 2);
+        // A quarter second of buffer keeps even the forced key frames small (CIF at 256
+        // kbit/s: 5.5 kB; the refresh waves keep the others near the average).
+        context->rc_buffer_size = static_cast<int>(bitRate / 4);
         // A picture damaged in the middle of a refresh wave is whole after the next wave:
         // waves of half a second keep that within one second.
         context->gop_size = std::max(1, rate / 2);
