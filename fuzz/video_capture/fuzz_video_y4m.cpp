@@ -20,7 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!reader.Attach(file, error)) return 0;
     const Y4mHeader& header = reader.Header();
     PixelConverter converter;
-    if (!converter.Configure(Y4mPixelFormat(header.chroma), header.width, header.height, 0, 32, 24, error)) return 0;
+    if (!converter.Configure(Y4mPixelFormat(header.chroma), header.width, header.height, 0, 32, 24,
+                             error))
+        return 0;
     std::vector<std::uint8_t> planes;
     std::vector<std::uint8_t> picture(Rgb24ImageSize(32, 24));
     for (int frames = 0; frames < 8 && reader.ReadFrame(planes, error); ++frames) {

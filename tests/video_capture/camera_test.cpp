@@ -35,7 +35,8 @@ TEST(TestPattern, FrameNumberSurvivesJpegAndScalingAtEveryTableSize) {
                 const int w = size.width / divisor, h = size.height / divisor;
                 PixelConverter converter;
                 std::string error;
-                ASSERT_TRUE(converter.Configure(CameraPixelFormat::kMjpeg, size.width, size.height, 0, w, h, error));
+                ASSERT_TRUE(converter.Configure(CameraPixelFormat::kMjpeg, size.width, size.height,
+                                                0, w, h, error));
                 std::vector<std::uint8_t> decoded(Rgb24ImageSize(w, h));
                 ASSERT_TRUE(converter.Convert(jpeg.data(), jpeg.size(), decoded.data()));
                 const VideoFrame frame{w, h, 0, decoded.data(), decoded.size()};
@@ -49,7 +50,8 @@ TEST(TestPattern, FrameNumberSurvivesJpegAndScalingAtEveryTableSize) {
     }
     std::vector<std::uint8_t> grey(Rgb24ImageSize(176, 144), 128);
     EXPECT_FALSE(ReadTestPatternFrameNumber({176, 144, 0, grey.data(), grey.size()}).has_value());
-    EXPECT_FALSE(ReadTestPatternFrameNumber({176, 144, 0, grey.data(), grey.size() - 1}).has_value());
+    EXPECT_FALSE(
+        ReadTestPatternFrameNumber({176, 144, 0, grey.data(), grey.size() - 1}).has_value());
 }
 
 TEST(PixelConvert, WebcamFormatsBecomeBottomUpBgrWithRedAboveBlue) {
@@ -57,8 +59,9 @@ TEST(PixelConvert, WebcamFormatsBecomeBottomUpBgrWithRedAboveBlue) {
     const struct {
         CameraPixelFormat format;
         int bytesPerLine;
-    } cases[] = {{CameraPixelFormat::kYuyv, 0},   {CameraPixelFormat::kUyvy, 0},   {CameraPixelFormat::kNv12, 0},
-                 {CameraPixelFormat::kNv12, 80},  {CameraPixelFormat::kYuv420, 0}, {CameraPixelFormat::kYvu420, 96},
+    } cases[] = {{CameraPixelFormat::kYuyv, 0},   {CameraPixelFormat::kUyvy, 0},
+                 {CameraPixelFormat::kNv12, 0},   {CameraPixelFormat::kNv12, 80},
+                 {CameraPixelFormat::kYuv420, 0}, {CameraPixelFormat::kYvu420, 96},
                  {CameraPixelFormat::kYuv422p, 0}};
     for (const auto& c : cases) {
         const auto raw = MakeRedOverBlue(c.format, kW, kH, c.bytesPerLine);
@@ -66,27 +69,34 @@ TEST(PixelConvert, WebcamFormatsBecomeBottomUpBgrWithRedAboveBlue) {
             const int outH = outW / 2;
             PixelConverter converter;
             std::string error;
-            ASSERT_TRUE(converter.Configure(c.format, kW, kH, c.bytesPerLine, outW, outH, error)) << error;
+            ASSERT_TRUE(converter.Configure(c.format, kW, kH, c.bytesPerLine, outW, outH, error))
+                << error;
             std::vector<std::uint8_t> out(Rgb24ImageSize(outW, outH));
             ASSERT_TRUE(converter.Convert(raw.data(), raw.size(), out.data()));
             const std::uint8_t* bottomRow = out.data();
-            const std::uint8_t* topRow = out.data() + Rgb24Stride(outW) * static_cast<std::size_t>(outH - 1);
-            const std::string label = std::to_string(static_cast<std::uint32_t>(c.format)) + "/" + std::to_string(outW);
-            EXPECT_TRUE(bottomRow[0] > 200 && bottomRow[1] < 50 && bottomRow[2] < 50) << label; // blue
-            EXPECT_TRUE(topRow[2] > 200 && topRow[1] < 50 && topRow[0] < 50) << label;          // red
+            const std::uint8_t* topRow =
+                out.data() + Rgb24Stride(outW) * static_cast<std::size_t>(outH - 1);
+            const std::string label =
+                std::to_string(static_cast<std::uint32_t>(c.format)) + "/" + std::to_string(outW);
+            EXPECT_TRUE(bottomRow[0] > 200 && bottomRow[1] < 50 && bottomRow[2] < 50)
+                << label;                                                              // blue
+            EXPECT_TRUE(topRow[2] > 200 && topRow[1] < 50 && topRow[0] < 50) << label; // red
             EXPECT_FALSE(converter.Convert(raw.data(), raw.size() - 1, out.data())) << label;
         }
     }
     PixelConverter converter;
     std::string error;
-    EXPECT_FALSE(converter.Configure(CameraPixelFormat::kYuyv, kW, kH, kW, kW, kH, error)); // line too short
-    EXPECT_FALSE(converter.Configure(static_cast<CameraPixelFormat>(0x34363248), kW, kH, 0, kW, kH, error));
+    EXPECT_FALSE(
+        converter.Configure(CameraPixelFormat::kYuyv, kW, kH, kW, kW, kH, error)); // line too short
+    EXPECT_FALSE(
+        converter.Configure(static_cast<CameraPixelFormat>(0x34363248), kW, kH, 0, kW, kH, error));
 }
 
 TEST(Y4m, HeaderFieldsAreCheckedOneByOne) {
     Y4mHeader header;
     std::string error;
-    ASSERT_TRUE(ParseY4mHeader("YUV4MPEG2 W176 H144 F30000:1001 Ip A1:1 C444 XYSCSS=444", header, error));
+    ASSERT_TRUE(
+        ParseY4mHeader("YUV4MPEG2 W176 H144 F30000:1001 Ip A1:1 C444 XYSCSS=444", header, error));
     EXPECT_EQ(header.rateNum, 30000);
     EXPECT_EQ(Y4mFrameBytes(header), 176u * 144 * 3);
     ASSERT_TRUE(ParseY4mHeader("YUV4MPEG2 W175 H9 Cmono", header, error));
@@ -94,9 +104,10 @@ TEST(Y4m, HeaderFieldsAreCheckedOneByOne) {
     EXPECT_EQ(Y4mFrameBytes(header), 175u * 9);
     ASSERT_TRUE(ParseY4mHeader("YUV4MPEG2 W175 H9", header, error));
     EXPECT_EQ(Y4mFrameBytes(header), 175u * 9 + 2 * 88 * 5);
-    for (const char* bad : {"YUV4MPEG W176 H144", "YUV4MPEG2 W176", "YUV4MPEG2 W99999 H144", "YUV4MPEG2 W-5 H144",
-                            "YUV4MPEG2 W176 H144 C420p10", "YUV4MPEG2 W176 H144 F0:1", "YUV4MPEG2 W176 H144 F15",
-                            "YUV4MPEG2 W12x H144"}) {
+    for (const char* bad :
+         {"YUV4MPEG W176 H144", "YUV4MPEG2 W176", "YUV4MPEG2 W99999 H144", "YUV4MPEG2 W-5 H144",
+          "YUV4MPEG2 W176 H144 C420p10", "YUV4MPEG2 W176 H144 F0:1", "YUV4MPEG2 W176 H144 F15",
+          "YUV4MPEG2 W12x H144"}) {
         error.clear();
         EXPECT_FALSE(ParseY4mHeader(bad, header, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;
@@ -108,11 +119,13 @@ TEST(FileCamera, PacesScalesLoopsAndReportsBadFiles) {
     const std::string clip = folder.File("clip.y4m");
     WriteY4m(clip, 176, 144, "15:1", 10);
 
-    auto collect = [](const std::string& name, std::size_t stopAfter, std::string* lastError = nullptr) {
+    auto collect = [](const std::string& name, std::size_t stopAfter,
+                      std::string* lastError = nullptr) {
         FileCameraSpec spec;
         EXPECT_TRUE(ParseFileCameraName(name, spec));
         std::string error;
-        auto camera = OpenFileCamera(spec, {352, 288, 30}, error, std::make_shared<VirtualVideoClock>());
+        auto camera =
+            OpenFileCamera(spec, {352, 288, 30}, error, std::make_shared<VirtualVideoClock>());
         FrameLog log;
         if (!camera) return log;
         EXPECT_EQ(camera->Format().frameRate, 15.0); // the file's own rate
@@ -151,7 +164,8 @@ TEST(FileCamera, PacesScalesLoopsAndReportsBadFiles) {
     test::WriteText(bad, "YUV4MPEG2 W0 H144 F15:1\nFRAME\n");
     EXPECT_EQ(OpenVideoSource("file:" + bad, {176, 144, 15}, error), nullptr);
     EXPECT_NE(error.find("W0"), std::string::npos) << error;
-    EXPECT_EQ(OpenVideoSource("file:" + folder.File("missing.y4m"), {176, 144, 15}, error), nullptr);
+    EXPECT_EQ(OpenVideoSource("file:" + folder.File("missing.y4m"), {176, 144, 15}, error),
+              nullptr);
     EXPECT_NE(error.find("cannot open"), std::string::npos) << error;
     const std::string slow = folder.File("slow.y4m");
     WriteY4m(slow, 176, 144, "1:2", 1);
@@ -177,7 +191,8 @@ TEST(TestPattern, AReceiverThatHoldsTheCameraUpMissesFramesAsWithARealCamera) {
     const std::vector<int> expected{0, 2, 5, 7, 10, 11, 12, 13};
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(numbers[i], expected[i]) << i;
-        EXPECT_EQ(log.timestamps[i], static_cast<std::uint32_t>(expected[i] * 100)) << i; // its own time
+        EXPECT_EQ(log.timestamps[i], static_cast<std::uint32_t>(expected[i] * 100))
+            << i; // its own time
     }
 }
 
@@ -212,9 +227,11 @@ TEST(CaptureGraph, TestPatternRunsThroughTheFilterAndChangesSizeWhileRunning) {
     EXPECT_EQ(log.sizes.front(), "680x480");
     EXPECT_EQ(log.sizes.back(), "176x144");
     EXPECT_EQ(log.sizes.size(), atStop); // nothing arrives once stopped
-    for (std::size_t i = 1; i < numbers.size(); ++i) {
-        if (log.sizes[i] == log.sizes[i - 1]) {
-            EXPECT_EQ(numbers[i], numbers[i - 1] + 1) << i;
+    // Every picture carries its frame number; a slow machine may skip frames, never repeat one.
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        EXPECT_NE(numbers[i], 0xFFFF) << i;
+        if (i > 0 && log.sizes[i] == log.sizes[i - 1]) {
+            EXPECT_GT(numbers[i], numbers[i - 1]) << i;
         }
     }
 }
@@ -227,7 +244,8 @@ TEST(V4l2Camera, RefusesWhatIsNotACaptureDeviceAndPrefersCommonFormats) {
     EXPECT_NE(error.find("not a V4L2 device"), std::string::npos) << error;
 
     const auto code = [](CameraPixelFormat f) { return static_cast<std::uint32_t>(f); };
-    EXPECT_EQ(PreferredCameraPixelFormat({code(CameraPixelFormat::kMjpeg), code(CameraPixelFormat::kYuyv)}),
+    EXPECT_EQ(PreferredCameraPixelFormat(
+                  {code(CameraPixelFormat::kMjpeg), code(CameraPixelFormat::kYuyv)}),
               CameraPixelFormat::kYuyv);
     EXPECT_EQ(PreferredCameraPixelFormat({0x34363248 /* H264 */, code(CameraPixelFormat::kNv12)}),
               CameraPixelFormat::kNv12);

@@ -16,7 +16,8 @@ void QuietFfmpegLog() {
     av_log_set_level(AV_LOG_ERROR);
 }
 
-std::vector<std::uint8_t> EncodeJpeg(const std::uint8_t* picture, int width, int height, int quantiser) {
+std::vector<std::uint8_t> EncodeJpeg(const std::uint8_t* picture, int width, int height,
+                                     int quantiser) {
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
     AVCodecContext* context = avcodec_alloc_context3(codec);
     context->width = width;
@@ -31,8 +32,9 @@ std::vector<std::uint8_t> EncodeJpeg(const std::uint8_t* picture, int width, int
     frame->width = width;
     frame->height = height;
     if (avcodec_open2(context, codec, nullptr) == 0 && av_frame_get_buffer(frame, 0) == 0) {
-        SwsContext* scaler = sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, AV_PIX_FMT_YUVJ420P,
-                                            SWS_BILINEAR, nullptr, nullptr, nullptr);
+        SwsContext* scaler =
+            sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, AV_PIX_FMT_YUVJ420P,
+                           SWS_BILINEAR, nullptr, nullptr, nullptr);
         const int stride = static_cast<int>(Rgb24Stride(width));
         const std::uint8_t* source[4] = {picture + static_cast<std::size_t>(stride) * (height - 1)};
         const int sourceStride[4] = {-stride};
@@ -40,7 +42,8 @@ std::vector<std::uint8_t> EncodeJpeg(const std::uint8_t* picture, int width, int
         sws_freeContext(scaler);
         frame->quality = FF_QP2LAMBDA * quantiser;
         frame->pts = 0;
-        if (avcodec_send_frame(context, frame) == 0 && avcodec_receive_packet(context, packet) == 0) {
+        if (avcodec_send_frame(context, frame) == 0 &&
+            avcodec_receive_packet(context, packet) == 0) {
             jpeg.assign(packet->data, packet->data + packet->size);
         }
     }
@@ -60,11 +63,18 @@ double Psnr(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>&
     return mse == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
-std::vector<std::uint8_t> MakeRedOverBlue(CameraPixelFormat format, int width, int height, int bytesPerLine) {
+std::vector<std::uint8_t> MakeRedOverBlue(CameraPixelFormat format, int width, int height,
+                                          int bytesPerLine) {
     // BT.601 studio-range values of pure red and pure blue.
-    const auto y = [height](int row) { return static_cast<std::uint8_t>(row < height / 2 ? 81 : 41); };
-    const auto u = [height](int row) { return static_cast<std::uint8_t>(row < height / 2 ? 90 : 240); };
-    const auto v = [height](int row) { return static_cast<std::uint8_t>(row < height / 2 ? 240 : 110); };
+    const auto y = [height](int row) {
+        return static_cast<std::uint8_t>(row < height / 2 ? 81 : 41);
+    };
+    const auto u = [height](int row) {
+        return static_cast<std::uint8_t>(row < height / 2 ? 90 : 240);
+    };
+    const auto v = [height](int row) {
+        return static_cast<std::uint8_t>(row < height / 2 ? 240 : 110);
+    };
     const auto w = static_cast<std::size_t>(width), h = static_cast<std::size_t>(height);
     std::vector<std::uint8_t> raw;
     if (format == CameraPixelFormat::kYuyv || format == CameraPixelFormat::kUyvy) {
@@ -86,7 +96,8 @@ std::vector<std::uint8_t> MakeRedOverBlue(CameraPixelFormat format, int width, i
     const std::size_t chromaRows = format == CameraPixelFormat::kYuv422p ? h : h / 2;
     const std::size_t chromaStride = nv12 ? stride : stride / 2;
     raw.assign(stride * h + (nv12 ? 1 : 2) * chromaStride * chromaRows, 0);
-    for (std::size_t row = 0; row < h; ++row) std::fill_n(&raw[row * stride], w, y(static_cast<int>(row)));
+    for (std::size_t row = 0; row < h; ++row)
+        std::fill_n(&raw[row * stride], w, y(static_cast<int>(row)));
     std::uint8_t* chroma = raw.data() + stride * h;
     const bool vFirst = format == CameraPixelFormat::kYvu420;
     for (std::size_t row = 0; row < chromaRows; ++row) {
@@ -97,7 +108,8 @@ std::vector<std::uint8_t> MakeRedOverBlue(CameraPixelFormat format, int width, i
                 chroma[row * stride + 2 * x + 1] = v(lumaRow);
             } else {
                 chroma[row * chromaStride + x] = vFirst ? v(lumaRow) : u(lumaRow);
-                chroma[chromaStride * chromaRows + row * chromaStride + x] = vFirst ? u(lumaRow) : v(lumaRow);
+                chroma[chromaStride * chromaRows + row * chromaStride + x] =
+                    vFirst ? u(lumaRow) : v(lumaRow);
             }
         }
     }
@@ -114,7 +126,8 @@ void WriteY4m(const std::string& path, int width, int height, const std::string&
         planes.resize(luma * 3 / 2, 128);
         if (i == frames - 1 && lastFrameBytes) planes.resize(lastFrameBytes);
         file << "FRAME\n";
-        file.write(reinterpret_cast<const char*>(planes.data()), static_cast<std::streamsize>(planes.size()));
+        file.write(reinterpret_cast<const char*>(planes.data()),
+                   static_cast<std::streamsize>(planes.size()));
     }
 }
 
@@ -127,7 +140,8 @@ FrameLog::FrameLog(FrameLog&& other) noexcept {
 
 void FrameLog::Add(const VideoFrame& frame) {
     const std::size_t middle =
-        Rgb24Stride(frame.width) * static_cast<std::size_t>(frame.height / 2) + static_cast<std::size_t>(frame.width / 2) * 3;
+        Rgb24Stride(frame.width) * static_cast<std::size_t>(frame.height / 2) +
+        static_cast<std::size_t>(frame.width / 2) * 3;
     {
         std::lock_guard lock(mutex);
         timestamps.push_back(frame.timestampMs);
@@ -146,7 +160,8 @@ bool FrameLog::WaitFor(std::size_t count, const std::function<bool()>& done) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     std::unique_lock lock(mutex);
     while (sizes.size() < count && !(done && done())) {
-        if (changed.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(10))) ==
+        if (changed.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() +
+                                                            std::chrono::milliseconds(10))) ==
                 std::cv_status::timeout &&
             std::chrono::steady_clock::now() >= deadline) {
             return false;

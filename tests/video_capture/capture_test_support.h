@@ -16,10 +16,12 @@ namespace orv {
 
 void QuietFfmpegLog();
 // A JPEG of a bottom-up RGB24 picture at the given quantiser (2 fine .. 31 coarse).
-std::vector<std::uint8_t> EncodeJpeg(const std::uint8_t* picture, int width, int height, int quantiser);
+std::vector<std::uint8_t> EncodeJpeg(const std::uint8_t* picture, int width, int height,
+                                     int quantiser);
 double Psnr(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b);
 // A raw camera picture whose top half is red and bottom half blue; bytesPerLine 0 = tight.
-std::vector<std::uint8_t> MakeRedOverBlue(CameraPixelFormat format, int width, int height, int bytesPerLine);
+std::vector<std::uint8_t> MakeRedOverBlue(CameraPixelFormat format, int width, int height,
+                                          int bytesPerLine);
 // A 4:2:0 Y4M file whose frame i is a flat grey of luma 20 + 20 i; lastFrameBytes cuts the
 // last frame's planes short (0 = whole).
 void WriteY4m(const std::string& path, int width, int height, const std::string& rate, int frames,

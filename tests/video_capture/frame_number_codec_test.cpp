@@ -32,16 +32,20 @@ TEST(TestPattern, FrameNumberComesThroughEveryCallCodecAtItsLowestRate) {
             std::vector<std::uint8_t> picture(raw.sizeImage), decoded(raw.sizeImage), data;
             int read = 0, wrong = 0;
             for (int n = 0; n < kFrames; ++n) {
-                DrawTestPattern(static_cast<std::uint32_t>(n), size.width, size.height, picture.data());
+                DrawTestPattern(static_cast<std::uint32_t>(n), size.width, size.height,
+                                picture.data());
                 VideoCodecFormat compressed, out;
                 std::uint32_t flags = 0;
-                ASSERT_TRUE(encoder.Compress(raw, picture.data(), picture.size(), compressed, data, flags)) << label;
+                ASSERT_TRUE(
+                    encoder.Compress(raw, picture.data(), picture.size(), compressed, data, flags))
+                    << label;
                 ASSERT_TRUE(decoder.DecompressedFormat(compressed, out)) << label;
-                if (!decoder.Decompress(compressed, data.data(), data.size(), out, decoded.data(), decoded.size())) {
+                if (!decoder.Decompress(compressed, data.data(), data.size(), out, decoded.data(),
+                                        decoded.size())) {
                     continue;
                 }
-                const auto number = ReadTestPatternFrameNumber({size.width, size.height, 0, decoded.data(),
-                                                                decoded.size()});
+                const auto number = ReadTestPatternFrameNumber(
+                    {size.width, size.height, 0, decoded.data(), decoded.size()});
                 if (number == n) ++read;
                 if (number && *number != n) ++wrong;
             }

@@ -15,7 +15,7 @@ namespace orv {
 namespace {
 
 class RenderFilterTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetFrameRateLimiter(); }
 
     // Offers one frame per 1000 / fps ms for the given span; returns how many passed.
@@ -40,14 +40,15 @@ protected:
 TEST_F(RenderFilterTest, DeliversToLocalWindowSecondWindowThenSinkUnlessPaused) {
     std::vector<std::string> order;
     auto window = [&order](const char* name, UINT expected) {
-        return FunctionWindow([&order, name, expected](UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            if (message != expected) return 0;
-            const auto* frame = reinterpret_cast<const VideoFrame*>(wParam);
-            EXPECT_EQ(reinterpret_cast<const std::uint8_t*>(lParam), frame->bits);
-            order.push_back(std::string(name) + " " + std::to_string(frame->width) + "x" +
-                            std::to_string(frame->height));
-            return 0;
-        });
+        return FunctionWindow(
+            [&order, name, expected](UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+                if (message != expected) return 0;
+                const auto* frame = reinterpret_cast<const VideoFrame*>(wParam);
+                EXPECT_EQ(reinterpret_cast<const std::uint8_t*>(lParam), frame->bits);
+                order.push_back(std::string(name) + " " + std::to_string(frame->width) + "x" +
+                                std::to_string(frame->height));
+                return 0;
+            });
     };
     FunctionWindow local = window("local", WM_USER + 6);
     FunctionWindow second = window("second", WM_USER + 7);
@@ -55,7 +56,9 @@ TEST_F(RenderFilterTest, DeliversToLocalWindowSecondWindowThenSinkUnlessPaused) 
     ASSERT_NE(second.Create(), 0u);
     m_filter.SetLocalWindow(local.GetSafeHwnd());
     m_filter.SetSecondWindow(second.GetSafeHwnd());
-    m_filter.SetSink([&order](const VideoFrame& frame) { order.push_back("sink " + std::to_string(frame.length)); });
+    m_filter.SetSink([&order](const VideoFrame& frame) {
+        order.push_back("sink " + std::to_string(frame.length));
+    });
     m_filter.SetFrameFormat(160, 120);
 
     // Target rate 0 delivers nothing, not even to the windows.
@@ -100,7 +103,8 @@ TEST_F(RenderFilterTest, LimiterPassesAllWhileMeasuringThenThinsInRuns) {
         pattern += m_filter.Receive(m_frame) ? 'P' : 'd';
     }
     m_start = m_tick + 33;
-    EXPECT_EQ(pattern, "P" "PddPddPddPdd");
+    EXPECT_EQ(pattern, "P"
+                       "PddPddPddPdd");
     EXPECT_EQ(Feed(30, 6000), 60);
 
     // A camera slower than the target passes every frame once remeasured.
@@ -131,7 +135,8 @@ TEST(VideoSizes, TableAndDeviceChoice) {
     }
 
     std::vector<VideoDeviceInfo> devices;
-    for (int i = 0; i < 12; ++i) devices.push_back({"Cam " + std::to_string(i), "/dev/video" + std::to_string(i)});
+    for (int i = 0; i < 12; ++i)
+        devices.push_back({"Cam " + std::to_string(i), "/dev/video" + std::to_string(i)});
     devices.push_back({kTestPatternCameraName, kTestPatternCameraPath});
     const auto offered = LimitVideoDevices(devices);
     ASSERT_EQ(offered.size(), kMaxVideoDevices);

@@ -14,7 +14,7 @@
 namespace orv {
 
 class CaptureGraph {
-public:
+  public:
     explicit CaptureGraph(RawDataRenderFilter& renderer);
     ~CaptureGraph(); // stops capture
 
@@ -26,14 +26,14 @@ public:
     bool SetFormat(double frameRate, int width, int height);
     // Opens the chosen camera with the stored format (true when already built).
     bool BuildCaptureGraph();
-    bool StartCapture();  // true when running (also when it already ran)
-    bool StopCapture();   // false when it was not running
+    bool StartCapture(); // true when running (also when it already ran)
+    bool StopCapture();  // false when it was not running
     bool IsRunning() const;
 
     const std::string& DeviceName() const { return m_deviceName; }
     const std::string& LastError() const { return m_lastError; }
 
-private:
+  private:
     bool Fail(const std::string& text);
 
     RawDataRenderFilter& m_renderer;

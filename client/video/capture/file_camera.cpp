@@ -15,14 +15,14 @@ constexpr double kMinRate = 1.0;
 constexpr double kMaxRate = 60.0;
 
 class FileCamera final : public PacedCamera {
-public:
-    FileCamera(std::unique_ptr<Y4mReader> reader, std::unique_ptr<PixelConverter> converter, bool loop,
-               const VideoFormat& format, std::shared_ptr<VideoClock> clock)
-        : PacedCamera(format, std::move(clock)), m_reader(std::move(reader)), m_converter(std::move(converter)),
-          m_loop(loop) {}
+  public:
+    FileCamera(std::unique_ptr<Y4mReader> reader, std::unique_ptr<PixelConverter> converter,
+               bool loop, const VideoFormat& format, std::shared_ptr<VideoClock> clock)
+        : PacedCamera(format, std::move(clock)), m_reader(std::move(reader)),
+          m_converter(std::move(converter)), m_loop(loop) {}
     ~FileCamera() override { Stop(); }
 
-protected:
+  protected:
     bool NextPicture(std::uint8_t* out, std::uint64_t frameIndex) override {
         // Frames whose time passed while the receiver was busy are read and dropped.
         do {
@@ -35,7 +35,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     bool ReadNext() {
         std::string error;
         bool ok = m_reader->ReadFrame(m_planes, error);
@@ -61,10 +61,14 @@ private:
 
 CameraPixelFormat Y4mPixelFormat(Y4mChroma chroma) {
     switch (chroma) {
-    case Y4mChroma::k420: return CameraPixelFormat::kYuv420;
-    case Y4mChroma::k422: return CameraPixelFormat::kYuv422p;
-    case Y4mChroma::k444: return CameraPixelFormat::kYuv444p;
-    case Y4mChroma::kMono: return CameraPixelFormat::kGrey;
+    case Y4mChroma::k420:
+        return CameraPixelFormat::kYuv420;
+    case Y4mChroma::k422:
+        return CameraPixelFormat::kYuv422p;
+    case Y4mChroma::k444:
+        return CameraPixelFormat::kYuv444p;
+    case Y4mChroma::kMono:
+        return CameraPixelFormat::kGrey;
     }
     return CameraPixelFormat::kYuv420;
 }
@@ -75,7 +79,8 @@ bool ParseFileCameraName(const std::string& deviceName, FileCameraSpec& spec) {
     bool loop = false;
     for (const char* option : {",loop=1", ",loop=0"}) {
         const std::string text = option;
-        if (path.size() >= text.size() && path.compare(path.size() - text.size(), text.size(), text) == 0) {
+        if (path.size() >= text.size() &&
+            path.compare(path.size() - text.size(), text.size(), text) == 0) {
             path.resize(path.size() - text.size());
             loop = text.back() == '1';
             break;
@@ -100,14 +105,15 @@ std::unique_ptr<VideoSource> OpenFileCamera(const FileCameraSpec& spec, const Vi
         return nullptr;
     }
     auto converter = std::make_unique<PixelConverter>();
-    if (!converter->Configure(Y4mPixelFormat(header.chroma), header.width, header.height, 0, format.width,
-                              format.height, error)) {
+    if (!converter->Configure(Y4mPixelFormat(header.chroma), header.width, header.height, 0,
+                              format.width, format.height, error)) {
         error = "file camera: " + error;
         return nullptr;
     }
     // The file sets the pace: a camera delivers at its own rate, the render filter thins it.
     const VideoFormat paced{format.width, format.height, rate};
-    return std::make_unique<FileCamera>(std::move(reader), std::move(converter), spec.loop, paced, std::move(clock));
+    return std::make_unique<FileCamera>(std::move(reader), std::move(converter), spec.loop, paced,
+                                        std::move(clock));
 }
 
 } // namespace orv

@@ -25,8 +25,8 @@ bool ParseFileCameraName(const std::string& deviceName, FileCameraSpec& spec);
 // The converter input format of a Y4M file's planes.
 CameraPixelFormat Y4mPixelFormat(Y4mChroma chroma);
 
-std::unique_ptr<VideoSource> OpenFileCamera(const FileCameraSpec& spec, const VideoFormat& format,
-                                            std::string& error,
-                                            std::shared_ptr<VideoClock> clock = MonotonicVideoClock());
+std::unique_ptr<VideoSource>
+OpenFileCamera(const FileCameraSpec& spec, const VideoFormat& format, std::string& error,
+               std::shared_ptr<VideoClock> clock = MonotonicVideoClock());
 
 } // namespace orv

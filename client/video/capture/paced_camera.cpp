@@ -5,16 +5,20 @@
 namespace orv {
 
 PacedCamera::PacedCamera(const VideoFormat& format, std::shared_ptr<VideoClock> clock)
-    : m_format(format), m_clock(std::move(clock)), m_picture(Rgb24ImageSize(format.width, format.height)) {}
+    : m_format(format), m_clock(std::move(clock)),
+      m_picture(Rgb24ImageSize(format.width, format.height)) {}
 
 void PacedCamera::RunLoop(const VideoFrameCallback& onFrame, const std::atomic<bool>& stop) {
     const double frameUs = 1e6 / m_format.frameRate;
-    const auto offsetUs = [frameUs](std::uint64_t n) { return static_cast<std::uint64_t>(static_cast<double>(n) * frameUs); };
+    const auto offsetUs = [frameUs](std::uint64_t n) {
+        return static_cast<std::uint64_t>(static_cast<double>(n) * frameUs);
+    };
     const std::uint64_t startUs = m_clock->NowUs();
     for (std::uint64_t n = 0; !stop.load(); ++n) {
         const std::uint64_t nowUs = m_clock->NowUs();
         if (nowUs > startUs + offsetUs(n) + static_cast<std::uint64_t>(frameUs)) {
-            n = static_cast<std::uint64_t>(static_cast<double>(nowUs - startUs) / frameUs); // held up: skip
+            n = static_cast<std::uint64_t>(static_cast<double>(nowUs - startUs) /
+                                           frameUs); // held up: skip
         }
         const std::uint64_t dueUs = startUs + offsetUs(n);
         m_clock->WaitUntil(dueUs, stop);

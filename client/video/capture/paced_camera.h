@@ -14,18 +14,18 @@
 namespace orv {
 
 class PacedCamera : public ThreadedCamera {
-public:
+  public:
     PacedCamera(const VideoFormat& format, std::shared_ptr<VideoClock> clock);
 
     VideoFormat Format() const override { return m_format; }
 
-protected:
+  protected:
     // Fills the picture of frame frameIndex (0 at start; indexes only grow, maybe with gaps)
     // with Rgb24ImageSize bytes of the format's size; false ends the stream (after SetError
     // when it failed). Runs on the camera thread.
     virtual bool NextPicture(std::uint8_t* out, std::uint64_t frameIndex) = 0;
 
-private:
+  private:
     void RunLoop(const VideoFrameCallback& onFrame, const std::atomic<bool>& stop) override;
 
     VideoFormat m_format;

@@ -27,13 +27,24 @@ struct PlaneLayout {
     std::size_t total = 0;
 };
 
-bool PlanarChroma(CameraPixelFormat format, int width, int height, int& chromaWidth, int& chromaHeight) {
+bool PlanarChroma(CameraPixelFormat format, int width, int height, int& chromaWidth,
+                  int& chromaHeight) {
     switch (format) {
     case CameraPixelFormat::kYuv420:
-    case CameraPixelFormat::kYvu420: chromaWidth = (width + 1) / 2; chromaHeight = (height + 1) / 2; return true;
-    case CameraPixelFormat::kYuv422p: chromaWidth = (width + 1) / 2; chromaHeight = height; return true;
-    case CameraPixelFormat::kYuv444p: chromaWidth = width; chromaHeight = height; return true;
-    default: return false;
+    case CameraPixelFormat::kYvu420:
+        chromaWidth = (width + 1) / 2;
+        chromaHeight = (height + 1) / 2;
+        return true;
+    case CameraPixelFormat::kYuv422p:
+        chromaWidth = (width + 1) / 2;
+        chromaHeight = height;
+        return true;
+    case CameraPixelFormat::kYuv444p:
+        chromaWidth = width;
+        chromaHeight = height;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -41,32 +52,47 @@ bool PlanarChroma(CameraPixelFormat format, int width, int height, int& chromaWi
 int PackedBytesPerPixel(CameraPixelFormat format) {
     switch (format) {
     case CameraPixelFormat::kYuyv:
-    case CameraPixelFormat::kUyvy: return 2;
+    case CameraPixelFormat::kUyvy:
+        return 2;
     case CameraPixelFormat::kRgb24:
-    case CameraPixelFormat::kBgr24: return 3;
-    case CameraPixelFormat::kGrey: return 1;
-    default: return 0;
+    case CameraPixelFormat::kBgr24:
+        return 3;
+    case CameraPixelFormat::kGrey:
+        return 1;
+    default:
+        return 0;
     }
 }
 
 AVPixelFormat AvFormat(CameraPixelFormat format) {
     switch (format) {
-    case CameraPixelFormat::kYuyv: return AV_PIX_FMT_YUYV422;
-    case CameraPixelFormat::kUyvy: return AV_PIX_FMT_UYVY422;
-    case CameraPixelFormat::kNv12: return AV_PIX_FMT_NV12;
+    case CameraPixelFormat::kYuyv:
+        return AV_PIX_FMT_YUYV422;
+    case CameraPixelFormat::kUyvy:
+        return AV_PIX_FMT_UYVY422;
+    case CameraPixelFormat::kNv12:
+        return AV_PIX_FMT_NV12;
     case CameraPixelFormat::kYuv420:
-    case CameraPixelFormat::kYvu420: return AV_PIX_FMT_YUV420P;
-    case CameraPixelFormat::kYuv422p: return AV_PIX_FMT_YUV422P;
-    case CameraPixelFormat::kYuv444p: return AV_PIX_FMT_YUV444P;
-    case CameraPixelFormat::kGrey: return AV_PIX_FMT_GRAY8;
-    case CameraPixelFormat::kRgb24: return AV_PIX_FMT_RGB24;
-    case CameraPixelFormat::kBgr24: return AV_PIX_FMT_BGR24;
-    case CameraPixelFormat::kMjpeg: return AV_PIX_FMT_NONE;
+    case CameraPixelFormat::kYvu420:
+        return AV_PIX_FMT_YUV420P;
+    case CameraPixelFormat::kYuv422p:
+        return AV_PIX_FMT_YUV422P;
+    case CameraPixelFormat::kYuv444p:
+        return AV_PIX_FMT_YUV444P;
+    case CameraPixelFormat::kGrey:
+        return AV_PIX_FMT_GRAY8;
+    case CameraPixelFormat::kRgb24:
+        return AV_PIX_FMT_RGB24;
+    case CameraPixelFormat::kBgr24:
+        return AV_PIX_FMT_BGR24;
+    case CameraPixelFormat::kMjpeg:
+        return AV_PIX_FMT_NONE;
     }
     return AV_PIX_FMT_NONE;
 }
 
-bool MakeLayout(CameraPixelFormat format, int width, int height, int bytesPerLine, PlaneLayout& layout) {
+bool MakeLayout(CameraPixelFormat format, int width, int height, int bytesPerLine,
+                PlaneLayout& layout) {
     layout.format = AvFormat(format);
     const auto h = static_cast<std::size_t>(height);
     if (const int bpp = PackedBytesPerPixel(format)) {
@@ -85,11 +111,15 @@ bool MakeLayout(CameraPixelFormat format, int width, int height, int bytesPerLin
     }
     int chromaWidth = 0, chromaHeight = 0;
     if (!PlanarChroma(format, width, height, chromaWidth, chromaHeight)) return false;
-    const int chromaStride = bytesPerLine ? (format == CameraPixelFormat::kYuv444p ? stride : stride / 2) : chromaWidth;
+    const int chromaStride =
+        bytesPerLine ? (format == CameraPixelFormat::kYuv444p ? stride : stride / 2) : chromaWidth;
     if (chromaStride < chromaWidth) return false;
-    const std::size_t chromaBytes = static_cast<std::size_t>(chromaStride) * static_cast<std::size_t>(chromaHeight);
+    const std::size_t chromaBytes =
+        static_cast<std::size_t>(chromaStride) * static_cast<std::size_t>(chromaHeight);
     const bool swapped = format == CameraPixelFormat::kYvu420;
-    layout = {layout.format, 3, {stride, chromaStride, chromaStride},
+    layout = {layout.format,
+              3,
+              {stride, chromaStride, chromaStride},
               {0, lumaBytes + (swapped ? chromaBytes : 0), lumaBytes + (swapped ? 0 : chromaBytes)},
               lumaBytes + 2 * chromaBytes};
     return true;
@@ -100,11 +130,17 @@ bool MakeLayout(CameraPixelFormat format, int width, int height, int bytesPerLin
 AVPixelFormat PlainFormat(AVPixelFormat format, bool& fullRange) {
     fullRange = true;
     switch (format) {
-    case AV_PIX_FMT_YUVJ420P: return AV_PIX_FMT_YUV420P;
-    case AV_PIX_FMT_YUVJ422P: return AV_PIX_FMT_YUV422P;
-    case AV_PIX_FMT_YUVJ444P: return AV_PIX_FMT_YUV444P;
-    case AV_PIX_FMT_YUVJ440P: return AV_PIX_FMT_YUV440P;
-    default: fullRange = false; return format;
+    case AV_PIX_FMT_YUVJ420P:
+        return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P:
+        return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P:
+        return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P:
+        return AV_PIX_FMT_YUV440P;
+    default:
+        fullRange = false;
+        return format;
     }
 }
 
@@ -136,18 +172,22 @@ struct PixelConverter::State {
     }
     // Scales into a padded scratch picture (the scaler may write past a row's end), then
     // copies the rows bottom-up into out.
-    bool Scale(const std::uint8_t* const planes[], const int strides[], int srcHeight, std::uint8_t* out) {
+    bool Scale(const std::uint8_t* const planes[], const int strides[], int srcHeight,
+               std::uint8_t* out) {
         constexpr int kAlign = 64;
         const int rowBytes = outWidth * 3;
         const int scratchStride = (rowBytes + kAlign - 1) / kAlign * kAlign;
-        scratch.resize(static_cast<std::size_t>(scratchStride) * static_cast<std::size_t>(outHeight + 1));
+        scratch.resize(static_cast<std::size_t>(scratchStride) *
+                       static_cast<std::size_t>(outHeight + 1));
         std::uint8_t* dst[4] = {scratch.data()};
         const int dstStride[4] = {scratchStride};
-        if (sws_scale(scaler, planes, strides, 0, srcHeight, dst, dstStride) != outHeight) return false;
+        if (sws_scale(scaler, planes, strides, 0, srcHeight, dst, dstStride) != outHeight)
+            return false;
         const std::size_t outStride = Rgb24Stride(outWidth);
         for (int row = 0; row < outHeight; ++row) {
             std::memcpy(out + outStride * static_cast<std::size_t>(outHeight - 1 - row),
-                        scratch.data() + static_cast<std::size_t>(scratchStride) * static_cast<std::size_t>(row),
+                        scratch.data() +
+                            static_cast<std::size_t>(scratchStride) * static_cast<std::size_t>(row),
                         static_cast<std::size_t>(rowBytes));
         }
         return true;
@@ -157,12 +197,12 @@ struct PixelConverter::State {
 PixelConverter::PixelConverter() : m_state(std::make_unique<State>()) {}
 PixelConverter::~PixelConverter() = default;
 
-bool PixelConverter::Configure(CameraPixelFormat format, int width, int height, int bytesPerLine, int outWidth,
-                               int outHeight, std::string& error) {
+bool PixelConverter::Configure(CameraPixelFormat format, int width, int height, int bytesPerLine,
+                               int outWidth, int outHeight, std::string& error) {
     State& s = *m_state;
     s.Release();
-    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide || outWidth < 1 || outHeight < 1 ||
-        outWidth > kMaxSide || outHeight > kMaxSide || bytesPerLine < 0) {
+    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide || outWidth < 1 ||
+        outHeight < 1 || outWidth > kMaxSide || outHeight > kMaxSide || bytesPerLine < 0) {
         error = "picture size out of range";
         return false;
     }
@@ -192,8 +232,8 @@ bool PixelConverter::Configure(CameraPixelFormat format, int width, int height, 
         error = "unsupported pixel format or line length";
         return false;
     }
-    s.scaler = sws_getContext(width, height, s.layout.format, outWidth, outHeight, AV_PIX_FMT_BGR24, kScaleFlags,
-                              nullptr, nullptr, nullptr);
+    s.scaler = sws_getContext(width, height, s.layout.format, outWidth, outHeight, AV_PIX_FMT_BGR24,
+                              kScaleFlags, nullptr, nullptr, nullptr);
     if (!s.scaler) {
         error = "cannot convert this pixel format";
         return false;
@@ -217,11 +257,13 @@ bool PixelConverter::Convert(const std::uint8_t* data, std::size_t length, std::
         bool fullRange = false;
         const AVPixelFormat format = PlainFormat(static_cast<AVPixelFormat>(f.format), fullRange);
         fullRange = fullRange || f.color_range == AVCOL_RANGE_JPEG;
-        s.scaler = sws_getCachedContext(s.scaler, f.width, f.height, format, s.outWidth, s.outHeight, AV_PIX_FMT_BGR24,
-                                        kScaleFlags, nullptr, nullptr, nullptr);
+        s.scaler =
+            sws_getCachedContext(s.scaler, f.width, f.height, format, s.outWidth, s.outHeight,
+                                 AV_PIX_FMT_BGR24, kScaleFlags, nullptr, nullptr, nullptr);
         if (s.scaler && fullRange) {
             const int* coefficients = sws_getCoefficients(SWS_CS_ITU601);
-            sws_setColorspaceDetails(s.scaler, coefficients, 1, coefficients, 1, 0, 1 << 16, 1 << 16);
+            sws_setColorspaceDetails(s.scaler, coefficients, 1, coefficients, 1, 0, 1 << 16,
+                                     1 << 16);
         }
         const bool ok = s.scaler && s.Scale(f.data, f.linesize, f.height, out);
         av_frame_unref(s.decoded);

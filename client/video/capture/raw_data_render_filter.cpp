@@ -50,7 +50,9 @@ void RawDataRenderFilter::SetFrameFormat(int width, int height) {
 
 void RawDataRenderFilter::SetTargetRate(double frameRate) {
     std::lock_guard lock(m_frameLock);
-    m_targetRate = frameRate <= 0 ? 0 : frameRate >= 65535 ? 65535 : static_cast<std::uint16_t>(frameRate);
+    m_targetRate = frameRate <= 0       ? 0
+                   : frameRate >= 65535 ? 65535
+                                        : static_cast<std::uint16_t>(frameRate);
 }
 
 bool RawDataRenderFilter::Receive(const VideoFrame& frame) {

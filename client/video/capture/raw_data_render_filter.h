@@ -24,7 +24,7 @@ constexpr UINT kSecondVideoFrameMessage = WM_USER + 7;
 using VideoFrameSink = std::function<void(const VideoFrame& frame)>;
 
 class RawDataRenderFilter {
-public:
+  public:
     // tick gives the millisecond tick the frame-rate limiter measures with.
     explicit RawDataRenderFilter(std::function<std::uint32_t()> tick = {});
 
@@ -41,7 +41,7 @@ public:
     // One captured frame (capture thread). true when it was delivered.
     bool Receive(const VideoFrame& frame);
 
-private:
+  private:
     mutable std::recursive_mutex m_frameLock;
     std::function<std::uint32_t()> m_tick;
     HWND m_localWindow = 0;

@@ -32,14 +32,14 @@ struct CellBox {
 };
 
 CellBox CellAt(int column, int row, int width, int height) {
-    return {column * width / kCodeColumns, row * height / kRowsPerPicture, (column + 1) * width / kCodeColumns,
-            (row + 1) * height / kRowsPerPicture};
+    return {column * width / kCodeColumns, row * height / kRowsPerPicture,
+            (column + 1) * width / kCodeColumns, (row + 1) * height / kRowsPerPicture};
 }
 
 // Pixel (x, y) counted from the top-left corner of a bottom-up picture.
-template <typename Byte>
-Byte* PixelAt(Byte* bits, int width, int height, int x, int y) {
-    return bits + Rgb24Stride(width) * static_cast<std::size_t>(height - 1 - y) + static_cast<std::size_t>(x) * 3;
+template <typename Byte> Byte* PixelAt(Byte* bits, int width, int height, int x, int y) {
+    return bits + Rgb24Stride(width) * static_cast<std::size_t>(height - 1 - y) +
+           static_cast<std::size_t>(x) * 3;
 }
 
 void Fill(std::uint8_t* bits, int width, int height, int x0, int y0, int x1, int y1, Rgb colour) {
@@ -67,19 +67,21 @@ int CellLuma(const VideoFrame& frame, int column, int row) {
     long sum = 0, count = 0;
     for (int y = y0; y < y1; ++y) {
         const std::uint8_t* p = PixelAt(frame.bits, frame.width, frame.height, x0, y);
-        for (int x = x0; x < x1; ++x, p += 3, ++count) sum += (p[0] * 29 + p[1] * 150 + p[2] * 77) >> 8;
+        for (int x = x0; x < x1; ++x, p += 3, ++count)
+            sum += (p[0] * 29 + p[1] * 150 + p[2] * 77) >> 8;
     }
     return count ? static_cast<int>(sum / count) : 0;
 }
 
 class TestPatternCamera final : public PacedCamera {
-public:
+  public:
     using PacedCamera::PacedCamera;
     ~TestPatternCamera() override { Stop(); }
 
-protected:
+  protected:
     bool NextPicture(std::uint8_t* out, std::uint64_t frameIndex) override {
-        DrawTestPattern(static_cast<std::uint32_t>(frameIndex), Format().width, Format().height, out);
+        DrawTestPattern(static_cast<std::uint32_t>(frameIndex), Format().width, Format().height,
+                        out);
         return true;
     }
 };
@@ -100,8 +102,8 @@ void DrawTestPattern(std::uint32_t frameNumber, int width, int height, std::uint
     const int side = std::max(4, height / 8);
     const int span = std::max(1, height - band - side);
     const int pos = static_cast<int>(frameNumber * 3 % static_cast<std::uint32_t>(span));
-    Fill(bits, width, height, pos % std::max(1, width - side), band + pos, pos % std::max(1, width - side) + side,
-         band + pos + side, {250, 250, 250});
+    Fill(bits, width, height, pos % std::max(1, width - side), band + pos,
+         pos % std::max(1, width - side) + side, band + pos + side, {250, 250, 250});
 
     const auto number = static_cast<std::uint16_t>(frameNumber);
     Fill(bits, width, height, 0, 0, width, band, {128, 128, 128});
@@ -129,7 +131,8 @@ std::optional<std::uint16_t> ReadTestPatternFrameNumber(const VideoFrame& frame)
     return number;
 }
 
-std::unique_ptr<VideoSource> OpenTestPatternCamera(const VideoFormat& format, std::shared_ptr<VideoClock> clock) {
+std::unique_ptr<VideoSource> OpenTestPatternCamera(const VideoFormat& format,
+                                                   std::shared_ptr<VideoClock> clock) {
     return std::make_unique<TestPatternCamera>(format, std::move(clock));
 }
 

@@ -22,7 +22,8 @@ void DrawTestPattern(std::uint32_t frameNumber, int width, int height, std::uint
 // pattern). Any size from 64 x 48 works.
 std::optional<std::uint16_t> ReadTestPatternFrameNumber(const VideoFrame& frame);
 
-std::unique_ptr<VideoSource> OpenTestPatternCamera(const VideoFormat& format,
-                                                   std::shared_ptr<VideoClock> clock = MonotonicVideoClock());
+std::unique_ptr<VideoSource>
+OpenTestPatternCamera(const VideoFormat& format,
+                      std::shared_ptr<VideoClock> clock = MonotonicVideoClock());
 
 } // namespace orv

@@ -12,7 +12,7 @@
 namespace orv {
 
 class ThreadedCamera : public VideoSource {
-public:
+  public:
     ~ThreadedCamera() override; // a derived camera calls Stop() in its own destructor first
 
     bool Start(VideoFrameCallback onFrame) override;
@@ -20,7 +20,7 @@ public:
     bool IsRunning() const override { return m_running.load(); }
     std::string LastError() const override;
 
-protected:
+  protected:
     // Prepares the device for streaming (calling thread); false fails Start.
     virtual bool BeforeStart() { return true; }
     // Delivers frames until stop becomes true or the stream ends (camera thread).
@@ -29,7 +29,7 @@ protected:
     virtual void AfterStop() {}
     void SetError(const std::string& text);
 
-private:
+  private:
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{false};

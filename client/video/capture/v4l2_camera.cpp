@@ -17,9 +17,10 @@ namespace orv {
 
 namespace {
 
-constexpr CameraPixelFormat kPreference[] = {
-    CameraPixelFormat::kYuyv,  CameraPixelFormat::kMjpeg, CameraPixelFormat::kNv12, CameraPixelFormat::kYuv420,
-    CameraPixelFormat::kUyvy,  CameraPixelFormat::kRgb24, CameraPixelFormat::kBgr24, CameraPixelFormat::kGrey};
+constexpr CameraPixelFormat kPreference[] = {CameraPixelFormat::kYuyv,  CameraPixelFormat::kMjpeg,
+                                             CameraPixelFormat::kNv12,  CameraPixelFormat::kYuv420,
+                                             CameraPixelFormat::kUyvy,  CameraPixelFormat::kRgb24,
+                                             CameraPixelFormat::kBgr24, CameraPixelFormat::kGrey};
 constexpr unsigned kBufferCount = 4;
 constexpr int kPollMs = 100;
 constexpr std::uint32_t kMaxDeviceSide = 8192;
@@ -37,7 +38,7 @@ std::string Errno(const std::string& what) {
 }
 
 class V4l2Camera final : public ThreadedCamera {
-public:
+  public:
     ~V4l2Camera() override {
         Stop();
         Close();
@@ -46,12 +47,12 @@ public:
     bool Open(const std::string& path, const VideoFormat& format, std::string& error);
     VideoFormat Format() const override { return m_format; }
 
-protected:
+  protected:
     bool BeforeStart() override;
     void RunLoop(const VideoFrameCallback& onFrame, const std::atomic<bool>& stop) override;
     void AfterStop() override;
 
-private:
+  private:
     struct Buffer {
         void* start = MAP_FAILED;
         std::size_t length = 0;
@@ -82,7 +83,8 @@ bool V4l2Camera::Open(const std::string& path, const VideoFormat& format, std::s
         error = path + " is not a V4L2 device";
         return false;
     }
-    const std::uint32_t nodeCaps = (caps.capabilities & V4L2_CAP_DEVICE_CAPS) ? caps.device_caps : caps.capabilities;
+    const std::uint32_t nodeCaps =
+        (caps.capabilities & V4L2_CAP_DEVICE_CAPS) ? caps.device_caps : caps.capabilities;
     if (!(nodeCaps & V4L2_CAP_VIDEO_CAPTURE) || !(nodeCaps & V4L2_CAP_STREAMING)) {
         error = path + " cannot stream video";
         return false;
@@ -116,8 +118,9 @@ bool V4l2Camera::Negotiate(const VideoFormat& format, std::string& error) {
     }
     // The driver may change the size (we scale to the size asked for), but not the format.
     const v4l2_pix_format& pix = fmt.fmt.pix;
-    if (pix.pixelformat != static_cast<std::uint32_t>(*chosen) || pix.width == 0 || pix.height == 0 ||
-        pix.width > kMaxDeviceSide || pix.height > kMaxDeviceSide || pix.bytesperline > 8 * kMaxDeviceSide) {
+    if (pix.pixelformat != static_cast<std::uint32_t>(*chosen) || pix.width == 0 ||
+        pix.height == 0 || pix.width > kMaxDeviceSide || pix.height > kMaxDeviceSide ||
+        pix.bytesperline > 8 * kMaxDeviceSide) {
         error = m_path + " answered an unusable capture format";
         return false;
     }
@@ -125,18 +128,23 @@ bool V4l2Camera::Negotiate(const VideoFormat& format, std::string& error) {
     m_format = format;
     v4l2_streamparm parm{};
     parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    if (Ioctl(m_fd, VIDIOC_G_PARM, &parm) == 0 && (parm.parm.capture.capability & V4L2_CAP_TIMEPERFRAME)) {
-        parm.parm.capture.timeperframe = {1000, static_cast<std::uint32_t>(std::lround(format.frameRate * 1000))};
-        if (Ioctl(m_fd, VIDIOC_S_PARM, &parm) == 0 && parm.parm.capture.timeperframe.numerator > 0 &&
+    if (Ioctl(m_fd, VIDIOC_G_PARM, &parm) == 0 &&
+        (parm.parm.capture.capability & V4L2_CAP_TIMEPERFRAME)) {
+        parm.parm.capture.timeperframe = {
+            1000, static_cast<std::uint32_t>(std::lround(format.frameRate * 1000))};
+        if (Ioctl(m_fd, VIDIOC_S_PARM, &parm) == 0 &&
+            parm.parm.capture.timeperframe.numerator > 0 &&
             parm.parm.capture.timeperframe.denominator > 0) {
             m_format.frameRate = static_cast<double>(parm.parm.capture.timeperframe.denominator) /
                                  parm.parm.capture.timeperframe.numerator;
         }
     }
-    const int bytesPerLine = m_pixelFormat == CameraPixelFormat::kMjpeg ? 0 : static_cast<int>(pix.bytesperline);
+    const int bytesPerLine =
+        m_pixelFormat == CameraPixelFormat::kMjpeg ? 0 : static_cast<int>(pix.bytesperline);
     m_picture.assign(Rgb24ImageSize(format.width, format.height), 0);
-    return m_converter.Configure(m_pixelFormat, static_cast<int>(pix.width), static_cast<int>(pix.height),
-                                 bytesPerLine, format.width, format.height, error);
+    return m_converter.Configure(m_pixelFormat, static_cast<int>(pix.width),
+                                 static_cast<int>(pix.height), bytesPerLine, format.width,
+                                 format.height, error);
 }
 
 bool V4l2Camera::MapBuffers(std::string& error) {
@@ -158,8 +166,8 @@ bool V4l2Camera::MapBuffers(std::string& error) {
             error = Errno("cannot query a capture buffer of " + m_path);
             return false;
         }
-        m_buffers[i].start =
-            ::mmap(nullptr, buffer.length, PROT_READ | PROT_WRITE, MAP_SHARED, m_fd, buffer.m.offset);
+        m_buffers[i].start = ::mmap(nullptr, buffer.length, PROT_READ | PROT_WRITE, MAP_SHARED,
+                                    m_fd, buffer.m.offset);
         if (m_buffers[i].start == MAP_FAILED) {
             error = Errno("cannot map a capture buffer of " + m_path);
             return false;
@@ -212,9 +220,11 @@ void V4l2Camera::RunLoop(const VideoFrameCallback& onFrame, const std::atomic<bo
         // The driver's counts are checked like any outside input.
         if (buffer.index < m_buffers.size() && !(buffer.flags & V4L2_BUF_FLAG_ERROR)) {
             const Buffer& mapped = m_buffers[buffer.index];
-            const std::size_t used = buffer.bytesused ? std::min<std::size_t>(buffer.bytesused, mapped.length)
-                                                      : mapped.length;
-            if (m_converter.Convert(static_cast<const std::uint8_t*>(mapped.start), used, m_picture.data())) {
+            const std::size_t used = buffer.bytesused
+                                         ? std::min<std::size_t>(buffer.bytesused, mapped.length)
+                                         : mapped.length;
+            if (m_converter.Convert(static_cast<const std::uint8_t*>(mapped.start), used,
+                                    m_picture.data())) {
                 VideoFrame frame;
                 frame.width = m_format.width;
                 frame.height = m_format.height;
@@ -248,17 +258,19 @@ void V4l2Camera::Close() {
 
 } // namespace
 
-std::optional<CameraPixelFormat> PreferredCameraPixelFormat(const std::vector<std::uint32_t>& offered) {
+std::optional<CameraPixelFormat>
+PreferredCameraPixelFormat(const std::vector<std::uint32_t>& offered) {
     for (const CameraPixelFormat format : kPreference) {
-        if (std::find(offered.begin(), offered.end(), static_cast<std::uint32_t>(format)) != offered.end()) {
+        if (std::find(offered.begin(), offered.end(), static_cast<std::uint32_t>(format)) !=
+            offered.end()) {
             return format;
         }
     }
     return std::nullopt;
 }
 
-std::unique_ptr<VideoSource> OpenV4l2Camera(const std::string& devicePath, const VideoFormat& format,
-                                            std::string& error) {
+std::unique_ptr<VideoSource> OpenV4l2Camera(const std::string& devicePath,
+                                            const VideoFormat& format, std::string& error) {
     auto camera = std::make_unique<V4l2Camera>();
     if (!camera->Open(devicePath, format, error)) return nullptr;
     return camera;

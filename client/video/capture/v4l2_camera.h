@@ -15,9 +15,10 @@
 namespace orv {
 
 // The format taken from those a device offers (four-character codes), in the order above.
-std::optional<CameraPixelFormat> PreferredCameraPixelFormat(const std::vector<std::uint32_t>& offered);
+std::optional<CameraPixelFormat>
+PreferredCameraPixelFormat(const std::vector<std::uint32_t>& offered);
 
-std::unique_ptr<VideoSource> OpenV4l2Camera(const std::string& devicePath, const VideoFormat& format,
-                                            std::string& error);
+std::unique_ptr<VideoSource> OpenV4l2Camera(const std::string& devicePath,
+                                            const VideoFormat& format, std::string& error);
 
 } // namespace orv

@@ -9,7 +9,7 @@ namespace orv {
 namespace {
 
 class SteadyVideoClock : public VideoClock {
-public:
+  public:
     std::uint64_t NowUs() override {
         return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
                                               std::chrono::steady_clock::now().time_since_epoch())
@@ -18,7 +18,8 @@ public:
     void WaitUntil(std::uint64_t deadlineUs, const std::atomic<bool>& stop) override {
         constexpr std::uint64_t kSliceUs = 20000;
         for (std::uint64_t now = NowUs(); now < deadlineUs && !stop.load(); now = NowUs()) {
-            std::this_thread::sleep_for(std::chrono::microseconds(std::min(deadlineUs - now, kSliceUs)));
+            std::this_thread::sleep_for(
+                std::chrono::microseconds(std::min(deadlineUs - now, kSliceUs)));
         }
     }
 };

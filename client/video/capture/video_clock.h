@@ -9,7 +9,7 @@
 namespace orv {
 
 class VideoClock {
-public:
+  public:
     virtual ~VideoClock() = default;
     virtual std::uint64_t NowUs() = 0;
     // Waits until NowUs() >= deadlineUs or stop becomes true (checked at least every 20 ms).
@@ -21,13 +21,13 @@ std::shared_ptr<VideoClock> MonotonicVideoClock();
 // Time jumps to each deadline at once: a camera paced by it runs as fast as it can while its
 // timestamps stay exactly what real time would give.
 class VirtualVideoClock : public VideoClock {
-public:
+  public:
     std::uint64_t NowUs() override { return m_nowUs.load(); }
     void WaitUntil(std::uint64_t deadlineUs, const std::atomic<bool>& stop) override;
     // Moves time on, as a receiver that takes that long would.
     void Advance(std::uint64_t us) { m_nowUs += us; }
 
-private:
+  private:
     std::atomic<std::uint64_t> m_nowUs{0};
 };
 

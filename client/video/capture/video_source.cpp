@@ -14,9 +14,10 @@ constexpr double kMinRate = 1.0;
 constexpr double kMaxRate = 60.0;
 } // namespace
 
-std::unique_ptr<VideoSource> OpenVideoSource(const std::string& deviceName, const VideoFormat& format,
-                                             std::string& error) {
-    if (format.width < kMinSide || format.width > kMaxSide || format.height < kMinSide || format.height > kMaxSide ||
+std::unique_ptr<VideoSource> OpenVideoSource(const std::string& deviceName,
+                                             const VideoFormat& format, std::string& error) {
+    if (format.width < kMinSide || format.width > kMaxSide || format.height < kMinSide ||
+        format.height > kMaxSide ||
         !(format.frameRate >= kMinRate && format.frameRate <= kMaxRate)) {
         error = "video format out of range";
         return nullptr;

@@ -44,7 +44,7 @@ struct VideoFrame {
 using VideoFrameCallback = std::function<void(const VideoFrame&)>;
 
 class VideoSource {
-public:
+  public:
     virtual ~VideoSource() = default;
     // Size and rate of the frames delivered (the size is always the one asked for).
     virtual VideoFormat Format() const = 0;
@@ -60,7 +60,7 @@ public:
 // Opens the camera a device name means (see above) for the given size and rate. Null on
 // failure with the reason in error. A size outside 16..4096 x 16..4096 or a rate outside
 // 1..60 is refused.
-std::unique_ptr<VideoSource> OpenVideoSource(const std::string& deviceName, const VideoFormat& format,
-                                             std::string& error);
+std::unique_ptr<VideoSource> OpenVideoSource(const std::string& deviceName,
+                                             const VideoFormat& format, std::string& error);
 
 } // namespace orv

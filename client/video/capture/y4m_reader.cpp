@@ -16,7 +16,8 @@ constexpr std::size_t kReadChunk = 1 << 20;
 bool ParsePositive(const std::string& text, int limit, int& value) {
     int parsed = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed);
-    if (ec != std::errc() || end != text.data() + text.size() || parsed < 1 || parsed > limit) return false;
+    if (ec != std::errc() || end != text.data() + text.size() || parsed < 1 || parsed > limit)
+        return false;
     value = parsed;
     return true;
 }
@@ -66,16 +67,24 @@ bool ParseY4mHeader(const std::string& line, Y4mHeader& header, std::string& err
         const std::string value = word.substr(1);
         bool ok = true;
         switch (word[0]) {
-        case 'W': ok = ParsePositive(value, kMaxSide, parsed.width); break;
-        case 'H': ok = ParsePositive(value, kMaxSide, parsed.height); break;
-        case 'C': ok = ParseChroma(value, parsed.chroma); break;
+        case 'W':
+            ok = ParsePositive(value, kMaxSide, parsed.width);
+            break;
+        case 'H':
+            ok = ParsePositive(value, kMaxSide, parsed.height);
+            break;
+        case 'C':
+            ok = ParseChroma(value, parsed.chroma);
+            break;
         case 'F': {
             const auto colon = value.find(':');
-            ok = colon != std::string::npos && ParsePositive(value.substr(0, colon), kMaxRateTerm, parsed.rateNum) &&
+            ok = colon != std::string::npos &&
+                 ParsePositive(value.substr(0, colon), kMaxRateTerm, parsed.rateNum) &&
                  ParsePositive(value.substr(colon + 1), kMaxRateTerm, parsed.rateDen);
             break;
         }
-        default: break; // interlacing, aspect, comments and extensions do not change the bytes
+        default:
+            break; // interlacing, aspect, comments and extensions do not change the bytes
         }
         if (!ok) {
             error = "bad Y4M header field \"" + word.substr(0, 32) + "\"";
@@ -91,13 +100,18 @@ bool ParseY4mHeader(const std::string& line, Y4mHeader& header, std::string& err
 }
 
 std::size_t Y4mFrameBytes(const Y4mHeader& header) {
-    const std::size_t w = static_cast<std::size_t>(header.width), h = static_cast<std::size_t>(header.height);
+    const std::size_t w = static_cast<std::size_t>(header.width),
+                      h = static_cast<std::size_t>(header.height);
     const std::size_t cw = (w + 1) / 2;
     switch (header.chroma) {
-    case Y4mChroma::k420: return w * h + 2 * cw * ((h + 1) / 2);
-    case Y4mChroma::k422: return w * h + 2 * cw * h;
-    case Y4mChroma::k444: return w * h * 3;
-    case Y4mChroma::kMono: return w * h;
+    case Y4mChroma::k420:
+        return w * h + 2 * cw * ((h + 1) / 2);
+    case Y4mChroma::k422:
+        return w * h + 2 * cw * h;
+    case Y4mChroma::k444:
+        return w * h * 3;
+    case Y4mChroma::kMono:
+        return w * h;
     }
     return 0;
 }

@@ -27,7 +27,7 @@ bool ParseY4mHeader(const std::string& line, Y4mHeader& header, std::string& err
 std::size_t Y4mFrameBytes(const Y4mHeader& header);
 
 class Y4mReader {
-public:
+  public:
     Y4mReader() = default;
     ~Y4mReader();
     Y4mReader(const Y4mReader&) = delete;
@@ -43,7 +43,7 @@ public:
     // Back to the first frame.
     bool Rewind();
 
-private:
+  private:
     std::FILE* m_file = nullptr;
     long m_firstFrameOffset = 0;
     Y4mHeader m_header;
