@@ -84,10 +84,14 @@ TalkServHandler::~TalkServHandler() {
         OwnerRef owner(this);
         if (owner) owner->OnCallHandlerGone(this);
     }
+    std::unique_ptr<CallMedia> media;
     {
         std::lock_guard<CriticalSection> lock(m_csMedia);
-        m_callMedia.reset(); // stops the call's receive threads and closes both sockets
+        media = std::move(m_callMedia);
     }
+    // Stops the call's receive threads and closes both sockets. Outside the media lock: the
+    // threads may take a while to end, and the lock serves the timer thread meanwhile.
+    media.reset();
     {
         std::lock_guard<std::mutex> lock(g_registryLock);
         g_handlers.erase(this);

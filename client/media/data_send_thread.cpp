@@ -32,7 +32,7 @@ CDataSendThread::CDataSendThread(int mode, MediaSocket* socket, std::uint32_t ss
 }
 
 CDataSendThread::~CDataSendThread() {
-    Stop(5000);
+    if (!Stop(5000)) Join(); // the thread still uses the codecs, the queue and the socket
     if (m_mode == kModeVideo) WriteLog(3, "VideoSendThread exit");
 }
 

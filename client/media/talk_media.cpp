@@ -24,16 +24,15 @@ std::size_t ConfiguredVideoSizeLimit() {
     return limit > 0 ? static_cast<std::size_t>(limit) : 0;
 }
 
-// Stops a call's receive thread. One that does not end in time is left to itself rather
-// than freed under its feet.
+// Stops a call's receive thread (its socket is shut down, so a blocked receive returns) and
+// frees it once it has ended: the sockets it reads are closed right after.
 void StopReceiver(std::unique_ptr<CDataRecvThread>& receiver) {
     if (!receiver) return;
     if (!receiver->Stop(5000)) {
-        WriteLog(5, "%sRecvThread did not stop", receiver->Mode() == CDataRecvThread::kModeAudio ? "Audio" : "Video");
-        (void)receiver.release();
-        return;
+        WriteLog(5, "%sRecvThread did not stop in 5 s; waiting for it",
+                 receiver->Mode() == CDataRecvThread::kModeAudio ? "Audio" : "Video");
     }
-    receiver.reset();
+    receiver.reset(); // the destructor waits for a thread still running
 }
 
 } // namespace
