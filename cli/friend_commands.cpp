@@ -23,10 +23,10 @@
 //   * password_set result= value= (TEXT)   * offline_calls_arrived count=
 //   import_failed line= (TEXT 149/155/156), import_refused (TEXT 152/153)
 #include "cli/cli_commands.h"
-#include "client/data/call_record_list.h"
-#include "client/data/password_digest.h"
 #include "client/core/friends_core.h"
+#include "client/data/call_record_list.h"
 #include "client/userserver/user_serv_handler.h"
+#include "wire/password_digest.h"
 
 namespace orv {
 

@@ -1,7 +1,7 @@
 #include "server/echo_service.h"
 
-#include "client/media/media_header.h"
 #include "server/server_log.h"
+#include "wire/media_header.h"
 
 namespace orv {
 

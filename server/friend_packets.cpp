@@ -1,7 +1,8 @@
 #include "server/friend_packets.h"
 
-#include "server/byte_io.h"
 #include "server/user_packets.h"
+#include "wire/byte_reader.h"
+#include "wire/byte_writer.h"
 
 namespace orv {
 
@@ -18,7 +19,7 @@ bool ParseRecordIdBody(const std::uint8_t* body, std::size_t size, std::uint32_t
 bool ParseSetFriendBody(const std::uint8_t* body, std::size_t size, FriendRow* row) {
     if (size != kFriendRecordSize + 1) return false;
     ByteReader r(body, size);
-    row->recordId = r.U32();
+    row->recordId = r.U32LE();
     r.Skip(kNumberField); // UserID: the owner is whoever sent it
     row->owner.clear();
     row->name = r.Text(kNameField);
@@ -34,10 +35,10 @@ bool ParseSetFriendBody(const std::uint8_t* body, std::size_t size, FriendRow* r
 std::vector<std::uint8_t> BuildFriendIndex(std::uint32_t seq, bool notReady, const std::vector<std::uint32_t>& ids) {
     ByteWriter w;
     if (notReady || ids.size() >= kFriendIndexNotReady) {
-        w.U16(kFriendIndexNotReady);
+        w.U16LE(kFriendIndexNotReady);
     } else {
-        w.U16(static_cast<std::uint16_t>(ids.size()));
-        for (std::uint32_t id : ids) w.U32(id);
+        w.U16LE(static_cast<std::uint16_t>(ids.size()));
+        for (std::uint32_t id : ids) w.U32LE(id);
     }
     return BuildPacket(kPktFriendIndex, seq, w.Get());
 }
@@ -45,7 +46,7 @@ std::vector<std::uint8_t> BuildFriendIndex(std::uint32_t seq, bool notReady, con
 std::vector<std::uint8_t> BuildFriendDetail(std::uint32_t seq, const FriendRow& row, std::uint8_t status) {
     ByteWriter w;
     w.U8(0);
-    w.U32(row.recordId);
+    w.U32LE(row.recordId);
     w.Text(row.owner, kNumberField);
     w.Text(row.name, kNameField);
     w.Text(row.phone, kNumberField);
@@ -60,7 +61,7 @@ std::vector<std::uint8_t> BuildFriendDetail(std::uint32_t seq, const FriendRow& 
 std::vector<std::uint8_t> BuildFriendStatus(std::uint32_t seq, std::uint8_t status, std::uint32_t recordId) {
     ByteWriter w;
     w.U8(status);
-    w.U32(recordId);
+    w.U32LE(recordId);
     return BuildPacket(kPktFriendStatus, seq, w.Get());
 }
 

@@ -39,13 +39,13 @@ void FriendService::OnIndex(const Packet& p, const Session& sender) {
         // A list dropped after a failed read is read again; the client asks again shortly.
         if (state == FriendLists::State::Absent) m_lists.Load(sender.number);
         ServerLog("friend index of %s: list not ready", sender.number.c_str());
-        Answer(BuildFriendIndex(p.header.seq, true, {}), sender);
+        Answer(BuildFriendIndex(p.header.seqNum, true, {}), sender);
         return;
     }
     std::vector<std::uint32_t> ids;
     for (const FriendRow& row : *rows) ids.push_back(row.recordId);
     ServerLog("friend index of %s: %zu records", sender.number.c_str(), ids.size());
-    Answer(BuildFriendIndex(p.header.seq, false, ids), sender);
+    Answer(BuildFriendIndex(p.header.seqNum, false, ids), sender);
 }
 
 FriendService::Lookup FriendService::FindRecord(const std::string& owner, std::uint32_t recordId, FriendRow* row) {
@@ -69,10 +69,10 @@ void FriendService::OnDetail(const Packet& p, const Session& sender, std::uint32
     FriendRow row;
     const Lookup found = FindRecord(sender.number, recordId, &row);
     if (found == Lookup::Found) {
-        Answer(BuildFriendDetail(p.header.seq, row, StatusOf(row.netPhone, now)), sender);
+        Answer(BuildFriendDetail(p.header.seqNum, row, StatusOf(row.netPhone, now)), sender);
     } else if (found == Lookup::Missing) {
         ServerLog("friend detail of %s: no record %u", sender.number.c_str(), recordId);
-        Answer(BuildFailure(kPktFriendDetail, p.header.seq, kReasonNoSuchRecord), sender);
+        Answer(BuildFailure(kPktFriendDetail, p.header.seqNum, kReasonNoSuchRecord), sender);
     } else {
         // Unanswered: a refusal would make the client drop the record; its resend asks again.
         ServerLog("friend detail of %s record %u failed: %s", sender.number.c_str(), recordId,
@@ -97,13 +97,13 @@ void FriendService::OnSet(const Packet& p, const Session& sender, std::uint32_t 
     }
     if (reason != 0) {
         ServerLog("set friend of %s refused, reason %d", sender.number.c_str(), reason);
-        Answer(BuildFailure(kPktSetFriend, p.header.seq, reason), sender);
+        Answer(BuildFailure(kPktSetFriend, p.header.seqNum, reason), sender);
         return;
     }
     m_lists.Stored(row);
     ServerLog("set friend of %s: record %u, name %s, ORV number %s", sender.number.c_str(), row.recordId,
               LogSafe(row.name).c_str(), LogSafe(row.netPhone).c_str());
-    Answer(BuildSuccess(kPktSetFriend, p.header.seq, row.recordId), sender);
+    Answer(BuildSuccess(kPktSetFriend, p.header.seqNum, row.recordId), sender);
     // The client stores the record with the status it sent; a friend already on line says so.
     if (StatusOf(row.netPhone, now) == kFriendOnLine) {
         Answer(BuildFriendStatus(m_nextSeq(), kFriendOnLine, row.recordId), sender);
@@ -119,11 +119,11 @@ void FriendService::OnDelete(const Packet& p, const Session& sender) {
     if (m_db.Remove(sender.number, recordId)) {
         m_lists.Removed(sender.number, recordId);
         ServerLog("delete friend of %s: record %u", sender.number.c_str(), recordId);
-        Answer(BuildPacket(kPktDelFriend, p.header.seq, {0}), sender);
+        Answer(BuildPacket(kPktDelFriend, p.header.seqNum, {0}), sender);
     } else {
         const std::int32_t reason = m_db.LastError().empty() ? kReasonNoSuchRecord : kReasonServerError;
         ServerLog("delete friend of %s record %u refused, reason %d", sender.number.c_str(), recordId, reason);
-        Answer(BuildFailure(kPktDelFriend, p.header.seq, reason), sender);
+        Answer(BuildFailure(kPktDelFriend, p.header.seqNum, reason), sender);
     }
 }
 

@@ -1,8 +1,9 @@
 #include "server/media_rendezvous.h"
 
-#include "client/media/media_header.h"
 #include "platform/tick.h"
 #include "server/server_log.h"
+#include "wire/ipv4_text.h"
+#include "wire/media_header.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,7 +1,8 @@
 #include "server/options_packets.h"
 
-#include "server/byte_io.h"
 #include "server/user_packets.h"
+#include "wire/byte_reader.h"
+#include "wire/byte_writer.h"
 
 namespace orv {
 
@@ -59,12 +60,12 @@ std::vector<std::uint8_t> BuildForwardAnswer(std::uint32_t seq, const ForwardSet
 std::vector<std::uint8_t> BuildOfflineCalls(std::uint32_t seq, const std::vector<OfflineCall>& calls) {
     const std::size_t count = calls.size() < kMaxOfflineCalls ? calls.size() : kMaxOfflineCalls;
     ByteWriter w;
-    w.U16(static_cast<std::uint16_t>(count));
+    w.U16LE(static_cast<std::uint16_t>(count));
     for (std::size_t i = 0; i < count; ++i) {
         w.U8(0);
         w.Text(calls[i].caller, kNumberField);
         w.Text(calls[i].called, kNumberField);
-        w.U32(calls[i].time);
+        w.U32LE(calls[i].time);
         w.U8(calls[i].kind);
     }
     return BuildPacket(kPktOfflineCalls, seq, w.Get());
@@ -73,7 +74,7 @@ std::vector<std::uint8_t> BuildOfflineCalls(std::uint32_t seq, const std::vector
 std::vector<std::uint8_t> BuildSupportInfo(std::uint32_t seq, const std::vector<SupportEntry>& entries) {
     const std::size_t count = entries.size() < kMaxSupportEntries ? entries.size() : kMaxSupportEntries;
     ByteWriter w;
-    w.U16(static_cast<std::uint16_t>(count));
+    w.U16LE(static_cast<std::uint16_t>(count));
     for (std::size_t i = 0; i < count; ++i) {
         w.Text(entries[i].number, kSupportField);
         w.Text(entries[i].text, kSupportField);

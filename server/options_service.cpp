@@ -64,25 +64,25 @@ void OptionsService::OnAnyoneRequest(const Packet& p, const std::string& address
     }
     ServerLog("%s query from %s:%u refused: no such server in this service",
               p.header.type == kPktFileUpdateQuery ? "update server" : "account server", address.c_str(), port);
-    m_send(BuildFailure(p.header.type, p.header.seq, kReasonNoService), address, port);
+    m_send(BuildFailure(p.header.type, p.header.seqNum, kReasonNoService), address, port);
 }
 
 void OptionsService::OnOfflineCalls(const Packet& p, const Session& sender) {
     auto memo = m_delivered.find(sender.number);
-    if (memo != m_delivered.end() && memo->second.seq == p.header.seq) {
+    if (memo != m_delivered.end() && memo->second.seq == p.header.seqNum) {
         Answer(memo->second.packet, sender);
         return;
     }
     std::vector<OfflineCall> calls;
     if (!m_db.TakeOfflineCalls(sender.number, &calls)) {
         ServerLog("offline calls of %s not readable: %s", sender.number.c_str(), m_db.LastError().c_str());
-        Answer(BuildPacket(kPktOfflineCalls, p.header.seq, {0xFF, 0xFF}), sender); // not ready: asked again
+        Answer(BuildPacket(kPktOfflineCalls, p.header.seqNum, {0xFF, 0xFF}), sender); // not ready: asked again
         return;
     }
     ServerLog("offline calls of %s: %zu delivered", sender.number.c_str(), calls.size());
     Delivered& delivered = m_delivered[sender.number];
-    delivered.seq = p.header.seq;
-    delivered.packet = BuildOfflineCalls(p.header.seq, calls);
+    delivered.seq = p.header.seqNum;
+    delivered.packet = BuildOfflineCalls(p.header.seqNum, calls);
     Answer(delivered.packet, sender);
 }
 
@@ -90,10 +90,10 @@ void OptionsService::OnGetForward(const Packet& p, const Session& sender) {
     ForwardSettings settings;
     if (!m_db.GetForward(sender.number, &settings)) {
         ServerLog("forwarding of %s not readable: %s", sender.number.c_str(), m_db.LastError().c_str());
-        Answer(BuildFailure(kPktGetForward, p.header.seq, kReasonTryAgain), sender);
+        Answer(BuildFailure(kPktGetForward, p.header.seqNum, kReasonTryAgain), sender);
         return;
     }
-    Answer(BuildForwardAnswer(p.header.seq, settings), sender);
+    Answer(BuildForwardAnswer(p.header.seqNum, settings), sender);
 }
 
 void OptionsService::OnSetForward(const Packet& p, const Session& sender) {
@@ -112,12 +112,12 @@ void OptionsService::OnSetForward(const Packet& p, const Session& sender) {
     }
     if (reason != 0) {
         ServerLog("set forwarding of %s refused, reason %d", sender.number.c_str(), reason);
-        Answer(BuildFailure(kPktSetForward, p.header.seq, reason), sender);
+        Answer(BuildFailure(kPktSetForward, p.header.seqNum, reason), sender);
         return;
     }
     ServerLog("set forwarding of %s: offline %s, busy %s, no answer %s, always %s", sender.number.c_str(),
               settings.offline.c_str(), settings.busy.c_str(), settings.noAnswer.c_str(), settings.always.c_str());
-    Answer(BuildSuccess(kPktSetForward, p.header.seq, 0), sender);
+    Answer(BuildSuccess(kPktSetForward, p.header.seqNum, 0), sender);
 }
 
 bool OptionsService::DigestMatches(const std::string& number, const std::string& digest) {
@@ -142,21 +142,21 @@ void OptionsService::OnSetPassword(const Packet& p, const Session& sender) {
     }
     if (reason != 0) {
         ServerLog("set password of %s refused, reason %d", sender.number.c_str(), reason);
-        Answer(BuildFailure(kPktSetPassword, p.header.seq, reason), sender);
+        Answer(BuildFailure(kPktSetPassword, p.header.seqNum, reason), sender);
         return;
     }
     ServerLog("set password of %s", sender.number.c_str());
-    Answer(BuildSuccess(kPktSetPassword, p.header.seq, 0), sender);
+    Answer(BuildSuccess(kPktSetPassword, p.header.seqNum, 0), sender);
 }
 
 void OptionsService::OnSupport(const Packet& p, const Session& sender) {
     std::vector<SupportEntry> entries;
     if (!m_db.GetSupport(&entries)) {
         ServerLog("support entries not readable: %s", m_db.LastError().c_str());
-        Answer(BuildPacket(kPktSupportInfo, p.header.seq, {0xFF, 0xFF}), sender); // not ready: asked again
+        Answer(BuildPacket(kPktSupportInfo, p.header.seqNum, {0xFF, 0xFF}), sender); // not ready: asked again
         return;
     }
-    Answer(BuildSupportInfo(p.header.seq, entries), sender);
+    Answer(BuildSupportInfo(p.header.seqNum, entries), sender);
 }
 
 void OptionsService::OnQueryBindOption(const Packet& p, const Session& sender) {
@@ -166,7 +166,7 @@ void OptionsService::OnQueryBindOption(const Packet& p, const Session& sender) {
         ServerLog("bind option of %s not readable: %s", sender.number.c_str(), m_db.LastError().c_str());
         return;
     }
-    Answer(BuildBindOption(p.header.seq, option), sender);
+    Answer(BuildBindOption(p.header.seqNum, option), sender);
 }
 
 void OptionsService::OnSetBindOption(const Packet& p, const Session& sender) {
@@ -181,7 +181,7 @@ void OptionsService::OnSetBindOption(const Packet& p, const Session& sender) {
     ServerLog("set bind option of %s to %s: %s", sender.number.c_str(),
               IsValidBindOption(request.option) ? std::string(1, request.option).c_str() : "?",
               ok ? "done" : "refused");
-    Answer(BuildResultOnly(kPktSetBindOption, p.header.seq, ok ? 0 : 255), sender);
+    Answer(BuildResultOnly(kPktSetBindOption, p.header.seqNum, ok ? 0 : 255), sender);
 }
 
 } // namespace orv

@@ -6,6 +6,7 @@
 #include "server/admin_commands.h"
 #include "server/server_log.h"
 #include "udplink/udplink.h"
+#include "wire/ipv4_text.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,8 +1,7 @@
 #include "server/server_options.h"
 
 #include "server/subscriber_db.h"
-
-#include <arpa/inet.h>
+#include "wire/ipv4_text.h"
 
 #include <charconv>
 
@@ -58,11 +57,6 @@ bool ParseNumber(const std::string& text, std::uint32_t max, std::uint32_t* valu
     if (text.empty() || ec != std::errc() || ptr != end || v > max) return false;
     *value = v;
     return true;
-}
-
-bool IsDottedQuad(const std::string& text) {
-    in_addr a{};
-    return inet_pton(AF_INET, text.c_str(), &a) == 1;
 }
 
 } // namespace

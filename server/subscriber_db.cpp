@@ -1,7 +1,7 @@
 #include "server/subscriber_db.h"
 
-#include "client/data/password_digest.h"
 #include "server/sql_statement.h"
+#include "wire/password_digest.h"
 
 #include <sqlite3.h>
 

@@ -4,6 +4,7 @@
 #include "server/server_log.h"
 #include "tcplink/tcplink.h"
 #include "udplink/udplink.h"
+#include "wire/ipv4_text.h"
 
 #include <charconv>
 #include <cstring>

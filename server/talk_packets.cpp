@@ -1,8 +1,7 @@
 #include "server/talk_packets.h"
 
-#include "server/byte_io.h"
-
-#include <arpa/inet.h>
+#include "wire/byte_reader.h"
+#include "wire/byte_writer.h"
 
 #include <algorithm>
 
@@ -60,8 +59,8 @@ bool ParseCallForward(const std::uint8_t* body, std::size_t size, CallForwardReq
     if (size != kCallForwardBody) return false;
     ByteReader r(body, size);
     request->type = r.U8();
-    request->callId = r.U32();
-    request->servId = r.U32();
+    request->callId = r.U32LE();
+    request->servId = r.U32LE();
     request->caller = r.Text(kNumberField);
     request->forwardTo = r.Text(kNumberField);
     return r.Ok();
@@ -70,18 +69,18 @@ bool ParseCallForward(const std::uint8_t* body, std::size_t size, CallForwardReq
 std::vector<std::uint8_t> BuildEstablishNotice(std::uint32_t seq, const EstablishNotice& n) {
     ByteWriter w;
     w.U8(0);
-    w.U32(n.callId);
+    w.U32LE(n.callId);
     w.Text(n.calling, kNumberField);
     w.Text(n.called, kNumberField);
     w.U8(n.role);
     w.U8(n.noForward);
-    w.U32(n.servId);
+    w.U32LE(n.servId);
     WriteOctets(w, n.talkServer.ip);
-    w.U16(n.talkServer.port);
+    w.U16LE(n.talkServer.port);
     WriteOctets(w, n.peerAudio.ip);
-    w.U16(n.peerAudio.port);
+    w.U16LE(n.peerAudio.port);
     WriteOctets(w, n.peerVideo.ip);
-    w.U16(n.peerVideo.port);
+    w.U16LE(n.peerVideo.port);
     return BuildPacket(kPktTalkEstablish, seq, w.Get());
 }
 
@@ -102,15 +101,15 @@ std::vector<std::uint8_t> BuildEstablishRefusal(std::uint32_t seq, std::int32_t 
 
 std::vector<std::uint8_t> BuildCallSetup(std::uint32_t seq, const CallSetup& s) {
     ByteWriter w;
-    w.U32(s.callId);
-    w.U32(s.endpoint);
+    w.U32LE(s.callId);
+    w.U32LE(s.endpoint);
     WriteCodecList(w, s.audioCapt);
     WriteCodecList(w, s.audioPlay);
     WriteCodecList(w, s.videoCapt);
     WriteCodecList(w, s.videoPlay);
-    w.U16(s.frameRate);
-    w.U16(s.flowRate);
-    w.U16(s.videoFormat);
+    w.U16LE(s.frameRate);
+    w.U16LE(s.flowRate);
+    w.U16LE(s.videoFormat);
     w.Text(s.originalId, kOriginalIdField);
     return BuildPacket(kPktCallSetup, seq, w.Get());
 }
@@ -118,42 +117,42 @@ std::vector<std::uint8_t> BuildCallSetup(std::uint32_t seq, const CallSetup& s) 
 std::vector<std::uint8_t> BuildCallAccept(std::uint16_t type, std::uint32_t seq, std::uint32_t callId,
                                           const MediaParams& p) {
     ByteWriter w;
-    w.U32(callId);
-    w.U16(p.audioCapt);
-    w.U16(p.videoCapt);
-    w.U16(p.audioPlay);
-    w.U16(p.videoPlay);
-    w.U16(p.frameRate);
-    w.U16(p.flowRate);
-    w.U16(p.videoFormat);
+    w.U32LE(callId);
+    w.U16LE(p.audioCapt);
+    w.U16LE(p.videoCapt);
+    w.U16LE(p.audioPlay);
+    w.U16LE(p.videoPlay);
+    w.U16LE(p.frameRate);
+    w.U16LE(p.flowRate);
+    w.U16LE(p.videoFormat);
     WriteOctets(w, p.peerAudio.ip);
-    w.U16(p.peerAudio.port);
+    w.U16LE(p.peerAudio.port);
     WriteOctets(w, p.peerVideo.ip);
-    w.U16(p.peerVideo.port);
+    w.U16LE(p.peerVideo.port);
     return BuildPacket(type, seq, w.Get());
 }
 
 bool ParseCallAccept(const std::uint8_t* packet, std::size_t size, MediaParams* p) {
     if (size != kCallAcceptSize) return false;
     ByteReader r(packet + 12, size - 12);
-    p->audioCapt = r.U16();
-    p->videoCapt = r.U16();
-    p->audioPlay = r.U16();
-    p->videoPlay = r.U16();
-    p->frameRate = r.U16();
-    p->flowRate = r.U16();
-    p->videoFormat = r.U16();
+    p->audioCapt = r.U16LE();
+    p->videoCapt = r.U16LE();
+    p->audioPlay = r.U16LE();
+    p->videoPlay = r.U16LE();
+    p->frameRate = r.U16LE();
+    p->flowRate = r.U16LE();
+    p->videoFormat = r.U16LE();
     p->peerAudio.ip = ReadOctets(r);
-    p->peerAudio.port = r.U16();
+    p->peerAudio.port = r.U16LE();
     p->peerVideo.ip = ReadOctets(r);
-    p->peerVideo.port = r.U16();
+    p->peerVideo.port = r.U16LE();
     return r.Ok();
 }
 
 std::vector<std::uint8_t> BuildCallByte(std::uint16_t type, std::uint32_t seq, std::uint32_t callId,
                                         std::uint8_t value) {
     ByteWriter w;
-    w.U32(callId);
+    w.U32LE(callId);
     w.U8(value);
     return BuildPacket(type, seq, w.Get());
 }
@@ -161,21 +160,21 @@ std::vector<std::uint8_t> BuildCallByte(std::uint16_t type, std::uint32_t seq, s
 std::vector<std::uint8_t> BuildCallReason(std::uint16_t type, std::uint32_t seq, std::uint32_t callId,
                                           std::uint32_t reason) {
     ByteWriter w;
-    w.U32(callId);
-    w.U32(reason);
+    w.U32LE(callId);
+    w.U32LE(reason);
     return BuildPacket(type, seq, w.Get());
 }
 
 std::vector<std::uint8_t> BuildCallDtmf(std::uint32_t seq, std::uint32_t callId, const std::string& digits) {
     ByteWriter w;
-    w.U32(callId);
+    w.U32LE(callId);
     w.Text(digits, kDtmfField);
     return BuildPacket(kPktCallDTMF, seq, w.Get());
 }
 
 std::vector<std::uint8_t> BuildTalkKeepAlive(std::uint32_t seq, std::uint32_t callId) {
     ByteWriter w;
-    w.U32(callId);
+    w.U32LE(callId);
     return BuildPacket(kPktTalkKeepAlive, seq, w.Get());
 }
 
@@ -186,11 +185,11 @@ TalkParse ParseTalkMessage(const std::uint8_t* data, std::size_t size, TalkMessa
     std::size_t want = 0;
     switch (p.header.type) {
     case kPktTalkKeepAlive:
-        if (size == kHeaderSize) {
+        if (size == kPacketHeaderSize) {
             m->hasCallId = false;
             return TalkParse::Ok;
         }
-        want = kHeaderSize + 4;
+        want = kPacketHeaderSize + 4;
         break;
     case kPktCallSetup: want = kCallSetupSize; break;
     case kPktCallAlert:
@@ -203,20 +202,20 @@ TalkParse ParseTalkMessage(const std::uint8_t* data, std::size_t size, TalkMessa
     }
     if (size != want) return TalkParse::WrongSize;
     ByteReader r(p.body, p.bodySize);
-    m->callId = r.U32();
+    m->callId = r.U32LE();
     m->hasCallId = true;
     switch (p.header.type) {
     case kPktCallSetup: {
         CallSetup& s = m->setup;
         s.callId = m->callId;
-        s.endpoint = r.U32();
+        s.endpoint = r.U32LE();
         s.audioCapt = ReadCodecList(r);
         s.audioPlay = ReadCodecList(r);
         s.videoCapt = ReadCodecList(r);
         s.videoPlay = ReadCodecList(r);
-        s.frameRate = r.U16();
-        s.flowRate = r.U16();
-        s.videoFormat = r.U16();
+        s.frameRate = r.U16LE();
+        s.flowRate = r.U16LE();
+        s.videoFormat = r.U16LE();
         s.originalId = r.Text(kOriginalIdField);
         break;
     }
@@ -224,7 +223,7 @@ TalkParse ParseTalkMessage(const std::uint8_t* data, std::size_t size, TalkMessa
     case kPktCallConnect:
     case kPktCallPauseVideo: m->value = r.U8(); break;
     case kPktCallDisconnect:
-    case kPktCallHold: m->value = r.U32(); break;
+    case kPktCallHold: m->value = r.U32LE(); break;
     case kPktCallDTMF: m->digits = r.Text(kDtmfField); break;
     default: break;
     }
@@ -238,36 +237,24 @@ bool ParseOpenUdpChannel(const std::uint8_t* data, std::size_t size, UdpChannelO
         return false;
     }
     ByteReader r(p.body, p.bodySize);
-    open->callId = r.U32();
+    open->callId = r.U32LE();
     open->channel = r.U8();
-    open->subnet = r.U32();
-    open->endpoint = r.U32();
-    open->local.ip = r.U32();
-    open->local.port = r.U16();
+    open->subnet = r.U32LE();
+    open->endpoint = r.U32LE();
+    open->local.ip = r.U32LE();
+    open->local.port = r.U16LE();
     return r.Ok();
 }
 
 std::vector<std::uint8_t> BuildOpenUdpChannel(std::uint32_t seq, const UdpChannelOpen& open) {
     ByteWriter w;
-    w.U32(open.callId);
+    w.U32LE(open.callId);
     w.U8(open.channel);
-    w.U32(open.subnet);
-    w.U32(open.endpoint);
-    w.U32(open.local.ip);
-    w.U16(open.local.port);
+    w.U32LE(open.subnet);
+    w.U32LE(open.endpoint);
+    w.U32LE(open.local.ip);
+    w.U16LE(open.local.port);
     return BuildPacket(kPktOpenUDPChannel, seq, w.Get());
-}
-
-std::string DottedQuad(std::uint32_t ip) {
-    return std::to_string(ip >> 24) + "." + std::to_string((ip >> 16) & 0xFF) + "." +
-           std::to_string((ip >> 8) & 0xFF) + "." + std::to_string(ip & 0xFF);
-}
-
-bool ParseDottedQuad(const std::string& text, std::uint32_t* ip) {
-    in_addr a{};
-    if (inet_pton(AF_INET, text.c_str(), &a) != 1) return false;
-    *ip = ntohl(a.s_addr);
-    return true;
 }
 
 } // namespace orv

@@ -156,9 +156,4 @@ struct UdpChannelOpen {
 bool ParseOpenUdpChannel(const std::uint8_t* data, std::size_t size, UdpChannelOpen* open);
 std::vector<std::uint8_t> BuildOpenUdpChannel(std::uint32_t seq, const UdpChannelOpen& open);
 
-// Dotted text of a host-order address.
-std::string DottedQuad(std::uint32_t ip);
-// Host-order address of dotted text; false when it is not a dotted quad.
-bool ParseDottedQuad(const std::string& text, std::uint32_t* ip);
-
 } // namespace orv

@@ -89,29 +89,29 @@ void TalkRequests::OnTalkRequest(const Packet& p, const std::string& address, st
             current->dialled == dialled) {
             // A resend of the request just answered (under a new sequence number): the same
             // notice again, answering the newest number.
-            current->requestSeq = p.header.seq;
+            current->requestSeq = p.header.seqNum;
             NotifyCaller(*current);
             return;
         }
-        Refuse(p.header.seq, kReasonBusy, caller, dialled, "busy");
+        Refuse(p.header.seqNum, kReasonBusy, caller, dialled, "busy");
         return;
     }
     if (m_echo.Serves(dialled)) {
-        StartEcho(caller, p.header.seq, now);
+        StartEcho(caller, p.header.seqNum, now);
         return;
     }
     if (!IsValidNumber(dialled)) {
-        Refuse(p.header.seq, kReasonUnknownNumber, caller, LogSafe(dialled), "unknown");
+        Refuse(p.header.seqNum, kReasonUnknownNumber, caller, LogSafe(dialled), "unknown");
         return;
     }
     if (dialled == caller.number) {
-        Refuse(p.header.seq, kReasonBusy, caller, dialled, "busy");
+        Refuse(p.header.seqNum, kReasonBusy, caller, dialled, "busy");
         return;
     }
     const Target target = Resolve(dialled, now);
     if (target.reach == Reach::Unanswered) return; // the database failed: the resend asks again
     if (target.reach == Reach::Unknown) {
-        Refuse(p.header.seq, kReasonUnknownNumber, caller, dialled, "unknown");
+        Refuse(p.header.seqNum, kReasonUnknownNumber, caller, dialled, "unknown");
         return;
     }
     // Forwarding: "always" first, then "offline" or "busy" for a called number in that state.
@@ -122,7 +122,7 @@ void TalkRequests::OnTalkRequest(const Packet& p, const std::string& address, st
         const Target forwarded = Resolve(to, now);
         if (forwarded.reach == Reach::Online) {
             if (target.reach == Reach::Offline) RecordOffline(caller.number, dialled);
-            Establish(caller, dialled, p.header.seq, forwarded, dialled, now);
+            Establish(caller, dialled, p.header.seqNum, forwarded, dialled, now);
             return;
         }
         ServerLog("talk request of %s to %s: forward-to number %s cannot take it", caller.number.c_str(),
@@ -131,10 +131,10 @@ void TalkRequests::OnTalkRequest(const Packet& p, const std::string& address, st
     switch (target.reach) {
     case Reach::Offline:
         RecordOffline(caller.number, dialled);
-        Refuse(p.header.seq, kReasonOffline, caller, dialled, "offline");
+        Refuse(p.header.seqNum, kReasonOffline, caller, dialled, "offline");
         break;
-    case Reach::Busy: Refuse(p.header.seq, kReasonBusy, caller, dialled, "busy"); break;
-    default: Establish(caller, dialled, p.header.seq, target, "", now); break;
+    case Reach::Busy: Refuse(p.header.seqNum, kReasonBusy, caller, dialled, "busy"); break;
+    default: Establish(caller, dialled, p.header.seqNum, target, "", now); break;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/tick.h"
 #include "server/server_log.h"
+#include "wire/ipv4_text.h"
 
 namespace orv {
 
@@ -123,8 +124,8 @@ void TalkServer::OnMessage(LinkHandle link, const std::uint8_t* data, std::size_
 void TalkServer::OnKeepAlive(LinkHandle link, const TalkMessage& m) {
     // The answer carries the request's sequence number (and CallID), which is what the
     // client matches.
-    const std::vector<std::uint8_t> answer = m.hasCallId ? BuildTalkKeepAlive(m.header.seq, m.callId)
-                                                         : BuildHeaderOnly(kPktTalkKeepAlive, m.header.seq);
+    const std::vector<std::uint8_t> answer = m.hasCallId ? BuildTalkKeepAlive(m.header.seqNum, m.callId)
+                                                         : BuildHeaderOnly(kPktTalkKeepAlive, m.header.seqNum);
     m_send(link, answer);
 }
 
@@ -169,7 +170,7 @@ void TalkServer::OnSetup(LinkHandle link, const TalkMessage& m, std::uint32_t no
     party.link = link;
     party.hasSetup = true;
     party.setup = setup;
-    party.setupSeq = m.header.seq;
+    party.setupSeq = m.header.seqNum;
     state.callId = call->id;
     state.side = side;
     state.idleSince = 0;

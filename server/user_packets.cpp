@@ -1,6 +1,7 @@
 #include "server/user_packets.h"
 
-#include "server/byte_io.h"
+#include "wire/byte_reader.h"
+#include "wire/byte_writer.h"
 
 namespace orv {
 
@@ -9,35 +10,7 @@ namespace {
 constexpr std::size_t kLoginFixedBody = kNumberField + kPasswordField + kBindInfoField + 1 + 2;
 constexpr std::size_t kLoginAddressSize = 6;
 
-ByteWriter StartPacket(std::uint16_t type, std::uint32_t seq) {
-    ByteWriter w;
-    w.U16(type);
-    w.U16(0); // length, filled in by Finish
-    w.U32(seq);
-    return w;
-}
-
-std::vector<std::uint8_t> Finish(ByteWriter& w) {
-    std::vector<std::uint8_t>& bytes = w.Get();
-    const auto length = static_cast<std::uint16_t>(bytes.size());
-    bytes[2] = static_cast<std::uint8_t>(length);
-    bytes[3] = static_cast<std::uint8_t>(length >> 8);
-    return std::move(bytes);
-}
-
 } // namespace
-
-PacketError ParsePacket(const std::uint8_t* data, std::size_t size, Packet* packet) {
-    if (data == nullptr || size < kHeaderSize) return PacketError::TooShort;
-    ByteReader r(data, size);
-    packet->header.type = r.U16();
-    packet->header.length = r.U16();
-    packet->header.seq = r.U32();
-    if (packet->header.length != size) return PacketError::LengthMismatch;
-    packet->body = data + kHeaderSize;
-    packet->bodySize = size - kHeaderSize;
-    return PacketError::None;
-}
 
 bool ParseLoginRequest(const std::uint8_t* body, std::size_t size, LoginRequest* request) {
     if (size < kLoginFixedBody) return false;
@@ -46,14 +19,14 @@ bool ParseLoginRequest(const std::uint8_t* body, std::size_t size, LoginRequest*
     request->digest = r.Text(kPasswordField);
     request->bindInfo = r.Text(kBindInfoField);
     request->clientKind = r.U8();
-    const std::uint16_t count = r.U16();
+    const std::uint16_t count = r.U16LE();
     // The count is only believed when the body holds exactly that many addresses.
     if (!r.Ok() || r.Remaining() != static_cast<std::size_t>(count) * kLoginAddressSize) return false;
     request->localAddresses.clear();
     request->localAddresses.reserve(count);
     for (std::uint16_t i = 0; i < count; ++i) {
-        request->localAddresses.push_back(r.U32()); // a number, first octet most significant
-        r.U16();                                    // port, always 0
+        request->localAddresses.push_back(r.U32LE()); // a number, first octet most significant
+        r.U16LE();                                    // port, always 0
     }
     return r.Ok();
 }
@@ -61,66 +34,66 @@ bool ParseLoginRequest(const std::uint8_t* body, std::size_t size, LoginRequest*
 bool ParseEndpointBody(const std::uint8_t* body, std::size_t size, std::uint32_t* endpoint) {
     if (size != 4) return false;
     ByteReader r(body, size);
-    *endpoint = r.U32();
+    *endpoint = r.U32LE();
     return r.Ok();
 }
 
 bool ParseLogoutBody(const std::uint8_t* body, std::size_t size, std::uint32_t* endpoint, std::uint32_t* code) {
     if (size != 8) return false;
     ByteReader r(body, size);
-    *endpoint = r.U32();
-    *code = r.U32();
+    *endpoint = r.U32LE();
+    *code = r.U32LE();
     return r.Ok();
 }
 
 std::vector<std::uint8_t> BuildPacket(std::uint16_t type, std::uint32_t seq, const std::vector<std::uint8_t>& body) {
     ByteWriter w = StartPacket(type, seq);
     w.Bytes(body.data(), body.size());
-    return Finish(w);
+    return FinishPacket(w);
 }
 
 std::vector<std::uint8_t> BuildHeaderOnly(std::uint16_t type, std::uint32_t seq) {
     ByteWriter w = StartPacket(type, seq);
-    return Finish(w);
+    return FinishPacket(w);
 }
 
 std::vector<std::uint8_t> BuildSuccess(std::uint16_t type, std::uint32_t seq, std::uint32_t value) {
     ByteWriter w = StartPacket(type, seq);
     w.U8(0);
-    w.U32(value);
-    return Finish(w);
+    w.U32LE(value);
+    return FinishPacket(w);
 }
 
 std::vector<std::uint8_t> BuildFailure(std::uint16_t type, std::uint32_t seq, std::int32_t reason) {
     ByteWriter w = StartPacket(type, seq);
     w.U8(255);
-    w.U32(static_cast<std::uint32_t>(reason));
-    return Finish(w);
+    w.U32LE(static_cast<std::uint32_t>(reason));
+    return FinishPacket(w);
 }
 
 std::vector<std::uint8_t> BuildServerAddress(std::uint32_t seq, std::uint32_t address, std::uint16_t port) {
     ByteWriter w = StartPacket(kPktQuerySvrIPPort, seq);
     const auto* octets = reinterpret_cast<const std::uint8_t*>(&address);
     w.Bytes(octets, 4);
-    w.U16(port);
-    return Finish(w);
+    w.U16LE(port);
+    return FinishPacket(w);
 }
 
 std::vector<std::uint8_t> BuildLogoutNotice(std::uint32_t seq, std::uint32_t endpoint, std::uint32_t code) {
     ByteWriter w = StartPacket(kPktLogout, seq);
-    w.U32(endpoint);
-    w.U32(code);
-    return Finish(w);
+    w.U32LE(endpoint);
+    w.U32LE(code);
+    return FinishPacket(w);
 }
 
 std::vector<std::uint8_t> BuildNatDetect(std::uint32_t seq) { return BuildHeaderOnly(kPktNatDetect, seq); }
 
 std::vector<std::uint8_t> BuildCustomInfo(std::uint32_t seq, const CustomInfo& info) {
     ByteWriter w = StartPacket(kPktCustomInfo, seq);
-    w.U32(info.id);
+    w.U32LE(info.id);
     w.Text(info.name, kCustomTextField);
     w.Text(info.url, kCustomTextField);
-    return Finish(w);
+    return FinishPacket(w);
 }
 
 } // namespace orv

@@ -1,7 +1,9 @@
-// The user server's packets: the 8-byte header every packet starts with, the bodies the
+// The user server's packets (framed by the header in wire/packet_header.h): the bodies the
 // server reads (each parser checks the exact body length before trusting any field or
 // count) and the answers it builds.
 #pragma once
+
+#include "wire/packet_header.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,7 +20,6 @@ constexpr std::uint16_t kPktNatDetect = 0x0104;
 constexpr std::uint16_t kPktCustomInfo = 0x010D;
 constexpr std::uint16_t kPktQuerySvrIPPort = 0x0111;
 
-constexpr std::size_t kHeaderSize = 8;
 constexpr std::size_t kNumberField = 32;
 constexpr std::size_t kPasswordField = 40;
 constexpr std::size_t kBindInfoField = 64;
@@ -36,22 +37,6 @@ constexpr std::int32_t kReasonServerError = -1;
 
 // Logout code of the notice to a session whose number logged on elsewhere.
 constexpr std::uint32_t kLogoutElsewhere = 2;
-
-struct PacketHeader {
-    std::uint16_t type = 0;
-    std::uint16_t length = 0; // whole packet, header included
-    std::uint32_t seq = 0;
-};
-
-// A packet whose length field matches the datagram; body points into the datagram.
-struct Packet {
-    PacketHeader header;
-    const std::uint8_t* body = nullptr;
-    std::size_t bodySize = 0;
-};
-
-enum class PacketError { None, TooShort, LengthMismatch };
-PacketError ParsePacket(const std::uint8_t* data, std::size_t size, Packet* packet);
 
 struct LoginRequest {
     std::string number;   // at most 31 characters

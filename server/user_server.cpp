@@ -101,7 +101,7 @@ void UserServer::OnQuerySvrIPPort(const Packet& p, const From& from) {
                   p.bodySize);
         return;
     }
-    Send(BuildServerAddress(p.header.seq, m_config.publicAddress, m_config.publicPort), from.address, from.port);
+    Send(BuildServerAddress(p.header.seqNum, m_config.publicAddress, m_config.publicPort), from.address, from.port);
 }
 
 std::int32_t UserServer::CheckLogon(const std::string& number, const std::string& digest) {
@@ -136,14 +136,14 @@ void UserServer::OnLogin(const Packet& p, const From& from, std::uint32_t now) {
     if (reason != 0) {
         ServerLog("login %s from %s:%u refused, reason %d", LogSafe(request.number).c_str(), from.address.c_str(),
                   from.port, reason);
-        Send(BuildFailure(kPktLogin, p.header.seq, reason), from.address, from.port);
+        Send(BuildFailure(kPktLogin, p.header.seqNum, reason), from.address, from.port);
         return;
     }
     const SessionTable::LogonResult result = m_sessions.Register(request.number, from.address, from.port, now);
     ServerLog("login %s from %s:%u, endpoint %u, bind %s, %zu local addresses", request.number.c_str(),
               from.address.c_str(), from.port, result.endpoint, LogSafe(request.bindInfo).c_str(),
               request.localAddresses.size());
-    Send(BuildSuccess(kPktLogin, p.header.seq, result.endpoint), from.address, from.port);
+    Send(BuildSuccess(kPktLogin, p.header.seqNum, result.endpoint), from.address, from.port);
     m_options.OnLogon(request.number);
     m_friends.OnLogon(request.number, now);
     if (result.displacedOther) {
@@ -163,7 +163,7 @@ void UserServer::OnKeepAlive(const Packet& p, const From& from, std::uint32_t no
     Session s;
     switch (m_sessions.KeepAlive(endpoint, from.address, from.port, now, &s)) {
     case KeepAliveVerdict::Alive:
-        Send(BuildSuccess(kPktKeepAlive, p.header.seq, m_config.ttlSeconds), from.address, from.port);
+        Send(BuildSuccess(kPktKeepAlive, p.header.seqNum, m_config.ttlSeconds), from.address, from.port);
         break;
     case KeepAliveVerdict::Expired:
     case KeepAliveVerdict::Unknown:
@@ -189,7 +189,7 @@ void UserServer::OnNatEcho(const Packet& p, const From& from) {
     Session s;
     if (!ParseEndpointBody(p.body, p.bodySize, &endpoint)) {
         ServerLog("drop NAT echo from %s:%u: %zu-byte body", from.address.c_str(), from.port, p.bodySize);
-    } else if (!m_sessions.Find(endpoint, &s) || s.natSeq != p.header.seq || s.natSeq == 0) {
+    } else if (!m_sessions.Find(endpoint, &s) || s.natSeq != p.header.seqNum || s.natSeq == 0) {
         ServerLog("drop NAT echo of endpoint %u from %s:%u: no such detect", endpoint, from.address.c_str(),
                   from.port);
     } else if (s.address != from.address || s.port != from.port) {
@@ -224,7 +224,7 @@ void UserServer::OnCustomInfo(const Packet& p, const From& from, std::uint32_t n
     } else if (!m_db.Find(s.number, &subscriber)) {
         ServerLog("drop custom information request of %s: subscriber gone", s.number.c_str());
     } else {
-        Send(BuildCustomInfo(p.header.seq, subscriber.custom), from.address, from.port);
+        Send(BuildCustomInfo(p.header.seqNum, subscriber.custom), from.address, from.port);
     }
 }
 

@@ -1,6 +1,6 @@
-#include "client/data/md5.h"
+#include "wire/md5.h"
 
-#include "client/data/le_bytes.h"
+#include "wire/byte_order.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -35,7 +35,7 @@ Md5::Md5() : m_state{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476}, m_buffer{}
 
 void Md5::Transform(const std::uint8_t* block) {
     std::uint32_t x[16];
-    for (int i = 0; i < 16; ++i) x[i] = ReadU32(block + 4 * i);
+    for (int i = 0; i < 16; ++i) x[i] = GetU32LE(block + 4 * i);
     std::uint32_t a = m_state[0], b = m_state[1], c = m_state[2], d = m_state[3];
     for (int i = 0; i < 64; ++i) {
         std::uint32_t f;
@@ -88,11 +88,11 @@ std::array<std::uint8_t, 16> Md5::Final() {
     const std::uint8_t zero = 0;
     while (m_buffered != 56) Update(&zero, 1);
     std::uint8_t lengthBytes[8];
-    WriteU32(lengthBytes, static_cast<std::uint32_t>(bitLength));
-    WriteU32(lengthBytes + 4, static_cast<std::uint32_t>(bitLength >> 32));
+    PutU32LE(lengthBytes, static_cast<std::uint32_t>(bitLength));
+    PutU32LE(lengthBytes + 4, static_cast<std::uint32_t>(bitLength >> 32));
     Update(lengthBytes, sizeof lengthBytes);
     std::array<std::uint8_t, 16> digest;
-    for (int i = 0; i < 4; ++i) WriteU32(digest.data() + 4 * i, m_state[i]);
+    for (int i = 0; i < 4; ++i) PutU32LE(digest.data() + 4 * i, m_state[i]);
     return digest;
 }
 

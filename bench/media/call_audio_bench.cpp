@@ -13,8 +13,8 @@
 #include "client/media/audio_receiver.h"
 #include "client/media/data_recv_thread.h"
 #include "client/media/data_send_thread.h"
-#include "client/media/media_header.h"
 #include "client/media/media_socket.h"
+#include "wire/media_header.h"
 
 #include <arpa/inet.h>
 #include <sys/socket.h>

@@ -1,9 +1,9 @@
 // Video reassembly throughput for typical compressed frame sizes, beside a plain copy of the
 // same payload bytes into a frame buffer.
 #include "client/media/bitmap_info_header.h"
-#include "client/media/media_header.h"
 #include "client/media/video_fragmenter.h"
 #include "client/media/video_reassembly.h"
+#include "wire/media_header.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,11 +1,12 @@
 // Cost of the user server's packet handling per datagram, with a table of N registrations:
 // keep-alive (hash lookup), custom information (found by sender address) and logon
 // (a SQLite lookup plus the registration, then the logout).
-#include "client/data/password_digest.h"
-#include "server/byte_io.h"
-#include "server/user_packets.h"
 #include "server/server_log.h"
+#include "server/user_packets.h"
 #include "server/user_server.h"
+#include "wire/byte_reader.h"
+#include "wire/byte_writer.h"
+#include "wire/password_digest.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,7 +27,7 @@ std::vector<std::uint8_t> Login(const std::string& number) {
     w.Text(PasswordDigest(number, "pw"), 40);
     w.Text("00000000", 64);
     w.U8(2);
-    w.U16(0);
+    w.U16LE(0);
     return MakePacket(0x0101, 1, w.Get());
 }
 
@@ -42,7 +43,7 @@ struct Fixture {
                                                      std::uint16_t) {
                                                   if (p.size() == 13 && p[1] == 0x01 && p[0] == 0x01) {
                                                       ByteReader r(p.data() + 9, 4);
-                                                      lastEndpoint = r.U32();
+                                                      lastEndpoint = r.U32LE();
                                                   }
                                               });
         for (int i = 0; i < count; ++i) {
@@ -65,7 +66,7 @@ void BM_KeepAlive(benchmark::State& state) {
     Fixture f(static_cast<int>(state.range(0)));
     const int last = static_cast<int>(state.range(0)) - 1;
     ByteWriter body;
-    body.U32(f.endpoints[last]);
+    body.U32LE(f.endpoints[last]);
     const auto packet = MakePacket(0x0103, 1, body.Get());
     for (auto _ : state) f.server->OnDatagram(packet.data(), packet.size(), "127.0.0.1", Fixture::Port(last), 1);
 }
@@ -87,8 +88,8 @@ void BM_LoginLogout(benchmark::State& state) {
     for (auto _ : state) {
         f.server->OnDatagram(login.data(), login.size(), "127.0.0.1", port, 1);
         ByteWriter body;
-        body.U32(f.lastEndpoint);
-        body.U32(1);
+        body.U32LE(f.lastEndpoint);
+        body.U32LE(1);
         const auto logout = MakePacket(0x0102, 2, body.Get());
         f.server->OnDatagram(logout.data(), logout.size(), "127.0.0.1", port, 1);
     }

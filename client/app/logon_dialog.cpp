@@ -3,12 +3,12 @@
 #include "client/app/app_quit.h"
 #include "client/app/connect_dialog.h"
 #include "client/app/server_options_dialog.h"
+#include "client/core/client_core.h"
 #include "client/data/client_config.h"
-#include "client/data/password_digest.h"
 #include "client/data/user_list_file.h"
 #include "client/log/log.h"
 #include "client/ui/skin_message_box.h"
-#include "client/core/client_core.h"
+#include "wire/password_digest.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,8 +1,10 @@
 #include "client/call/talk_packets.h"
 
-#include "client/net/packet.h"
+#include "wire/byte_reader.h"
+#include "wire/packet_header.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace orv {
 
@@ -14,7 +16,7 @@ std::vector<std::uint8_t> NewPacket(std::uint16_t type, std::size_t size, std::u
     h.type = type;
     h.length = static_cast<std::uint16_t>(size);
     WritePacketHeader(p.data(), h);
-    PutU32(p.data() + kCallIdOffset, callId);
+    PutU32LE(p.data() + kCallIdOffset, callId);
     return p;
 }
 
@@ -38,14 +40,14 @@ std::vector<std::uint8_t> BuildTalkKeepAlive(std::uint32_t callId) {
 
 std::vector<std::uint8_t> BuildCallSetup(const CallSetupInfo& info) {
     std::vector<std::uint8_t> p = NewPacket(PKT_CALL_SETUP, kCallSetupSize, info.callId);
-    PutU32(p.data() + 12, info.endpointId);
+    PutU32LE(p.data() + 12, info.endpointId);
     PutCodecList(p.data() + 16, info.audioCaptCodecs);
     PutCodecList(p.data() + 33, info.audioPlayCodecs);
     PutCodecList(p.data() + 50, info.videoCaptCodecs);
     PutCodecList(p.data() + 67, info.videoPlayCodecs);
-    PutU16(p.data() + 84, info.frameRate);
-    PutU16(p.data() + 86, info.flowRate);
-    PutU16(p.data() + 88, info.videoFormat);
+    PutU16LE(p.data() + 84, info.frameRate);
+    PutU16LE(p.data() + 86, info.flowRate);
+    PutU16LE(p.data() + 88, info.videoFormat);
     PutTextField(p.data() + 90, kIdField, info.originalId.c_str());
     return p;
 }
@@ -58,7 +60,7 @@ std::vector<std::uint8_t> BuildCallByte(std::uint16_t type, std::uint32_t callId
 
 std::vector<std::uint8_t> BuildCallReason(std::uint16_t type, std::uint32_t callId, std::uint32_t reason) {
     std::vector<std::uint8_t> p = NewPacket(type, kCallReasonSize, callId);
-    PutU32(p.data() + kCallBodyOffset, reason);
+    PutU32LE(p.data() + kCallBodyOffset, reason);
     return p;
 }
 
@@ -74,10 +76,10 @@ std::vector<std::uint8_t> BuildOpenUDPChannel(std::uint32_t callId, std::uint8_t
                                               std::uint16_t localPort) {
     std::vector<std::uint8_t> p = NewPacket(PKT_OPEN_UDP_CHANNEL, kOpenUDPChannelSize, callId);
     p[12] = channel;
-    PutU32(p.data() + 13, subNet);
-    PutU32(p.data() + 17, endpointId);
-    PutU32(p.data() + 21, localIP);
-    PutU16(p.data() + 25, localPort);
+    PutU32LE(p.data() + 13, subNet);
+    PutU32LE(p.data() + 17, endpointId);
+    PutU32LE(p.data() + 21, localIP);
+    PutU16LE(p.data() + 25, localPort);
     return p;
 }
 
@@ -96,32 +98,32 @@ std::size_t TalkMessageMinSize(std::uint16_t type) {
 
 bool ParseMediaParams(const std::uint8_t* p, std::size_t size, CallMediaParams* m) {
     if (p == nullptr || size < kMediaParamsSize) return false;
-    m->audioCaptCodec = GetU16(p + 12);
-    m->videoCaptCodec = GetU16(p + 14);
-    m->audioPlayCodec = GetU16(p + 16);
-    m->videoPlayCodec = GetU16(p + 18);
-    m->frameRate = GetU16(p + 20);
-    m->flowRate = GetU16(p + 22);
-    m->videoFormat = GetU16(p + 24);
+    m->audioCaptCodec = GetU16LE(p + 12);
+    m->videoCaptCodec = GetU16LE(p + 14);
+    m->audioPlayCodec = GetU16LE(p + 16);
+    m->videoPlayCodec = GetU16LE(p + 18);
+    m->frameRate = GetU16LE(p + 20);
+    m->flowRate = GetU16LE(p + 22);
+    m->videoFormat = GetU16LE(p + 24);
     // Addresses travel in network order: first octet in the lowest byte, kept as they are.
-    m->peerAudioIP = GetU32(p + 26);
-    m->peerAudioPort = GetU16(p + 30);
-    m->peerVideoIP = GetU32(p + 32);
-    m->peerVideoPort = GetU16(p + 36);
+    m->peerAudioIP = GetU32LE(p + 26);
+    m->peerAudioPort = GetU16LE(p + 30);
+    m->peerVideoIP = GetU32LE(p + 32);
+    m->peerVideoPort = GetU16LE(p + 36);
     return true;
 }
 
 bool ParseCallSetup(const std::uint8_t* p, std::size_t size, CallSetupInfo* info) {
     if (p == nullptr || size < kCallSetupSize) return false;
-    info->callId = GetU32(p + kCallIdOffset);
-    info->endpointId = GetU32(p + 12);
+    info->callId = GetU32LE(p + kCallIdOffset);
+    info->endpointId = GetU32LE(p + 12);
     info->audioCaptCodecs = GetCodecList(p + 16);
     info->audioPlayCodecs = GetCodecList(p + 33);
     info->videoCaptCodecs = GetCodecList(p + 50);
     info->videoPlayCodecs = GetCodecList(p + 67);
-    info->frameRate = GetU16(p + 84);
-    info->flowRate = GetU16(p + 86);
-    info->videoFormat = GetU16(p + 88);
+    info->frameRate = GetU16LE(p + 84);
+    info->flowRate = GetU16LE(p + 86);
+    info->videoFormat = GetU16LE(p + 88);
     const char* id = reinterpret_cast<const char*>(p + 90);
     info->originalId.assign(id, strnlen(id, kIdField));
     return true;

@@ -71,7 +71,7 @@ void TalkServHandler::OnRecv(const std::uint8_t* message, std::size_t size) {
         Log(3, "%s OnRecv Error(Error Packet Size)", GetHandlerName().c_str());
         return;
     }
-    if (GetU32(message + kCallIdOffset) != m_callId) {
+    if (GetU32LE(message + kCallIdOffset) != m_callId) {
         Log(3, "%s OnRecv Error(Error Call ID)", GetHandlerName().c_str());
         return;
     }
@@ -85,9 +85,9 @@ void TalkServHandler::OnRecv(const std::uint8_t* message, std::size_t size) {
     case PKT_CALL_ACCEPT: OnCallAccept(message, size); break;
     case PKT_CALL_ALERT: OnCallAlert(); break;
     case PKT_CALL_CONNECT: OnCallConnect(); break;
-    case PKT_CALL_DISCONNECT: OnCallDisconnect(GetU32(body)); break;
+    case PKT_CALL_DISCONNECT: OnCallDisconnect(GetU32LE(body)); break;
     case PKT_CALL_H323_CONNECT: OnCallH323Connect(message, size); break;
-    case PKT_CALL_HOLD: OnCallHold(GetU32(body)); break;
+    case PKT_CALL_HOLD: OnCallHold(GetU32LE(body)); break;
     case PKT_CALL_PAUSE_VIDEO: OnCallPauseVideo(body[0]); break;
     default:
         if (!DispatchOther(h, message, size)) Log(3, "Unknow Talk Message");

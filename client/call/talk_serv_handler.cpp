@@ -146,7 +146,7 @@ bool TalkServHandler::SetCallState(int state) {
 int TalkServHandler::SendPacket(const std::vector<std::uint8_t>& packet, bool pending, int retries,
                                 std::uint32_t intervalMs, std::uint32_t delayMs) {
     std::vector<std::uint8_t> copy = packet;
-    BuildHeader(copy.data(), static_cast<std::uint32_t>(copy.size()), GetU16(copy.data()), 0);
+    BuildHeader(copy.data(), static_cast<std::uint32_t>(copy.size()), GetU16LE(copy.data()), 0);
     return SendData(copy.data(), static_cast<std::uint32_t>(copy.size()), pending, retries, intervalMs, delayMs);
 }
 

@@ -32,7 +32,8 @@
 #include "client/call/talk_establish.h"
 #include "client/call/talk_packets.h"
 #include "client/net/msg_handler.h"
-#include "client/net/packet.h"
+#include "wire/byte_reader.h"
+#include "wire/packet_header.h"
 
 #include <atomic>
 #include <cstdint>

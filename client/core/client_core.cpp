@@ -1,13 +1,13 @@
 #include "client/core/client_core.h"
 
-#include "client/data/password_digest.h"
+#include "client/core/call_control.h"
+#include "client/core/friends_core.h"
 #include "client/data/orv_number.h"
 #include "client/log/log.h"
 #include "client/net/net_msg_thread.h"
-#include "client/core/call_control.h"
 #include "client/userserver/user_serv_config.h"
-#include "client/core/friends_core.h"
 #include "client/userserver/user_serv_handler.h"
+#include "wire/password_digest.h"
 
 #include <cstdio>
 

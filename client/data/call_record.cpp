@@ -1,6 +1,7 @@
 #include "client/data/call_record.h"
 
-#include "client/data/le_bytes.h"
+#include "wire/byte_order.h"
+#include "wire/text_field.h"
 
 namespace orv {
 
@@ -13,36 +14,36 @@ constexpr std::size_t kSequenceAt = 0, kCallIdAt = 4, kMadeAt = 8, kTalkStartAt 
 } // namespace
 
 void EncodeCallRecord(const CallRecord& r, std::uint8_t* out) {
-    WriteU32(out + kSequenceAt, r.sequence);
-    WriteU32(out + kCallIdAt, r.callId);
-    WriteU32(out + kMadeAt, r.madeTime);
-    WriteU32(out + kTalkStartAt, r.talkStart);
-    WriteU32(out + kEndAt, r.endTime);
-    PutFixedText(out + kCallerAt, kCallNumberFieldSize, r.caller);
-    PutFixedText(out + kCalledAt, kCallNumberFieldSize, r.called);
-    WriteU32(out + kConferenceAt, r.conference);
-    WriteU32(out + kCallerFlagAt, r.callerFlag);
-    WriteU32(out + kEndReasonAt, static_cast<std::uint32_t>(r.endReason));
-    WriteU32(out + kListTypeAt, r.listType);
-    WriteU32(out + kEndKindAt, r.endKind);
-    WriteU32(out + kSeenAt, r.seen);
+    PutU32LE(out + kSequenceAt, r.sequence);
+    PutU32LE(out + kCallIdAt, r.callId);
+    PutU32LE(out + kMadeAt, r.madeTime);
+    PutU32LE(out + kTalkStartAt, r.talkStart);
+    PutU32LE(out + kEndAt, r.endTime);
+    PutTextField(out + kCallerAt, kCallNumberFieldSize, r.caller);
+    PutTextField(out + kCalledAt, kCallNumberFieldSize, r.called);
+    PutU32LE(out + kConferenceAt, r.conference);
+    PutU32LE(out + kCallerFlagAt, r.callerFlag);
+    PutU32LE(out + kEndReasonAt, static_cast<std::uint32_t>(r.endReason));
+    PutU32LE(out + kListTypeAt, r.listType);
+    PutU32LE(out + kEndKindAt, r.endKind);
+    PutU32LE(out + kSeenAt, r.seen);
 }
 
 CallRecord DecodeCallRecord(const std::uint8_t* in) {
     CallRecord r;
-    r.sequence = ReadU32(in + kSequenceAt);
-    r.callId = ReadU32(in + kCallIdAt);
-    r.madeTime = ReadU32(in + kMadeAt);
-    r.talkStart = ReadU32(in + kTalkStartAt);
-    r.endTime = ReadU32(in + kEndAt);
-    r.caller = GetFixedText(in + kCallerAt, kCallNumberFieldSize);
-    r.called = GetFixedText(in + kCalledAt, kCallNumberFieldSize);
-    r.conference = ReadU32(in + kConferenceAt);
-    r.callerFlag = ReadU32(in + kCallerFlagAt);
-    r.endReason = static_cast<std::int32_t>(ReadU32(in + kEndReasonAt));
-    r.listType = ReadU32(in + kListTypeAt);
-    r.endKind = ReadU32(in + kEndKindAt);
-    r.seen = ReadU32(in + kSeenAt);
+    r.sequence = GetU32LE(in + kSequenceAt);
+    r.callId = GetU32LE(in + kCallIdAt);
+    r.madeTime = GetU32LE(in + kMadeAt);
+    r.talkStart = GetU32LE(in + kTalkStartAt);
+    r.endTime = GetU32LE(in + kEndAt);
+    r.caller = GetTextField(in + kCallerAt, kCallNumberFieldSize);
+    r.called = GetTextField(in + kCalledAt, kCallNumberFieldSize);
+    r.conference = GetU32LE(in + kConferenceAt);
+    r.callerFlag = GetU32LE(in + kCallerFlagAt);
+    r.endReason = static_cast<std::int32_t>(GetU32LE(in + kEndReasonAt));
+    r.listType = GetU32LE(in + kListTypeAt);
+    r.endKind = GetU32LE(in + kEndKindAt);
+    r.seen = GetU32LE(in + kSeenAt);
     return r;
 }
 

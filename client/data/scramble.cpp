@@ -1,6 +1,6 @@
 #include "client/data/scramble.h"
 
-#include "client/data/le_bytes.h"
+#include "wire/byte_order.h"
 
 namespace orv {
 
@@ -18,8 +18,8 @@ void ScrambleBlock(std::uint8_t* data, std::size_t length, std::uint32_t key) {
     for (std::size_t i = 0; i + 4 <= length; i += 4) {
         // m is 0 only for an empty or key-sized block; then every word but the first is kept.
         const std::uint32_t mask = i == 0 ? key : (m ? previous % m : 0);
-        const std::uint32_t scrambled = ReadU32(data + i) ^ mask;
-        WriteU32(data + i, scrambled);
+        const std::uint32_t scrambled = GetU32LE(data + i) ^ mask;
+        PutU32LE(data + i, scrambled);
         previous = scrambled;
     }
 }
@@ -33,9 +33,9 @@ void UnscrambleWithLength(std::uint8_t* data, std::size_t length, std::size_t bl
     const std::uint32_t m = BlockModulus(blockLength, key);
     std::uint32_t previous = 0;
     for (std::size_t i = 0; i + 4 <= length; i += 4) {
-        const std::uint32_t scrambled = ReadU32(data + i);
+        const std::uint32_t scrambled = GetU32LE(data + i);
         const std::uint32_t mask = i == 0 ? key : (m ? previous % m : 0);
-        WriteU32(data + i, scrambled ^ mask);
+        PutU32LE(data + i, scrambled ^ mask);
         previous = scrambled;
     }
 }

@@ -1,7 +1,8 @@
 #include "client/data/skin_archive.h"
 
-#include "client/data/le_bytes.h"
 #include "platform/paths.h"
+#include "wire/byte_order.h"
+#include "wire/text_field.h"
 
 #include <cstring>
 
@@ -85,26 +86,26 @@ bool DecodeSkinNode(const std::vector<std::uint8_t>& archive, std::uint32_t inde
     if (index >= SkinNodeCount(archive.size())) return false;
     const std::uint8_t* p = archive.data() + kSkinHeaderSize + std::size_t{index} * kSkinNodeSize;
     node->type = p[kTypeAt];
-    node->dataOffset = ReadU32(p + kOffsetAt);
-    node->dataSize = ReadU32(p + kSizeAt);
+    node->dataOffset = GetU32LE(p + kOffsetAt);
+    node->dataSize = GetU32LE(p + kSizeAt);
     const void* end = std::memchr(p + kNameAt, 0, kSkinNameFieldSize);
     const std::size_t nameLength =
         end ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(end) - (p + kNameAt))
             : kSkinNameFieldSize;
     node->name.assign(reinterpret_cast<const char*>(p + kNameAt), nameLength);
-    node->next = ReadU32(p + kNextAt);
-    node->firstChild = ReadU32(p + kChildAt);
+    node->next = GetU32LE(p + kNextAt);
+    node->firstChild = GetU32LE(p + kChildAt);
     return true;
 }
 
 void EncodeSkinNode(const SkinNode& node, std::uint32_t index, std::vector<std::uint8_t>* archive) {
     std::uint8_t* p = archive->data() + kSkinHeaderSize + std::size_t{index} * kSkinNodeSize;
     p[kTypeAt] = node.type;
-    WriteU32(p + kOffsetAt, node.dataOffset);
-    WriteU32(p + kSizeAt, node.dataSize);
-    PutFixedText(p + kNameAt, kSkinNameFieldSize, node.name);
-    WriteU32(p + kNextAt, node.next);
-    WriteU32(p + kChildAt, node.firstChild);
+    PutU32LE(p + kOffsetAt, node.dataOffset);
+    PutU32LE(p + kSizeAt, node.dataSize);
+    PutTextField(p + kNameAt, kSkinNameFieldSize, node.name);
+    PutU32LE(p + kNextAt, node.next);
+    PutU32LE(p + kChildAt, node.firstChild);
 }
 
 bool ListSkinArchive(const std::vector<std::uint8_t>& archive, std::vector<SkinEntry>* entries,

@@ -1,8 +1,9 @@
 #include "client/data/user_list_file.h"
 
 #include "client/data/atomic_file.h"
-#include "client/data/le_bytes.h"
 #include "client/data/scramble.h"
+#include "wire/byte_order.h"
+#include "wire/text_field.h"
 
 #include <algorithm>
 #include <random>
@@ -60,14 +61,14 @@ std::vector<std::string> DecodeRecords(const std::uint8_t* data, std::size_t cou
     *wellFormed = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t* record = block.data() + i * kUserRecordSize;
-        const std::size_t n = ReadU16(record + kNumberOffsetField);
-        const std::size_t d = ReadU16(record + kDigestOffsetField);
+        const std::size_t n = GetU16LE(record + kNumberOffsetField);
+        const std::size_t d = GetU16LE(record + kDigestOffsetField);
         if (n < kNumberOffsetMin || n >= kNumberOffsetMin + kNumberOffsetSpan ||
             d < kDigestOffsetMin || d >= kDigestOffsetMin + kDigestOffsetSpan) {
             continue; // damaged: its offsets would point outside their areas
         }
-        const std::string number = GetFixedText(record + n, kNumberFieldSize);
-        const std::string digest = GetFixedText(record + d, kDigestFieldSize);
+        const std::string number = GetTextField(record + n, kNumberFieldSize);
+        const std::string digest = GetTextField(record + d, kDigestFieldSize);
         if (number.empty()) break;
         if (!IsListText(number) || !IsListText(digest)) continue; // damaged texts
         if (IsDigitsOnly(number) && (digest.empty() || IsDigestForm(digest))) ++*wellFormed;
@@ -106,13 +107,13 @@ std::vector<std::uint8_t> EncodeUserList(const std::vector<std::string>& list, s
         SplitUserEntry(list[i], &number, &digest);
         std::uint8_t* record = block.data() + i * kUserRecordSize;
         const std::uint16_t g = random16(), h = random16();
-        for (std::size_t k = 0; k < kUserRecordSize; k += 2) WriteU16(record + k, random16());
+        for (std::size_t k = 0; k < kUserRecordSize; k += 2) PutU16LE(record + k, random16());
         const std::size_t n = g % kNumberOffsetSpan + kNumberOffsetMin;
         const std::size_t d = h % kDigestOffsetSpan + kDigestOffsetMin;
-        WriteU16(record + kNumberOffsetField, static_cast<std::uint16_t>(n));
-        WriteU16(record + kDigestOffsetField, static_cast<std::uint16_t>(d));
-        PutFixedText(record + n, kNumberFieldSize, number);
-        PutFixedText(record + d, kDigestFieldSize, digest);
+        PutU16LE(record + kNumberOffsetField, static_cast<std::uint16_t>(n));
+        PutU16LE(record + kDigestOffsetField, static_cast<std::uint16_t>(d));
+        PutTextField(record + n, kNumberFieldSize, number);
+        PutTextField(record + d, kDigestFieldSize, digest);
     }
     ScrambleBlock(block.data(), block.size(), kUserListKey);
     return block;

@@ -1,6 +1,7 @@
 #include "client/friends/friend_packets.h"
 
-#include "client/net/packet.h"
+#include "wire/byte_reader.h"
+#include "wire/packet_header.h"
 
 #include <algorithm>
 
@@ -20,7 +21,7 @@ std::vector<std::uint8_t> NewPacket(std::uint16_t type, std::size_t bodySize) {
 
 std::vector<std::uint8_t> RecordIdPacket(std::uint16_t type, std::uint32_t recordId) {
     std::vector<std::uint8_t> packet = NewPacket(type, 4);
-    PutU32(packet.data() + kPacketHeaderSize, recordId);
+    PutU32LE(packet.data() + kPacketHeaderSize, recordId);
     return packet;
 }
 
@@ -33,17 +34,17 @@ std::vector<std::uint8_t> ResultPacket(std::uint16_t type, std::uint8_t result, 
                                                                : 0;
     std::vector<std::uint8_t> packet = NewPacket(type, 1 + extra);
     packet[kPacketHeaderSize] = result;
-    if (result == kResultFailure) PutU32(packet.data() + kPacketHeaderSize + 1, static_cast<std::uint32_t>(reason));
+    if (result == kResultFailure) PutU32LE(packet.data() + kPacketHeaderSize + 1, static_cast<std::uint32_t>(reason));
     return packet;
 }
 
 // Reads the result byte and, for a failure, the reason. Returns false when the body is too
 // short for them; *success tells whether success data follows.
-bool ReadResult(BodyReader& in, std::uint8_t* result, std::int32_t* reason, bool* success) {
+bool ReadResult(ByteReader& in, std::uint8_t* result, std::int32_t* reason, bool* success) {
     *result = in.U8();
-    *success = in.ok() && *result == kResultSuccess;
-    if (in.ok() && *result == kResultFailure) *reason = in.I32();
-    return in.ok();
+    *success = in.Ok() && *result == kResultSuccess;
+    if (in.Ok() && *result == kResultFailure) *reason = in.I32LE();
+    return in.Ok();
 }
 
 } // namespace
@@ -66,49 +67,49 @@ std::vector<std::uint8_t> BuildDelFriendRequest(std::uint32_t recordId) {
 }
 
 bool ParseRecordIdRequest(const std::uint8_t* body, std::size_t size, std::uint32_t* recordId) {
-    BodyReader in(body, size);
-    const std::uint32_t id = in.U32();
-    if (!in.ok()) return false;
+    ByteReader in(body, size);
+    const std::uint32_t id = in.U32LE();
+    if (!in.Ok()) return false;
     *recordId = id;
     return true;
 }
 
 bool ParseSetFriendRequest(const std::uint8_t* body, std::size_t size, FriendEntry* entry) {
-    BodyReader in(body, size);
+    ByteReader in(body, size);
     const std::uint8_t* record = in.Bytes(kFriendRecordSize);
     const std::uint8_t status = in.U8();
-    if (!in.ok()) return false;
+    if (!in.Ok()) return false;
     entry->record = UnpackFriendRecord(record);
     entry->status = status;
     return true;
 }
 
 bool ParseFriendIndexAnswer(const std::uint8_t* body, std::size_t size, FriendIndexAnswer* answer) {
-    BodyReader in(body, size);
-    const std::uint16_t count = in.U16();
-    if (!in.ok()) return false;
+    ByteReader in(body, size);
+    const std::uint16_t count = in.U16LE();
+    if (!in.Ok()) return false;
     FriendIndexAnswer parsed;
     if (count == kFriendIndexNotReady) {
         parsed.notReady = true;
     } else {
         // The count is only believed when the identifiers it announces are all there.
-        if (in.remaining() / 4 < count) return false;
+        if (in.Remaining() / 4 < count) return false;
         parsed.recordIds.reserve(count);
-        for (std::uint16_t i = 0; i < count; ++i) parsed.recordIds.push_back(in.U32());
+        for (std::uint16_t i = 0; i < count; ++i) parsed.recordIds.push_back(in.U32LE());
     }
     *answer = std::move(parsed);
     return true;
 }
 
 bool ParseFriendDetailAnswer(const std::uint8_t* body, std::size_t size, FriendDetailAnswer* answer) {
-    BodyReader in(body, size);
+    ByteReader in(body, size);
     FriendDetailAnswer parsed;
     bool success = false;
     if (!ReadResult(in, &parsed.result, &parsed.reason, &success)) return false;
     if (success) {
         const std::uint8_t* record = in.Bytes(kFriendRecordSize);
         parsed.entry.status = in.U8();
-        if (!in.ok()) return false;
+        if (!in.Ok()) return false;
         parsed.entry.record = UnpackFriendRecord(record);
     }
     *answer = std::move(parsed);
@@ -116,18 +117,18 @@ bool ParseFriendDetailAnswer(const std::uint8_t* body, std::size_t size, FriendD
 }
 
 bool ParseSetFriendAnswer(const std::uint8_t* body, std::size_t size, SetFriendAnswer* answer) {
-    BodyReader in(body, size);
+    ByteReader in(body, size);
     SetFriendAnswer parsed;
     bool success = false;
     if (!ReadResult(in, &parsed.result, &parsed.reason, &success)) return false;
-    if (success) parsed.recordId = in.U32();
-    if (!in.ok()) return false;
+    if (success) parsed.recordId = in.U32LE();
+    if (!in.Ok()) return false;
     *answer = parsed;
     return true;
 }
 
 bool ParseDelFriendAnswer(const std::uint8_t* body, std::size_t size, DelFriendAnswer* answer) {
-    BodyReader in(body, size);
+    ByteReader in(body, size);
     DelFriendAnswer parsed;
     bool success = false;
     if (!ReadResult(in, &parsed.result, &parsed.reason, &success)) return false;
@@ -136,11 +137,11 @@ bool ParseDelFriendAnswer(const std::uint8_t* body, std::size_t size, DelFriendA
 }
 
 bool ParseFriendStatusPush(const std::uint8_t* body, std::size_t size, FriendStatusPush* push) {
-    BodyReader in(body, size);
+    ByteReader in(body, size);
     FriendStatusPush parsed;
     parsed.status = in.U8();
-    parsed.recordId = in.U32();
-    if (!in.ok()) return false;
+    parsed.recordId = in.U32LE();
+    if (!in.Ok()) return false;
     *push = parsed;
     return true;
 }
@@ -148,15 +149,15 @@ bool ParseFriendStatusPush(const std::uint8_t* body, std::size_t size, FriendSta
 std::vector<std::uint8_t> BuildFriendIndexAnswer(const FriendIndexAnswer& answer) {
     if (answer.notReady) {
         std::vector<std::uint8_t> packet = NewPacket(PKT_FRIEND_INDEX, 2);
-        PutU16(packet.data() + kPacketHeaderSize, kFriendIndexNotReady);
+        PutU16LE(packet.data() + kPacketHeaderSize, kFriendIndexNotReady);
         return packet;
     }
     constexpr std::size_t kMaxIds = (0xFFFF - kPacketHeaderSize - 2) / 4;
     if (answer.recordIds.size() > kMaxIds) return {};
     std::vector<std::uint8_t> packet = NewPacket(PKT_FRIEND_INDEX, 2 + 4 * answer.recordIds.size());
     std::uint8_t* p = packet.data() + kPacketHeaderSize;
-    PutU16(p, static_cast<std::uint16_t>(answer.recordIds.size()));
-    for (std::size_t i = 0; i < answer.recordIds.size(); ++i) PutU32(p + 2 + 4 * i, answer.recordIds[i]);
+    PutU16LE(p, static_cast<std::uint16_t>(answer.recordIds.size()));
+    for (std::size_t i = 0; i < answer.recordIds.size(); ++i) PutU32LE(p + 2 + 4 * i, answer.recordIds[i]);
     return packet;
 }
 
@@ -171,7 +172,7 @@ std::vector<std::uint8_t> BuildFriendDetailAnswer(const FriendDetailAnswer& answ
 
 std::vector<std::uint8_t> BuildSetFriendAnswer(const SetFriendAnswer& answer) {
     std::vector<std::uint8_t> packet = ResultPacket(PKT_SET_FRIEND, answer.result, answer.reason, 4);
-    if (answer.result == kResultSuccess) PutU32(packet.data() + kPacketHeaderSize + 1, answer.recordId);
+    if (answer.result == kResultSuccess) PutU32LE(packet.data() + kPacketHeaderSize + 1, answer.recordId);
     return packet;
 }
 
@@ -182,7 +183,7 @@ std::vector<std::uint8_t> BuildDelFriendAnswer(const DelFriendAnswer& answer) {
 std::vector<std::uint8_t> BuildFriendStatusPush(const FriendStatusPush& push) {
     std::vector<std::uint8_t> packet = NewPacket(PKT_FRIEND_STATUS, 5);
     packet[kPacketHeaderSize] = push.status;
-    PutU32(packet.data() + kPacketHeaderSize + 1, push.recordId);
+    PutU32LE(packet.data() + kPacketHeaderSize + 1, push.recordId);
     return packet;
 }
 

@@ -1,6 +1,7 @@
 #include "client/friends/friend_record.h"
 
-#include "client/net/packet.h"
+#include "wire/byte_reader.h"
+#include "wire/packet_header.h"
 
 #include <cstring>
 
@@ -55,7 +56,7 @@ void CutToFields(FriendRecord* r) {
 void PackFriendRecord(const FriendRecord& record, std::uint8_t* out) {
     FriendRecord r = record;
     CutToFields(&r);
-    PutU32(out, r.recordId);
+    PutU32LE(out, r.recordId);
     PutField(out + kUserIdAt, kFriendNumberField, r.userId);
     PutField(out + kNameAt, kFriendNameField, r.friendName);
     PutField(out + kPhoneAt, kFriendNumberField, r.phone);
@@ -67,7 +68,7 @@ void PackFriendRecord(const FriendRecord& record, std::uint8_t* out) {
 
 FriendRecord UnpackFriendRecord(const std::uint8_t* in) {
     FriendRecord r;
-    r.recordId = GetU32(in);
+    r.recordId = GetU32LE(in);
     r.userId = GetField(in + kUserIdAt, kFriendNumberField);
     r.friendName = GetField(in + kNameAt, kFriendNameField);
     r.phone = GetField(in + kPhoneAt, kFriendNumberField);

@@ -3,7 +3,7 @@
 #include "client/audio/codecs/audio_codec.h"
 #include "client/audio/pipeline/pcm_block_queue.h"
 #include "client/log/log.h"
-#include "client/media/media_header.h"
+#include "wire/media_header.h"
 
 #include <mutex>
 

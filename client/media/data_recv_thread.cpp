@@ -2,10 +2,10 @@
 
 #include "client/log/log.h"
 #include "client/media/data_send_thread.h"
-#include "client/media/media_header.h"
 #include "client/media/media_socket.h"
 #include "platform/message.h"
 #include "platform/tick.h"
+#include "wire/media_header.h"
 
 #include <memory>
 #include <mutex>

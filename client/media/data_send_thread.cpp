@@ -5,10 +5,10 @@
 #include "client/log/log.h"
 #include "client/media/audio_timestamp.h"
 #include "client/media/call_video_capture.h"
-#include "client/media/media_header.h"
 #include "client/media/media_socket.h"
 #include "platform/message.h"
 #include "platform/tick.h"
+#include "wire/media_header.h"
 
 #include <mutex>
 

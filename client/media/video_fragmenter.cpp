@@ -1,6 +1,6 @@
 #include "client/media/video_fragmenter.h"
 
-#include "client/media/media_header.h"
+#include "wire/media_header.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,8 +2,8 @@
 
 #include "client/log/log.h"
 #include "client/media/call_video_capture.h"
-#include "client/media/media_header.h"
 #include "platform/message.h"
+#include "wire/media_header.h"
 
 #include <cstdint>
 #include <limits>

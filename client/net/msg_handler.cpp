@@ -2,10 +2,12 @@
 
 #include "client/log/log.h"
 #include "client/net/net_msg_thread.h"
-#include "client/net/packet.h"
 #include "platform/system.h"
 #include "tcplink/tcplink.h"
 #include "udplink/udplink.h"
+#include "wire/byte_reader.h"
+#include "wire/ipv4_text.h"
+#include "wire/packet_header.h"
 
 #include <arpa/inet.h>
 #include <cstdio>
@@ -25,11 +27,6 @@ std::shared_ptr<CTimerManager> g_timerManager;
 
 constexpr int kKindRequest = 1;
 constexpr int kSendScrambled = 2;
-
-bool IsDottedQuad(const char* text) {
-    in_addr addr{};
-    return inet_pton(AF_INET, text, &addr) == 1;
-}
 
 } // namespace
 
@@ -176,12 +173,7 @@ bool CMsgHandler::SetServerAddr(const char* address, std::uint32_t port) {
 }
 
 bool CMsgHandler::SetServerAddr(std::uint32_t address, std::uint32_t port) {
-    // Bytes in memory order, lowest byte first.
-    char text[32];
-    std::snprintf(text, sizeof(text), "%d.%d.%d.%d", static_cast<int>(address & 0xFF),
-                  static_cast<int>((address >> 8) & 0xFF), static_cast<int>((address >> 16) & 0xFF),
-                  static_cast<int>((address >> 24) & 0xFF));
-    return SetServerAddr(text, port);
+    return SetServerAddr(DottedQuadOfNetworkOrder(address).c_str(), port);
 }
 
 std::string CMsgHandler::GetServerAddr() const {
@@ -222,9 +214,8 @@ bool CMsgHandler::ResolveServerAddr(std::string* address) {
     if (!IsDottedQuad(m_serverAddr)) {
         std::uint32_t resolved = 0; // network byte order: first octet first in memory
         if (!ResolveIPv4(m_serverAddr, &resolved)) return false;
-        const auto* b = reinterpret_cast<const std::uint8_t*>(&resolved);
         // Keep the address, so later sends skip the lookup.
-        std::snprintf(m_serverAddr, sizeof(m_serverAddr), "%d.%d.%d.%d", b[0], b[1], b[2], b[3]);
+        std::snprintf(m_serverAddr, sizeof(m_serverAddr), "%s", DottedQuadOfNetworkOrder(resolved).c_str());
     }
     *address = m_serverAddr;
     return true;

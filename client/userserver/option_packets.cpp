@@ -26,10 +26,10 @@ const std::uint8_t* RequestBody(const std::uint8_t* packet, std::size_t size, st
 }
 
 // The result byte, and the reason that follows a refusal.
-bool ReadResult(BodyReader& in, std::uint8_t* result, std::int32_t* reason) {
+bool ReadResult(ByteReader& in, std::uint8_t* result, std::int32_t* reason) {
     *result = in.U8();
-    if (in.ok() && *result == kResultFailure) *reason = in.I32();
-    return in.ok();
+    if (in.Ok() && *result == kResultFailure) *reason = in.I32LE();
+    return in.Ok();
 }
 
 } // namespace
@@ -43,7 +43,7 @@ void PackForwardRecord(const ForwardRecord& r, std::uint8_t* out) {
 }
 
 ForwardRecord UnpackForwardRecord(const std::uint8_t* in) {
-    BodyReader r(in, kForwardRecordSize);
+    ByteReader r(in, kForwardRecordSize);
     ForwardRecord record;
     record.flag = r.U8();
     // A field without a zero byte is read up to one less than its size, like every number.
@@ -55,36 +55,36 @@ ForwardRecord UnpackForwardRecord(const std::uint8_t* in) {
 }
 
 bool ParseOfflineCallsAnswer(const std::uint8_t* body, std::size_t size, OfflineCallsAnswer* answer) {
-    BodyReader in(body, size);
-    const std::uint16_t count = in.U16();
-    if (!in.ok()) return false;
+    ByteReader in(body, size);
+    const std::uint16_t count = in.U16LE();
+    if (!in.Ok()) return false;
     answer->notReady = count == kListNotReady;
     answer->calls.clear();
     if (answer->notReady) return true;
-    if (in.remaining() / kOfflineCallSize < count) return false; // a count the body cannot hold
+    if (in.Remaining() / kOfflineCallSize < count) return false; // a count the body cannot hold
     for (std::uint16_t i = 0; i < count; ++i) {
         OfflineCall call;
         in.U8();
         call.caller = in.Text(kNumberField).substr(0, kNumberField - 1);
         call.called = in.Text(kNumberField).substr(0, kNumberField - 1);
-        call.time = in.U32();
+        call.time = in.U32LE();
         call.kind = in.U8();
         answer->calls.push_back(std::move(call));
     }
-    return in.ok();
+    return in.Ok();
 }
 
 bool ParseSupportAnswer(const std::uint8_t* body, std::size_t size, SupportAnswer* answer) {
-    BodyReader in(body, size);
-    const std::uint16_t count = in.U16();
-    if (!in.ok()) return false;
+    ByteReader in(body, size);
+    const std::uint16_t count = in.U16LE();
+    if (!in.Ok()) return false;
     answer->notReady = count == kListNotReady;
     answer->entries.clear();
     if (answer->notReady) return true;
-    if (in.remaining() / kSupportEntrySize < count) return false;
+    if (in.Remaining() / kSupportEntrySize < count) return false;
     answer->entries.resize(count);
     for (SupportEntry& entry : answer->entries) std::memcpy(entry.data(), in.Bytes(kSupportEntrySize), kSupportEntrySize);
-    return in.ok();
+    return in.Ok();
 }
 
 namespace {
@@ -99,37 +99,37 @@ std::string SupportEntryNumber(const SupportEntry& entry) { return SupportField(
 std::string SupportEntryText(const SupportEntry& entry) { return SupportField(entry, kSupportField); }
 
 bool ParseForwardAnswer(const std::uint8_t* body, std::size_t size, ForwardAnswer* answer) {
-    BodyReader in(body, size);
+    ByteReader in(body, size);
     if (!ReadResult(in, &answer->result, &answer->reason)) return false;
     if (answer->result == kResultSuccess) {
         const std::uint8_t* record = in.Bytes(kForwardRecordSize);
-        if (!in.ok()) return false;
+        if (!in.Ok()) return false;
         answer->record = UnpackForwardRecord(record);
     }
     return true;
 }
 
 bool ParseFileUpdateAnswer(const std::uint8_t* body, std::size_t size, FileUpdateAnswer* answer) {
-    BodyReader in(body, size);
+    ByteReader in(body, size);
     if (!ReadResult(in, &answer->result, &answer->reason)) return false;
     if (answer->result == kResultSuccess) {
-        in.U32(); // not used by the client
-        answer->mode = in.U32();
-        answer->address = in.U32();
-        answer->port = in.U16();
+        in.U32LE(); // not used by the client
+        answer->mode = in.U32LE();
+        answer->address = in.U32LE();
+        answer->port = in.U16LE();
     }
-    return in.ok();
+    return in.Ok();
 }
 
 bool ParseAccountServAnswer(const std::uint8_t* body, std::size_t size, AccountServAnswer* answer) {
-    BodyReader in(body, size);
+    ByteReader in(body, size);
     if (!ReadResult(in, &answer->result, &answer->reason)) return false;
     if (answer->result == kResultSuccess) {
-        in.U32(); // not used by the client
-        answer->address = in.U32();
-        answer->port = in.U16();
+        in.U32LE(); // not used by the client
+        answer->address = in.U32LE();
+        answer->port = in.U16LE();
     }
-    return in.ok();
+    return in.Ok();
 }
 
 std::vector<std::uint8_t> BuildSetForwardRequest(const ForwardRecord& record) {
@@ -162,8 +162,8 @@ std::vector<std::uint8_t> BuildCallForward(int type, std::uint32_t callId, std::
     std::vector<std::uint8_t> packet = NewPacket(PKT_CALL_FORWARD, kCallForwardSize);
     std::uint8_t* p = packet.data() + kPacketHeaderSize;
     p[0] = static_cast<std::uint8_t>(type);
-    PutU32(p + 1, callId);
-    PutU32(p + 5, servId);
+    PutU32LE(p + 1, callId);
+    PutU32LE(p + 5, servId);
     PutTextField(p + 9, kNumberField, caller.c_str());
     PutTextField(p + 9 + kNumberField, kNumberField, forwardTo.c_str());
     return packet;
@@ -179,8 +179,8 @@ bool ParseSetForwardRequest(const std::uint8_t* packet, std::size_t size, Forwar
 bool ParseSetPasswordNew(const std::uint8_t* packet, std::size_t size, std::string* newPassword) {
     const std::uint8_t* body = RequestBody(packet, size, PKT_SET_PASSWORD, kSetPasswordSize);
     if (body == nullptr) return false;
-    BodyReader in(body + kNumberField + kPasswordField, kPasswordField);
-    *newPassword = in.Text(kPasswordField);
+    ByteReader in(body + kNumberField + kPasswordField, kPasswordField);
+    *newPassword = in.TextFull(kPasswordField);
     return true;
 }
 

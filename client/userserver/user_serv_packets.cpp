@@ -28,45 +28,45 @@ std::vector<std::uint8_t> BuildLoginRequest(const char* number, const char* pass
     PutTextField(p, kBindInfoField, bindInfo.c_str());
     p += kBindInfoField;
     *p++ = kClientKind;
-    PutU16(p, static_cast<std::uint16_t>(count));
+    PutU16LE(p, static_cast<std::uint16_t>(count));
     p += 2;
     for (std::size_t i = 0; i < count; ++i) {
-        PutU32(p, localAddresses[i]);
-        PutU16(p + 4, 0);
+        PutU32LE(p, localAddresses[i]);
+        PutU16LE(p + 4, 0);
         p += kLoginAddressSize;
     }
     return packet;
 }
 
 bool ParseResultAnswer(const std::uint8_t* body, std::size_t size, ResultAnswer* answer) {
-    BodyReader r(body, size);
+    ByteReader r(body, size);
     answer->result = r.U8();
-    std::uint32_t v = r.U32();
+    std::uint32_t v = r.U32LE();
     answer->value = v;
     answer->reason = static_cast<std::int32_t>(v);
-    return r.ok();
+    return r.Ok();
 }
 
 bool ParseServerAddressAnswer(const std::uint8_t* body, std::size_t size, ServerAddressAnswer* answer) {
-    BodyReader r(body, size);
-    answer->address = r.U32();
-    answer->port = r.U16();
-    return r.ok();
+    ByteReader r(body, size);
+    answer->address = r.U32LE();
+    answer->port = r.U16LE();
+    return r.Ok();
 }
 
 bool ParseLogoutNotice(const std::uint8_t* body, std::size_t size, LogoutNotice* notice) {
-    BodyReader r(body, size);
-    notice->endpointId = r.U32();
-    notice->code = r.U32();
-    return r.ok();
+    ByteReader r(body, size);
+    notice->endpointId = r.U32LE();
+    notice->code = r.U32LE();
+    return r.Ok();
 }
 
 bool ParseCustomInfo(const std::uint8_t* body, std::size_t size, CustomInfo* info) {
-    BodyReader r(body, size);
-    info->customId = r.U32();
-    info->customName = r.Text(64);
-    info->bmsUrl = r.Text(64);
-    return r.ok();
+    ByteReader r(body, size);
+    info->customId = r.U32LE();
+    info->customName = r.TextFull(64);
+    info->bmsUrl = r.TextFull(64);
+    return r.Ok();
 }
 
 } // namespace orv

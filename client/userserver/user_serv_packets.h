@@ -3,7 +3,8 @@
 #pragma once
 
 #include "client/friends/friend_packets.h" // the friend types and the result byte
-#include "client/net/packet.h"
+#include "wire/byte_reader.h"
+#include "wire/packet_header.h"
 
 #include <cstdint>
 #include <string>

@@ -128,7 +128,7 @@ int CUserServHandler::DoKeepAlive(int retries, std::uint32_t intervalMs, std::ui
     }
     std::uint8_t packet[kPacketHeaderSize + 4];
     BuildHeader(packet, sizeof(packet), PKT_KEEPALIVE, 0);
-    PutU32(packet + kPacketHeaderSize, endpoint);
+    PutU32LE(packet + kPacketHeaderSize, endpoint);
     if (delayMs == 0) WriteLog(3, "DoKeepAlive EndpointID=%ld", static_cast<long>(endpoint));
     return SendData(packet, sizeof(packet), true, retries, intervalMs, delayMs);
 }
@@ -197,7 +197,7 @@ void CUserServHandler::OnNatDetect(std::uint32_t seqNum) {
     // The echo carries the server's own number, whatever it is (0 included).
     std::uint8_t packet[kPacketHeaderSize + 4];
     WritePacketHeader(packet, PacketHeader{PKT_NAT_DETECT, sizeof(packet), seqNum});
-    PutU32(packet + kPacketHeaderSize, endpoint);
+    PutU32LE(packet + kPacketHeaderSize, endpoint);
     SendData(packet, sizeof(packet), false, 0, 0, 0);
 }
 
@@ -230,8 +230,8 @@ int CUserServHandler::DoLogout() {
     WriteLog(3, "DoLogout EPID=%ld", static_cast<long>(endpoint));
     std::uint8_t packet[kPacketHeaderSize + 8];
     BuildHeader(packet, sizeof(packet), PKT_LOGOUT, 0);
-    PutU32(packet + kPacketHeaderSize, endpoint);
-    PutU32(packet + kPacketHeaderSize + 4, 1);
+    PutU32LE(packet + kPacketHeaderSize, endpoint);
+    PutU32LE(packet + kPacketHeaderSize + 4, 1);
     return SendData(packet, sizeof(packet), false, 0, 0, 0);
 }
 

@@ -159,10 +159,10 @@ void CUserServHandler::CancelPendingRequests() {
     std::vector<std::uint8_t> copy;
     if (FindPending(0, PKT_TALK_REQUEST, 2, true, &copy)) {
         Post(m_mainWnd.load(), WM_CALL_PROGRESS, kProgressRequestCancelled, 0);
-        BodyReader r(copy.data() + kPacketHeaderSize, copy.size() - kPacketHeaderSize);
-        std::string own = r.Text(kNumberField);
-        std::string called = r.Text(kNumberField);
-        if (m_records != nullptr && r.ok()) m_records->AddFailed(0, own, called, 0, kEndRequestCancelled);
+        ByteReader r(copy.data() + kPacketHeaderSize, copy.size() - kPacketHeaderSize);
+        std::string own = r.TextFull(kNumberField);
+        std::string called = r.TextFull(kNumberField);
+        if (m_records != nullptr && r.Ok()) m_records->AddFailed(0, own, called, 0, kEndRequestCancelled);
     }
     if (FindPending(0, PKT_CONF_REQUEST, 2, true))
         Post(m_confWnd.load(), WM_CALL_PROGRESS, kProgressRequestCancelled, 0);
@@ -228,9 +228,9 @@ void CUserServHandler::OnTalkEstablish(const PacketHeader& h, const std::uint8_t
 // nothing else would move on, goes back to idle.
 void CUserServHandler::OnTalkRequestTimeout(const std::uint8_t* packet, std::uint32_t length) {
     if (packet == nullptr || length < kTalkRequestSize) return;
-    BodyReader r(packet + kPacketHeaderSize, length - kPacketHeaderSize);
-    std::string own = r.Text(kNumberField);
-    std::string called = r.Text(kNumberField);
+    ByteReader r(packet + kPacketHeaderSize, length - kPacketHeaderSize);
+    std::string own = r.TextFull(kNumberField);
+    std::string called = r.TextFull(kNumberField);
     if (GetCallState() == CALLSTATE_SENDREQUEST) SetCallState(CALLSTATE_IDLE, true);
     if (m_records != nullptr) m_records->AddFailed(0, own, called, 0, kEndRequestTimeout);
 }

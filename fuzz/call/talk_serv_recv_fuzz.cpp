@@ -6,9 +6,10 @@
 // pass, 2 answers, 3 hangs up with the first byte as reason, 4 sends the bytes as digits.
 #include "client/call/call_state.h"
 #include "client/call/talk_serv_handler.h"
-#include "client/net/packet.h"
 #include "fuzz/common/fuzz_client_setup.h"
 #include "platform/message.h"
+#include "wire/byte_reader.h"
+#include "wire/packet_header.h"
 
 #include <atomic>
 #include <memory>
@@ -121,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t at = 2;
     while (at + 3 <= size) {
         std::uint8_t action = data[at];
-        std::size_t length = GetU16(data + at + 1);
+        std::size_t length = GetU16LE(data + at + 1);
         at += 3;
         if (length > size - at) length = size - at;
         const std::uint8_t* bytes = data + at;
@@ -129,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         switch (action & 0x7F) {
         case 0: {
             std::vector<std::uint8_t> message(bytes, bytes + length);
-            if ((action & 0x80) && message.size() >= 12) PutU32(message.data() + 8, kCallId);
+            if ((action & 0x80) && message.size() >= 12) PutU32LE(message.data() + 8, kCallId);
             handler->Receive(message.data(), message.size());
             break;
         }

@@ -2,7 +2,8 @@
 // A parsed answer must be rebuilt into a body that parses to the same answer and that the
 // input began with (the parsers read nothing beyond what they accept).
 #include "client/friends/friend_packets.h"
-#include "client/net/packet.h"
+#include "wire/byte_reader.h"
+#include "wire/packet_header.h"
 
 #include <cstdlib>
 #include <cstring>

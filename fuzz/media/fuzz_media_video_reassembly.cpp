@@ -1,9 +1,9 @@
 // Arbitrary datagrams into the video receive path up to the assembled frame: stream
 // selection, header checks and reassembly. Every delivered frame must match its header.
-#include "client/media/media_header.h"
 #include "client/media/video_frame_slot.h"
 #include "client/media/video_reassembly.h"
 #include "fuzz/media/datagram_split.h"
+#include "wire/media_header.h"
 
 #include <array>
 #include <cstdint>

@@ -2,12 +2,13 @@
 // steps, so the fuzzer also reaches the states after a logon: each step is one op byte, a
 // length byte and that many bytes. Ops: raw datagram from one of two client ports; a valid
 // logon; a keep-alive of the latest endpoint; time passing with the timer; admin expiry.
-#include "client/data/password_digest.h"
 #include "fuzz/common/step_script.h"
-#include "server/byte_io.h"
-#include "server/user_packets.h"
 #include "server/server_log.h"
+#include "server/user_packets.h"
 #include "server/user_server.h"
+#include "wire/byte_reader.h"
+#include "wire/byte_writer.h"
+#include "wire/password_digest.h"
 
 #include <sqlite3.h>
 
@@ -30,7 +31,7 @@ std::vector<std::uint8_t> ValidLogin() {
     w.Text(PasswordDigest("8001", "1111"), 40);
     w.Text("00000000", 64);
     w.U8(2);
-    w.U16(0);
+    w.U16LE(0);
     return MakePacket(0x0101, 1, w.Get());
 }
 
@@ -65,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (ParsePacket(p.data(), p.size(), &parsed) != PacketError::None) std::abort();
         if (parsed.header.type == kPktLogin && p.size() == 13 && p[8] == 0) {
             ByteReader r(p.data() + 9, 4);
-            lastEndpoint = r.U32();
+            lastEndpoint = r.U32LE();
         }
     });
     static const std::vector<std::uint8_t> login = ValidLogin();
@@ -81,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 2: server.OnDatagram(login.data(), login.size(), "127.0.0.1", port, now); break;
         case 3: {
             ByteWriter body;
-            body.U32(lastEndpoint);
+            body.U32LE(lastEndpoint);
             const auto ka = MakePacket(kPktKeepAlive, len, body.Get());
             server.OnDatagram(ka.data(), ka.size(), "127.0.0.1", port, now);
             break;

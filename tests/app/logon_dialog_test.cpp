@@ -2,14 +2,14 @@
 // typed logon, a refused password, and the logon by itself of a remembered digest.
 #include "client/app/logon_dialog.h"
 #include "client/app/qt_message_pump.h"
+#include "client/core/client_core.h"
 #include "client/data/client_config.h"
-#include "client/data/password_digest.h"
 #include "client/data/user_list_file.h"
 #include "client/ui/skin_message_box.h"
-#include "client/core/client_core.h"
 #include "platform/paths.h"
 #include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"
+#include "wire/password_digest.h"
 
 #include <QApplication>
 #include <QCheckBox>

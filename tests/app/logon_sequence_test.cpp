@@ -3,10 +3,10 @@
 // against a socket that never answers, cancel, and requests that cannot be used.
 #include "client/core/client_core.h"
 #include "client/userserver/user_serv_packets.h"
+#include "platform/paths.h"
 #include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"
-#include "client/data/password_digest.h"
-#include "platform/paths.h"
+#include "wire/password_digest.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

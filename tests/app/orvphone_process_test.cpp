@@ -3,10 +3,10 @@
 // unpacked skin tree; a second copy started meanwhile is refused with "ORV is already
 // running" and leaves the first copy's files alone. One test, so no other orvphone of this
 // suite runs at the same time.
-#include "client/data/password_digest.h"
 #include "client/data/user_list_file.h"
 #include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"
+#include "wire/password_digest.h"
 
 #include <signal.h>
 #include <sys/wait.h>

@@ -1,7 +1,8 @@
 #include "tests/call/fake_talk_server.h"
 
-#include "client/net/packet.h"
 #include "tests/handlers/fake_user_server.h"
+#include "wire/byte_reader.h"
+#include "wire/packet_header.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -37,9 +38,9 @@ void StreamScramble(std::vector<std::uint8_t>& data, bool scramble) {
     std::uint32_t m = static_cast<std::uint32_t>(data.size()) % kStreamKey;
     std::uint32_t v = kStreamKey;
     for (std::size_t i = 0; i + 4 <= data.size(); i += 4) {
-        std::uint32_t in = GetU32(data.data() + i);
+        std::uint32_t in = GetU32LE(data.data() + i);
         std::uint32_t out = in ^ v;
-        PutU32(data.data() + i, out);
+        PutU32LE(data.data() + i, out);
         v = (scramble ? out : in) % m;
     }
 }
@@ -88,18 +89,18 @@ std::optional<TalkMessage> FakeTalkServer::Receive(int timeoutMs) {
     std::uint8_t frame[8];
     if (!ReadExact(frame, sizeof(frame), timeoutMs)) return std::nullopt;
     if (frame[0] != 0xFD || frame[1] != 0xFD || frame[2] != 0xFD) throw std::runtime_error("bad frame marker");
-    std::uint32_t length = GetU32(frame + 4);
+    std::uint32_t length = GetU32LE(frame + 4);
     if (length > 65536) throw std::runtime_error("frame too long");
     TalkMessage m;
     m.packet.resize(length);
     if (!ReadExact(m.packet.data(), length, timeoutMs)) return std::nullopt;
     if (frame[3] == 2) StreamScramble(m.packet, false);
     if (length >= 8) {
-        m.type = GetU16(m.packet.data());
-        m.length = GetU16(m.packet.data() + 2);
-        m.seqNum = GetU32(m.packet.data() + 4);
+        m.type = GetU16LE(m.packet.data());
+        m.length = GetU16LE(m.packet.data() + 2);
+        m.seqNum = GetU32LE(m.packet.data() + 4);
     }
-    if (length >= 12) m.callId = GetU32(m.packet.data() + 8);
+    if (length >= 12) m.callId = GetU32LE(m.packet.data() + 8);
     return m;
 }
 
@@ -111,7 +112,7 @@ void FakeTalkServer::Send(const std::vector<std::uint8_t>& packet) {
     std::vector<std::uint8_t> payload = packet;
     StreamScramble(payload, true);
     std::vector<std::uint8_t> frame = {0xFD, 0xFD, 0xFD, 2, 0, 0, 0, 0};
-    PutU32(frame.data() + 4, static_cast<std::uint32_t>(payload.size()));
+    PutU32LE(frame.data() + 4, static_cast<std::uint32_t>(payload.size()));
     frame.insert(frame.end(), payload.begin(), payload.end());
     if (write(m_conn, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size()))
         throw std::runtime_error("talk server write failed");
@@ -137,10 +138,10 @@ std::optional<std::vector<std::uint8_t>> FakeRendezvous::Receive(int timeoutMs, 
 std::vector<std::uint8_t> TalkPacket(std::uint16_t type, std::uint32_t seqNum, std::uint32_t callId,
                                      const std::vector<std::uint8_t>& body) {
     std::vector<std::uint8_t> p(12 + body.size());
-    PutU16(p.data(), type);
-    PutU16(p.data() + 2, static_cast<std::uint16_t>(p.size()));
-    PutU32(p.data() + 4, seqNum);
-    PutU32(p.data() + 8, callId);
+    PutU16LE(p.data(), type);
+    PutU16LE(p.data() + 2, static_cast<std::uint16_t>(p.size()));
+    PutU32LE(p.data() + 4, seqNum);
+    PutU32LE(p.data() + 8, callId);
     std::copy(body.begin(), body.end(), p.begin() + 12);
     return p;
 }

@@ -2,7 +2,8 @@
 // channel announcement and the establish notice, with short inputs refused.
 #include "client/call/talk_establish.h"
 #include "client/call/talk_packets.h"
-#include "client/net/packet.h"
+#include "wire/byte_reader.h"
+#include "wire/packet_header.h"
 
 #include <gtest/gtest.h>
 
@@ -22,10 +23,10 @@ TEST(TalkPackets, CallSetupLayout) {
     info.originalId = std::string(40, '9');
     std::vector<std::uint8_t> p = BuildCallSetup(info);
     ASSERT_EQ(p.size(), 122u);
-    EXPECT_EQ(GetU16(p.data()), PKT_CALL_SETUP);
-    EXPECT_EQ(GetU16(p.data() + 2), 122);
-    EXPECT_EQ(GetU32(p.data() + 8), 0x11223344u);
-    EXPECT_EQ(GetU32(p.data() + 12), 0x55667788u);
+    EXPECT_EQ(GetU16LE(p.data()), PKT_CALL_SETUP);
+    EXPECT_EQ(GetU16LE(p.data() + 2), 122);
+    EXPECT_EQ(GetU32LE(p.data() + 8), 0x11223344u);
+    EXPECT_EQ(GetU32LE(p.data() + 12), 0x55667788u);
     EXPECT_EQ(p[16], 2);
     EXPECT_EQ(p[17], 4);
     EXPECT_EQ(p[18], 1);
@@ -33,9 +34,9 @@ TEST(TalkPackets, CallSetupLayout) {
     EXPECT_EQ(p[33], 2);
     EXPECT_EQ(p[50], 0);
     EXPECT_EQ(p[67], 16);
-    EXPECT_EQ(GetU16(p.data() + 84), 15);
-    EXPECT_EQ(GetU16(p.data() + 86), 256);
-    EXPECT_EQ(GetU16(p.data() + 88), 2);
+    EXPECT_EQ(GetU16LE(p.data() + 84), 15);
+    EXPECT_EQ(GetU16LE(p.data() + 86), 256);
+    EXPECT_EQ(GetU16LE(p.data() + 88), 2);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(p.data() + 90)), std::string(31, '9'));
     EXPECT_EQ(p[121], 0);
     CallSetupInfo back;
@@ -55,11 +56,11 @@ TEST(TalkPackets, DigitsSplitIntoPiecesOfFifteen) {
 
 TEST(TalkPackets, MediaParametersAndShortPackets) {
     std::vector<std::uint8_t> p(38, 0);
-    PutU16(p.data() + 12, 4);
-    PutU16(p.data() + 16, 1);
-    PutU32(p.data() + 26, 0x0100007F);
-    PutU16(p.data() + 30, 5000);
-    PutU16(p.data() + 36, 5002);
+    PutU16LE(p.data() + 12, 4);
+    PutU16LE(p.data() + 16, 1);
+    PutU32LE(p.data() + 26, 0x0100007F);
+    PutU16LE(p.data() + 30, 5000);
+    PutU16LE(p.data() + 36, 5002);
     CallMediaParams m;
     ASSERT_TRUE(ParseMediaParams(p.data(), p.size(), &m));
     EXPECT_EQ(m.audioCaptCodec, 4);
@@ -76,12 +77,12 @@ TEST(TalkPackets, MediaParametersAndShortPackets) {
 TEST(TalkPackets, ChannelAnnouncementLayout) {
     std::vector<std::uint8_t> p = BuildOpenUDPChannel(7, kVideoChannel, 0x0000A8C0, 77, 0xC0A80005, 6002);
     ASSERT_EQ(p.size(), 27u);
-    EXPECT_EQ(GetU16(p.data()), PKT_OPEN_UDP_CHANNEL);
+    EXPECT_EQ(GetU16LE(p.data()), PKT_OPEN_UDP_CHANNEL);
     EXPECT_EQ(p[12], 2);
-    EXPECT_EQ(GetU32(p.data() + 13), 0x0000A8C0u);
-    EXPECT_EQ(GetU32(p.data() + 17), 77u);
-    EXPECT_EQ(GetU32(p.data() + 21), 0xC0A80005u);
-    EXPECT_EQ(GetU16(p.data() + 25), 6002);
+    EXPECT_EQ(GetU32LE(p.data() + 13), 0x0000A8C0u);
+    EXPECT_EQ(GetU32LE(p.data() + 17), 77u);
+    EXPECT_EQ(GetU32LE(p.data() + 21), 0xC0A80005u);
+    EXPECT_EQ(GetU16LE(p.data() + 25), 6002);
 }
 
 TEST(TalkPackets, EstablishNoticeRoundTripAndShortBody) {
@@ -109,7 +110,7 @@ TEST(TalkPackets, EstablishNoticeRoundTripAndShortBody) {
     EXPECT_EQ(back.peerVideoPort, 7004);
     EXPECT_FALSE(ParseTalkEstablish(body, sizeof(body) - 1, &back));
     body[0] = 255;
-    PutU32(body + 1, static_cast<std::uint32_t>(-10));
+    PutU32LE(body + 1, static_cast<std::uint32_t>(-10));
     ASSERT_TRUE(ParseTalkEstablish(body, sizeof(body), &back));
     EXPECT_EQ(back.reason, -10);
 }

@@ -3,9 +3,10 @@
 // hang-up, refusals that still send the setup, forwarding, digits, time-outs and link loss.
 #include "client/call/call_state.h"
 #include "client/log/log.h"
-#include "client/net/packet.h"
 #include "tests/call/call_fixture.h"
 #include "tests/handlers/fake_user_server.h"
+#include "wire/byte_reader.h"
+#include "wire/packet_header.h"
 
 #include <arpa/inet.h>
 #include <gmock/gmock.h>
@@ -18,7 +19,7 @@ namespace {
 
 using ::testing::ElementsAre;
 
-std::uint32_t Reason(const TalkMessage& m) { return m.packet.size() >= 16 ? GetU32(m.packet.data() + 12) : 0xFFFFFFFF; }
+std::uint32_t Reason(const TalkMessage& m) { return m.packet.size() >= 16 ? GetU32LE(m.packet.data() + 12) : 0xFFFFFFFF; }
 
 CallRecord RecordOf(CallRecordList& records, std::uint32_t callId) {
     for (const CallRecord& r : records.Records())
@@ -78,15 +79,15 @@ TEST_F(CallTest, ChannelAnnouncementsRepeatEverySecondUntilTheAccept) {
     auto video = m_video.Receive(5000, &fromVideo);
     ASSERT_TRUE(audio && video);
     ASSERT_EQ(audio->size(), 27u);
-    EXPECT_EQ(GetU16(audio->data()), PKT_OPEN_UDP_CHANNEL);
-    EXPECT_EQ(GetU16(audio->data() + 2), 27);
-    EXPECT_EQ(GetU32(audio->data() + 8), kTestCallId);
+    EXPECT_EQ(GetU16LE(audio->data()), PKT_OPEN_UDP_CHANNEL);
+    EXPECT_EQ(GetU16LE(audio->data() + 2), 27);
+    EXPECT_EQ(GetU32LE(audio->data() + 8), kTestCallId);
     EXPECT_EQ((*audio)[12], kAudioChannel);
-    EXPECT_EQ(GetU32(audio->data() + 17), kTestEndpoint);
-    EXPECT_EQ(GetU32(audio->data() + 21), 0x7F000001u); // local IP of the talk-server link, host order
-    EXPECT_EQ(GetU16(audio->data() + 25), fromAudio);    // the audio socket's own port
+    EXPECT_EQ(GetU32LE(audio->data() + 17), kTestEndpoint);
+    EXPECT_EQ(GetU32LE(audio->data() + 21), 0x7F000001u); // local IP of the talk-server link, host order
+    EXPECT_EQ(GetU16LE(audio->data() + 25), fromAudio);    // the audio socket's own port
     EXPECT_EQ((*video)[12], kVideoChannel);
-    EXPECT_EQ(GetU16(video->data() + 25), fromVideo);
+    EXPECT_EQ(GetU16LE(video->data() + 25), fromVideo);
     EXPECT_NE(fromAudio, fromVideo);
     Advance(kCallTimerMs);
     EXPECT_TRUE(m_audio.Receive() && m_video.Receive()) << "no repetition a second later";
@@ -388,7 +389,7 @@ TEST_F(CallTest, HostileMessagesAreLoggedAndDropped) {
     m_server.Send(TalkPacket(PKT_CALL_ACCEPT, 0, kTestCallId, U32(1))); // 16 of 38 bytes
     WaitLog("TalkServHandler OnRecv Error(Error Packet Size)");
     std::vector<std::uint8_t> lying = TalkPacket(PKT_CALL_ALERT, 0, kTestCallId, U8(0));
-    PutU16(lying.data() + 2, 200);
+    PutU16LE(lying.data() + 2, 200);
     m_server.Send(lying);
     m_server.Send({1, 2, 3});
     m_server.Send(TalkPacket(0x0A77, 0, kTestCallId, {}));

@@ -12,12 +12,12 @@
 // and 5 % reordering a call measured 0.64-0.65: about one block in ten is missing and the
 // rest is the peer's clear speech; its floor 0.45 is three times the other-speaker figure.
 #include "client/audio/codecs/codec_probe.h"
-#include "client/media/media_header.h"
 #include "tests/e2e/service_processes.h"
 #include "tests/e2e/speech_files.h"
 #include "tests/e2e/speech_match.h"
 #include "tests/e2e/udp_relay.h"
 #include "tests/server/test_folder.h"
+#include "wire/media_header.h"
 
 #include <sys/wait.h>
 

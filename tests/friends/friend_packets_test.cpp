@@ -1,7 +1,8 @@
 // Friend packets: exact sizes and layout of what the client sends, round trips of every
 // body, and refusal of every truncated body.
 #include "client/friends/friend_packets.h"
-#include "client/net/packet.h"
+#include "wire/byte_reader.h"
+#include "wire/packet_header.h"
 
 #include <gtest/gtest.h>
 

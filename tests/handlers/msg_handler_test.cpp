@@ -4,12 +4,13 @@
 #include "client/log/log.h"
 #include "client/net/msg_handler.h"
 #include "client/net/net_msg_thread.h"
-#include "client/net/packet.h"
 #include "platform/paths.h"
 #include "platform/tick.h"
 #include "tests/handlers/fake_user_server.h"
 #include "tests/handlers/session_fixture.h"
 #include "udplink/udplink.h"
+#include "wire/byte_reader.h"
+#include "wire/packet_header.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -134,7 +135,7 @@ TEST_F(MsgHandlerTest, DelayedSendWaitsAndGoesOutUnderTheNextNumber) {
     h.SetServerAddr("localhost", server.Port()); // resolved once, then kept as a dotted quad
     std::uint8_t packet[12] = {};
     h.BuildHeader(packet, sizeof(packet), 0x0199, 0);
-    EXPECT_EQ(GetU32(packet + 4), 0u);
+    EXPECT_EQ(GetU32LE(packet + 4), 0u);
     EXPECT_EQ(h.SendData(packet, sizeof(packet), true, 0, 5000, 3000), 1);
     Advance(2999);
     EXPECT_EQ(CountInLog("ReSendData"), 0);
@@ -182,9 +183,9 @@ TEST_F(MsgHandlerTest, StreamKeepAliveRepeatsUnderNewNumbersUntilAnswered) {
     std::vector<std::uint8_t> first = readFrame();
     EXPECT_EQ(first[0], 0xFD);
     EXPECT_EQ(first[3], 2); // scrambled
-    EXPECT_EQ(GetU32(first.data() + 4), 8u);
+    EXPECT_EQ(GetU32LE(first.data() + 4), 8u);
     // The stream link's scrambling: key 0x4E2A6C19, chained on the scrambled words.
-    std::uint32_t w0 = GetU32(first.data() + 8), w1 = GetU32(first.data() + 12);
+    std::uint32_t w0 = GetU32LE(first.data() + 8), w1 = GetU32LE(first.data() + 12);
     std::uint32_t type_len = w0 ^ 0x4E2A6C19u, seq = w1 ^ (w0 % 8);
     EXPECT_EQ(type_len, 8u << 16); // PktType 0, PktLen 8
     EXPECT_EQ(seq, 0u);
@@ -193,10 +194,10 @@ TEST_F(MsgHandlerTest, StreamKeepAliveRepeatsUnderNewNumbersUntilAnswered) {
 
     Advance(30001);
     std::vector<std::uint8_t> second = readFrame();
-    EXPECT_EQ(GetU32(second.data() + 12) ^ (GetU32(second.data() + 8) % 8), 1u);
+    EXPECT_EQ(GetU32LE(second.data() + 12) ^ (GetU32LE(second.data() + 8) % 8), 1u);
     auto sendFrame = [&](std::vector<std::uint8_t> payload) {
         std::vector<std::uint8_t> frame = {0xFD, 0xFD, 0xFD, 0, 0, 0, 0, 0};
-        PutU32(frame.data() + 4, static_cast<std::uint32_t>(payload.size()));
+        PutU32LE(frame.data() + 4, static_cast<std::uint32_t>(payload.size()));
         frame.insert(frame.end(), payload.begin(), payload.end());
         ASSERT_EQ(write(peer, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
     };

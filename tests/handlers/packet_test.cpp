@@ -1,8 +1,11 @@
 // Packet framing and the user-server bodies: little-endian layout and length checks.
-#include "client/net/packet.h"
 #include "client/userserver/user_serv_packets.h"
+#include "wire/byte_reader.h"
+#include "wire/packet_header.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace orv {
 namespace {
@@ -21,19 +24,19 @@ TEST(Packet, HeaderIsLittleEndianAndNeedsEightBytes) {
 
 TEST(Packet, BodyReaderNeverReadsPastTheEnd) {
     const std::uint8_t body[] = {1, 2, 3, 4, 5, 'a', 'b', 0, 'z'};
-    BodyReader r(body, 5);
+    ByteReader r(body, 5);
     EXPECT_EQ(r.U8(), 1);
-    EXPECT_EQ(r.U32(), 0x05040302u);
-    EXPECT_EQ(r.U16(), 0);
-    EXPECT_FALSE(r.ok());
-    BodyReader t(body + 5, 4);
+    EXPECT_EQ(r.U32LE(), 0x05040302u);
+    EXPECT_EQ(r.U16LE(), 0);
+    EXPECT_FALSE(r.Ok());
+    ByteReader t(body + 5, 4);
     EXPECT_EQ(t.Text(4), "ab"); // stops at the NUL, never beyond the field
-    BodyReader u(body + 5, 2);
+    ByteReader u(body + 5, 2);
     EXPECT_EQ(u.Text(4), "");
-    EXPECT_FALSE(u.ok());
-    BodyReader n(nullptr, 100); // a null body has no bytes whatever its claimed size
+    EXPECT_FALSE(u.Ok());
+    ByteReader n(nullptr, 100); // a null body has no bytes whatever its claimed size
     n.U8();
-    EXPECT_FALSE(n.ok());
+    EXPECT_FALSE(n.Ok());
 }
 
 TEST(Packet, AnswerBodiesAreCheckedForLength) {
@@ -67,8 +70,8 @@ TEST(Packet, LoginRequestCutsLongFieldsAndLimitsAddresses) {
     EXPECT_EQ(p[8 + 30], '9');
     EXPECT_EQ(p[8 + 31], 0); // cut to 31 characters
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(p.data()) + 80), "deadbeef");
-    EXPECT_EQ(GetU16(p.data() + 145), kMaxLoginAddresses);
-    EXPECT_EQ(GetU32(p.data() + 147), 0xC0A80001u);
+    EXPECT_EQ(GetU16LE(p.data() + 145), kMaxLoginAddresses);
+    EXPECT_EQ(GetU32LE(p.data() + 147), 0xC0A80001u);
 }
 
 } // namespace

@@ -1,8 +1,9 @@
 // CallRecordList: call life cycle, trimming, load filtering, stable bytes, damaged files.
 #include "client/data/call_record_list.h"
-#include "client/data/le_bytes.h"
 #include "client/data/scramble.h"
 #include "tests/localdata/temp_folder.h"
+#include "wire/byte_order.h"
+#include "wire/text_field.h"
 
 #include <gtest/gtest.h>
 
@@ -157,14 +158,14 @@ TEST_F(CallRecordListTest, EachRecordIsScrambledOnItsOwn) {
     // Word 0 of each record is its sequence XOR the key; word 1 uses the previous word mod 108.
     for (std::size_t r = 0; r < 2; ++r) {
         const std::uint8_t* record = bytes.data() + r * kCallRecordSize;
-        const std::uint32_t c0 = ReadU32(record);
+        const std::uint32_t c0 = GetU32LE(record);
         EXPECT_EQ(c0 ^ 0x4E2A6C19u, r);
         UnscrambleBlock(bytes.data() + r * kCallRecordSize, kCallRecordSize, kCallRecordKey);
     }
     // Newest talk start first: both were made at the same second, so the order is kept.
-    EXPECT_EQ(ReadU32(bytes.data() + 4), 0x01020304u);
-    EXPECT_EQ(ReadU32(bytes.data() + kCallRecordSize + 4), 0x05060708u);
-    EXPECT_EQ(GetFixedText(bytes.data() + kCallRecordSize + 52, 32), "8003");
+    EXPECT_EQ(GetU32LE(bytes.data() + 4), 0x01020304u);
+    EXPECT_EQ(GetU32LE(bytes.data() + kCallRecordSize + 4), 0x05060708u);
+    EXPECT_EQ(GetTextField(bytes.data() + kCallRecordSize + 52, 32), "8003");
 }
 
 TEST_F(CallRecordListTest, DamagedFilesKeepTheirGoodRecords) {

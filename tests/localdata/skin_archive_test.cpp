@@ -1,11 +1,11 @@
 // Skin archives: unpacking hand-built archives exactly, refusing hostile ones without
 // writing anything, packing round trips, removing the unpacked tree.
-#include "client/data/le_bytes.h"
 #include "client/data/scramble.h"
 #include "client/data/skin_archive.h"
 #include "client/data/skin_pack.h"
 #include "client/data/skin_unpack.h"
 #include "tests/localdata/temp_folder.h"
+#include "wire/byte_order.h"
 
 #include <gtest/gtest.h>
 
@@ -41,14 +41,14 @@ public:
             std::uint8_t* p = out.data() + 17 + 273 * i;
             p[0] = n.type;
             if (n.type == 0) {
-                WriteU32(p + 1, static_cast<std::uint32_t>(out.size()));
-                WriteU32(p + 5, static_cast<std::uint32_t>(n.data.size()));
+                PutU32LE(p + 1, static_cast<std::uint32_t>(out.size()));
+                PutU32LE(p + 5, static_cast<std::uint32_t>(n.data.size()));
                 out.insert(out.end(), n.data.begin(), n.data.end());
                 p = out.data() + 17 + 273 * i; // the insert may have moved the buffer
             }
             std::memcpy(p + 9, n.name.data(), std::min<std::size_t>(n.name.size(), 256));
-            WriteU32(p + 265, n.next);
-            WriteU32(p + 269, n.child);
+            PutU32LE(p + 265, n.next);
+            PutU32LE(p + 269, n.child);
         }
         return out;
     }
@@ -166,7 +166,7 @@ TEST(SkinArchive, HostileArchivesFailWithoutWritingAnything) {
     b.Node(1, "r", 0, 1);
     b.Node(0, "big", 0, 0, "abc");
     auto plain = b.Plain();
-    WriteU32(plain.data() + 17 + 273 + 5, 4); // size one past the end
+    PutU32LE(plain.data() + 17 + 273 + 5, 4); // size one past the end
     ScrambleBlock(plain.data(), plain.size(), kSkinArchiveKey);
     EXPECT_FALSE(UnpackSkinBytes(plain, temp.File("dest")));
     EXPECT_TRUE(fs::is_empty(temp.Path()));

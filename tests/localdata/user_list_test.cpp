@@ -1,8 +1,8 @@
 // "User.dat": scrambling, the 10-record limit, ordering, random filler, damaged files.
-#include "client/data/le_bytes.h"
 #include "client/data/scramble.h"
 #include "client/data/user_list_file.h"
 #include "tests/localdata/temp_folder.h"
+#include "wire/byte_order.h"
 
 #include <gtest/gtest.h>
 
@@ -16,16 +16,16 @@ using test::TempFolder;
 TEST(Scramble, ChainsWordsThroughTheBlockLengthModulus) {
     // 14 bytes: three words, M = 14; the two trailing bytes stay as they are.
     std::vector<std::uint8_t> block(14);
-    WriteU32(block.data(), 0x11111111);
-    WriteU32(block.data() + 4, 0x22222222);
-    WriteU32(block.data() + 8, 0x33333333);
+    PutU32LE(block.data(), 0x11111111);
+    PutU32LE(block.data() + 4, 0x22222222);
+    PutU32LE(block.data() + 8, 0x33333333);
     block[12] = 0xAB;
     block[13] = 0xCD;
     const auto plain = block;
     ScrambleBlock(block.data(), block.size(), kUserListKey);
-    EXPECT_EQ(ReadU32(block.data()), 0x11111111u ^ 0x4E2A6C19u);
-    EXPECT_EQ(ReadU32(block.data() + 4), 0x22222222u ^ (0x5F3B7D08u % 14));
-    EXPECT_EQ(ReadU32(block.data() + 8), 0x33333333u ^ (0x22222222u % 14));
+    EXPECT_EQ(GetU32LE(block.data()), 0x11111111u ^ 0x4E2A6C19u);
+    EXPECT_EQ(GetU32LE(block.data() + 4), 0x22222222u ^ (0x5F3B7D08u % 14));
+    EXPECT_EQ(GetU32LE(block.data() + 8), 0x33333333u ^ (0x22222222u % 14));
     EXPECT_EQ(block[12], 0xAB);
     EXPECT_EQ(block[13], 0xCD);
     UnscrambleBlock(block.data(), block.size(), kUserListKey);
@@ -82,8 +82,8 @@ TEST(UserList, EveryWriteHasFreshFillerAndOffsetsButReadsBackTheSame) {
         auto bytes = EncodeUserList(list, seed);
         UnscrambleBlock(bytes.data(), bytes.size(), kUserListKey);
         for (std::size_t r = 0; r < list.size(); ++r) {
-            const std::uint16_t n = ReadU16(bytes.data() + r * kUserRecordSize + 10);
-            const std::uint16_t d = ReadU16(bytes.data() + r * kUserRecordSize + 22);
+            const std::uint16_t n = GetU16LE(bytes.data() + r * kUserRecordSize + 10);
+            const std::uint16_t d = GetU16LE(bytes.data() + r * kUserRecordSize + 22);
             ASSERT_GE(n, 24);
             ASSERT_LE(n, 491);
             ASSERT_GE(d, 524);

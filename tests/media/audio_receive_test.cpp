@@ -2,9 +2,9 @@
 #include "client/audio/codecs/codec_probe.h"
 #include "client/audio/pipeline/pcm_block_queue.h"
 #include "client/media/audio_receiver.h"
-#include "client/media/media_header.h"
 #include "client/media/media_socket.h"
 #include "tests/media/media_test_support.h"
+#include "wire/media_header.h"
 
 #include <gtest/gtest.h>
 

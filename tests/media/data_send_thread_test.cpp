@@ -5,8 +5,8 @@
 #include "client/audio/pipeline/pcm_block_queue.h"
 #include "client/media/data_recv_thread.h"
 #include "client/media/data_send_thread.h"
-#include "client/media/media_header.h"
 #include "tests/media/media_test_support.h"
+#include "wire/media_header.h"
 
 #include <gtest/gtest.h>
 

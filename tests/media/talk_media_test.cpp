@@ -6,11 +6,11 @@
 #include "client/media/data_recv_thread.h"
 #include "client/media/data_send_thread.h"
 #include "client/media/media_peer_guard.h"
-#include "client/media/media_header.h"
 #include "client/media/process_media.h"
 #include "client/media/talk_media.h"
 #include "tests/media/media_test_support.h"
 #include "tests/server/test_folder.h"
+#include "wire/media_header.h"
 
 #include <gtest/gtest.h>
 

@@ -3,12 +3,12 @@
 // picture codec (the compressed form is the picture itself) stands in for the video codecs.
 #include "client/media/data_recv_thread.h"
 #include "client/media/data_send_thread.h"
-#include "client/media/media_header.h"
 #include "client/media/video_codec_plug.h"
 #include "client/media/video_frame_slot.h"
 #include "platform/message.h"
 #include "platform/tick.h"
 #include "tests/media/media_test_support.h"
+#include "wire/media_header.h"
 
 #include <gtest/gtest.h>
 

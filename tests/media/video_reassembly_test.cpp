@@ -1,8 +1,8 @@
 #include "client/media/bitmap_info_header.h"
-#include "client/media/media_header.h"
 #include "client/media/video_fragmenter.h"
 #include "client/media/video_frame_slot.h"
 #include "client/media/video_reassembly.h"
+#include "wire/media_header.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,13 @@
 // Friends and presence through orvserver as a process: two clients on real sockets in the
 // link's wire form; one has the other as a friend and hears it log on and off.
-#include "client/data/password_digest.h"
-#include "server/byte_io.h"
 #include "server/user_packets.h"
 #include "tests/e2e/service_processes.h"
 #include "tests/server/login_body.h"
 #include "tests/server/test_folder.h"
 #include "tests/server/udp_test_client.h"
+#include "wire/byte_reader.h"
+#include "wire/byte_writer.h"
+#include "wire/password_digest.h"
 
 #include <gtest/gtest.h>
 
@@ -39,12 +40,12 @@ public:
         const Bytes answer = Ask(kPktLogin, LoginBody(number, PasswordDigest(number, password)), 1);
         if (answer.size() != 13 || answer[8] != 0) return 0;
         ByteReader r(answer.data() + 9, 4);
-        return r.U32();
+        return r.U32LE();
     }
     void LogOut(std::uint32_t endpoint) {
         ByteWriter w;
-        w.U32(endpoint);
-        w.U32(1);
+        w.U32LE(endpoint);
+        w.U32LE(1);
         EXPECT_TRUE(m_link.Send(BuildPacket(kPktLogout, 9, w.Get()), m_serverPort));
     }
 
@@ -55,7 +56,7 @@ private:
 
 Bytes FriendRecordBody(const std::string& name, const std::string& netPhone) {
     ByteWriter w;
-    w.U32(0);
+    w.U32LE(0);
     w.Text("", 32);
     w.Text(name, 16);
     w.Text("", 32);
@@ -82,7 +83,7 @@ TEST(FriendProcess, AFriendLoggingOnAndOffIsPushedToTheHolder) {
     ASSERT_EQ(set.size(), 13u);
     ASSERT_EQ(set[8], 0);
     ByteReader r(set.data() + 9, 4);
-    const std::uint32_t recordId = r.U32();
+    const std::uint32_t recordId = r.U32LE();
 
     // The index is answered once the list is loaded; until then the client asks again.
     Bytes index;
@@ -101,7 +102,7 @@ TEST(FriendProcess, AFriendLoggingOnAndOffIsPushedToTheHolder) {
     ASSERT_EQ(online.size(), 13u);
     ByteReader on(online.data() + 8, 5);
     EXPECT_EQ(on.U8(), 1);
-    EXPECT_EQ(on.U32(), recordId);
+    EXPECT_EQ(on.U32LE(), recordId);
 
     b.LogOut(endpointB);
     const Bytes offline = a.WaitFor(0x01FF);

@@ -17,7 +17,7 @@ constexpr std::uint16_t kSet = 0x0107;
 constexpr std::uint16_t kDel = 0x0108;
 constexpr std::uint16_t kStatus = 0x01FF;
 
-Bytes BodyOf(const Bytes& packet) { return Bytes(packet.begin() + kHeaderSize, packet.end()); }
+Bytes BodyOf(const Bytes& packet) { return Bytes(packet.begin() + kPacketHeaderSize, packet.end()); }
 
 FriendEntry Friend(const std::string& name, const std::string& netPhone, std::uint32_t recordId = 0) {
     FriendEntry e;
@@ -70,8 +70,8 @@ protected:
     }
     void LogOut(const std::string& number, std::uint32_t endpoint) {
         ByteWriter w;
-        w.U32(endpoint);
-        w.U32(1);
+        w.U32LE(endpoint);
+        w.U32LE(1);
         Feed(BuildPacket(kPktLogout, 3, w.Get()), PortOf(number));
     }
     std::uint32_t EndpointOf(const std::string& number) {
@@ -190,7 +190,7 @@ TEST_F(FriendServiceTest, TellsLoggedOnHoldersWhenAFriendLogsOnOffAndExpires) {
     const std::uint32_t later = 1000 + kTtlSeconds * 1000 + 1;
     for (const char* n : {"8001", "8003"}) {
         ByteWriter w;
-        w.U32(EndpointOf(n));
+        w.U32LE(EndpointOf(n));
         ASSERT_EQ(Feed(BuildPacket(kPktKeepAlive, 9, w.Get()), PortOf(n), 5000).size(), 1u);
     }
     m_sent.clear();

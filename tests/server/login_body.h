@@ -2,8 +2,9 @@
 // empty bind information, the client kind and no extra fields.
 #pragma once
 
-#include "server/byte_io.h"
 #include "server/user_packets.h"
+#include "wire/byte_reader.h"
+#include "wire/byte_writer.h"
 
 #include <cstdint>
 #include <string>
@@ -17,7 +18,7 @@ inline std::vector<std::uint8_t> LoginBody(const std::string& number, const std:
     w.Text(digest, kPasswordField);
     w.Text("00000000", kBindInfoField);
     w.U8(kClientKind);
-    w.U16(0);
+    w.U16LE(0);
     return w.Get();
 }
 

@@ -2,7 +2,7 @@
 // what the echo service sends back, and that every other datagram is dropped.
 #include "server/media_rendezvous.h"
 
-#include "client/media/media_header.h"
+#include "wire/media_header.h"
 
 #include <gtest/gtest.h>
 

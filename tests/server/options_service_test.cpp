@@ -36,7 +36,7 @@ std::pair<std::uint8_t, std::int32_t> Result(const SentPacket& s) {
     EXPECT_EQ(s.BodySize(), 5u);
     if (s.BodySize() != 5) return {0xEE, 0};
     ByteReader r(s.Body() + 1, 4);
-    return {s.Body()[0], static_cast<std::int32_t>(r.U32())};
+    return {s.Body()[0], static_cast<std::int32_t>(r.U32LE())};
 }
 
 class OptionsServiceTest : public ServerSessionTest {
@@ -64,16 +64,16 @@ TEST_F(OptionsServiceTest, OfflineCallsAreDeliveredOnceOldestFirstAndAgainToARes
     const SentPacket first = Ask("8002", kPktOfflineCalls, {}, 21);
     ASSERT_EQ(first.BodySize(), 2u + 2 * 70);
     ByteReader r(first.Body(), first.BodySize());
-    EXPECT_EQ(r.U16(), 2);
+    EXPECT_EQ(r.U16LE(), 2);
     r.U8();
     EXPECT_EQ(r.Text(32), "8001");
     EXPECT_EQ(r.Text(32), "8002");
-    EXPECT_EQ(r.U32(), 1700000000u);
+    EXPECT_EQ(r.U32LE(), 1700000000u);
     EXPECT_EQ(r.U8(), kOfflineCallTalk);
     r.U8();
     EXPECT_EQ(r.Text(32), "8003");
     r.Skip(32);
-    EXPECT_EQ(r.U32(), 1700000100u);
+    EXPECT_EQ(r.U32LE(), 1700000100u);
     EXPECT_EQ(r.U8(), kOfflineCallConference);
 
     // The answer got lost: the resend (same sequence number) gets the same calls.
@@ -139,7 +139,7 @@ TEST_F(OptionsServiceTest, SupportEntriesAndTheBindOption) {
     const SentPacket support = Ask("8001", kPktSupportInfo);
     ASSERT_EQ(support.BodySize(), 2u + 2 * 64);
     ByteReader r(support.Body(), support.BodySize());
-    EXPECT_EQ(r.U16(), 2);
+    EXPECT_EQ(r.U16LE(), 2);
     EXPECT_EQ(r.Text(32), "8000");
     EXPECT_EQ(r.Text(32), "Hotline");
     EXPECT_EQ(r.Text(32), "01012345");

@@ -1,12 +1,13 @@
 // orvserver as a process: its printed lines, its answers on a real socket in the link's
 // wire form, admin lines on its standard input, and its stop on a signal.
-#include "client/data/password_digest.h"
-#include "server/byte_io.h"
 #include "server/user_packets.h"
 #include "tests/e2e/service_processes.h"
 #include "tests/server/login_body.h"
 #include "tests/server/test_folder.h"
 #include "tests/server/udp_test_client.h"
+#include "wire/byte_reader.h"
+#include "wire/byte_writer.h"
+#include "wire/password_digest.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -29,7 +30,7 @@ Bytes Login(std::uint32_t seq, const std::string& number, const std::string& pas
 
 Bytes KeepAlive(std::uint32_t seq, std::uint32_t endpoint) {
     ByteWriter w;
-    w.U32(endpoint);
+    w.U32LE(endpoint);
     return Packet(0x0103, seq, w.Get());
 }
 
@@ -56,7 +57,7 @@ protected:
         const Bytes answer = Ask(Login(1, number, password), 0x0101);
         if (answer.size() != 13 || answer[8] != 0) return 0;
         ByteReader r(answer.data() + 9, 4);
-        return r.U32();
+        return r.U32LE();
     }
 
     TestFolder m_home;

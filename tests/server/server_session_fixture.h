@@ -3,12 +3,13 @@
 // 8003/3333 each log on from their own port (40000 + the last digit).
 #pragma once
 
-#include "client/data/password_digest.h"
-#include "server/byte_io.h"
 #include "server/user_packets.h"
 #include "server/user_server.h"
 #include "tests/server/login_body.h"
 #include "tests/server/test_folder.h"
+#include "wire/byte_reader.h"
+#include "wire/byte_writer.h"
+#include "wire/password_digest.h"
 
 #include <gtest/gtest.h>
 
@@ -26,8 +27,8 @@ struct SentPacket {
 
     std::uint16_t Type() const { return packet.size() >= 2 ? static_cast<std::uint16_t>(packet[0] | (packet[1] << 8)) : 0; }
     // Empty when there was no packet (a failed Ask), so parsers see nothing to read.
-    const std::uint8_t* Body() const { return BodySize() == 0 ? nullptr : packet.data() + kHeaderSize; }
-    std::size_t BodySize() const { return packet.size() > kHeaderSize ? packet.size() - kHeaderSize : 0; }
+    const std::uint8_t* Body() const { return BodySize() == 0 ? nullptr : packet.data() + kPacketHeaderSize; }
+    std::size_t BodySize() const { return packet.size() > kPacketHeaderSize ? packet.size() - kPacketHeaderSize : 0; }
 };
 
 class ServerSessionTest : public ::testing::Test {
@@ -82,7 +83,7 @@ protected:
         const SentPacket answer = Ask(number, kPktLogin, LoginBody(number, digest), 1, now);
         if (answer.packet.size() != 13) return 1;
         ByteReader r(answer.Body() + 1, 4);
-        const std::uint32_t value = r.U32();
+        const std::uint32_t value = r.U32LE();
         return answer.Body()[0] == 0 ? 0 : static_cast<std::int32_t>(value);
     }
 

@@ -3,7 +3,8 @@
 #include "server/talk_negotiation.h"
 #include "server/talk_packets.h"
 
-#include "server/byte_io.h"
+#include "wire/byte_reader.h"
+#include "wire/byte_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -33,22 +34,22 @@ TEST(TalkPacketsTest, EstablishNoticeHasTheFieldsWhereTheClientReadsThem) {
     ASSERT_EQ(p.size(), 101u);
     const std::uint8_t* b = p.data() + 8;
     EXPECT_EQ(b[0], 0);
-    EXPECT_EQ(ByteReader(b + 1, 4).U32(), 0x01020304u);
+    EXPECT_EQ(ByteReader(b + 1, 4).U32LE(), 0x01020304u);
     EXPECT_STREQ(reinterpret_cast<const char*>(b + 5), "8001");
     EXPECT_EQ(b[69], 1);
     EXPECT_EQ(b[70], 1);
-    EXPECT_EQ(ByteReader(b + 71, 4).U32(), 7u);
+    EXPECT_EQ(ByteReader(b + 71, 4).U32LE(), 7u);
     EXPECT_EQ((Bytes{b[75], b[76], b[77], b[78]}), (Bytes{192, 168, 0, 1})) << "first octet first";
-    EXPECT_EQ(ByteReader(b + 79, 2).U16(), 17002);
+    EXPECT_EQ(ByteReader(b + 79, 2).U16LE(), 17002);
     EXPECT_EQ((Bytes{b[81], b[82], b[83], b[84]}), (Bytes{10, 0, 0, 2}));
-    EXPECT_EQ(ByteReader(b + 85, 2).U16(), 17004);
+    EXPECT_EQ(ByteReader(b + 85, 2).U16LE(), 17004);
     EXPECT_EQ(b[87 + 3], 3);
-    EXPECT_EQ(ByteReader(b + 91, 2).U16(), 17005);
+    EXPECT_EQ(ByteReader(b + 91, 2).U16LE(), 17005);
 
     const Bytes refusal = BuildEstablishRefusal(9, kReasonOffline, "8001", "8002");
     ASSERT_EQ(refusal.size(), 101u);
     EXPECT_EQ(refusal[8], 255);
-    EXPECT_EQ(static_cast<std::int32_t>(ByteReader(refusal.data() + 9, 4).U32()), -10);
+    EXPECT_EQ(static_cast<std::int32_t>(ByteReader(refusal.data() + 9, 4).U32LE()), -10);
 }
 
 TEST(TalkPacketsTest, CallSetupRoundTripsAndAHostileCodecCountIsCut) {

@@ -1,9 +1,6 @@
 // Calls through orvserver as a process: registrations over the user server's datagram link,
 // talk-server links over TCP framed like the client's stream link, media sockets as plain
 // UDP - all real sockets on 127.0.0.1.
-#include "client/data/password_digest.h"
-#include "client/media/media_header.h"
-#include "server/byte_io.h"
 #include "server/options_db.h"
 #include "server/subscriber_db.h"
 #include "server/talk_calls.h"
@@ -13,6 +10,10 @@
 #include "tests/server/tcp_test_client.h"
 #include "tests/server/test_folder.h"
 #include "tests/server/udp_test_client.h"
+#include "wire/byte_reader.h"
+#include "wire/byte_writer.h"
+#include "wire/media_header.h"
+#include "wire/password_digest.h"
 
 #include <sys/wait.h>
 
@@ -28,8 +29,8 @@ constexpr int kWaitMs = 10000; // generous: only a broken server takes this long
 constexpr int kQuietMs = 300;  // how long "nothing arrives" is watched
 
 std::uint16_t TypeOf(const Bytes& p) { return p.size() < 2 ? 0 : static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t U32At(const Bytes& p, std::size_t at) { return ByteReader(p.data() + at, 4).U32(); }
-std::uint16_t U16At(const Bytes& p, std::size_t at) { return ByteReader(p.data() + at, 2).U16(); }
+std::uint32_t U32At(const Bytes& p, std::size_t at) { return ByteReader(p.data() + at, 4).U32LE(); }
+std::uint16_t U16At(const Bytes& p, std::size_t at) { return ByteReader(p.data() + at, 2).U16LE(); }
 
 // A media socket: plain datagrams, as a client's media socket sends them.
 class MediaSocketForTest {
@@ -388,8 +389,8 @@ TEST_F(TalkProcessTest, AnUnansweredCallGoesOnToTheNoAnswerNumber) {
     // Nobody answers at 8002: its client asks the user server to forward and holds the call.
     ByteWriter w;
     w.U8(kForwardNoAnswer);
-    w.U32(callId);
-    w.U32(servId);
+    w.U32LE(callId);
+    w.U32LE(servId);
     w.Text("8001", 32);
     w.Text("8003", 32);
     ASSERT_TRUE(b.user.Send(BuildPacket(kPktCallForward, b.seq++, w.Get()), m_userPort));
@@ -458,8 +459,8 @@ TEST_F(TalkProcessTest, AForwardTheSettingsDoNotNameIsIgnored) {
     const std::uint32_t callId = Call(a, b);
     ByteWriter w;
     w.U8(kForwardBusy);
-    w.U32(callId);
-    w.U32(1);
+    w.U32LE(callId);
+    w.U32LE(1);
     w.Text("8001", 32);
     w.Text("8003", 32);
     ASSERT_TRUE(b.user.Send(BuildPacket(kPktCallForward, b.seq++, w.Get()), m_userPort));

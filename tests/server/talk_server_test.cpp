@@ -2,8 +2,9 @@
 // which codecs and addresses, and what a hostile or broken link gets.
 #include "server/talk_server.h"
 
-#include "server/byte_io.h"
 #include "tests/server/test_folder.h"
+#include "wire/byte_reader.h"
+#include "wire/byte_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,7 @@ CodecList Codecs(std::initializer_list<std::uint8_t> ids) {
 std::uint16_t TypeOf(const Bytes& p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 std::uint32_t U32At(const Bytes& p, std::size_t at) {
     ByteReader r(p.data() + at, 4);
-    return r.U32();
+    return r.U32LE();
 }
 
 class TalkServerTest : public ::testing::Test {

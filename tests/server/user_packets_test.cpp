@@ -37,7 +37,7 @@ TEST(UserPackets, HeaderLengthMustMatchTheDatagram) {
     Bytes keepAlive = {0x03, 0x01, 12, 0, 0x78, 0x56, 0x34, 0x12, 1, 2, 3, 4};
     ASSERT_EQ(ParsePacket(keepAlive.data(), keepAlive.size(), &p), PacketError::None);
     EXPECT_EQ(p.header.type, 0x0103);
-    EXPECT_EQ(p.header.seq, 0x12345678u);
+    EXPECT_EQ(p.header.seqNum, 0x12345678u);
     EXPECT_EQ(p.bodySize, 4u);
     EXPECT_EQ(p.body, keepAlive.data() + 8);
 

@@ -1,9 +1,10 @@
 #include "server/user_server.h"
 
-#include "client/data/password_digest.h"
-#include "server/byte_io.h"
 #include "server/user_packets.h"
 #include "tests/server/test_folder.h"
+#include "wire/byte_reader.h"
+#include "wire/byte_writer.h"
+#include "wire/password_digest.h"
 
 #include <arpa/inet.h>
 
@@ -31,7 +32,7 @@ Bytes Header(std::uint16_t type, std::uint32_t seq, const Bytes& body = {}) {
 
 Bytes U32Body(std::uint32_t v) {
     ByteWriter w;
-    w.U32(v);
+    w.U32LE(v);
     return w.Get();
 }
 
@@ -42,9 +43,9 @@ Bytes LoginRequest(std::uint32_t seq, const std::string& number, const std::stri
     w.Text(PasswordDigest(number, password), 40);
     w.Text("00000000", 64);
     w.U8(kind);
-    w.U16(1);
-    w.U32(0x7F000001);
-    w.U16(0);
+    w.U16LE(1);
+    w.U32LE(0x7F000001);
+    w.U16LE(0);
     return Header(0x0101, seq, w.Get());
 }
 
@@ -84,14 +85,14 @@ protected:
         EXPECT_FALSE(sent.empty());
         if (sent.empty() || sent[0].packet.size() != 13 || sent[0].packet[8] != 0) return 0;
         ByteReader r(sent[0].packet.data() + 9, 4);
-        return r.U32();
+        return r.U32LE();
     }
 
     static std::int32_t FailureReason(const std::vector<Sent>& sent) {
         EXPECT_EQ(sent.size(), 1u);
         if (sent.size() != 1 || sent[0].packet.size() != 13 || sent[0].packet[8] != 255) return 0;
         ByteReader r(sent[0].packet.data() + 9, 4);
-        return static_cast<std::int32_t>(r.U32());
+        return static_cast<std::int32_t>(r.U32LE());
     }
 
     TestFolder m_folder;
@@ -115,7 +116,7 @@ TEST_F(UserServerTest, LogonThenKeepAliveAnswersTheTtl) {
     EXPECT_EQ(Bytes(sent[0].packet.begin(), sent[0].packet.begin() + 9),
               (Bytes{0x01, 0x01, 13, 0, 0x21, 0, 0, 0, 0}));
     ByteReader r(sent[0].packet.data() + 9, 4);
-    const std::uint32_t endpoint = r.U32();
+    const std::uint32_t endpoint = r.U32LE();
     EXPECT_NE(endpoint, 0u);
 
     const auto ack = Feed(Header(0x0103, 0x22, U32Body(endpoint)), kPortA, 3000);
@@ -154,11 +155,11 @@ TEST_F(UserServerTest, ASecondLogonElsewhereForcesTheFirstOff) {
     EXPECT_EQ(m_sent[1].port, kPortA);
     ASSERT_EQ(m_sent[1].packet.size(), 16u);
     ByteReader r(m_sent[1].packet.data(), 16);
-    EXPECT_EQ(r.U16(), 0x0102);
-    EXPECT_EQ(r.U16(), 16);
-    r.U32();
-    EXPECT_EQ(r.U32(), first);
-    EXPECT_EQ(r.U32(), 2u);
+    EXPECT_EQ(r.U16LE(), 0x0102);
+    EXPECT_EQ(r.U16LE(), 16);
+    r.U32LE();
+    EXPECT_EQ(r.U32LE(), first);
+    EXPECT_EQ(r.U32LE(), 2u);
 
     // A late keep-alive of the old session hears the notice again, not a re-logon demand.
     const auto again = Feed(Header(0x0103, 9, U32Body(first)), kPortA, 200);
@@ -222,10 +223,10 @@ TEST_F(UserServerTest, CustomInformationGoesToRegisteredClientsOnly) {
     ASSERT_EQ(sent.size(), 1u);
     ASSERT_EQ(sent[0].packet.size(), 140u);
     ByteReader r(sent[0].packet.data(), sent[0].packet.size());
-    EXPECT_EQ(r.U16(), 0x010D);
-    EXPECT_EQ(r.U16(), 140);
-    EXPECT_EQ(r.U32(), 4u);
-    EXPECT_EQ(r.U32(), 5u);
+    EXPECT_EQ(r.U16LE(), 0x010D);
+    EXPECT_EQ(r.U16LE(), 140);
+    EXPECT_EQ(r.U32LE(), 4u);
+    EXPECT_EQ(r.U32LE(), 5u);
     EXPECT_EQ(r.Text(64), "Provider");
     EXPECT_EQ(r.Text(64), "http://provider/");
     EXPECT_TRUE(Feed(Header(0x010D, 5), kPortB, 10).empty());
@@ -234,8 +235,8 @@ TEST_F(UserServerTest, CustomInformationGoesToRegisteredClientsOnly) {
 TEST_F(UserServerTest, LogoutEndsTheRegistration) {
     const std::uint32_t endpoint = LogOn("8001", "1111", kPortA, 0);
     ByteWriter w;
-    w.U32(endpoint);
-    w.U32(1);
+    w.U32LE(endpoint);
+    w.U32LE(1);
     EXPECT_TRUE(Feed(Header(0x0102, 3, w.Get()), kPortA, 10).empty());
     EXPECT_TRUE(Feed(Header(0x010D, 4), kPortA, 10).empty());
 }
@@ -255,7 +256,7 @@ TEST_F(UserServerTest, NatDetectsGoOutNowAndThenAndEchoesAreChecked) {
     EXPECT_EQ(m_sent[0].packet[0], 0x04);
     EXPECT_EQ(m_sent[0].packet[1], 0x01);
     ByteReader r(m_sent[0].packet.data() + 4, 4);
-    const std::uint32_t seq = r.U32();
+    const std::uint32_t seq = r.U32LE();
     EXPECT_NE(seq, 0u);
     // The echo is taken silently; no answer either way.
     EXPECT_TRUE(Feed(Header(0x0104, seq, U32Body(endpoint)), kPortA, 60010).empty());

@@ -11,7 +11,7 @@ std::vector<std::uint8_t> Body(const std::vector<std::uint8_t>& packet) {
     return std::vector<std::uint8_t>(packet.begin() + kPacketHeaderSize, packet.end());
 }
 
-std::uint32_t RecordIdOf(const Datagram& d) { return GetU32(d.payload.data() + kPacketHeaderSize); }
+std::uint32_t RecordIdOf(const Datagram& d) { return GetU32LE(d.payload.data() + kPacketHeaderSize); }
 
 FriendEntry Friend(std::uint32_t id, const std::string& name, const std::string& group, std::uint8_t status = 0) {
     FriendEntry e;

@@ -67,8 +67,8 @@ TEST_F(OptionsSession, CallForwardGoesOnlyForBusyOrNoAnswerWithANumber) {
     ASSERT_EQ(forward.payload.size(), 81u);
     const std::uint8_t* b = forward.payload.data() + 8;
     EXPECT_EQ(b[0], kForwardBusy);
-    EXPECT_EQ(GetU32(b + 1), 0x0A0B0C0Du); // CallID, then ServID
-    EXPECT_EQ(GetU32(b + 5), 0x01020304u);
+    EXPECT_EQ(GetU32LE(b + 1), 0x0A0B0C0Du); // CallID, then ServID
+    EXPECT_EQ(GetU32LE(b + 5), 0x01020304u);
     EXPECT_STREQ(reinterpret_cast<const char*>(b + 9), "8002");
     EXPECT_STREQ(reinterpret_cast<const char*>(b + 41), "7002");
     EXPECT_TRUE(WaitLog("Do CallForward, type=2, ServID=16909060, callID=168496141, caller=8002, called=7002"));

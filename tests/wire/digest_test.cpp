@@ -1,6 +1,6 @@
 // MD5 against the RFC 1321 test suite and block-boundary lengths, and the logon digest form.
-#include "client/data/md5.h"
-#include "client/data/password_digest.h"
+#include "wire/md5.h"
+#include "wire/password_digest.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,4 @@
-#include "client/media/audio_timestamp.h"
-#include "client/media/media_header.h"
+#include "wire/media_header.h"
 
 #include <gtest/gtest.h>
 
@@ -60,13 +59,6 @@ TEST(MediaHeader, ProbeIsExactlyTwelveBytesWithSequenceFFFF) {
     std::size_t offset = 0;
     EXPECT_FALSE(IsProbe(probe.data(), 12));
     EXPECT_FALSE(FindMediaPayload(probe.data(), 12, offset));
-}
-
-TEST(AudioTimestamp, AdvancesBy240PerPacketAndIsNeverReset) {
-    const std::uint32_t first = TakeAudioTimestamp();
-    EXPECT_EQ(TakeAudioTimestamp(), first + 240);
-    EXPECT_EQ(TakeAudioTimestamp(), first + 480);
-    EXPECT_EQ(first % 240, 0u);
 }
 
 } // namespace
