@@ -10,7 +10,7 @@ ORV_BUILD_PACKAGES=(
 )
 ORV_TEST_PACKAGES=(
     clang libclang-rt-14-dev
-    ffmpeg sox espeak-ng xvfb xauth libbcg729-dev alsa-utils openbox tint2
+    ffmpeg sox espeak-ng xvfb xauth libbcg729-dev alsa-utils openbox tint2 mount
 )
 
 orv_install_packages() {

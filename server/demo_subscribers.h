@@ -9,7 +9,9 @@ namespace orv {
 
 class SubscriberDb;
 
-// Adds the demo subscribers; returns the DEMO lines, empty with *error on failure.
+// Adds the demo subscribers that are missing (a number that exists keeps its password) and
+// the demo support entry when there is none; returns the DEMO lines, the last one
+// "DEMO done", empty with *error on failure.
 std::vector<std::string> AddDemoSubscribers(SubscriberDb& db, std::string* error);
 
 } // namespace orv

@@ -2,6 +2,7 @@
 // command on that database.
 #include "platform/paths.h"
 #include "server/admin_commands.h"
+#include "server/db_file_checks.h"
 #include "server/demo_subscribers.h"
 #include "server/server_log.h"
 #include "server/server_loop.h"
@@ -44,6 +45,11 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // A read-only home is named as such, before any database there is looked at.
+    if (!CheckFolderWritable(HomeFolder(), &error)) {
+        std::fprintf(stderr, "orvserver: %s\n", error.c_str());
+        return 1;
+    }
     bool created = false;
     auto db = SubscriberDb::Open(JoinPath(HomeFolder(), kSubscriberDbName), &error, &created);
     if (!db) {
@@ -52,7 +58,9 @@ int main(int argc, char** argv) {
     }
     if (!options.command.empty()) return RunCommand(*db, options.command);
 
-    if (created) {
+    // Demo subscribers with their published passwords go only into a database made just
+    // now, or into any when asked for.
+    if (created || options.demo) {
         const auto lines = AddDemoSubscribers(*db, &error);
         if (lines.empty()) {
             std::fprintf(stderr, "orvserver: %s\n", error.c_str());

@@ -12,9 +12,6 @@ namespace orv {
 
 namespace {
 
-constexpr std::uint32_t kDropLogWindowMs = 1000;
-constexpr int kDropLinesPerWindow = 10;
-
 const char* MediumName(Medium m) { return m == Medium::Audio ? "audio" : "video"; }
 
 std::uint8_t ChannelOf(Medium m) { return m == Medium::Audio ? kChannelAudio : kChannelVideo; }
@@ -30,20 +27,10 @@ MediaRendezvous::MediaRendezvous(TalkCallTable& calls, SendFunction send) : m_ca
 
 void MediaRendezvous::Drop(std::uint32_t now, const char* format, ...) {
     ++m_counters.dropped;
-    if (TickDiff(now, m_dropWindowStart) >= static_cast<std::int32_t>(kDropLogWindowMs)) {
-        if (m_dropLinesInWindow > kDropLinesPerWindow) {
-            ServerLog("media: %d more datagrams dropped", m_dropLinesInWindow - kDropLinesPerWindow);
-        }
-        m_dropWindowStart = now;
-        m_dropLinesInWindow = 0;
-    }
-    if (++m_dropLinesInWindow > kDropLinesPerWindow) return;
-    char line[256];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
+    m_dropLog.WriteV(now, format, args);
     va_end(args);
-    ServerLog("media: drop %s", line);
 }
 
 void MediaRendezvous::OnDatagram(Medium medium, const std::uint8_t* data, std::size_t size, const MediaAddress& from,

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "server/echo_service.h"
+#include "server/server_log.h"
 #include "server/talk_calls.h"
 
 #include <cstdint>
@@ -61,8 +62,7 @@ private:
     SendFunction m_send;
     std::map<RouteKey, Route> m_routes;
     Counters m_counters;
-    std::uint32_t m_dropWindowStart = 0;
-    int m_dropLinesInWindow = 0;
+    DropLog m_dropLog{"media"};
 };
 
 } // namespace orv

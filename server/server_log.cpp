@@ -28,4 +28,26 @@ void ServerLog(const char* format, ...) {
     std::fprintf(stderr, "%02d:%02d:%02d.%03d %s\n", t.hour, t.minute, t.second, t.millisecond, text);
 }
 
+void DropLog::Write(std::uint32_t now, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    WriteV(now, format, args);
+    va_end(args);
+}
+
+void DropLog::WriteV(std::uint32_t now, const char* format, va_list args) {
+    if (!m_started || TickDiff(now, m_windowStart) >= static_cast<std::int32_t>(kWindowMs)) {
+        if (m_linesInWindow > kLinesPerWindow) {
+            ServerLog("%s: %d more lines not logged", m_name, m_linesInWindow - kLinesPerWindow);
+        }
+        m_started = true;
+        m_windowStart = now;
+        m_linesInWindow = 0;
+    }
+    if (++m_linesInWindow > kLinesPerWindow) return;
+    char line[512];
+    std::vsnprintf(line, sizeof line, format, args);
+    ServerLog("%s: %s%s", m_name, m_prefix, line);
+}
+
 } // namespace orv

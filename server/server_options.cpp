@@ -14,7 +14,8 @@ const char* const kServerHelp =
     "The database \"orvserver.db\" lies in the home folder (--home DIR, else ORV_HOME, else\n"
     "the program folder); a first start of the server creates it with a few demo subscribers\n"
     "printed as \"DEMO number=... password=... state=...\" lines (an admin command on a new\n"
-    "home folder creates it empty).\n"
+    "home folder creates it empty). An existing file that is empty, damaged, not a database\n"
+    "or cannot be written stops the start with a message; it is never taken for a new one.\n"
     "\n"
     "options:\n"
     "  --address ADDR         bind the user server to this IPv4 address (default 127.0.0.1)\n"
@@ -34,6 +35,8 @@ const char* const kServerHelp =
     "                         parties send to each other's learned addresses)\n"
     "  --media-announce ADDR:AUDIO:VIDEO  announce the rendezvous at this address and these\n"
     "                         ports instead (a translator or relay that forwards to it)\n"
+    "  --demo                 add the demo subscribers that are missing (and the demo support\n"
+    "                         entry when there is none) to an existing database\n"
     "  --quit-on-eof          stop when standard input ends (so a test's server never\n"
     "                         outlives the test)\n"
     "  --help                 this text\n"
@@ -74,8 +77,8 @@ bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* option
             (arg == "--help" ? options->help : options->quitOnEof) = true;
             continue;
         }
-        if (arg == "--media-relay") {
-            options->mediaRelay = true;
+        if (arg == "--media-relay" || arg == "--demo") {
+            (arg == "--demo" ? options->demo : options->mediaRelay) = true;
             continue;
         }
         if (i + 1 >= argc) {

@@ -26,6 +26,7 @@ struct ServerOptions {
     std::uint32_t ttlSeconds = 90;
     std::uint32_t natIntervalSeconds = 60; // 0 = no NAT detects
     bool quitOnEof = false;                // stop when standard input ends (tests)
+    bool demo = false;                     // add the missing demo subscribers to the database
     std::vector<std::string> command;      // an admin command and its arguments, if any
     bool help = false;
 };

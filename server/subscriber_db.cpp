@@ -1,12 +1,12 @@
 #include "server/subscriber_db.h"
 
+#include "server/db_file_checks.h"
 #include "server/sql_statement.h"
 #include "wire/password_digest.h"
 
 #include <sqlite3.h>
 
 #include <cctype>
-#include <filesystem>
 
 namespace orv {
 
@@ -109,11 +109,12 @@ bool ParseStateName(const std::string& text, SubscriberState* state) {
 }
 
 std::unique_ptr<SubscriberDb> SubscriberDb::Open(const std::string& path, std::string* error, bool* created) {
-    std::error_code ec;
-    const bool existed = std::filesystem::exists(path, ec);
+    bool existed = false;
+    if (!CheckExistingFile(path, &existed, error)) return nullptr;
+    // Only a missing file is made anew: one that vanished meanwhile is not silently replaced.
+    const int mode = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (existed ? 0 : SQLITE_OPEN_CREATE);
     sqlite3* raw = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                        nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &raw, mode, nullptr) != SQLITE_OK) {
         *error = "cannot open " + path + ": " + (raw ? sqlite3_errmsg(raw) : "out of memory");
         sqlite3_close(raw);
         return nullptr;
@@ -127,11 +128,12 @@ std::unique_ptr<SubscriberDb> SubscriberDb::Open(const std::string& path, std::s
         *error = path + " is not a subscriber database: " + sqlite3_errmsg(raw);
         return nullptr;
     }
+    if (existed && !CheckOpenedDatabase(raw, path, error)) return nullptr;
     const long long found = version.Int(0);
     if (found == 0) {
-        // A file without our schema is only taken over when it is empty.
-        Statement tables(raw, "SELECT count(*) FROM sqlite_master");
-        if (!tables.Prepared() || tables.Step() != SQLITE_ROW || tables.Int(0) != 0) {
+        // Only a file made just now is given the schema; an existing one without it is
+        // someone else's (or what is left of ours).
+        if (existed) {
             *error = path + " is not a subscriber database";
             return nullptr;
         }
@@ -154,7 +156,7 @@ std::unique_ptr<SubscriberDb> SubscriberDb::Open(const std::string& path, std::s
     // power loss may lose the latest changes but never damages the file, and counting a
     // wrong password does not wait for the disk.
     db->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
-    if (created != nullptr) *created = !existed || found == 0;
+    if (created != nullptr) *created = !existed;
     return db;
 }
 

@@ -44,8 +44,9 @@ bool ParseStateName(const std::string& text, SubscriberState* state);
 
 class SubscriberDb {
 public:
-    // Opens or creates the database; *created tells whether the file was new. Null with a
-    // message in *error when the file cannot be opened or is not our database.
+    // Opens the database, or creates it when the file is missing; *created tells whether it
+    // was. Null with a message in *error when the file is empty, damaged (SQLite's quick
+    // check), read-only, cannot be opened or is not our database.
     static std::unique_ptr<SubscriberDb> Open(const std::string& path, std::string* error, bool* created = nullptr);
     ~SubscriberDb();
     SubscriberDb(const SubscriberDb&) = delete;

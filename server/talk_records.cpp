@@ -1,5 +1,6 @@
 #include "server/talk_records.h"
 
+#include "server/db_file_checks.h"
 #include "server/server_log.h"
 
 #include <sqlite3.h>
@@ -24,26 +25,34 @@ std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 } // namespace
 
 std::unique_ptr<TalkRecords> TalkRecords::Open(const std::string& path, std::string* error) {
+    bool existed = false;
+    if (!CheckExistingFile(path, &existed, error)) return nullptr;
+    const int mode = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (existed ? 0 : SQLITE_OPEN_CREATE);
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                        nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &db, mode, nullptr) != SQLITE_OK) {
         *error = "cannot open " + path + ": " + (db != nullptr ? sqlite3_errmsg(db) : "out of memory");
         sqlite3_close(db);
         return nullptr;
     }
+    std::unique_ptr<TalkRecords> records(new TalkRecords(db));
     sqlite3_busy_timeout(db, 2000);
+    if (existed && !CheckOpenedDatabase(db, path, error)) return nullptr;
     // Records are written on the server's one thread, between signalling messages: the
     // write-ahead log without a sync per change keeps that short, and loses at most the
     // latest changes if the machine (not the program) fails.
     sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     char* message = nullptr;
-    if (sqlite3_exec(db, kSchema, nullptr, nullptr, &message) != SQLITE_OK) {
-        *error = path + " is not a call record database: " + (message != nullptr ? message : "?");
+    const int rc = sqlite3_exec(db, kSchema, nullptr, nullptr, &message);
+    if (rc != SQLITE_OK) {
+        const std::string reason = message != nullptr ? message : sqlite3_errstr(rc);
         sqlite3_free(message);
-        sqlite3_close(db);
+        const int primary = rc & 0xFF;
+        *error = primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT
+                     ? path + " is not a call record database: " + reason
+                     : "cannot write " + path + ": " + reason;
         return nullptr;
     }
-    return std::unique_ptr<TalkRecords>(new TalkRecords(db));
+    return records;
 }
 
 TalkRecords::~TalkRecords() { sqlite3_close(m_db); }

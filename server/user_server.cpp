@@ -32,15 +32,17 @@ void UserServer::Send(const std::vector<std::uint8_t>& packet, const std::string
 
 void UserServer::OnDatagram(const std::uint8_t* data, std::size_t size, const std::string& address,
                             std::uint16_t port, std::uint32_t now) {
+    m_now = now;
     Packet p;
     const From from{address, port};
     switch (ParsePacket(data, size, &p)) {
     case PacketError::TooShort:
-        ServerLog("drop %zu-byte datagram from %s:%u: shorter than a header", size, address.c_str(), port);
+        m_dropLog.Write(m_now, "drop %zu-byte datagram from %s:%u: shorter than a header", size,
+                        address.c_str(), port);
         return;
     case PacketError::LengthMismatch:
-        ServerLog("drop datagram from %s:%u: length field %u, datagram %zu bytes", address.c_str(), port,
-                  p.header.length, size);
+        m_dropLog.Write(m_now, "drop datagram from %s:%u: length field %u, datagram %zu bytes",
+                        address.c_str(), port, p.header.length, size);
         return;
     case PacketError::None:
         break;
@@ -64,7 +66,8 @@ void UserServer::OnDatagram(const std::uint8_t* data, std::size_t size, const st
         } else if (OptionsService::ServesAnyone(p.header.type)) {
             m_options.OnAnyoneRequest(p, address, port);
         } else {
-            ServerLog("drop packet type 0x%04x from %s:%u: not served here", p.header.type, address.c_str(), port);
+            m_dropLog.Write(m_now, "drop packet type 0x%04x from %s:%u: not served here",
+                            p.header.type, address.c_str(), port);
         }
         break;
     }
@@ -74,7 +77,8 @@ void UserServer::OnDatagram(const std::uint8_t* data, std::size_t size, const st
 void UserServer::OnSessionRequest(const Packet& p, const From& from, std::uint32_t now) {
     Session s;
     if (!m_sessions.FindLiveByAddress(from.address, from.port, now, &s)) {
-        ServerLog("drop request 0x%04x from %s:%u: not registered", p.header.type, from.address.c_str(), from.port);
+        m_dropLog.Write(m_now, "drop request 0x%04x from %s:%u: not registered", p.header.type,
+                        from.address.c_str(), from.port);
     } else if (FriendService::Serves(p.header.type)) {
         m_friends.OnRequest(p, s, now);
     } else {
@@ -97,28 +101,37 @@ bool UserServer::ExpireNumber(const std::string& number, std::uint32_t now) {
 
 void UserServer::OnQuerySvrIPPort(const Packet& p, const From& from) {
     if (p.bodySize != 0) {
-        ServerLog("drop QuerySvrIPPort from %s:%u: %zu unexpected body bytes", from.address.c_str(), from.port,
-                  p.bodySize);
+        m_dropLog.Write(m_now, "drop QuerySvrIPPort from %s:%u: %zu unexpected body bytes",
+                        from.address.c_str(), from.port, p.bodySize);
         return;
     }
     Send(BuildServerAddress(p.header.seqNum, m_config.publicAddress, m_config.publicPort), from.address, from.port);
 }
 
-std::int32_t UserServer::CheckLogon(const std::string& number, const std::string& digest) {
+std::int32_t UserServer::CheckLogon(const std::string& number, const std::string& digest, const From& from,
+                                    std::uint32_t now) {
+    // A barred source learns nothing about the password, right or wrong.
+    if (m_guard.SourceBarred(from.address, now)) return kReasonLocked;
     Subscriber s;
     if (!m_db.Find(number, &s)) {
-        if (m_db.LastError().empty()) return kReasonUnknownNumber;
+        if (m_db.LastError().empty()) {
+            m_guard.SourceFailed(from.address, now);
+            return kReasonUnknownNumber;
+        }
         // Not the client's fault: no answer, so its resend asks again.
         ServerLog("subscriber lookup failed: %s", m_db.LastError().c_str());
         return kLogonUnanswered;
     }
     if (s.state != SubscriberState::Active) return kReasonNotActive;
-    if (s.wrongPasswords >= kWrongPasswordLimit) return kReasonLocked;
+    if (s.wrongPasswords >= kWrongPasswordLimit && m_guard.NumberBarred(number, now)) return kReasonLocked;
     if (digest != s.digest) {
+        m_guard.SourceFailed(from.address, now);
         const int count = m_db.RecordWrongPassword(number);
-        ServerLog("wrong password for %s (%d in a row)", number.c_str(), count);
+        if (count >= kWrongPasswordLimit) m_guard.LockNumber(number, now);
+        m_dropLog.Write(now, "login %s: wrong password (%d in a row)", number.c_str(), count);
         return kReasonWrongPassword;
     }
+    m_guard.SourceSucceeded(from.address);
     if (s.wrongPasswords != 0) m_db.ResetWrongPasswords(number);
     return 0;
 }
@@ -126,16 +139,17 @@ std::int32_t UserServer::CheckLogon(const std::string& number, const std::string
 void UserServer::OnLogin(const Packet& p, const From& from, std::uint32_t now) {
     LoginRequest request;
     if (!ParseLoginRequest(p.body, p.bodySize, &request)) {
-        ServerLog("drop login from %s:%u: malformed %zu-byte body", from.address.c_str(), from.port, p.bodySize);
+        m_dropLog.Write(m_now, "drop login from %s:%u: malformed %zu-byte body",
+                        from.address.c_str(), from.port, p.bodySize);
         return;
     }
     std::int32_t reason = request.clientKind == kClientKind ? 0 : kReasonBadClientKind;
-    if (reason == 0) reason = IsValidNumber(request.number) ? CheckLogon(request.number, request.digest)
+    if (reason == 0) reason = IsValidNumber(request.number) ? CheckLogon(request.number, request.digest, from, now)
                                                            : kReasonUnknownNumber;
     if (reason == kLogonUnanswered) return;
     if (reason != 0) {
-        ServerLog("login %s from %s:%u refused, reason %d", LogSafe(request.number).c_str(), from.address.c_str(),
-                  from.port, reason);
+        m_dropLog.Write(now, "login %s from %s:%u: refused, reason %d",
+                        LogSafe(request.number).c_str(), from.address.c_str(), from.port, reason);
         Send(BuildFailure(kPktLogin, p.header.seqNum, reason), from.address, from.port);
         return;
     }
@@ -157,7 +171,8 @@ void UserServer::OnLogin(const Packet& p, const From& from, std::uint32_t now) {
 void UserServer::OnKeepAlive(const Packet& p, const From& from, std::uint32_t now) {
     std::uint32_t endpoint = 0;
     if (!ParseEndpointBody(p.body, p.bodySize, &endpoint)) {
-        ServerLog("drop keep-alive from %s:%u: %zu-byte body", from.address.c_str(), from.port, p.bodySize);
+        m_dropLog.Write(m_now, "drop keep-alive from %s:%u: %zu-byte body", from.address.c_str(),
+                        from.port, p.bodySize);
         return;
     }
     Session s;
@@ -167,19 +182,22 @@ void UserServer::OnKeepAlive(const Packet& p, const From& from, std::uint32_t no
         break;
     case KeepAliveVerdict::Expired:
     case KeepAliveVerdict::Unknown:
-        ServerLog("keep-alive of %s endpoint %u from %s:%u: registration expired, demand re-logon",
-                  s.number.empty() ? "unknown" : s.number.c_str(), endpoint, from.address.c_str(), from.port);
+        m_dropLog.Write(
+            m_now, "keep-alive of %s endpoint %u from %s:%u: registration expired, demand re-logon",
+            s.number.empty() ? "unknown" : s.number.c_str(), endpoint, from.address.c_str(),
+            from.port);
         Send(BuildHeaderOnly(kPktWantRelogon, NextSeq()), from.address, from.port);
         break;
     case KeepAliveVerdict::Quiet:
-        ServerLog("keep-alive of expired endpoint %u: re-logon already demanded", endpoint);
+        m_dropLog.Write(m_now, "keep-alive of expired endpoint %u: re-logon already demanded",
+                        endpoint);
         break;
     case KeepAliveVerdict::Displaced:
         Send(BuildLogoutNotice(NextSeq(), endpoint, kLogoutElsewhere), from.address, from.port);
         break;
     case KeepAliveVerdict::WrongSender:
-        ServerLog("drop keep-alive for endpoint %u from %s:%u: registered elsewhere", endpoint,
-                  from.address.c_str(), from.port);
+        m_dropLog.Write(m_now, "drop keep-alive for endpoint %u from %s:%u: registered elsewhere",
+                        endpoint, from.address.c_str(), from.port);
         break;
     }
 }
@@ -188,13 +206,14 @@ void UserServer::OnNatEcho(const Packet& p, const From& from) {
     std::uint32_t endpoint = 0;
     Session s;
     if (!ParseEndpointBody(p.body, p.bodySize, &endpoint)) {
-        ServerLog("drop NAT echo from %s:%u: %zu-byte body", from.address.c_str(), from.port, p.bodySize);
+        m_dropLog.Write(m_now, "drop NAT echo from %s:%u: %zu-byte body", from.address.c_str(),
+                        from.port, p.bodySize);
     } else if (!m_sessions.Find(endpoint, &s) || s.natSeq != p.header.seqNum || s.natSeq == 0) {
-        ServerLog("drop NAT echo of endpoint %u from %s:%u: no such detect", endpoint, from.address.c_str(),
-                  from.port);
+        m_dropLog.Write(m_now, "drop NAT echo of endpoint %u from %s:%u: no such detect", endpoint,
+                        from.address.c_str(), from.port);
     } else if (s.address != from.address || s.port != from.port) {
-        ServerLog("NAT echo of endpoint %u came from %s:%u, registered at %s:%u", endpoint, from.address.c_str(),
-                  from.port, s.address.c_str(), s.port);
+        m_dropLog.Write(m_now, "NAT echo of endpoint %u came from %s:%u, registered at %s:%u",
+                        endpoint, from.address.c_str(), from.port, s.address.c_str(), s.port);
     } else {
         ServerLog("NAT echo of endpoint %u from %s:%u", endpoint, from.address.c_str(), from.port);
     }
@@ -204,12 +223,13 @@ void UserServer::OnLogout(const Packet& p, const From& from) {
     std::uint32_t endpoint = 0;
     std::uint32_t code = 0;
     if (!ParseLogoutBody(p.body, p.bodySize, &endpoint, &code)) {
-        ServerLog("drop logout from %s:%u: %zu-byte body", from.address.c_str(), from.port, p.bodySize);
+        m_dropLog.Write(m_now, "drop logout from %s:%u: %zu-byte body", from.address.c_str(),
+                        from.port, p.bodySize);
     } else if (m_sessions.Logout(endpoint, from.address, from.port)) {
         ServerLog("logout endpoint %u from %s:%u", endpoint, from.address.c_str(), from.port);
     } else {
-        ServerLog("drop logout of endpoint %u from %s:%u: not registered there", endpoint, from.address.c_str(),
-                  from.port);
+        m_dropLog.Write(m_now, "drop logout of endpoint %u from %s:%u: not registered there",
+                        endpoint, from.address.c_str(), from.port);
     }
 }
 
@@ -217,18 +237,22 @@ void UserServer::OnCustomInfo(const Packet& p, const From& from, std::uint32_t n
     Session s;
     Subscriber subscriber;
     if (p.bodySize != 0) {
-        ServerLog("drop custom information request from %s:%u: %zu unexpected body bytes", from.address.c_str(),
-                  from.port, p.bodySize);
+        m_dropLog.Write(m_now,
+                        "drop custom information request from %s:%u: %zu unexpected body bytes",
+                        from.address.c_str(), from.port, p.bodySize);
     } else if (!m_sessions.FindLiveByAddress(from.address, from.port, now, &s)) {
-        ServerLog("drop custom information request from %s:%u: not registered", from.address.c_str(), from.port);
+        m_dropLog.Write(m_now, "drop custom information request from %s:%u: not registered",
+                        from.address.c_str(), from.port);
     } else if (!m_db.Find(s.number, &subscriber)) {
-        ServerLog("drop custom information request of %s: subscriber gone", s.number.c_str());
+        m_dropLog.Write(m_now, "drop custom information request of %s: subscriber gone",
+                        s.number.c_str());
     } else {
         Send(BuildCustomInfo(p.header.seqNum, subscriber.custom), from.address, from.port);
     }
 }
 
 void UserServer::OnTimer(std::uint32_t now) {
+    m_guard.Sweep(now);
     m_sessions.Sweep(now);
     ReportOffLine(now);
     m_friends.Lists().Collect();

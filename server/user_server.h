@@ -5,7 +5,9 @@
 #pragma once
 
 #include "server/friend_service.h"
+#include "server/logon_guard.h"
 #include "server/options_service.h"
+#include "server/server_log.h"
 #include "server/session_table.h"
 #include "server/subscriber_db.h"
 #include "server/user_packets.h"
@@ -64,7 +66,8 @@ private:
     void ReportOffLine(std::uint32_t now);
     // Checks the password and the number's state: 0 when the logon may go ahead, else the
     // refusal reason, or kLogonUnanswered when the database failed.
-    std::int32_t CheckLogon(const std::string& number, const std::string& digest);
+    std::int32_t CheckLogon(const std::string& number, const std::string& digest, const From& from,
+                            std::uint32_t now);
     static constexpr std::int32_t kLogonUnanswered = 1;
     void Send(const std::vector<std::uint8_t>& packet, const std::string& address, std::uint16_t port);
     std::uint32_t NextSeq() {
@@ -81,6 +84,9 @@ private:
     FriendService m_friends;
     OptionsService m_options;
     TalkRequests* m_talk = nullptr;
+    LogonGuard m_guard;
+    DropLog m_dropLog{"user", ""};
+    std::uint32_t m_now = 0; // the tick of the datagram being handled, for the drop log
 };
 
 // Text from a packet made safe for one log line (control and non-ASCII bytes become '?').

@@ -2,6 +2,8 @@
 
 #include "client/core/call_control.h"
 #include "client/core/friends_core.h"
+#include "client/data/call_record_list.h"
+#include "client/data/client_config.h"
 #include "client/data/orv_number.h"
 #include "client/log/log.h"
 #include "client/net/net_msg_thread.h"
@@ -19,6 +21,14 @@ namespace {
 constexpr int kTextForcedLogoff = 108;
 constexpr int kTextInvalidNumber = 125;
 constexpr int kForcedLogoutElsewhere = 2;
+constexpr int kTextInformation = 1;
+constexpr int kTextFileOperationFailed = 149; // "File operation failed: \"%s\""
+
+// Posted to the core's window when a file could not be written.
+UINT FileNotSavedMessage() {
+    static const UINT message = RegisterWindowMessage("ORV_FILE_NOT_SAVED");
+    return message;
+}
 
 std::string Hex16(std::uint16_t v) {
     char text[8];
@@ -50,6 +60,10 @@ ClientCore::~ClientCore() {
     m_logon.reset();
     delete m_userServ;
     m_userServ = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_notSavedLock);
+        m_notSavedWindow = 0;
+    }
     m_window.reset();
     SetNetMsgThread(nullptr);
     m_net.reset();
@@ -72,6 +86,13 @@ bool ClientCore::Start(std::string* error) {
     m_window = std::make_unique<FunctionWindow>(
         [this](UINT message, WPARAM wParam, LPARAM lParam) { return OnMessage(message, wParam, lParam); });
     m_window->Create("ClientCore");
+    {
+        std::lock_guard<std::mutex> lock(m_notSavedLock);
+        m_notSavedWindow = m_window->GetSafeHwnd();
+    }
+    auto notSaved = [this](const std::string& file) { OnFileNotSaved(file); };
+    m_config->SetNotSavedHandler(notSaved);
+    m_records->SetNotSavedHandler(notSaved);
     m_userServ = new CUserServHandler(*m_config, m_records.get(), &m_texts);
     if (m_userServ->GetLinkId() == 0) {
         *error = "the user-server link could not be created";
@@ -147,6 +168,10 @@ CoreStatus ClientCore::Status() const {
 }
 
 LRESULT ClientCore::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == FileNotSavedMessage()) {
+        TellFilesNotSaved();
+        return 0;
+    }
     switch (message) {
     case WM_SERVER_FAILURE:
         delete[] reinterpret_cast<std::uint8_t*>(lParam); // the timed-out request copy is ours
@@ -249,6 +274,30 @@ void ClientCore::OnForcedLogout(WPARAM code) {
         text = line;
     }
     Emit({"forced_logoff", {{"code", std::to_string(code)}}, "", text});
+}
+
+void ClientCore::OnFileNotSaved(const std::string& file) {
+    std::lock_guard<std::mutex> lock(m_notSavedLock);
+    if (m_notSavedWindow == 0) return; // the core is going: nobody left to tell
+    m_notSaved.push_back(file);
+    PostMessage(m_notSavedWindow, FileNotSavedMessage(), 0, 0);
+}
+
+void ClientCore::TellFilesNotSaved() {
+    std::vector<std::string> files;
+    {
+        std::lock_guard<std::mutex> lock(m_notSavedLock);
+        files.swap(m_notSaved);
+    }
+    for (const std::string& file : files) {
+        std::string text;
+        if (m_toldNotSaved.insert(file).second) {
+            char line[1024];
+            std::snprintf(line, sizeof(line), Text(kTextFileOperationFailed).c_str(), file.c_str());
+            text = line;
+        }
+        Emit({"file_not_saved", {{"file", file}}, text.empty() ? "" : Text(kTextInformation), text});
+    }
 }
 
 void ClientCore::Emit(CoreEvent event) { m_listener.OnCoreEvent(event); }

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -105,6 +107,10 @@ private:
     void OnLogonOutcome(const LogonOutcome& outcome);
     void OnServerFailure(std::uint16_t type);
     void OnForcedLogout(WPARAM code);
+    // Files the configuration or the call records could not write, reported from any thread
+    // and told as "file_not_saved" events on this one; the message box once per file.
+    void OnFileNotSaved(const std::string& file);
+    void TellFilesNotSaved();
     void Reconnect();
     std::string Text(int number) const { return m_texts.Text(number); }
 
@@ -124,6 +130,10 @@ private:
     bool m_logonAfterCheck = false;  // Logon: the update check is followed by the logon
     std::unique_ptr<CallControl> m_calls; // made after the handler, gone before it
     SessionState m_state = SessionState::Idle;
+    std::mutex m_notSavedLock;
+    HWND m_notSavedWindow = 0;           // where reports go; 0 once the core is going
+    std::vector<std::string> m_notSaved; // reported, not yet told
+    std::set<std::string> m_toldNotSaved;
     std::string m_serverHost;
     std::uint16_t m_serverPort = 0;
 };

@@ -33,6 +33,11 @@ bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size) {
 
 } // namespace
 
+unsigned ModeForReplacing(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? (st.st_mode & 07777) : 0644;
+}
+
 bool SyncParentFolder(const std::string& path) {
     const int fd = ::open(ParentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
@@ -45,8 +50,9 @@ bool WriteFileAtomically(const std::string& path, const std::uint8_t* bytes, std
     std::string temp = path + ".tmp-XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return false;
-    // mkstemp creates the file 0600; data files are ordinary user files.
-    ::fchmod(fd, 0644);
+    // mkstemp creates the file 0600: the new file gets the old one's permissions, a new file
+    // those of an ordinary user file.
+    ::fchmod(fd, ModeForReplacing(path));
     bool ok = WriteAll(fd, bytes, size) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;

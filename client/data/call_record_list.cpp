@@ -33,6 +33,8 @@ CallRecordList::CallRecordList(std::string homeFolder, Clock clock)
 
 int CallRecordList::Load(const std::string& ownNumber) {
     std::lock_guard<CriticalSection> guard(m_lock);
+    m_writer.Flush(); // the file as the last change left it
+    m_loadedDamaged = false;
     m_nextSequence = 0;
     m_records.clear();
     m_filePath.clear();
@@ -56,12 +58,18 @@ int CallRecordList::Load(const std::string& ownNumber) {
         m_filePath.clear();
         return 0;
     }
+    m_loadedDamaged = bytes.size() % kCallRecordSize != 0;
     for (std::size_t at = 0; at + kCallRecordSize <= bytes.size(); at += kCallRecordSize) {
         UnscrambleBlock(bytes.data() + at, kCallRecordSize, kCallRecordKey);
         CallRecord record = DecodeCallRecord(bytes.data() + at);
         record.sequence = m_nextSequence++;
-        if (IsKeptAtLoad(record)) m_records.push_back(std::move(record));
+        if (IsKeptAtLoad(record)) {
+            m_records.push_back(std::move(record));
+        } else if (record.listType >= kCallListTypes || record.endKind > kLastEndKind) {
+            m_loadedDamaged = true; // not a call that was still running when the client ended
+        }
     }
+    if (m_loadedDamaged) WriteLog(2, "CallRecordList: %s is damaged", m_filePath.c_str());
     return 1;
 }
 
@@ -208,10 +216,8 @@ int CallRecordList::Save() {
         ScrambleBlock(out, kCallRecordSize, kCallRecordKey);
         ++position;
     }
-    if (!WriteFileAtomically(m_filePath, bytes)) {
-        WriteLog(3, "CallRecordList: cannot write %s", m_filePath.c_str());
-        return 0;
-    }
+    m_writer.Write(m_filePath, std::move(bytes), m_loadedDamaged);
+    m_loadedDamaged = false; // the writer keeps it until it was kept
     return 1;
 }
 

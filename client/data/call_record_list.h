@@ -1,10 +1,12 @@
 // The calls of the logged-on user: dialled, received, missed and offline calls, kept in a
 // list and written to "<home>/<number>/CallRecord.dat" after every change. Used by the
 // network thread (call reports) and the UI thread (call lists); every operation holds the
-// list's lock for its whole run, file write included.
+// list's lock for its whole run. The file is written on a writer thread of the list's own,
+// in the order of the changes; the destructor waits until the last change is written.
 #pragma once
 
 #include "client/data/call_record.h"
+#include "client/data/file_writer_thread.h"
 #include "platform/thread.h"
 
 #include <cstdint>
@@ -29,7 +31,9 @@ public:
 
     // Reads the file of ownNumber (which must be a plain number) and makes it the file every
     // later save writes. Records still running or of unknown type are dropped. Returns 0 when
-    // the number is not plain or the file cannot be read; the list is then empty.
+    // the number is not plain or the file cannot be read; the list is then empty. A file
+    // with records of unknown type or end kind, or a torn record at its end, is kept beside
+    // itself before the first save replaces it.
     int Load(const std::string& ownNumber);
 
     int Add(std::uint32_t callerFlag, std::uint32_t conference, std::uint32_t callId,
@@ -48,8 +52,15 @@ public:
     // Copies the finished records of listType into out and marks them seen.
     int TakeList(std::uint32_t listType, std::vector<CallRecord>* out);
     int Delete(std::uint32_t sequence);
-    // Trims to the 50 newest finished records per type, then replaces the file atomically.
+    // Trims to the 50 newest finished records per type, then hands the file's new content to
+    // the writer thread (1 when there is a file to write). A write that fails is reported to
+    // the handler (on the writer thread); the next change writes the whole list again.
     int Save();
+    // Waits until every change so far is in the file.
+    void Flush() { m_writer.Flush(); }
+    void SetNotSavedHandler(FileWriterThread::FailureHandler handler) {
+        m_writer.SetFailureHandler(std::move(handler));
+    }
 
     std::vector<CallRecord> Records();
     std::string FilePath();
@@ -65,6 +76,8 @@ private:
     std::string m_filePath; // empty until a user's file was loaded
     std::list<CallRecord> m_records;
     std::uint32_t m_nextSequence = 0;
+    bool m_loadedDamaged = false; // the loaded file is to be kept before it is replaced
+    FileWriterThread m_writer;   // last: gone first, after writing what waits
 };
 
 } // namespace orv

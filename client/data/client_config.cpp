@@ -142,9 +142,7 @@ void ClientConfig::ChooseSoundDevice() {
     } else {
         m_audio.device = devices.empty() ? "" : devices.front().name;
     }
-    if (!WriteProfileString("Audio", "Device", m_audio.device.c_str(), m_settingsFile)) {
-        WriteLog(3, "ClientConfig: cannot write %s", m_settingsFile.c_str());
-    }
+    SaveGroups(kSaveAudioDevice);
 }
 
 void ClientConfig::ChooseImagingDevice() {

@@ -102,6 +102,8 @@ public:
     ClientConfig& operator=(const ClientConfig&) = delete;
 
     // Save groups: each writes only its own keys, all of them in one replacement of the file.
+    // A group that could not be written is reported (SetNotSavedHandler) and written again
+    // with the next save of any group.
     bool SaveGeneral(); // also writes or removes the autostart entry
     bool SaveAudio();
     bool SaveComm();    // includes UserServer IPAddr and IPPort
@@ -110,6 +112,11 @@ public:
     // A keep-alive answer's TTL of seconds: the stored TTL becomes a third of it (in ms) when
     // it is unset or longer, and General is saved. True when it changed.
     bool ApplyServerTtl(int seconds);
+    // Called with the file's path whenever the settings file or "User.dat" could not be
+    // written, on the thread that saved; at once when a write at load already failed.
+    using NotSavedHandler = std::function<void(const std::string& file)>;
+    void SetNotSavedHandler(NotSavedHandler handler);
+
     // Records an installed update file and its version in section Update.
     bool RecordUpdateFile(const std::string& fileName, int version);
 
@@ -153,6 +160,16 @@ private:
     void ChooseImagingDevice();
     void LoadAudioCodecs();
     void LoadUpdateList();
+    enum SaveGroup : unsigned {
+        kSaveGeneral = 1,
+        kSaveAudio = 2,
+        kSaveComm = 4,
+        kSaveVideo = 8,
+        kSaveAudioDevice = 16, // Audio Device alone, written at load
+    };
+    // Writes the groups and those still unsaved in one batch.
+    bool SaveGroups(unsigned groups);
+    void ReportNotSaved(const std::string& file);
     // Settings/data file in the home folder, else the program folder (shipped files).
     std::string ShippedFile(const std::string& name) const;
 
@@ -173,6 +190,8 @@ private:
     std::vector<std::string> m_bandwidthPresets;
     PlatformVersion m_platform;
     bool m_loaded = false;
+    unsigned m_unsavedGroups = 0;
+    NotSavedHandler m_notSaved;
 };
 
 // The process-wide configuration (set once at start-up by the application).

@@ -44,49 +44,78 @@ bool ClientConfig::SaveGeneral() {
                                  ? WriteAutostartEntry(m_env.autostartFolder, m_programPath)
                                  : RemoveAutostartEntry(m_env.autostartFolder);
     if (!autostartOk) WriteLog(3, "ClientConfig: cannot change the autostart entry");
-    SettingsBatch batch(m_settingsFile);
-    batch.WriteInt("General", "AutoRun", m_general.autoRun);
-    batch.WriteInt("General", "FriendsTree", m_general.friendsTree);
-    batch.WriteInt("General", "TTL", m_general.ttl);
-    batch.WriteString("General", "Language", LanguageName(m_general));
-    return batch.Commit() && autostartOk;
+    return SaveGroups(kSaveGeneral) && autostartOk;
 }
 
 bool ClientConfig::SaveAudio() {
     std::lock_guard<CriticalSection> guard(m_lock);
-    SettingsBatch batch(m_settingsFile);
-    batch.WriteString("Audio", "Device", m_audio.device);
-    batch.WriteInt("Audio", "Mix", m_audio.mix);
-    WriteCodecList(batch, "Audio", m_audio.captureCodecs, kAudioCodecSlots);
-    return batch.Commit();
+    return SaveGroups(kSaveAudio);
 }
 
 bool ClientConfig::SaveComm() {
     std::lock_guard<CriticalSection> guard(m_lock);
-    SettingsBatch batch(m_settingsFile);
-    batch.WriteString("UserServer", "IPAddr", m_userServer.address);
-    batch.WriteInt("UserServer", "IPPort", m_userServer.port);
-    batch.WriteString("Comm", "BandWidth", m_comm.bandWidth);
-    batch.WriteInt("Comm", "AudioPort", m_comm.audioPort);
-    batch.WriteInt("Comm", "VideoPort", m_comm.videoPort);
-    batch.WriteInt("Comm", "UserPort", m_comm.userPort);
-    batch.WriteInt("Comm", "ORVPort", m_comm.orvPort);
-    batch.WriteInt("Comm", "RecvTimeOut", m_comm.recvTimeOut);
-    batch.WriteInt("Comm", "KeepAlive", m_comm.keepAlive);
-    batch.WriteInt("Comm", "AutoAlloc", m_comm.autoAlloc);
-    return batch.Commit();
+    return SaveGroups(kSaveComm);
 }
 
 bool ClientConfig::SaveVideo() {
     std::lock_guard<CriticalSection> guard(m_lock);
+    return SaveGroups(kSaveVideo);
+}
+
+bool ClientConfig::SaveGroups(unsigned groups) {
+    std::lock_guard<CriticalSection> guard(m_lock);
+    groups |= m_unsavedGroups;
     SettingsBatch batch(m_settingsFile);
-    batch.WriteString("Video", "Device", m_video.device);
-    batch.WriteInt("Video", "FrameRate", m_video.frameRate);
-    batch.WriteInt("Video", "FlowRate", m_video.flowRate);
-    batch.WriteInt("Video", "VideoFormat", m_video.videoFormat);
-    batch.WriteInt("Video", "VideoQual", m_video.videoQual);
-    WriteCodecList(batch, "Video", m_video.captureCodecs);
-    return batch.Commit();
+    if (groups & kSaveGeneral) {
+        batch.WriteInt("General", "AutoRun", m_general.autoRun);
+        batch.WriteInt("General", "FriendsTree", m_general.friendsTree);
+        batch.WriteInt("General", "TTL", m_general.ttl);
+        batch.WriteString("General", "Language", LanguageName(m_general));
+    }
+    if (groups & (kSaveAudio | kSaveAudioDevice)) batch.WriteString("Audio", "Device", m_audio.device);
+    if (groups & kSaveAudio) {
+        batch.WriteInt("Audio", "Mix", m_audio.mix);
+        WriteCodecList(batch, "Audio", m_audio.captureCodecs, kAudioCodecSlots);
+    }
+    if (groups & kSaveComm) {
+        batch.WriteString("UserServer", "IPAddr", m_userServer.address);
+        batch.WriteInt("UserServer", "IPPort", m_userServer.port);
+        batch.WriteString("Comm", "BandWidth", m_comm.bandWidth);
+        batch.WriteInt("Comm", "AudioPort", m_comm.audioPort);
+        batch.WriteInt("Comm", "VideoPort", m_comm.videoPort);
+        batch.WriteInt("Comm", "UserPort", m_comm.userPort);
+        batch.WriteInt("Comm", "ORVPort", m_comm.orvPort);
+        batch.WriteInt("Comm", "RecvTimeOut", m_comm.recvTimeOut);
+        batch.WriteInt("Comm", "KeepAlive", m_comm.keepAlive);
+        batch.WriteInt("Comm", "AutoAlloc", m_comm.autoAlloc);
+    }
+    if (groups & kSaveVideo) {
+        batch.WriteString("Video", "Device", m_video.device);
+        batch.WriteInt("Video", "FrameRate", m_video.frameRate);
+        batch.WriteInt("Video", "FlowRate", m_video.flowRate);
+        batch.WriteInt("Video", "VideoFormat", m_video.videoFormat);
+        batch.WriteInt("Video", "VideoQual", m_video.videoQual);
+        WriteCodecList(batch, "Video", m_video.captureCodecs);
+    }
+    if (batch.Commit()) {
+        m_unsavedGroups = 0;
+        return true;
+    }
+    // Kept in memory and written with the next change of any group.
+    m_unsavedGroups = groups;
+    ReportNotSaved(m_settingsFile);
+    return false;
+}
+
+void ClientConfig::ReportNotSaved(const std::string& file) {
+    WriteLog(2, "ClientConfig: cannot write %s", file.c_str());
+    if (m_notSaved) m_notSaved(file);
+}
+
+void ClientConfig::SetNotSavedHandler(NotSavedHandler handler) {
+    std::lock_guard<CriticalSection> guard(m_lock);
+    m_notSaved = std::move(handler);
+    if (m_unsavedGroups != 0 && m_notSaved) m_notSaved(m_settingsFile);
 }
 
 bool ClientConfig::ApplyServerTtl(int seconds) {
@@ -126,6 +155,7 @@ bool ClientConfig::RecordUpdateFile(const std::string& fileName, int version) {
         batch.WriteString("Update", std::to_string(values.size()), record);
     }
     const bool ok = batch.Commit();
+    if (!ok) ReportNotSaved(m_settingsFile);
     LoadUpdateList();
     return ok;
 }
@@ -138,7 +168,11 @@ bool ClientConfig::StoreUser(const std::string& number, const std::string& diges
         return false;
     }
     PutUserFirst(&m_userList, number, digest, keepNoDigest);
-    return WriteUserListFile(JoinPath(m_env.homeFolder, kUserListFile), m_userList);
+    // The whole list is written again with the next change.
+    const std::string file = JoinPath(m_env.homeFolder, kUserListFile);
+    if (WriteUserListFile(file, m_userList)) return true;
+    ReportNotSaved(file);
+    return false;
 }
 
 bool ClientConfig::UnpackSkinData(std::string* error) {

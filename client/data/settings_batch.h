@@ -1,6 +1,8 @@
 // Writes a group of settings keys as one change: the keys go to a copy of the settings file,
 // which then replaces the file in one rename. A crash or a full disk in the middle of a
-// group (for example while the update list is renumbered) leaves the old file whole.
+// group (for example while the update list is renumbered) leaves the old file whole. The
+// new file keeps the old one's permissions; an old file with damaged lines is kept beside
+// itself (damaged_file.h) and its damaged lines are not carried over.
 #pragma once
 
 #include <string>
@@ -29,6 +31,7 @@ private:
     std::string m_copy;
     bool m_ok = false;
     bool m_committed = false;
+    bool m_damaged = false;
 };
 
 } // namespace orv

@@ -40,6 +40,8 @@ void MainDialog::OnCoreEvent(const CoreEvent& event) {
         OnForcedLogoff(event);
     } else if (event.name == "server_failure" || event.name == "keepalive_timeout") {
         OnServerFailure(event);
+    } else if (event.name == "file_not_saved" && !event.text.empty()) {
+        ShowSkinMessageBox(this, core_.Texts(), kTextInformation, event.text);
     }
 }
 

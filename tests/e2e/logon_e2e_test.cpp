@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -70,6 +71,18 @@ TEST_F(LogonE2eTest, FailedLogonsAndABadHomeFolderSayWhy) {
     std::ifstream in(errors.File("cli.err"));
     const std::string said((std::istreambuf_iterator<char>(in)), {});
     EXPECT_NE(said.find("--home needs a folder"), std::string::npos) << said;
+
+    // A settings file that cannot be written (a folder stands in its place) is told, with
+    // the message the desktop shows.
+    TestFolder home;
+    std::filesystem::create_directory(home.File("orvcli.cfg"));
+    ChildProcess blocked;
+    ASSERT_TRUE(StartClientProcess(blocked, home.Path(), m_serverAddress, "8002", "2222", {}, kWaitMs))
+        << blocked.Output();
+    EXPECT_TRUE(blocked.WaitForLine("EVENT file_not_saved file=" + home.File("orvcli.cfg"), kWaitMs))
+        << blocked.Output();
+    EXPECT_TRUE(blocked.WaitForText("File operation failed: \"" + home.File("orvcli.cfg"), kWaitMs))
+        << blocked.Output();
 }
 
 TEST_F(LogonE2eTest, ASecondLogonOfTheSameNumberForcesTheFirstOff) {

@@ -30,6 +30,11 @@ class CallRecordListTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(list.Load("8001"), 1); }
     std::string FilePath() const { return home.File("8001/CallRecord.dat"); }
+    // The file once every change so far was written.
+    std::vector<std::uint8_t> Written() {
+        list.Flush();
+        return test::ReadBytes(FilePath());
+    }
 
     TempFolder home;
     FakeClock clock;
@@ -70,6 +75,7 @@ TEST_F(CallRecordListTest, AnsweredCallBecomesReceivedAndUnansweredStaysMissed) 
     EXPECT_EQ(list.CountUnseen(kMissedCall), 0);
 
     // The seen flag and the types survive a reload.
+    list.Flush();
     CallRecordList reloaded(home.Path(), clock.Function());
     ASSERT_EQ(reloaded.Load("8001"), 1);
     EXPECT_EQ(reloaded.CountUnseen(kMissedCall), 0);
@@ -99,6 +105,7 @@ TEST_F(CallRecordListTest, FailedOfflineAndDeletedRecords) {
     EXPECT_EQ(list.Delete(records[1].sequence), 1);
     EXPECT_EQ(list.Delete(12345), 0);
     EXPECT_EQ(list.Records().size(), 2u);
+    list.Flush();
     CallRecordList reloaded(home.Path(), clock.Function());
     ASSERT_EQ(reloaded.Load("8001"), 1);
     EXPECT_EQ(reloaded.Records().size(), 2u);
@@ -122,7 +129,7 @@ TEST_F(CallRecordListTest, KeepsTheFiftyNewestFinishedRecordsOfEachType) {
     EXPECT_EQ(*dialledIds.rbegin(), 1054u);
     // The running call is neither counted nor removed.
     EXPECT_TRUE(std::any_of(records.begin(), records.end(), [](const CallRecord& r) { return r.callId == 2000; }));
-    EXPECT_EQ(test::ReadBytes(FilePath()).size(), 52 * kCallRecordSize);
+    EXPECT_EQ(Written().size(), 52 * kCallRecordSize);
 }
 
 TEST_F(CallRecordListTest, RunningRecordsVanishAtLoadAndUnchangedListsSaveToTheSameBytes) {
@@ -133,27 +140,29 @@ TEST_F(CallRecordListTest, RunningRecordsVanishAtLoadAndUnchangedListsSaveToTheS
     ASSERT_EQ(list.Add(1, 0, 4, "8001", "8005", kDialledCall, kCallRunning), 1);
     ASSERT_EQ(list.AddOffline(1500000000, "8006", "8001", 0), 1);
     ASSERT_EQ(list.Delete(list.Records()[0].sequence), 1); // sequence numbers now have a gap
-    const auto written = test::ReadBytes(FilePath());
+    const auto written = Written();
     ASSERT_EQ(written.size(), 4 * kCallRecordSize);
 
     CallRecordList first(home.Path(), clock.Function());
     ASSERT_EQ(first.Load("8001"), 1);
     EXPECT_EQ(first.Records().size(), 3u); // the running call is dropped
     ASSERT_EQ(first.Save(), 1);
-    const auto once = test::ReadBytes(FilePath());
+    first.Flush();
+    const auto once = Written();
     ASSERT_EQ(once.size(), 3 * kCallRecordSize);
 
     CallRecordList second(home.Path(), clock.Function());
     ASSERT_EQ(second.Load("8001"), 1);
     ASSERT_EQ(second.Save(), 1);
-    EXPECT_EQ(test::ReadBytes(FilePath()), once);
+    second.Flush();
+    EXPECT_EQ(Written(), once);
     EXPECT_EQ(second.Records().size(), 3u);
 }
 
 TEST_F(CallRecordListTest, EachRecordIsScrambledOnItsOwn) {
     ASSERT_EQ(list.Add(1, 0, 0x01020304, "8001", "8002", kDialledCall, 1), 1);
     ASSERT_EQ(list.Add(1, 0, 0x05060708, "8001", "8003", kDialledCall, 1), 1);
-    auto bytes = test::ReadBytes(FilePath());
+    auto bytes = Written();
     ASSERT_EQ(bytes.size(), 2 * kCallRecordSize);
     // Word 0 of each record is its sequence XOR the key; word 1 uses the previous word mod 108.
     for (std::size_t r = 0; r < 2; ++r) {
@@ -173,7 +182,7 @@ TEST_F(CallRecordListTest, DamagedFilesKeepTheirGoodRecords) {
         clock.now += 10;
         ASSERT_EQ(list.Add(1, 0, 10 + i, "8001", "900" + std::to_string(i), kDialledCall, 1), 1);
     }
-    auto bytes = test::ReadBytes(FilePath());
+    auto bytes = Written();
     // Record 1 overwritten with noise, a torn record at the end.
     std::mt19937 random(5);
     for (std::size_t i = kCallRecordSize; i < 2 * kCallRecordSize; ++i) bytes[i] = static_cast<std::uint8_t>(random());
@@ -226,6 +235,7 @@ TEST_F(CallRecordListTest, CallReportsAndListWindowsMayRunOnDifferentThreads) {
     std::vector<CallRecord> received;
     list.TakeList(kReceivedCall, &received);
     EXPECT_EQ(received.size(), 10u);
+    list.Flush();
     CallRecordList reloaded(home.Path(), clock.Function());
     ASSERT_EQ(reloaded.Load("8001"), 1);
     EXPECT_EQ(reloaded.Records().size(), 20u);
@@ -244,6 +254,7 @@ TEST(CallRecordListUser, OnlyPlainNumbersNameTheUserFolder) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home.Path()), {}), 1);
     EXPECT_EQ(list.Load("8001"), 1);
     EXPECT_EQ(list.Save(), 1);
+    list.Flush();
     EXPECT_TRUE(std::filesystem::exists(inside + "/8001/CallRecord.dat"));
 }
 

@@ -134,14 +134,48 @@ TEST_F(UserServerTest, LogonRefusalsCarryTheirReasons) {
     EXPECT_EQ(FailureReason(Feed(LoginRequest(1, "80 01\x01", "1111"))), -2);
 }
 
-TEST_F(UserServerTest, ThirtyWrongPasswordsInARowLockTheNumber) {
-    EXPECT_EQ(FailureReason(Feed(LoginRequest(1, "8001", "wrong"))), -3);
-    EXPECT_NE(LogOn("8001", "1111", kPortA, 0), 0u) << "a right password in between resets the count";
-    for (int i = 0; i < 30; ++i) EXPECT_EQ(FailureReason(Feed(LoginRequest(1, "8001", "wrong"))), -3);
-    EXPECT_EQ(FailureReason(Feed(LoginRequest(1, "8001", "wrong"))), -8);
-    EXPECT_EQ(FailureReason(Feed(LoginRequest(1, "8001", "1111"))), -8);
+TEST_F(UserServerTest, GuessersAreSlowedDownAndANumberLocksForAWhileOnly) {
+    auto refusal = [this](const char* address, const std::string& number, const std::string& password,
+                          std::uint32_t now) {
+        m_sent.clear();
+        const Bytes login = LoginRequest(1, number, password);
+        m_server->OnDatagram(login.data(), login.size(), address, kPortA, now);
+        // A logon may also send the older registration of the number its logout notice.
+        return !m_sent.empty() && m_sent[0].packet.size() == 13 && m_sent[0].packet[8] == 0 ? 0
+                                                                                            : FailureReason(m_sent);
+    };
+    // Five failures from an address cost nothing; each further one bars it for twice as
+    // long as the one before, the right password included, while other addresses go on.
+    std::uint32_t now = 0xFFFFF000; // the bars hold across the wrap of the tick
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(refusal("10.0.0.1", i % 2 ? "8001" : "7777", "wrong", now), i % 2 ? -3 : -2);
+    }
+    for (std::uint32_t delay = 1000; delay <= 8000; delay *= 2) {
+        EXPECT_EQ(refusal("10.0.0.1", "8001", "wrong", now), -3);
+        EXPECT_EQ(refusal("10.0.0.1", "8001", "1111", now + delay - 1), -8) << delay;
+        now += delay;
+    }
+    EXPECT_EQ(refusal("10.0.0.2", "8002", "2222", now), 0);
+    EXPECT_EQ(refusal("10.0.0.1", "8001", "1111", now), 0) << "the bar ran out";
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(refusal("10.0.0.1", "8001", "wrong", now), -3) << "the logon cleared it";
+
+    // Thirty wrong passwords in a row, each from another address, lock the number; the lock
+    // ends by itself, and the right password then resets the count.
+    ASSERT_TRUE(m_db->ResetWrongPasswords("8001"));
+    for (int i = 0; i < kWrongPasswordLimit; ++i) {
+        EXPECT_EQ(refusal(("10.1.0." + std::to_string(i)).c_str(), "8001", "wrong", now), -3);
+    }
+    EXPECT_EQ(refusal("10.2.0.1", "8001", "1111", now + LogonGuard::kNumberLockMs - 1), -8);
+    EXPECT_EQ(refusal("10.2.0.1", "8002", "2222", now), 0) << "other numbers are not locked";
+    m_server->OnTimer(now + LogonGuard::kNumberLockMs);
+    EXPECT_EQ(refusal("10.2.0.1", "8001", "wrong", now + LogonGuard::kNumberLockMs), -3);
+    EXPECT_EQ(refusal("10.2.0.1", "8001", "1111", now + LogonGuard::kNumberLockMs + 1), -8) << "locked again";
+    // An administrator's unlock works at once.
     ASSERT_TRUE(m_db->SetState("8001", SubscriberState::Active));
-    EXPECT_NE(LogOn("8001", "1111", kPortA, 0), 0u);
+    EXPECT_EQ(refusal("10.2.0.1", "8001", "1111", now + LogonGuard::kNumberLockMs + 2), 0);
+    Subscriber s;
+    ASSERT_TRUE(m_db->Find("8001", &s));
+    EXPECT_EQ(s.wrongPasswords, 0);
 }
 
 TEST_F(UserServerTest, ASecondLogonElsewhereForcesTheFirstOff) {
