@@ -46,6 +46,14 @@ run_suite() {
     [ "$rc" -eq 0 ] || status=1
 }
 
+# Every #include points down the layers (scripts/check_layers.py); counted as one test.
+echo "=== layers"
+if python3 scripts/check_layers.py; then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1)); status=1
+fi
+
 mkdir -p build build-asan build-tsan
 run_suite "plain" build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
