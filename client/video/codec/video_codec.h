@@ -1,4 +1,4 @@
-// One video codec instance: "MPG4" (MPEG-4 Part 2), "M263" (H.263, and H.263+ for picture
+// One video codec instance: "MPG4" (MPEG-4 Visual), "M263" (H.263, and H.263+ for picture
 // sizes plain H.263 cannot carry) or "ORV2" (H.264), over libavcodec. The raw side is always
 // bottom-up RGB24 (rows padded to 4 bytes, B G R); the compressed side is one coded picture
 // per frame. Encoders are tuned for conversation: no B-frames, no look-ahead, one frame in
