@@ -18,7 +18,8 @@ struct sqlite3;
 namespace orv {
 
 constexpr const char* kSubscriberDbName = "orvserver.db";
-// A number is locked after this many wrong passwords in a row.
+// After this many wrong passwords in a row each further one locks the number for a while
+// (LogonGuard).
 constexpr int kWrongPasswordLimit = 30;
 
 enum class SubscriberState { Inactive = 0, Active = 1 };
