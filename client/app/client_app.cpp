@@ -4,7 +4,6 @@
 #include "client/app/app_quit.h"
 #include "client/app/connect_dialog.h"
 #include "client/app/splash_window.h"
-#include "client/core/call_control.h"
 #include "client/core/video_core.h"
 #include "client/data/client_config.h"
 #include "client/log/log.h"
@@ -63,6 +62,7 @@ bool ParseAppOptions(int argc, const char* const* argv, AppOptions* options, std
     return true;
 }
 
+ClientApp::ClientApp() = default;
 ClientApp::~ClientApp() { Exit(); }
 
 int ClientApp::Run(const AppOptions& options) {
@@ -129,15 +129,8 @@ void ClientApp::RunMainWindow() {
     MainServices services;
     if (core_->Calls() != nullptr) UseCallControl(*core_->Calls(), &services);
     if (video_) {
-        VideoCore* video = video_.get();
-        services.video.attachDisplay = [video](HWND display) { video->SetDisplayWindow(display); };
-        services.video.setSendingPaused = [video](bool paused) { video->SetSendingPaused(paused); };
-        services.video.control = &video->Control();
-        services.video.config = core_->Config();
-        if (CallControl* calls = core_->Calls()) {
-            services.video.tellPeerPaused = [calls](bool paused) { calls->PauseVideo(paused); };
-        }
-        video->StartFromConfiguration();
+        UseVideoCore(*video_, core_->Config(), core_->Calls(), &services);
+        video_->StartFromConfiguration();
     }
     services.reconnect = [this]() -> int {
         ConnectDialog connecting(mainWindow_, *core_, LogonMode::Reconnect, core_->LastLogonRequest());

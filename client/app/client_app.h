@@ -29,7 +29,7 @@ bool ParseAppOptions(int argc, const char* const* argv, AppOptions* options, std
 
 class ClientApp : public CoreListener {
 public:
-    ClientApp() = default;
+    ClientApp();
     ~ClientApp() override;
 
     // Runs the program on the Qt thread (a QApplication must exist); returns the exit code.

@@ -2,6 +2,7 @@
 
 #include "client/call/call_state.h"
 #include "client/core/call_control.h"
+#include "client/core/video_core.h"
 
 namespace orv {
 
@@ -19,6 +20,15 @@ void UseCallControl(CallControl& calls, MainServices* services) {
     };
     services->endTalk = [&calls] { calls.Hangup(); };
     services->sendDtmf = [&calls](const std::string& digits) { calls.Dtmf(digits); };
+}
+
+void UseVideoCore(VideoCore& video, ClientConfig* config, CallControl* calls, MainServices* services) {
+    MainVideoServices& v = services->video;
+    v.attachDisplay = [&video](HWND display) { video.SetDisplayWindow(display); };
+    v.setSendingPaused = [&video](bool paused) { video.SetSendingPaused(paused); };
+    v.control = &video.Control();
+    v.config = config;
+    if (calls != nullptr) v.tellPeerPaused = [calls](bool paused) { calls->PauseVideo(paused); };
 }
 
 } // namespace orv

@@ -1,6 +1,6 @@
 // Screenshots of the video windows on a desktop (Xvfb with a window manager and a panel,
 // tests/ui/video_screenshots.sh): the main window with the video window in a call, the
-// video options and the video test. Taken only when ORV_UI_SCREENSHOT_DIR names a folder.
+// video options and the video test, into the folder ORV_UI_SCREENSHOT_DIR names.
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/video_test_camera.h"
 

@@ -15,4 +15,4 @@ xvfb-run -a -s '-screen 0 1280x800x24' bash -c '
     status=0
     "$0" --gtest_filter="VideoScreenshots.*" || status=$?
     kill "$panel" "$wm" 2>/dev/null || true
-    exit "$status"' "$build/tests/ui_video_tests"
+    exit "$status"' "$build/tests/ui_video_screenshots"
