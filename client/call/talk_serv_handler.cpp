@@ -43,6 +43,8 @@ TalkServHandler::TalkServHandler(const std::string& callerId, const std::string&
       m_noticeVideoPort(notice.peerVideoPort),
       m_owner(owner) {
     SetHandlerName("TalkServHandler");
+    // Every talk message fits a call set-up; a frame announcing more is hostile.
+    SetLongestMessage(static_cast<std::uint32_t>(kCallSetupSize));
     {
         std::lock_guard<std::mutex> lock(g_registryLock);
         g_handlers.insert(this);

@@ -3,6 +3,7 @@
 #include "client/log/log.h"
 #include "client/net/net_msg_thread.h"
 #include "platform/system.h"
+#include "platform/tick.h"
 #include "tcplink/tcplink.h"
 #include "udplink/udplink.h"
 #include "wire/byte_reader.h"
@@ -29,6 +30,40 @@ constexpr int kKindRequest = 1;
 constexpr int kSendScrambled = 2;
 
 } // namespace
+
+namespace {
+
+std::mutex g_lookupLock;
+HostLookup g_hostLookup;
+
+bool LookUpHost(const std::string& name, std::uint32_t* address) {
+    HostLookup lookup;
+    {
+        std::lock_guard<std::mutex> lock(g_lookupLock);
+        lookup = g_hostLookup;
+    }
+    return lookup ? lookup(name, address) : ResolveIPv4(name, address);
+}
+
+// The text itself when it is a dotted quad, else empty.
+std::string DottedQuadOrEmpty(const char* text) {
+    in_addr parsed{};
+    return inet_pton(AF_INET, text, &parsed) == 1 ? std::string(text) : std::string();
+}
+
+std::string DottedQuadText(std::uint32_t networkOrder) {
+    in_addr address{};
+    address.s_addr = networkOrder;
+    char text[INET_ADDRSTRLEN] = {};
+    return inet_ntop(AF_INET, &address, text, sizeof text) != nullptr ? text : "";
+}
+
+} // namespace
+
+void InstallHostLookup(HostLookup lookup) {
+    std::lock_guard<std::mutex> lock(g_lookupLock);
+    g_hostLookup = std::move(lookup);
+}
 
 std::shared_ptr<CTimerManager> GetTimerManager() {
     std::lock_guard<std::mutex> lock(g_timerLock);
@@ -167,8 +202,11 @@ bool CMsgHandler::SetServerAddr(const char* address, std::uint32_t port) {
         std::memset(m_serverAddr, 0, sizeof(m_serverAddr));
         std::memcpy(m_serverAddr, address, std::strlen(address));
         m_serverPort.store(port);
+        m_lookupFailed = false;
     }
     WriteLog(3, "Set %s Server Addr %s:%d", m_handlerName.c_str(), address, static_cast<std::uint16_t>(port));
+    std::string resolved;
+    ResolveServerAddr(&resolved, true); // a name is looked up once, here, outside every lock
     return true;
 }
 
@@ -192,7 +230,9 @@ int CMsgHandler::Connect() {
         WriteLog(3, "The Socket is already connected");
         return 0;
     }
-    return TcpConnect(link, GetServerAddr().c_str(), GetServerPort());
+    std::string address;
+    if (!ResolveServerAddr(&address, true)) return 0;
+    return TcpConnect(link, address.c_str(), GetServerPort());
 }
 
 void CMsgHandler::BuildHeader(std::uint8_t* packet, std::uint32_t length, std::uint16_t type,
@@ -209,16 +249,34 @@ std::uint32_t CMsgHandler::NextSeqNum() {
     return m_seqNum++;
 }
 
-bool CMsgHandler::ResolveServerAddr(std::string* address) {
-    std::lock_guard<CriticalSection> lock(m_csAddr);
-    if (!IsDottedQuad(m_serverAddr)) {
-        std::uint32_t resolved = 0; // network byte order: first octet first in memory
-        if (!ResolveIPv4(m_serverAddr, &resolved)) return false;
-        // Keep the address, so later sends skip the lookup.
-        std::snprintf(m_serverAddr, sizeof(m_serverAddr), "%s", DottedQuadOfNetworkOrder(resolved).c_str());
+bool CMsgHandler::ResolveServerAddr(std::string* address, bool mayLookUp) {
+    std::string name;
+    {
+        std::lock_guard<CriticalSection> lock(m_csAddr);
+        if (!DottedQuadOrEmpty(m_serverAddr).empty()) {
+            *address = m_serverAddr;
+            return true;
+        }
+        if (!mayLookUp || m_serverAddr[0] == '\0' ||
+            (m_lookupFailed && TickDiff(GetTickCount(), m_lookupFailedAt) < static_cast<std::int32_t>(kFailedLookupHoldMs))) {
+            return false;
+        }
+        name = m_serverAddr;
     }
-    *address = m_serverAddr;
-    return true;
+    std::uint32_t found = 0; // network byte order
+    const bool resolved = LookUpHost(name, &found);
+    std::lock_guard<CriticalSection> lock(m_csAddr);
+    if (name != m_serverAddr) return false; // another address was set meanwhile
+    if (!resolved) {
+        if (!m_lookupFailed) WriteLog(3, "%s cannot look up %s", m_handlerName.c_str(), name.c_str());
+        m_lookupFailed = true;
+        m_lookupFailedAt = GetTickCount();
+        return false;
+    }
+    // Kept as the address, so later sends skip the lookup and answers are matched against it.
+    *address = DottedQuadText(found);
+    std::snprintf(m_serverAddr, sizeof(m_serverAddr), "%s", address->c_str());
+    return !address->empty();
 }
 
 int CMsgHandler::SendData(const std::uint8_t* packet, std::uint32_t length, bool pending, int retries,
@@ -228,9 +286,15 @@ int CMsgHandler::SendData(const std::uint8_t* packet, std::uint32_t length, bool
     if (link == 0) return 0;
     if (pending) AddPending(packet, length, retries, intervalMs, kKindRequest, delayMs);
     if (delayMs != 0) return 1; // the timer manager sends the first copy later
+    return Transmit(packet, length, true);
+}
+
+int CMsgHandler::Transmit(const std::uint8_t* packet, std::uint32_t length, bool mayLookUp) {
+    const std::uint32_t link = m_linkId.load();
+    if (link == 0) return 0;
     if (m_sockType.load() == kSockDatagram) {
         std::string address;
-        if (!ResolveServerAddr(&address)) return 0;
+        if (!ResolveServerAddr(&address, mayLookUp)) return 0;
         return UdpSendTo(link, packet, length, address.c_str(), GetServerPort(), kSendScrambled);
     }
     return TcpSend(link, packet, length, kSendScrambled);
@@ -243,7 +307,7 @@ void CMsgHandler::ReSendData(TimerEntry& entry) {
     entry.SetSeqNum(seqNum);
     WriteLog(3, "ReSendData SeqNum=%d, PktType=0x%04x, HandleName=%s", static_cast<int>(seqNum), entry.PktType(),
              m_handlerName.c_str());
-    SendData(entry.packet.data(), entry.Length(), false, 0, 0, 0);
+    Transmit(entry.packet.data(), entry.Length(), false); // under the timer list lock: no lookup
 }
 
 void CMsgHandler::AddPending(const std::uint8_t* packet, std::uint32_t length, int retries,
@@ -276,6 +340,10 @@ int CMsgHandler::DispatchTcpEvent(const void* event, const void* detail) {
         if (detail == nullptr) return 0;
         TcpRecvInfo info;
         std::memcpy(&info, detail, sizeof(info));
+        if (info.subCode != kTcpRecvArriving && info.length > m_longestMessage.load()) {
+            DropOversizeFrame(info.length);
+            return 0;
+        }
         if (info.subCode != kTcpRecvComplete) return 0; // only whole messages count
         if (!CheckStreamMessage(info.buffer, info.length)) return 0;
         OnRecv(info.buffer, info.length);
@@ -288,6 +356,12 @@ int CMsgHandler::DispatchTcpEvent(const void* event, const void* detail) {
     case kLinkEventDisconnected: OnDisconnected(); return 1;
     default: return 0;
     }
+}
+
+void CMsgHandler::DropOversizeFrame(std::uint32_t length) {
+    WriteLog(3, "%s closes its link: the server announced a %u-byte message", m_handlerName.c_str(), length);
+    CloseLink(); // unregisters first: the link's own closing events do not reach us
+    OnLinkClosed();
 }
 
 bool CMsgHandler::CheckStreamMessage(const std::uint8_t* message, std::size_t size) {

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,14 @@ void StopTimerManager();
 // Puts a timer manager in place before any handler exists, e.g. one without its own thread
 // and with a test clock, whose passes the caller runs with ScanOnce.
 void InstallTimerManager(std::shared_ptr<CTimerManager> manager);
+
+// How the handlers look server names up (the platform's lookup unless one is installed, e.g.
+// a test's slow or failing one; null puts the platform's back). The address is in network
+// byte order.
+using HostLookup = std::function<bool(const std::string& name, std::uint32_t* address)>;
+void InstallHostLookup(HostLookup lookup);
+// A server name whose lookup failed is not looked up again for this long.
+constexpr std::uint32_t kFailedLookupHoldMs = 30000;
 
 class CMsgHandler : public Window, public CTimerOwner {
 public:
@@ -112,6 +121,9 @@ protected:
     // The receive checks of a complete stream message: a buffer, at least a header, and a
     // PktLen equal to the message length. Logs and returns false otherwise.
     bool CheckStreamMessage(const std::uint8_t* message, std::size_t size);
+    // For stream handlers whose messages are all short: a frame that announces more than
+    // bytes closes the link (logged, reported as OnLinkClosed) before its payload is taken in.
+    void SetLongestMessage(std::uint32_t bytes) { m_longestMessage.store(bytes); }
 
     // Takes a use for the lifetime of a scope.
     class UseGuard {
@@ -126,14 +138,22 @@ protected:
     };
 
 private:
-    bool ResolveServerAddr(std::string* address);
+    // The server's address as a dotted quad. A name is looked up outside every lock, and after
+    // a failure not again for kFailedLookupHoldMs; with mayLookUp false (resends, which run
+    // under the timer list lock) only what an earlier lookup found is used.
+    bool ResolveServerAddr(std::string* address, bool mayLookUp);
+    int Transmit(const std::uint8_t* packet, std::uint32_t length, bool mayLookUp);
+    void DropOversizeFrame(std::uint32_t length);
 
     std::atomic<std::uint32_t> m_linkId{0};
     std::atomic<int> m_sockType{kSockNone};
     std::uint32_t m_seqNum = 0;
     CriticalSection m_csSeqNum;
-    mutable CriticalSection m_csAddr; // guards the address text, which a send may rewrite
+    mutable CriticalSection m_csAddr; // guards the address text, which a lookup rewrites
     char m_serverAddr[32] = {};
+    bool m_lookupFailed = false;
+    std::uint32_t m_lookupFailedAt = 0; // tick of the failed lookup
+    std::atomic<std::uint32_t> m_longestMessage{0xFFFFFFFF};
     std::atomic<std::uint32_t> m_serverPort{0};
     std::string m_handlerName = "MsgHandler";
     std::atomic<std::int32_t> m_useCount{1};

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <sys/socket.h>
 #include <optional>
 #include <vector>
 
@@ -33,6 +34,10 @@ public:
     // True when nothing arrives within timeoutMs.
     bool Quiet(int timeoutMs = 200);
     void Send(const std::vector<std::uint8_t>& packet);
+    // Writes bytes as they are, unframed; false once the client has dropped the connection.
+    bool SendRaw(const std::vector<std::uint8_t>& bytes) {
+        return ::send(m_conn, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+    }
     // Closes the accepted connection (the client sees the link go down).
     void CloseConnection();
 

@@ -317,6 +317,23 @@ TEST_F(CallTest, LinkLostDuringTheTalkEndsTheCallAsLost) {
     EXPECT_GT(m_owner.gone.load(), m_goneBefore);
 }
 
+TEST_F(CallTest, FrameAnnouncingMoreThanATalkMessageDropsTheLinkBeforeItsPayload) {
+    ConnectAndSetup(true);
+    SendAccept();
+    // A frame header announcing 64 MiB, then the first bytes of that payload.
+    std::vector<std::uint8_t> head = {0xFD, 0xFD, 0xFD, 0, 0, 0, 0, 4};
+    head.resize(8 + 4096, 0x55);
+    ASSERT_TRUE(m_server.SendRaw(head));
+    ASSERT_TRUE(WaitEvent(kTalkLinkClosed));
+    EXPECT_EQ(GetCallState(), CALLSTATE_IDLE);
+    // The client took nothing more in: the rest of the announced payload cannot be delivered.
+    const std::vector<std::uint8_t> more(1 << 20, 0x55);
+    bool dropped = false;
+    for (int i = 0; i < 64 && !dropped; ++i) dropped = !m_server.SendRaw(more);
+    EXPECT_TRUE(dropped);
+    EXPECT_TRUE(WaitGone());
+}
+
 TEST_F(CallTest, RefusedConnectionIsALinkClosedBeforeItWasConnected) {
     int s = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};

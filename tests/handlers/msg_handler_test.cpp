@@ -20,6 +20,8 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <future>
+#include <thread>
 #include <sstream>
 
 namespace orv::test {
@@ -107,6 +109,45 @@ TEST_F(MsgHandlerTest, ServerAddressOf31CharactersIsTakenAnd32Refused) {
     EXPECT_EQ(CountInLog("Set MsgHandler Server Addr Error, the Addr size is too long"), 1);
     EXPECT_TRUE(h.SetServerAddr(0x0401A8C0u, 7)); // bytes in memory order: C0 A8 01 04
     EXPECT_EQ(h.GetServerAddr(), "192.168.1.4");
+}
+
+TEST_F(MsgHandlerTest, FailingHostLookupRunsOutsideEveryLockAndIsNotRepeatedAtOnce) {
+    Event entered(true, false), release(true, false);
+    std::atomic<int> lookups{0};
+    InstallHostLookup([&](const std::string& name, std::uint32_t*) {
+        ++lookups;
+        if (name == "slow.invalid") {
+            entered.Set();
+            release.Wait(10000);
+        }
+        return false;
+    });
+    ProbeHandler h;
+    ASSERT_TRUE(h.CreateLink(kSockDatagram, 0));
+    std::uint8_t packet[12] = {};
+    h.BuildHeader(packet, sizeof(packet), 0x0199, 0);
+    std::thread setter([&] { h.SetServerAddr("slow.invalid", 4000); });
+    ASSERT_TRUE(entered.Wait(5000));
+    // While the lookup hangs: the address, a new request and its resend (under the timer
+    // list lock) all go ahead, and the resend does not look the name up again.
+    auto other = std::async(std::launch::async, [&] {
+        const std::string address = h.GetServerAddr();
+        h.AddPending(packet, sizeof(packet), 2, 1000, 1, 0);
+        Advance(1001);
+        return address;
+    });
+    ASSERT_EQ(other.wait_for(std::chrono::seconds(3)), std::future_status::ready) << "blocked by the lookup";
+    EXPECT_EQ(other.get(), "slow.invalid");
+    EXPECT_EQ(CountInLog("ReSendData"), 1);
+    release.Set();
+    setter.join();
+    EXPECT_EQ(lookups.load(), 1);
+    // The failure is remembered: a send fails at once, without another lookup.
+    EXPECT_EQ(h.SendData(packet, sizeof(packet), false, 0, 0, 0), 0);
+    EXPECT_EQ(lookups.load(), 1);
+    EXPECT_EQ(CountInLog("MsgHandler cannot look up slow.invalid"), 1);
+    InstallHostLookup(nullptr);
+    h.RemoveAllPending();
 }
 
 TEST_F(MsgHandlerTest, LinkRules) {
