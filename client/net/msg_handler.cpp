@@ -29,10 +29,6 @@ std::shared_ptr<CTimerManager> g_timerManager;
 constexpr int kKindRequest = 1;
 constexpr int kSendScrambled = 2;
 
-} // namespace
-
-namespace {
-
 std::mutex g_lookupLock;
 HostLookup g_hostLookup;
 
@@ -43,19 +39,6 @@ bool LookUpHost(const std::string& name, std::uint32_t* address) {
         lookup = g_hostLookup;
     }
     return lookup ? lookup(name, address) : ResolveIPv4(name, address);
-}
-
-// The text itself when it is a dotted quad, else empty.
-std::string DottedQuadOrEmpty(const char* text) {
-    in_addr parsed{};
-    return inet_pton(AF_INET, text, &parsed) == 1 ? std::string(text) : std::string();
-}
-
-std::string DottedQuadText(std::uint32_t networkOrder) {
-    in_addr address{};
-    address.s_addr = networkOrder;
-    char text[INET_ADDRSTRLEN] = {};
-    return inet_ntop(AF_INET, &address, text, sizeof text) != nullptr ? text : "";
 }
 
 } // namespace
@@ -253,7 +236,7 @@ bool CMsgHandler::ResolveServerAddr(std::string* address, bool mayLookUp) {
     std::string name;
     {
         std::lock_guard<CriticalSection> lock(m_csAddr);
-        if (!DottedQuadOrEmpty(m_serverAddr).empty()) {
+        if (IsDottedQuad(m_serverAddr)) {
             *address = m_serverAddr;
             return true;
         }
@@ -274,7 +257,7 @@ bool CMsgHandler::ResolveServerAddr(std::string* address, bool mayLookUp) {
         return false;
     }
     // Kept as the address, so later sends skip the lookup and answers are matched against it.
-    *address = DottedQuadText(found);
+    *address = DottedQuadOfNetworkOrder(found);
     std::snprintf(m_serverAddr, sizeof(m_serverAddr), "%s", address->c_str());
     return !address->empty();
 }
