@@ -1,10 +1,10 @@
 #include "client/ui/video/video_display_window.h"
 
+#include "client/ui/video/close_keys.h"
 #include "client/media/video_frame_slot.h"
 #include "client/video/capture/video_source.h"
 #include "platform/message.h"
 
-#include <QKeyEvent>
 #include <QPainter>
 
 namespace orv {
@@ -226,12 +226,7 @@ void VideoDisplayWindow::paintEvent(QPaintEvent*) {
 }
 
 void VideoDisplayWindow::keyPressEvent(QKeyEvent* event) {
-    // Enter and Escape never close the window around the pictures.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    if (!SwallowCloseKey(event)) QWidget::keyPressEvent(event);
 }
 
 } // namespace orv

@@ -1,5 +1,6 @@
 #include "client/ui/video/video_settings_page.h"
 
+#include "client/ui/video/close_keys.h"
 #include "client/data/client_config.h"
 #include "client/log/log.h"
 #include "client/text/text_table.h"
@@ -11,7 +12,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QIntValidator>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -150,11 +150,7 @@ void VideoSettingsPage::RunTest() {
 }
 
 void VideoSettingsPage::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    if (!SwallowCloseKey(event)) QWidget::keyPressEvent(event);
 }
 
 } // namespace orv
