@@ -1,4 +1,4 @@
-#include "udplink/link_library.h"
+#include "linkcommon/link_library.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -2,8 +2,8 @@
 // message, the hidden window that runs the sockets, the socket-to-link map and the handle table.
 #pragma once
 
-#include "udplink/link_table.h"
-#include "udplink/notify_window.h"
+#include "linkcommon/link_table.h"
+#include "linkcommon/notify_window.h"
 
 #include <atomic>
 #include <memory>

@@ -3,7 +3,7 @@
 // it runs, so a link closed meanwhile is freed only when the last such reference goes.
 #pragma once
 
-#include "udplink/link_event.h"
+#include "linkcommon/link_event.h"
 
 #include <atomic>
 #include <cstdint>

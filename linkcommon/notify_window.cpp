@@ -1,4 +1,4 @@
-#include "udplink/notify_window.h"
+#include "linkcommon/notify_window.h"
 
 #include <fcntl.h>
 #include <unistd.h>

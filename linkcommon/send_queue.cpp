@@ -1,4 +1,4 @@
-#include "udplink/send_queue.h"
+#include "linkcommon/send_queue.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "udplink/socket_address.h"
+#include "linkcommon/socket_address.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "udplink/word_scramble.h"
+#include "linkcommon/word_scramble.h"
 
 namespace orv {
 

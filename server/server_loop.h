@@ -3,12 +3,12 @@
 // input reader and the stop request from the signal watcher.
 #pragma once
 
+#include "linkcommon/link_event.h"
 #include "platform/message.h"
 #include "server/server_options.h"
 #include "server/subscriber_db.h"
 #include "server/talk_host.h"
 #include "server/user_server.h"
-#include "udplink/link_event.h"
 
 #include <memory>
 #include <string>

@@ -4,8 +4,8 @@
 // and the media rendezvous share the table on the server's one thread, so it has no lock.
 #pragma once
 
+#include "linkcommon/link_event.h"
 #include "server/talk_packets.h"
-#include "udplink/link_event.h"
 
 #include <cstdint>
 #include <map>

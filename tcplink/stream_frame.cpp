@@ -1,6 +1,6 @@
 #include "tcplink/stream_frame.h"
 
-#include "udplink/word_scramble.h"
+#include "linkcommon/word_scramble.h"
 
 #include <algorithm>
 

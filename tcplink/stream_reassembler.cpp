@@ -1,6 +1,6 @@
 #include "tcplink/stream_reassembler.h"
 
-#include "udplink/word_scramble.h"
+#include "linkcommon/word_scramble.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "tcplink/tcp_link.h"
 
-#include "udplink/socket_address.h"
+#include "linkcommon/socket_address.h"
 
 #include <cerrno>
 #include <netinet/tcp.h>

@@ -2,10 +2,10 @@
 // messages, and the steps that the exports and the socket notifications run on it.
 #pragma once
 
+#include "linkcommon/link_library.h"
+#include "linkcommon/send_queue.h"
 #include "tcplink/stream_reassembler.h"
 #include "tcplink/tcplink.h"
-#include "udplink/link_library.h"
-#include "udplink/send_queue.h"
 
 #include <atomic>
 

@@ -1,9 +1,9 @@
 // The C exports of libtcplink.
 #include "tcplink/tcplink.h"
 
+#include "linkcommon/socket_address.h"
 #include "platform/system.h"
 #include "tcplink/tcp_link.h"
-#include "udplink/socket_address.h"
 
 #include <cerrno>
 

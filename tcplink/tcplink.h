@@ -6,8 +6,8 @@
 // Functions return non-zero for success, 0 for failure.
 #pragma once
 
+#include "linkcommon/link_event.h"
 #include "platform/types.h"
-#include "udplink/link_event.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #include "udplink/datagram_codec.h"
 
-#include "udplink/word_scramble.h"
+#include "linkcommon/word_scramble.h"
 
 #include <algorithm>
 #include <cstdio>

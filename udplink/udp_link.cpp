@@ -1,7 +1,7 @@
 #include "udplink/udp_link.h"
 
+#include "linkcommon/socket_address.h"
 #include "udplink/datagram_codec.h"
-#include "udplink/socket_address.h"
 
 #include <cerrno>
 #include <sys/socket.h>

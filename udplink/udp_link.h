@@ -2,8 +2,8 @@
 // exports and the socket notifications run on it.
 #pragma once
 
-#include "udplink/link_library.h"
-#include "udplink/send_queue.h"
+#include "linkcommon/link_library.h"
+#include "linkcommon/send_queue.h"
 #include "udplink/udplink.h"
 
 #include <atomic>

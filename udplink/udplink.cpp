@@ -1,7 +1,7 @@
 // The C exports of libudplink.
 #include "udplink/udplink.h"
 
-#include "udplink/socket_address.h"
+#include "linkcommon/socket_address.h"
 #include "udplink/udp_link.h"
 
 namespace orv {

@@ -4,8 +4,7 @@
 #include "client/call/talk_serv_handler.h"
 #include "client/data/client_config.h"
 #include "client/log/log.h"
-
-#include <arpa/inet.h>
+#include "wire/ipv4_text.h"
 
 #include <algorithm>
 #include <mutex>
@@ -15,14 +14,6 @@ namespace orv {
 namespace {
 
 constexpr std::size_t kMaxAudioCodecs = 4;
-
-std::string Dotted(std::uint32_t networkOrder) {
-    in_addr a{};
-    a.s_addr = networkOrder;
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &a, text, sizeof(text));
-    return text;
-}
 
 std::vector<std::uint8_t> FirstCodecs(const std::vector<std::uint8_t>& codecs) {
     return std::vector<std::uint8_t>(codecs.begin(), codecs.begin() + std::min(codecs.size(), kMaxAudioCodecs));
@@ -106,8 +97,8 @@ void TalkServHandler::OpenUDPChannel() {
         m_callMedia->SendOnChannel(channel, packet.data(), packet.size(), audio ? m_noticeAudioIP : m_noticeVideoIP,
                                    audio ? m_noticeAudioPort : m_noticeVideoPort);
     }
-    Log(3, "OpenUDPChannel AudioIPPort=%s:%d, VideoIPPort=%s:%d, SubNet=%s", Dotted(m_noticeAudioIP).c_str(),
-        m_noticeAudioPort, Dotted(m_noticeVideoIP).c_str(), m_noticeVideoPort, Dotted(subNet).c_str());
+    Log(3, "OpenUDPChannel AudioIPPort=%s:%d, VideoIPPort=%s:%d, SubNet=%s", DottedQuadOfNetworkOrder(m_noticeAudioIP).c_str(),
+        m_noticeAudioPort, DottedQuadOfNetworkOrder(m_noticeVideoIP).c_str(), m_noticeVideoPort, DottedQuadOfNetworkOrder(subNet).c_str());
     AddPending(nullptr, 0, 0, kCallTimerMs, kTimerChannel, 0);
 }
 

@@ -8,6 +8,7 @@
 #include "client/media/media_socket.h"
 #include "platform/message.h"
 #include "platform/tick.h"
+#include "wire/ipv4_text.h"
 #include "wire/media_header.h"
 
 #include <mutex>
@@ -102,7 +103,7 @@ void CDataSendThread::SetCodecs(int audioCodecId, int videoCodecId) {
 }
 
 void CDataSendThread::SetDestination(std::uint32_t networkOrderIp, std::uint16_t port) {
-    const std::string address = DottedIPv4(networkOrderIp);
+    const std::string address = DottedQuadOfNetworkOrder(networkOrderIp);
     std::lock_guard<CriticalSection> hold(m_lock);
     m_destinationAddress = address;
     m_destinationPort = port;

@@ -1,6 +1,7 @@
 #include "client/media/media_socket.h"
 
 #include "platform/system.h"
+#include "wire/ipv4_text.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -12,19 +13,9 @@ namespace orv {
 
 namespace {
 
-std::string DottedAddress(const in_addr& address) {
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &address, text, sizeof text);
-    return text;
-}
+std::string DottedAddress(const in_addr& address) { return DottedQuadOfNetworkOrder(address.s_addr); }
 
 } // namespace
-
-std::string DottedIPv4(std::uint32_t networkOrderIp) {
-    in_addr address{};
-    address.s_addr = networkOrderIp;
-    return DottedAddress(address);
-}
 
 int MediaSocket::Create(std::uint16_t port, int type, const char* address) {
     if (IsCreated()) return 1;

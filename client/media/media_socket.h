@@ -9,9 +9,6 @@
 
 namespace orv {
 
-// Dotted text of an IPv4 address held in network byte order (first octet in the lowest byte).
-std::string DottedIPv4(std::uint32_t networkOrderIp);
-
 class MediaSocket {
 public:
     MediaSocket() = default;

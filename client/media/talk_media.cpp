@@ -9,6 +9,7 @@
 #include "client/media/data_recv_thread.h"
 #include "client/media/data_send_thread.h"
 #include "client/media/process_media.h"
+#include "wire/ipv4_text.h"
 
 #include <sys/socket.h>
 
@@ -77,7 +78,7 @@ long TalkMedia::SendOnChannel(std::uint8_t channel, const std::uint8_t* data, st
                               std::uint32_t ip, std::uint16_t port) {
     MediaSocket* socket = Socket(channel);
     if (socket == nullptr || data == nullptr || !socket->IsCreated()) return -1;
-    return socket->SendTo(data, size, port, DottedIPv4(ip).c_str());
+    return socket->SendTo(data, size, port, DottedQuadOfNetworkOrder(ip).c_str());
 }
 
 int TalkMedia::Open(const CallMediaParams& params, const CallMediaContext& context) {

@@ -2,8 +2,8 @@
 // and whatever payload it yields must survive the send path and come back unchanged.
 //
 // Input: byte 0 = link flags (low 2 bits), the rest = the datagram as it arrived.
+#include "linkcommon/word_scramble.h"
 #include "udplink/datagram_codec.h"
-#include "udplink/word_scramble.h"
 
 #include <cstdlib>
 #include <cstring>

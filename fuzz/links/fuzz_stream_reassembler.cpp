@@ -3,8 +3,8 @@
 //
 // Input: byte 0 picks the length bound (0 = the library's bound, else 16 * value); bytes 1..8
 // are the split sizes (cycled, 1..256); the rest is the stream.
+#include "linkcommon/word_scramble.h"
 #include "tcplink/stream_reassembler.h"
-#include "udplink/word_scramble.h"
 
 #include <cstdlib>
 #include <vector>

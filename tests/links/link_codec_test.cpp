@@ -1,10 +1,10 @@
 // The socket-free parts of the link libraries: scrambling, the datagram prefix, the stream
 // frame and its reassembly, and the send queue driven over real socket pairs.
+#include "linkcommon/send_queue.h"
+#include "linkcommon/word_scramble.h"
 #include "tcplink/stream_frame.h"
 #include "tcplink/stream_reassembler.h"
 #include "udplink/datagram_codec.h"
-#include "udplink/send_queue.h"
-#include "udplink/word_scramble.h"
 
 #include <gtest/gtest.h>
 
