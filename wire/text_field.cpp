@@ -8,7 +8,7 @@ namespace orv {
 void PutTextField(std::uint8_t* field, std::size_t fieldSize, std::string_view text) {
     if (fieldSize == 0) return;
     std::memset(field, 0, fieldSize);
-    std::memcpy(field, text.data(), std::min(text.size(), fieldSize - 1));
+    if (!text.empty()) std::memcpy(field, text.data(), std::min(text.size(), fieldSize - 1));
 }
 
 void PutTextField(std::uint8_t* field, std::size_t fieldSize, const char* text) {
