@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <fstream>
+#include <string>
 #include <thread>
 
 namespace orv::test {
@@ -27,26 +28,25 @@ TEST_F(CallTest, ConnectsOutsideAnAnsweredCallOpenNoMedia) {
     auto h323Connect = [this] {
         m_server.Send(TalkPacket(PKT_CALL_H323_CONNECT, 0, kTestCallId, MediaParamsBody(1, 0x0100007F, 40000, 40002)));
     };
-    auto connectsSeen = [this](int n) { return WaitFor([&] { return CountInLog(")OnCallConnect") == n; }); };
-    // A called-side notice that nobody asked for, and the talk peer connects at once.
+    // Both connects from the talk peer, in a call state where nothing was answered here:
+    // both are ignored, no media open, the state stays.
+    auto connectsOpenNothing = [&](int state, const char* when) {
+        const int connects = CountInLog(")OnCallConnect");
+        h323Connect();
+        SendByte(PKT_CALL_CONNECT, 0);
+        ASSERT_TRUE(WaitFor([&] { return CountInLog(")OnCallConnect") == connects + 1; }));
+        EXPECT_EQ(CountInLog("OnCallH323Connect ignored, CallState=" + std::to_string(state)), 1) << when;
+        EXPECT_FALSE(m_handler->IsMediaOpen()) << "media opened " << when;
+        EXPECT_EQ(GetCallState(), state) << when;
+        EXPECT_TRUE(EventValues(kTalkMediaOpen).empty()) << when;
+    };
+    // A called-side notice that nobody asked for, and the talk peer connects at once; then
+    // the call is set up and rings, not answered.
     ConnectAndSetup(false);
-    h323Connect();
-    SendByte(PKT_CALL_CONNECT, 0);
-    ASSERT_TRUE(connectsSeen(1));
-    EXPECT_EQ(CountInLog("OnCallH323Connect ignored, CallState=0"), 1);
-    EXPECT_FALSE(m_handler->IsMediaOpen()) << "media opened on a call that was never set up";
-    EXPECT_EQ(GetCallState(), CALLSTATE_IDLE);
-
-    // Set up and ringing, not answered: still nothing.
+    connectsOpenNothing(CALLSTATE_IDLE, "on a call that was never set up");
     SendAccept();
     Expect(PKT_CALL_ALERT);
-    h323Connect();
-    SendByte(PKT_CALL_CONNECT, 0);
-    ASSERT_TRUE(connectsSeen(2));
-    EXPECT_EQ(CountInLog("OnCallH323Connect ignored, CallState=3"), 1);
-    EXPECT_FALSE(m_handler->IsMediaOpen()) << "media opened while the call still rings";
-    EXPECT_EQ(GetCallState(), CALLSTATE_SENDALERT);
-    EXPECT_TRUE(EventValues(kTalkMediaOpen).empty());
+    connectsOpenNothing(CALLSTATE_SENDALERT, "while the call still rings");
 
     // The user's answer opens media; the peer's connect after it is taken.
     ASSERT_NE(m_handler->DoCallConnect(), 0);
