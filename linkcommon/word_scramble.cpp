@@ -1,20 +1,10 @@
 #include "linkcommon/word_scramble.h"
 
+#include "wire/byte_order.h"
+
 namespace orv {
 
 namespace {
-
-std::uint32_t LoadLE32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-void StoreLE32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-    p[2] = static_cast<std::uint8_t>(v >> 16);
-    p[3] = static_cast<std::uint8_t>(v >> 24);
-}
 
 // The chain modulus is the payload length reduced by the key; it is the length itself for
 // every payload the libraries accept. A length that is an exact multiple of the key (only
@@ -33,8 +23,8 @@ void ScrambleWords(std::uint8_t* data, std::size_t size, std::uint32_t key) {
     const std::uint32_t modulus = ChainModulus(size, key);
     std::uint32_t chain = key;
     for (std::size_t at = 0; at + 4 <= size; at += 4) {
-        const std::uint32_t scrambled = LoadLE32(data + at) ^ chain;
-        StoreLE32(data + at, scrambled);
+        const std::uint32_t scrambled = GetU32LE(data + at) ^ chain;
+        PutU32LE(data + at, scrambled);
         chain = NextChain(scrambled, modulus);
     }
 }
@@ -43,8 +33,8 @@ void UnscrambleWords(std::uint8_t* data, std::size_t size, std::uint32_t key) {
     const std::uint32_t modulus = ChainModulus(size, key);
     std::uint32_t chain = key;
     for (std::size_t at = 0; at + 4 <= size; at += 4) {
-        const std::uint32_t scrambled = LoadLE32(data + at);
-        StoreLE32(data + at, scrambled ^ chain);
+        const std::uint32_t scrambled = GetU32LE(data + at);
+        PutU32LE(data + at, scrambled ^ chain);
         chain = NextChain(scrambled, modulus);
     }
 }

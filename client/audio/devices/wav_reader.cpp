@@ -1,5 +1,7 @@
 #include "client/audio/devices/wav_reader.h"
 
+#include "wire/byte_order.h"
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -10,12 +12,6 @@ namespace {
 constexpr std::uint16_t kFormatPcm = 1;
 constexpr std::uint16_t kFormatFloat = 3;
 constexpr std::uint16_t kFormatExtensible = 0xFFFE;
-
-std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t Le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 
 struct Format {
     std::uint16_t tag = 0;
@@ -29,16 +25,16 @@ bool ParseFormat(const std::uint8_t* chunk, std::size_t size, Format& format, st
         error = "fmt chunk too short";
         return false;
     }
-    format.tag = Le16(chunk);
-    format.channels = Le16(chunk + 2);
-    const std::uint32_t rate = Le32(chunk + 4);
-    format.bits = Le16(chunk + 14);
+    format.tag = GetU16LE(chunk);
+    format.channels = GetU16LE(chunk + 2);
+    const std::uint32_t rate = GetU32LE(chunk + 4);
+    format.bits = GetU16LE(chunk + 14);
     if (format.tag == kFormatExtensible) {
         if (size < 40) {
             error = "extensible fmt chunk too short";
             return false;
         }
-        format.tag = Le16(chunk + 24); // first two bytes of the sub-format GUID
+        format.tag = GetU16LE(chunk + 24); // first two bytes of the sub-format GUID
     }
     if (format.channels < 1 || format.channels > 32) {
         error = "unsupported channel count";
@@ -72,13 +68,13 @@ double Sample(const std::uint8_t* p, const Format& format) {
     }
     switch (format.bits) {
     case 8: return (static_cast<int>(p[0]) - 128) / 128.0;
-    case 16: return static_cast<std::int16_t>(Le16(p)) / 32768.0;
+    case 16: return static_cast<std::int16_t>(GetU16LE(p)) / 32768.0;
     case 24: {
         const std::uint32_t raw = static_cast<std::uint32_t>(p[0]) << 8 | static_cast<std::uint32_t>(p[1]) << 16 |
                                   static_cast<std::uint32_t>(p[2]) << 24;
         return (static_cast<std::int32_t>(raw) >> 8) / 8388608.0;
     }
-    default: return static_cast<std::int32_t>(Le32(p)) / 2147483648.0;
+    default: return static_cast<std::int32_t>(GetU32LE(p)) / 2147483648.0;
     }
 }
 
@@ -118,7 +114,7 @@ bool ParseWav(const std::uint8_t* bytes, std::size_t size, WavAudio& audio, std:
     while (size - offset >= 8) {
         const std::uint8_t* header = bytes + offset;
         const std::size_t available = size - offset - 8;
-        const std::size_t declared = Le32(header + 4);
+        const std::size_t declared = GetU32LE(header + 4);
         const std::size_t chunkSize = declared < available ? declared : available;
         const std::uint8_t* body = header + 8;
         if (std::memcmp(header, "fmt ", 4) == 0) {

@@ -1,5 +1,7 @@
 #include "client/audio/devices/wav_writer.h"
 
+#include "wire/byte_order.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -10,14 +12,6 @@ namespace {
 
 constexpr std::uint32_t kHeaderBytes = 44;
 constexpr std::uint64_t kMaxDataBytes = 0xFFFFFFFFull - (kHeaderBytes - 8);
-
-void PutLe16(std::uint8_t* p, std::uint16_t value) {
-    p[0] = static_cast<std::uint8_t>(value);
-    p[1] = static_cast<std::uint8_t>(value >> 8);
-}
-void PutLe32(std::uint8_t* p, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, off_t offset) {
     while (size > 0) {
@@ -41,15 +35,15 @@ std::unique_ptr<WavWriter> WavWriter::Create(const std::string& path, std::strin
     }
     std::uint8_t header[kHeaderBytes] = {};
     std::memcpy(header, "RIFF", 4);
-    PutLe32(header + 4, kHeaderBytes - 8);
+    PutU32LE(header + 4, kHeaderBytes - 8);
     std::memcpy(header + 8, "WAVEfmt ", 8);
-    PutLe32(header + 16, 16);
-    PutLe16(header + 20, 1); // PCM
-    PutLe16(header + 22, 1); // mono
-    PutLe32(header + 24, kAudioSampleRate);
-    PutLe32(header + 28, kAudioSampleRate * kAudioBytesPerSample);
-    PutLe16(header + 32, kAudioBytesPerSample);
-    PutLe16(header + 34, 16);
+    PutU32LE(header + 16, 16);
+    PutU16LE(header + 20, 1); // PCM
+    PutU16LE(header + 22, 1); // mono
+    PutU32LE(header + 24, kAudioSampleRate);
+    PutU32LE(header + 28, kAudioSampleRate * kAudioBytesPerSample);
+    PutU16LE(header + 32, kAudioBytesPerSample);
+    PutU16LE(header + 34, 16);
     std::memcpy(header + 36, "data", 4);
     if (!WriteAll(fd, header, sizeof header, 0)) {
         error = "cannot write " + path;
@@ -66,7 +60,7 @@ void WavWriter::Write(const std::int16_t* samples, std::size_t count) {
     const std::uint64_t bytes = static_cast<std::uint64_t>(count) * kAudioBytesPerSample;
     if (m_dataBytes + bytes > kMaxDataBytes) return; // a WAV file cannot say more
     m_bytes.resize(bytes);
-    for (std::size_t i = 0; i < count; ++i) PutLe16(m_bytes.data() + 2 * i, static_cast<std::uint16_t>(samples[i]));
+    for (std::size_t i = 0; i < count; ++i) PutU16LE(m_bytes.data() + 2 * i, static_cast<std::uint16_t>(samples[i]));
     if (!WriteAll(m_fd, m_bytes.data(), m_bytes.size(), static_cast<off_t>(kHeaderBytes + m_dataBytes))) {
         m_failed = true; // a full disk must not stop the call; the file keeps what it has
         return;
@@ -77,9 +71,9 @@ void WavWriter::Write(const std::int16_t* samples, std::size_t count) {
 
 void WavWriter::UpdateSizes() {
     std::uint8_t size[4];
-    PutLe32(size, static_cast<std::uint32_t>(m_dataBytes + kHeaderBytes - 8));
+    PutU32LE(size, static_cast<std::uint32_t>(m_dataBytes + kHeaderBytes - 8));
     WriteAll(m_fd, size, 4, 4);
-    PutLe32(size, static_cast<std::uint32_t>(m_dataBytes));
+    PutU32LE(size, static_cast<std::uint32_t>(m_dataBytes));
     WriteAll(m_fd, size, 4, 40);
 }
 
