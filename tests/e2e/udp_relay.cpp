@@ -1,5 +1,7 @@
 #include "tests/e2e/udp_relay.h"
 
+#include "tests/e2e/service_processes.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -130,6 +132,25 @@ void UdpRelay::Run() {
             }
         }
     }
+}
+
+bool StartServerBehindRelays(ChildProcess& server, const std::string& home, UdpRelay& audio, UdpRelay& video,
+                             const std::string& echoNumber, RelayImpairment impairment, int timeoutMs,
+                             std::string* userAddress) {
+    const std::string announce =
+        "127.0.0.1:" + std::to_string(audio.Port()) + ":" + std::to_string(video.Port());
+    std::string line;
+    if (!StartServerProcess(server, home,
+                            {"--talk-port", "0", "--media-port", "0", "--media-relay", "--media-announce", announce,
+                             "--echo-number", echoNumber},
+                            timeoutMs, userAddress) ||
+        !server.WaitForLine("LISTEN audio udp ", timeoutMs, &line)) {
+        return false;
+    }
+    audio.Start(PortOf(line), impairment);
+    if (!server.WaitForLine("LISTEN video udp ", timeoutMs, &line)) return false;
+    video.Start(PortOf(line), impairment);
+    return true;
 }
 
 } // namespace orv::test

@@ -4,12 +4,15 @@
 // sent, and can lose and reorder datagrams (both directions) with a seeded generator.
 #pragma once
 
+#include "tests/e2e/child_process.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -71,5 +74,12 @@ private:
     std::atomic<std::uint64_t> m_dropped{0}, m_reordered{0}, m_forwarded{0};
     std::thread m_thread;
 };
+
+// Starts orvserver on home (talk and media ports chosen by the system, echoNumber as the
+// echo test) with the two relays announced as its media rendezvous, and points each relay
+// at the server's media port of its medium. False when the server does not come up.
+bool StartServerBehindRelays(ChildProcess& server, const std::string& home, UdpRelay& audio, UdpRelay& video,
+                             const std::string& echoNumber, RelayImpairment impairment, int timeoutMs,
+                             std::string* userAddress);
 
 } // namespace orv::test

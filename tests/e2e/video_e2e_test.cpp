@@ -97,18 +97,9 @@ protected:
     }
 
     void StartServer() {
-        const std::string announce = "127.0.0.1:" + std::to_string(m_audioRelay.Port()) + ":" +
-                                     std::to_string(m_videoRelay.Port());
-        ASSERT_TRUE(StartServerProcess(m_server, m_serverHome.Path(),
-                                       {"--talk-port", "0", "--media-port", "0", "--media-relay",
-                                        "--media-announce", announce, "--echo-number", kEchoNumber},
-                                       kWaitMs, &m_serverAddress))
+        ASSERT_TRUE(StartServerBehindRelays(m_server, m_serverHome.Path(), m_audioRelay, m_videoRelay, kEchoNumber, {},
+                                            kWaitMs, &m_serverAddress))
             << m_server.Output();
-        std::string line;
-        ASSERT_TRUE(m_server.WaitForLine("LISTEN audio udp ", kWaitMs, &line)) << m_server.Output();
-        m_audioRelay.Start(PortOf(line));
-        ASSERT_TRUE(m_server.WaitForLine("LISTEN video udp ", kWaitMs, &line)) << m_server.Output();
-        m_videoRelay.Start(PortOf(line));
     }
 
     // Logs on with the camera, offering only this video codec, capturing CIF at 15 fps.
