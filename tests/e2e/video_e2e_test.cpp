@@ -7,9 +7,10 @@
 //
 // PSNR floors (CIF at 15 fps; "ORV2" at 256 kbit/s, the others at the codec's quality
 // 7500; the best match of a snapshot against the sender's clip). Measured on loopback,
-// caller to called (testsrc2) / called to caller (testsrc): MPEG-4 26.7 / 33.3 dB, H.264
-// 28.0 / 33.9 dB, H.263 25.3 / 30.6 dB; against the wrong clip about 2 dB. The floors keep
-// 3 to 4 dB under the worst figure for a loaded machine: 23, 24 and 22 dB.
+// caller to called (testsrc2) / called to caller (testsrc), plain and ASan builds: MPEG-4
+// 24.5-26.7 / 30.5-33.3 dB, H.264 28.0-28.3 / 33.7-33.9 dB, H.263 24.8-25.3 / 29.5-30.6 dB;
+// against the wrong clip about 2 dB. The snapshot's moment moves the figure by about 2 dB,
+// so the floors keep 2.5 to 4 dB under the worst figure: 22, 24 and 22 dB.
 #include "client/media/bitmap_info_header.h"
 #include "client/video/codec/video_codec.h"
 #include "tests/e2e/service_processes.h"
@@ -43,7 +44,7 @@ constexpr const char* kEchoNumber = "9999";
 constexpr const char* kPatternCamera = "ORV Test Pattern Camera";
 // Per codec id (1 MPEG-4, 2 H.264, 3 H.263): the least PSNR of a decoded picture against
 // the sender's clip.
-constexpr double kPsnrFloor[] = {0, 23, 24, 22};
+constexpr double kPsnrFloor[] = {0, 22, 24, 22};
 
 struct Party {
     std::string number, password;
