@@ -6,13 +6,10 @@ namespace orv {
 
 namespace {
 
+// Held while an entry runs, so that removing the entries waits for a call in flight and the
+// camera they post to cannot be gone under it. The entries only post; they never install.
 std::mutex g_lock;
 CallVideoCapture g_capture;
-
-CallVideoCapture Installed() {
-    std::lock_guard<std::mutex> hold(g_lock);
-    return g_capture;
-}
 
 } // namespace
 
@@ -22,13 +19,13 @@ void InstallCallVideoCapture(CallVideoCapture capture) {
 }
 
 void StartCallVideoCapture(double frameRate, int sizeIndex, CDataSendThread& sender) {
-    const CallVideoCapture capture = Installed();
-    if (capture.startForCall) capture.startForCall(frameRate, sizeIndex, sender);
+    std::lock_guard<std::mutex> hold(g_lock);
+    if (g_capture.startForCall) g_capture.startForCall(frameRate, sizeIndex, sender);
 }
 
 void EndCallVideoCapture() {
-    const CallVideoCapture capture = Installed();
-    if (capture.endCall) capture.endCall();
+    std::lock_guard<std::mutex> hold(g_lock);
+    if (g_capture.endCall) g_capture.endCall();
 }
 
 VideoFrameCounters& TheVideoFrameCounters() {

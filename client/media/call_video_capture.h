@@ -19,8 +19,9 @@ struct CallVideoCapture {
     std::function<void()> endCall;
 };
 
-// Installs the entries (empty ones remove them). Both only post to the camera's thread, so
-// they may be called under the call's media lock.
+// Installs the entries (empty ones remove them; that waits for an entry that runs). Both
+// entries only post to the camera's thread, so they may be called under the call's media
+// lock.
 void InstallCallVideoCapture(CallVideoCapture capture);
 void StartCallVideoCapture(double frameRate, int sizeIndex, CDataSendThread& sender);
 void EndCallVideoCapture();
