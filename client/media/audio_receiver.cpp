@@ -66,9 +66,8 @@ std::size_t AudioReceiver::HandleDatagram(const std::uint8_t* data, std::size_t 
         m_lastTimestamp = header.timestamp;
         ++played;
     }
-    if (played != 0 && !m_firstPacket) {
+    if (played != 0 && !m_firstPacket && (!m_peerLearned || m_peerLearned(address, port))) {
         m_firstPacket = true;
-        if (m_peerLearned) m_peerLearned(address, port);
         WriteLog(4, "Recv Audio Data from %s:%d", address.c_str(), port);
     }
     return played;

@@ -20,8 +20,9 @@ class PcmBlockQueue;
 
 class AudioReceiver {
 public:
-    // Receives the peer's media source address (dotted) and port once, on first audio.
-    using PeerLearnedFunction = std::function<void(const std::string& address, std::uint16_t port)>;
+    // Offered the media source address (dotted) and port of decoded audio until it answers
+    // true (the address was taken as the peer's); media of a stranger do not end the offers.
+    using PeerLearnedFunction = std::function<bool(const std::string& address, std::uint16_t port)>;
 
     AudioReceiver();
     ~AudioReceiver();

@@ -18,8 +18,12 @@ CDataRecvThread::CDataRecvThread(int mode, MediaSocket* socket, CDataSendThread*
     // The receivers feed the learned address back from the receive thread; the sender's
     // lock is taken inside the receiver's.
     auto learned = [this](const std::string& address, std::uint16_t port) {
-        if (m_guard.AcceptLearned(address, port, m_datagramSsrc)) TellSender(address, port, true);
-        else Refused("media", address, port, m_datagramSsrc);
+        if (!m_guard.AcceptLearned(address, port, m_datagramSsrc)) {
+            Refused("media", address, port, m_datagramSsrc);
+            return false;
+        }
+        TellSender(address, port, true);
+        return true;
     };
     m_audio.SetPeerLearned(learned);
     m_video.SetPeerLearned(learned);

@@ -117,9 +117,8 @@ int VideoReceiver::ShowFrame(int slotNumber, const std::string& address, std::ui
         ++m_framesShown;
         if (m_window != 0) PostMessage(m_window, WM_VIDEO_FRAME, static_cast<WPARAM>(slotNumber),
                                        reinterpret_cast<LPARAM>(slot));
-        if (!m_firstFrame) {
+        if (!m_firstFrame && (!m_peerLearned || m_peerLearned(address, port))) {
             m_firstFrame = true;
-            if (m_peerLearned) m_peerLearned(address, port);
             WriteLog(4, "Recv Video Data from %s:%d", address.c_str(), port);
         }
     }

@@ -26,7 +26,8 @@ constexpr UINT WM_VIDEO_FRAME = WM_USER + 7;
 
 class VideoReceiver {
 public:
-    using PeerLearnedFunction = std::function<void(const std::string& address, std::uint16_t port)>;
+    // Offered the source of each shown frame until it answers true (taken as the peer's).
+    using PeerLearnedFunction = std::function<bool(const std::string& address, std::uint16_t port)>;
 
     // Stores the codec and the multi-stream flag (a conference shows up to three senders),
     // empties every reassembly list, frees every picture slot and opens one decompressor

@@ -73,6 +73,7 @@ TEST(AudioReceive, EachCodecsPacketGivesExactlyOneBlockOverRealSockets) {
         int learnedCount = 0;
         receiver.SetPeerLearned([&](const std::string& a, std::uint16_t p) {
             learned = a, learnedPort = p, ++learnedCount;
+            return true;
         });
 
         const Bytes pcm = SpeechBlock(0);

@@ -100,12 +100,16 @@ TEST(DataSendThread, ProbesFollowTheProbeSourceAndStopOnceThePeerIsLearned) {
     ASSERT_TRUE(translated.Receive(probe));
     EXPECT_TRUE(IsProbe(probe.data(), probe.size()));
 
-    // Media decoded from a third address: learned; probes end.
+    // Media with an SSRC other than the probe's teach no address; the peer's own media,
+    // decoded from a third address, do: learned, probes end.
     UdpPeer media;
     auto mulaw = CreateAudioCodec(kCodecG711MuLaw);
-    media.SendTo(test::AudioPacket(*mulaw, test::SpeechBlock(0), 7, 7), rig.local.port);
+    media.SendTo(test::AudioPacket(*mulaw, test::SpeechBlock(0), 6, 6, 42), rig.local.port);
+    ASSERT_TRUE(WaitUntil([&] { return receiver.DatagramsSeen() == 1; }));
+    EXPECT_FALSE(rig.sender.PeerLearned());
+    EXPECT_EQ(rig.sender.DestinationPort(), translated.port);
+    media.SendTo(test::AudioPacket(*mulaw, test::SpeechBlock(0), 7, 7, 99), rig.local.port);
     ASSERT_TRUE(WaitUntil([&] { return rig.sender.PeerLearned(); }));
-    EXPECT_EQ(playback.Count(), 1u);
     EXPECT_EQ(rig.sender.DestinationPort(), media.port);
     EXPECT_EQ(rig.sender.SendProbe(), 0);
     rig.queue.Put(test::SpeechBlock(0).data());
