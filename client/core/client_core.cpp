@@ -2,6 +2,7 @@
 
 #include "client/core/call_control.h"
 #include "client/core/friends_core.h"
+#include "client/core/system_config_environment.h"
 #include "client/data/call_record_list.h"
 #include "client/data/client_config.h"
 #include "client/data/orv_number.h"
@@ -80,7 +81,7 @@ bool ClientCore::Start(std::string* error) {
         *error = "the network thread could not start its link libraries";
         return false;
     }
-    m_config = CreateClientConfig(m_manageAutostart);
+    m_config = CreateClientConfig(SystemConfigEnvironment(), m_manageAutostart);
     m_texts.SetLanguage(ConfiguredLanguage(*m_config));
     m_records = CreateCallRecordList();
     m_window = std::make_unique<FunctionWindow>(

@@ -127,12 +127,12 @@ void ClientConfig::LoadVideoPresets() {
 }
 
 void ClientConfig::ChooseSoundDevice() {
-    const std::vector<AudioDeviceInfo> devices =
-        m_env.captureDevices ? m_env.captureDevices() : std::vector<AudioDeviceInfo>{};
+    const std::vector<SoundInputDevice> devices =
+        m_env.captureDevices ? m_env.captureDevices() : std::vector<SoundInputDevice>{};
     m_soundInputDevices.clear();
-    for (const AudioDeviceInfo& device : devices) m_soundInputDevices.push_back(device.name);
+    for (const SoundInputDevice& device : devices) m_soundInputDevices.push_back(device.name);
     // ALSA names rarely say "USB"; their descriptions do, so both are looked at.
-    auto isUsb = [](const AudioDeviceInfo& device) {
+    auto isUsb = [](const SoundInputDevice& device) {
         return UpperCase(device.name).find("USB") != std::string::npos ||
                UpperCase(device.description).find("USB") != std::string::npos;
     };

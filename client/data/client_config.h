@@ -4,7 +4,6 @@
 // one group of keys at a time.
 #pragma once
 
-#include "client/audio/devices/audio_device_list.h"
 #include "client/data/skin_paths.h"
 #include "client/text/language.h"
 #include "platform/thread.h"
@@ -16,20 +15,28 @@
 
 namespace orv {
 
-// Everything the configuration learns from the machine, so that tests can set it.
+// A sound input the machine offers: the name the settings store ("default", "hw:1,0") and
+// what a person reads ("USB Audio Device, USB Audio").
+struct SoundInputDevice {
+    std::string name;
+    std::string description;
+};
+
+// Everything the configuration learns from the machine, so that tests can set it. The
+// devices and the coder probe come from the layers that know sound and pictures.
 struct ConfigEnvironment {
     std::string programFolder;   // folder of the running program
     std::string homeFolder;      // folder of the settings and data files
     std::string moduleName;      // program file name without extension
     std::string autostartFolder; // empty: start with the system is not available
     std::string locale;          // e.g. "zh_CN.UTF-8"; picks the language when none is set
-    std::function<std::vector<AudioDeviceInfo>()> captureDevices;
+    std::function<std::vector<SoundInputDevice>()> captureDevices;
     std::function<std::vector<std::string>()> imagingDevices; // descriptions, in device order
     std::function<bool()> canOpenG7231;
 };
-// The running machine: paths.h folders, the locale variables, the XDG autostart folder,
-// the platform's capture and imaging devices, the G.723.1 coder probe.
-ConfigEnvironment SystemConfigEnvironment();
+// The running machine's folders (paths.h), locale variables and XDG autostart folder; no
+// devices and no coder probe.
+ConfigEnvironment MachineConfigEnvironment();
 
 // The language used when none is configured, from a locale name: a Chinese locale gives
 // Chinese, everything else (a Japanese one too) English.

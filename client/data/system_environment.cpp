@@ -1,9 +1,6 @@
-// What the configuration learns from the running machine.
-#include "client/audio/codecs/codec_probe.h"
-#include "client/audio/devices/audio_device_list.h"
+// What the configuration learns from the running machine's folders and locale.
 #include "client/data/autostart_entry.h"
 #include "client/data/client_config.h"
-#include "client/video/devices/video_device_list.h"
 #include "platform/paths.h"
 
 #include <cstdlib>
@@ -23,16 +20,13 @@ std::string MessageLocale() {
 
 } // namespace
 
-ConfigEnvironment SystemConfigEnvironment() {
+ConfigEnvironment MachineConfigEnvironment() {
     ConfigEnvironment environment;
     environment.programFolder = ProgramFolder();
     environment.homeFolder = HomeFolder();
     environment.moduleName = ModuleName();
     environment.autostartFolder = DefaultAutostartFolder();
     environment.locale = MessageLocale();
-    environment.captureDevices = [] { return EnumerateCaptureDevices(); };
-    environment.imagingDevices = [] { return VideoDeviceNames(); };
-    environment.canOpenG7231 = [] { return CanOpenG7231(); };
     return environment;
 }
 

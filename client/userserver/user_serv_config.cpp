@@ -16,8 +16,7 @@ std::mutex g_periodLock;
 void ConfigDeleter::operator()(ClientConfig* config) const { delete config; }
 void RecordsDeleter::operator()(CallRecordList* records) const { delete records; }
 
-ConfigPtr CreateClientConfig(bool manageAutostart) {
-    ConfigEnvironment environment = SystemConfigEnvironment();
+ConfigPtr CreateClientConfig(ConfigEnvironment environment, bool manageAutostart) {
     if (!manageAutostart) environment.autostartFolder.clear();
     return ConfigPtr(new ClientConfig(std::move(environment)));
 }

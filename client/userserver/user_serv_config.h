@@ -11,6 +11,7 @@ namespace orv {
 
 class ClientConfig;
 class CallRecordList;
+struct ConfigEnvironment;
 
 // Owning pointers that can be used where the classes are incomplete.
 struct ConfigDeleter {
@@ -22,9 +23,9 @@ struct RecordsDeleter {
 using ConfigPtr = std::unique_ptr<ClientConfig, ConfigDeleter>;
 using RecordsPtr = std::unique_ptr<CallRecordList, RecordsDeleter>;
 
-// The running machine's configuration (without the desktop's autostart entry unless asked)
-// and the call record store of the home folder.
-ConfigPtr CreateClientConfig(bool manageAutostart);
+// The configuration of the given machine (without the desktop's autostart entry unless
+// asked) and the call record store of the home folder.
+ConfigPtr CreateClientConfig(ConfigEnvironment environment, bool manageAutostart);
 RecordsPtr CreateCallRecordList();
 int ConfiguredLanguage(ClientConfig& config);
 

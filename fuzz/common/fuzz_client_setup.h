@@ -30,7 +30,7 @@ inline std::unique_ptr<ClientConfig> MakeFuzzConfig(const std::string& home) {
     env.homeFolder = home;
     env.moduleName = "orvfuzz";
     env.locale = "C";
-    env.captureDevices = [] { return std::vector<AudioDeviceInfo>{}; };
+    env.captureDevices = [] { return std::vector<SoundInputDevice>{}; };
     env.imagingDevices = [] { return std::vector<std::string>{}; };
     env.canOpenG7231 = [] { return false; };
     return std::make_unique<ClientConfig>(env);

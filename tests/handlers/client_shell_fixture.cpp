@@ -27,7 +27,7 @@ ConfigEnvironment TestConfigEnvironment(const std::string& home) {
     env.homeFolder = home;
     env.moduleName = "orvtest";
     env.locale = "C";
-    env.captureDevices = [] { return std::vector<AudioDeviceInfo>{}; };
+    env.captureDevices = [] { return std::vector<SoundInputDevice>{}; };
     env.imagingDevices = [] { return std::vector<std::string>{}; };
     env.canOpenG7231 = [] { return false; };
     return env;

@@ -39,7 +39,7 @@ protected:
 
     TempFolder home;
     std::string locale = "en_US.UTF-8";
-    std::vector<AudioDeviceInfo> captureDevices;
+    std::vector<SoundInputDevice> captureDevices;
     std::vector<std::string> imagingDevices;
     bool g7231 = true;
 };

@@ -53,7 +53,7 @@ ConfigEnvironment Environment(const TempFolder& home) {
     ConfigEnvironment env;
     env.homeFolder = home.Path();
     env.moduleName = "orvphone";
-    env.captureDevices = [] { return std::vector<AudioDeviceInfo>{{"usbmic", "USB microphone"}}; };
+    env.captureDevices = [] { return std::vector<SoundInputDevice>{{"usbmic", "USB microphone"}}; };
     return env;
 }
 

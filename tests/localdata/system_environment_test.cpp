@@ -1,6 +1,7 @@
 // The configuration built from the real machine: home folder, sound devices, imaging
 // devices and the G.723.1 probe, with the user's autostart folder moved into a temporary one.
 #include "client/audio/devices/audio_device_list.h"
+#include "client/core/system_config_environment.h"
 #include "client/data/client_config.h"
 #include "client/video/devices/video_device_list.h"
 #include "platform/paths.h"
