@@ -77,7 +77,7 @@ if command -v clang++ >/dev/null && [ "$fuzz_seconds" != 0 ]; then
     echo "=== fuzz: configure and build (build-fuzz)"
     mkdir -p build-fuzz
     if CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-            -DORV_FUZZ=ON >build-fuzz.configure.log 2>&1 && cmake --build build-fuzz -j"$jobs"; then
+            -DORV_FUZZ=ON >build-fuzz.configure.log 2>&1 && cmake --build build-fuzz -j"$jobs" --target fuzz_targets; then
         for target in build-fuzz/fuzz/*; do
             [ -f "$target" ] && [ -x "$target" ] || continue
             name=$(basename "$target")

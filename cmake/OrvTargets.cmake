@@ -75,6 +75,11 @@ function(orv_fuzz name)
     orv_program(${name} SOURCES ${A_SOURCES} DEPS ${A_DEPS})
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+    # One target builds every fuzz program and only what they link, not the programs.
+    if(NOT TARGET fuzz_targets)
+        add_custom_target(fuzz_targets)
+    endif()
+    add_dependencies(fuzz_targets ${name})
 endfunction()
 
 # Adds every sub-folder of the current folder that has a CMakeLists.txt.
