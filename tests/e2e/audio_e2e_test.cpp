@@ -80,9 +80,7 @@ protected:
     }
 
     void StartServer(RelayImpairment impairment = {}) {
-        ASSERT_TRUE(StartServerBehindRelays(m_server, m_serverHome.Path(), m_audioRelay, m_videoRelay, kEchoNumber,
-                                            impairment, kWaitMs, &m_serverAddress))
-            << m_server.Output();
+        ASSERT_TRUE(m_server.Start(kEchoNumber, impairment, kWaitMs)) << m_server.process.Output();
     }
 
 
@@ -90,17 +88,10 @@ protected:
     void StartClient(Party& party, int codec) {
         std::ofstream(party.home->File("orvcli.cfg")) << "[Audio]\nCodec0=" << codec << "\n";
         const std::string device = "wav:in=" + party.microphone + ",out=" + party.Heard();
-        ASSERT_TRUE(StartClientProcess(party.process, party.home->Path(), m_serverAddress, party.number,
+        ASSERT_TRUE(StartClientProcess(party.process, party.home->Path(), m_server.address, party.number,
                                        party.password, {"--audio-device", device}, kWaitMs))
             << party.process.Output();
-        ASSERT_TRUE(party.process.WriteLine("logon"));
-        ASSERT_TRUE(party.process.WaitForLine("EVENT logon_complete", kWaitMs)) << party.process.Output();
-        ASSERT_TRUE(party.process.WriteLine("status"));
-        std::string status;
-        ASSERT_TRUE(party.process.WaitForLine("EVENT status", kWaitMs, &status));
-        const auto at = status.find("endpoint=");
-        ASSERT_NE(at, std::string::npos) << status;
-        party.endpoint = static_cast<std::uint32_t>(std::stoul(status.substr(at + 9)));
+        ASSERT_TRUE(LogOnClientProcess(party.process, kWaitMs, &party.endpoint)) << party.process.Output();
     }
 
     // The caller calls, the called side answers, both talk for the length of the speech
@@ -156,7 +147,7 @@ protected:
     // gap from its first packet, with its sender's EndpointID as SSRC.
     void CheckWire(int codec, const std::vector<std::uint32_t>& endpoints) {
         std::map<std::uint16_t, std::vector<MediaHeader>> bySource;
-        for (const RelayedDatagram& d : m_audioRelay.FromClients()) {
+        for (const RelayedDatagram& d : m_server.audioRelay.FromClients()) {
             if (IsProbe(d.bytes.data(), d.bytes.size())) continue;
             if (d.bytes.size() == 27 && d.bytes[0] == 0x09 && d.bytes[1] == 0x0A) continue; // channel announcement
             MediaHeader header;
@@ -183,10 +174,7 @@ protected:
     static bool s_ready;
     static std::string s_error;
 
-    UdpRelay m_audioRelay, m_videoRelay;
-    TestFolder m_serverHome;
-    ChildProcess m_server;
-    std::string m_serverAddress;
+    RelayedServer m_server;
     Party m_a, m_b;
 };
 
@@ -236,9 +224,9 @@ TEST_F(AudioE2eTest, TenPercentLossAndReorderingStillCarryTheSpeech) {
     const SpeechMatch bHearsA = Heard(m_b, m_a.speech, "lossy caller to called");
     const SpeechMatch aHearsB = Heard(m_a, m_b.speech, "lossy called to caller");
     std::printf("relay: %llu dropped, %llu held back, %llu forwarded\n",
-                static_cast<unsigned long long>(m_audioRelay.Dropped()),
-                static_cast<unsigned long long>(m_audioRelay.Reordered()),
-                static_cast<unsigned long long>(m_audioRelay.Forwarded()));
+                static_cast<unsigned long long>(m_server.audioRelay.Dropped()),
+                static_cast<unsigned long long>(m_server.audioRelay.Reordered()),
+                static_cast<unsigned long long>(m_server.audioRelay.Forwarded()));
     EXPECT_GT(bHearsA.correlation, kLossyFloor);
     EXPECT_GT(aHearsB.correlation, kLossyFloor);
 }

@@ -24,6 +24,18 @@ bool StartClientProcess(ChildProcess& client, const std::string& home, const std
            client.WaitForLine("EVENT started", timeoutMs);
 }
 
+bool LogOnClientProcess(ChildProcess& client, int timeoutMs, std::uint32_t* endpoint) {
+    std::string status;
+    if (!client.WriteLine("logon") || !client.WaitForLine("EVENT logon_complete", timeoutMs) ||
+        !client.WriteLine("status") || !client.WaitForLine("EVENT status", timeoutMs, &status)) {
+        return false;
+    }
+    const auto at = status.find(" endpoint=");
+    if (at == std::string::npos) return false;
+    *endpoint = static_cast<std::uint32_t>(std::stoul(status.substr(at + 10)));
+    return true;
+}
+
 std::uint16_t PortOf(const std::string& line) {
     return static_cast<std::uint16_t>(std::stoi(line.substr(line.rfind(':') + 1)));
 }

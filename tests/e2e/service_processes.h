@@ -22,6 +22,10 @@ bool StartClientProcess(ChildProcess& client, const std::string& home, const std
                         const std::string& number, const std::string& password,
                         const std::vector<std::string>& extra, int timeoutMs);
 
+// Logs a started orvcli on and reads its EndpointID from its status line; false when either
+// does not come within timeoutMs.
+bool LogOnClientProcess(ChildProcess& client, int timeoutMs, std::uint32_t* endpoint);
+
 // The port at the end of an address or a LISTEN line ("... 127.0.0.1:4000").
 std::uint16_t PortOf(const std::string& line);
 

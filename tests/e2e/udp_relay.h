@@ -5,6 +5,7 @@
 #pragma once
 
 #include "tests/e2e/child_process.h"
+#include "tests/server/test_folder.h"
 
 #include <atomic>
 #include <chrono>
@@ -81,5 +82,18 @@ private:
 bool StartServerBehindRelays(ChildProcess& server, const std::string& home, UdpRelay& audio, UdpRelay& video,
                              const std::string& echoNumber, RelayImpairment impairment, int timeoutMs,
                              std::string* userAddress);
+
+// orvserver in a home folder of its own behind an audio and a video relay.
+struct RelayedServer {
+    UdpRelay audioRelay, videoRelay;
+    TestFolder home;
+    ChildProcess process;
+    std::string address; // its user port, "host:port"
+
+    bool Start(const std::string& echoNumber, RelayImpairment impairment, int timeoutMs) {
+        return StartServerBehindRelays(process, home.Path(), audioRelay, videoRelay, echoNumber, impairment,
+                                       timeoutMs, &address);
+    }
+};
 
 } // namespace orv::test

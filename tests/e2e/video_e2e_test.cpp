@@ -98,28 +98,21 @@ protected:
     }
 
     void StartServer() {
-        ASSERT_TRUE(StartServerBehindRelays(m_server, m_serverHome.Path(), m_audioRelay, m_videoRelay, kEchoNumber, {},
-                                            kWaitMs, &m_serverAddress))
-            << m_server.Output();
+        ASSERT_TRUE(m_server.Start(kEchoNumber, {}, kWaitMs)) << m_server.process.Output();
     }
 
     // Logs on with the camera, offering only this video codec, capturing CIF at 15 fps.
     void StartClient(Party& party, int codec, const std::string& camera) {
         std::ofstream(party.home->File("orvcli.cfg"))
             << "[Video]\nVideoQual=1\nFrameRate=" << kRate << "\nVideoFormat=" << kSizeIndex << "\nFlowRate=256\n";
-        ASSERT_TRUE(StartClientProcess(party.process, party.home->Path(), m_serverAddress, party.number,
+        ASSERT_TRUE(StartClientProcess(party.process, party.home->Path(), m_server.address, party.number,
                                        party.password,
                                        {"--audio-device", "null", "--video-device", camera, "--video-codec",
                                         std::to_string(codec)},
                                        kWaitMs))
             << party.process.Output();
         ASSERT_TRUE(party.process.WaitForText("EVENT video_capture state=1", kWaitMs)) << party.process.Output();
-        ASSERT_TRUE(party.process.WriteLine("logon"));
-        ASSERT_TRUE(party.process.WaitForLine("EVENT logon_complete", kWaitMs)) << party.process.Output();
-        std::string line;
-        ASSERT_TRUE(party.process.WriteLine("status"));
-        ASSERT_TRUE(party.process.WaitForLine("EVENT status", kWaitMs, &line));
-        party.endpoint = static_cast<std::uint32_t>(Field(line, "endpoint"));
+        ASSERT_TRUE(LogOnClientProcess(party.process, kWaitMs, &party.endpoint)) << party.process.Output();
     }
 
     static std::string Clip(const std::string& name) { return "file:" + s_clips->File(name) + ",loop=1"; }
@@ -188,7 +181,7 @@ protected:
             std::vector<bool> keyFrames;
         };
         std::map<std::uint32_t, Stream> streams;
-        for (const RelayedDatagram& d : m_videoRelay.FromClients()) {
+        for (const RelayedDatagram& d : m_server.videoRelay.FromClients()) {
             if (IsProbe(d.bytes.data(), d.bytes.size())) continue;
             if (d.bytes.size() == 27 && d.bytes[0] == 0x09 && d.bytes[1] == 0x0A) continue; // channel announcement
             MediaHeader header;
@@ -232,10 +225,7 @@ protected:
     static bool s_ready;
     static std::string s_error;
 
-    UdpRelay m_audioRelay, m_videoRelay;
-    TestFolder m_serverHome;
-    ChildProcess m_server;
-    std::string m_serverAddress;
+    RelayedServer m_server;
     Party m_a, m_b;
 };
 
@@ -330,9 +320,9 @@ TEST_F(VideoE2eTest, ThePictureHealsAfterALossBurst) {
     StartClient(m_a, 2, kPatternCamera);
     StartClient(m_b, 2, Clip("b.y4m"));
     Connect(m_a, &m_b, m_b.number);
-    m_videoRelay.SetLoss(0.10);
+    m_server.videoRelay.SetLoss(0.10);
     std::this_thread::sleep_for(std::chrono::seconds(4));
-    m_videoRelay.SetLoss(0);
+    m_server.videoRelay.SetLoss(0);
     const auto burstEnd = std::chrono::steady_clock::now();
     // Snapshots every 100 ms for 2.5 s: the time of the first after which every picture is
     // clean (the test pattern it carries, within the floor) is the recovery time.
@@ -352,9 +342,9 @@ TEST_F(VideoE2eTest, ThePictureHealsAfterALossBurst) {
     long healedAt = -1;
     for (std::size_t i = clean.size(); i-- > 0 && clean[i].second;) healedAt = clean[i].first;
     std::printf("loss burst: relay dropped %llu datagrams; picture clean again %ld ms after the burst\n",
-                static_cast<unsigned long long>(m_videoRelay.Dropped()), healedAt);
+                static_cast<unsigned long long>(m_server.videoRelay.Dropped()), healedAt);
     RecordProperty("recovery_ms", std::to_string(healedAt));
-    EXPECT_GT(m_videoRelay.Dropped(), 10u);
+    EXPECT_GT(m_server.videoRelay.Dropped(), 10u);
     EXPECT_GT(b.decoded, 0);
     ASSERT_GE(healedAt, 0) << "the picture never became clean again";
     EXPECT_LE(healedAt, 1500);
