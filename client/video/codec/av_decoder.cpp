@@ -1,5 +1,6 @@
 #include "client/video/codec/av_decoder.h"
 
+#include "client/video/codec/av_codec_objects.h"
 #include "client/video/codec/video_codec.h"
 
 #include <algorithm>
@@ -25,24 +26,13 @@ AVCodecID DecoderId(std::uint32_t fourCC) {
 
 AvDecoder::~AvDecoder() { Close(); }
 
-void AvDecoder::Close() {
-    avcodec_free_context(&m_context);
-    av_frame_free(&m_frame);
-    av_packet_free(&m_packet);
-}
+void AvDecoder::Close() { FreeCodecObjects(&m_context, &m_frame, &m_packet); }
 
 bool AvDecoder::Open(std::uint32_t fourCC) {
     Close();
     const AVCodecID id = DecoderId(fourCC);
     const AVCodec* codec = id == AV_CODEC_ID_NONE ? nullptr : avcodec_find_decoder(id);
-    if (codec == nullptr) return false;
-    m_context = avcodec_alloc_context3(codec);
-    m_frame = av_frame_alloc();
-    m_packet = av_packet_alloc();
-    if (m_context == nullptr || m_frame == nullptr || m_packet == nullptr) {
-        Close();
-        return false;
-    }
+    if (codec == nullptr || !AllocateCodecObjects(codec, &m_context, &m_frame, &m_packet)) return false;
     m_context->thread_count = 1;                      // frame threads would hold frames back
     m_context->flags |= AV_CODEC_FLAG_LOW_DELAY;      // output each picture as it is decoded
     m_context->flags |= AV_CODEC_FLAG_OUTPUT_CORRUPT; // a concealed picture beats a frozen one

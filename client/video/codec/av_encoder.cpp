@@ -1,5 +1,6 @@
 #include "client/video/codec/av_encoder.h"
 
+#include "client/video/codec/av_codec_objects.h"
 #include "client/video/codec/video_codec.h"
 
 #include <algorithm>
@@ -85,9 +86,7 @@ void ConfigureEncoder(AVCodecContext* context, AVDictionary** options, const Enc
 AvEncoder::~AvEncoder() { Close(); }
 
 void AvEncoder::Close() {
-    avcodec_free_context(&m_context);
-    av_frame_free(&m_frame);
-    av_packet_free(&m_packet);
+    FreeCodecObjects(&m_context, &m_frame, &m_packet);
     m_pts = 0;
 }
 
@@ -97,13 +96,7 @@ bool AvEncoder::Open(const EncoderSettings& settings) {
     const AVCodec* codec = FindVideoEncoder(settings.fourCC, settings.width, settings.height);
     if (codec == nullptr) return false;
     m_settings = settings;
-    m_context = avcodec_alloc_context3(codec);
-    m_frame = av_frame_alloc();
-    m_packet = av_packet_alloc();
-    if (m_context == nullptr || m_frame == nullptr || m_packet == nullptr) {
-        Close();
-        return false;
-    }
+    if (!AllocateCodecObjects(codec, &m_context, &m_frame, &m_packet)) return false;
     AVDictionary* options = nullptr;
     ConfigureEncoder(m_context, &options, settings);
     const int opened = avcodec_open2(m_context, codec, &options);
