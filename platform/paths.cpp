@@ -1,6 +1,8 @@
 // Program folder, module name, home folder and path helpers.
 #include "platform/paths.h"
 
+#include "platform/command_option.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -99,34 +101,10 @@ void SetHomeFolder(const std::string& folder) {
 }
 
 bool InitHomeFolder(int& argc, char** argv, std::string* error) {
-    std::string chosen;
-    bool given = false;
-    bool missingValue = false;
-    int out = 1;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (std::strcmp(arg, "--home") == 0) {
-            if (i + 1 < argc) {
-                chosen = argv[++i];
-                given = true;
-            } else {
-                missingValue = true;
-            }
-            continue;
-        }
-        if (std::strncmp(arg, "--home=", 7) == 0) {
-            chosen = arg + 7;
-            given = true;
-            continue;
-        }
-        argv[out++] = argv[i];
-    }
-    if (argc > 0) {
-        argc = out;
-        argv[argc] = nullptr;
-    }
+    const CommandOption taken = TakeCommandOption(argc, argv, "--home");
+    std::string chosen = taken.value;
     // An empty --home is a mistake, never a quiet way back to the program folder.
-    if (missingValue || (given && chosen.empty())) {
+    if (taken.missingValue || (taken.given && chosen.empty())) {
         if (error != nullptr) *error = "--home needs a folder (it was given none, or an empty one)";
         return false;
     }
