@@ -2,9 +2,10 @@
 // with confirmation, and hiding to and restoring from the tray.
 #include "client/ui/main_dialog.h"
 
+#include "client/core/client_core.h"
+#include "client/core/core_event_fields.h"
 #include "client/log/log.h"
 #include "client/ui/skin_message_box.h"
-#include "client/core/client_core.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -23,13 +24,6 @@ constexpr int kTextFilesUpdated = 110;
 constexpr int kTrayTipMax = 127;
 constexpr char kTalkRequestType[] = "0x0201";
 
-std::string Field(const CoreEvent& event, const char* key) {
-    for (const auto& [name, value] : event.fields) {
-        if (name == key) return value;
-    }
-    return std::string();
-}
-
 } // namespace
 
 void MainDialog::OnCoreEvent(const CoreEvent& event) {
@@ -47,7 +41,7 @@ void MainDialog::OnCoreEvent(const CoreEvent& event) {
 
 void MainDialog::OnServerFailure(const CoreEvent& event) {
     if (closing_) return;
-    if (Field(event, "request") == kTalkRequestType) {
+    if (EventField(event, "request") == kTalkRequestType) {
         // A call request without answer: say so for 2 s, then treat it as a lost server.
         line_.ShowBriefly(Text(kTextCallPlacingTimeout), Now());
         Refresh();
