@@ -27,6 +27,17 @@ std::uint32_t ReadOctets(ByteReader& r) {
     return ip;
 }
 
+// A host-order address as the establish notice carries it (first octet in the lowest byte).
+std::uint32_t FirstOctetLowest(std::uint32_t ip) {
+    return (ip >> 24) | ((ip >> 8) & 0xFF00u) | ((ip << 8) & 0xFF0000u) | (ip << 24);
+}
+
+std::vector<std::uint8_t> EstablishPacket(std::uint32_t seq, const TalkEstablish& notice) {
+    std::vector<std::uint8_t> body(kTalkEstablishSize);
+    BuildTalkEstablish(notice, body.data());
+    return BuildPacket(kPktTalkEstablish, seq, body);
+}
+
 void WriteCodecList(ByteWriter& w, const CodecList& list) {
     const std::uint8_t count = std::min<std::uint8_t>(list.count, kMaxCodecs);
     w.U8(count);
@@ -67,36 +78,33 @@ bool ParseCallForward(const std::uint8_t* body, std::size_t size, CallForwardReq
 }
 
 std::vector<std::uint8_t> BuildEstablishNotice(std::uint32_t seq, const EstablishNotice& n) {
-    ByteWriter w;
-    w.U8(0);
-    w.U32LE(n.callId);
-    w.Text(n.calling, kNumberField);
-    w.Text(n.called, kNumberField);
-    w.U8(n.role);
-    w.U8(n.noForward);
-    w.U32LE(n.servId);
-    WriteOctets(w, n.talkServer.ip);
-    w.U16LE(n.talkServer.port);
-    WriteOctets(w, n.peerAudio.ip);
-    w.U16LE(n.peerAudio.port);
-    WriteOctets(w, n.peerVideo.ip);
-    w.U16LE(n.peerVideo.port);
-    return BuildPacket(kPktTalkEstablish, seq, w.Get());
+    TalkEstablish notice;
+    notice.callId = n.callId;
+    notice.callingNumber = n.calling;
+    notice.calledNumber = n.called;
+    notice.role = n.role;
+    notice.noForward = n.noForward;
+    notice.servId = n.servId;
+    notice.talkServIP = FirstOctetLowest(n.talkServer.ip);
+    notice.talkServPort = n.talkServer.port;
+    notice.peerAudioIP = FirstOctetLowest(n.peerAudio.ip);
+    notice.peerAudioPort = n.peerAudio.port;
+    notice.peerVideoIP = FirstOctetLowest(n.peerVideo.ip);
+    notice.peerVideoPort = n.peerVideo.port;
+    return EstablishPacket(seq, notice);
 }
 
 std::vector<std::uint8_t> BuildEstablishRefusal(std::uint32_t seq, std::int32_t reason, const std::string& calling,
                                                 const std::string& called) {
     // The same layout as an established notice, so a client that reads every field of it
     // finds zeros where there is nothing to say.
-    EstablishNotice n;
-    n.calling = calling;
-    n.called = called;
-    n.role = kRoleCaller;
-    std::vector<std::uint8_t> packet = BuildEstablishNotice(seq, n);
-    packet[8] = 255;
-    const auto r = static_cast<std::uint32_t>(reason);
-    for (int i = 0; i < 4; ++i) packet[9 + i] = static_cast<std::uint8_t>(r >> (8 * i));
-    return packet;
+    TalkEstablish notice;
+    notice.result = 255;
+    notice.reason = reason;
+    notice.callingNumber = calling;
+    notice.calledNumber = called;
+    notice.role = kRoleCaller;
+    return EstablishPacket(seq, notice);
 }
 
 std::vector<std::uint8_t> BuildCallSetup(std::uint32_t seq, const CallSetup& s) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "server/user_packets.h"
+#include "wire/talk_establish.h"
 
 #include <array>
 #include <cstddef>
@@ -47,10 +48,6 @@ constexpr std::size_t kLongestTalkMessage = kCallSetupSize;
 // Talk request refusals (beside kReasonUnknownNumber).
 constexpr std::int32_t kReasonOffline = -10;
 constexpr std::int32_t kReasonBusy = -14;
-
-// Roles in the establish notice.
-constexpr std::uint8_t kRoleCaller = 1;
-constexpr std::uint8_t kRoleCalled = 0;
 
 // Call forward types.
 constexpr std::uint8_t kForwardBusy = 2;

@@ -29,7 +29,7 @@
 
 #include "client/call/call_media.h"
 #include "client/call/call_owner.h"
-#include "client/call/talk_establish.h"
+#include "wire/talk_establish.h"
 #include "client/call/talk_packets.h"
 #include "client/net/msg_handler.h"
 #include "wire/byte_reader.h"

@@ -1,6 +1,6 @@
 // Talk-server message layouts: the 122-byte setup, digit packets, media parameters, the
 // channel announcement and the establish notice, with short inputs refused.
-#include "client/call/talk_establish.h"
+#include "wire/talk_establish.h"
 #include "client/call/talk_packets.h"
 #include "wire/byte_reader.h"
 #include "wire/packet_header.h"

@@ -3,7 +3,7 @@
 // refused and established notices for both roles, answering and hanging up through the
 // session, the relay of call events, and the call records.
 #include "client/call/call_state.h"
-#include "client/call/talk_establish.h"
+#include "wire/talk_establish.h"
 #include "client/data/call_record_list.h"
 #include "tests/call/fake_talk_server.h"
 #include "tests/handlers/session_fixture.h"

@@ -1,7 +1,7 @@
 // Logon conversation of the user-server handler against a server socket on 127.0.0.1:
 // exact request bytes, sequence numbers, resends and stale answers, completion, refusals
 // and time-outs, and the servers it takes datagrams from.
-#include "client/call/talk_establish.h"
+#include "wire/talk_establish.h"
 #include "client/core/logon_sequence.h"
 #include "client/log/log.h"
 #include "client/text/text_table.h"

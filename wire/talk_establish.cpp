@@ -1,7 +1,8 @@
-#include "client/call/talk_establish.h"
+#include "wire/talk_establish.h"
 
+#include "wire/byte_order.h"
 #include "wire/byte_reader.h"
-#include "wire/packet_header.h"
+#include "wire/text_field.h"
 
 namespace orv {
 
@@ -11,7 +12,7 @@ bool ParseTalkEstablish(const std::uint8_t* body, std::size_t size, TalkEstablis
     n->callId = r.U32LE();
     n->reason = static_cast<std::int32_t>(n->callId);
     n->callingNumber = r.TextFull(32);
-    r.Bytes(32);
+    n->calledNumber = r.TextFull(32);
     n->role = r.U8();
     n->noForward = r.U8();
     n->servId = r.U32LE();
@@ -28,7 +29,7 @@ void BuildTalkEstablish(const TalkEstablish& n, std::uint8_t* b) {
     b[0] = n.result;
     PutU32LE(b + 1, n.result == 0 ? n.callId : static_cast<std::uint32_t>(n.reason));
     PutTextField(b + 5, 32, n.callingNumber.c_str());
-    PutTextField(b + 37, 32, "");
+    PutTextField(b + 37, 32, n.calledNumber.c_str());
     b[69] = n.role;
     b[70] = n.noForward;
     PutU32LE(b + 71, n.servId);
