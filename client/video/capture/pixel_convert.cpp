@@ -101,8 +101,11 @@ bool MakeLayout(CameraPixelFormat format, int width, int height, int bytesPerLin
         layout = {layout.format, 1, {stride}, {0}, static_cast<std::size_t>(stride) * h};
         return true;
     }
-    const int stride = bytesPerLine ? bytesPerLine : width;
-    if (stride < width) return false;
+    // An NV12 chroma row holds a U,V pair for every two pixels, so an odd width still
+    // needs an even number of bytes per line.
+    const int minStride = format == CameraPixelFormat::kNv12 ? (width + 1) / 2 * 2 : width;
+    const int stride = bytesPerLine ? bytesPerLine : minStride;
+    if (stride < minStride) return false;
     const std::size_t lumaBytes = static_cast<std::size_t>(stride) * h;
     if (format == CameraPixelFormat::kNv12) {
         const std::size_t chromaBytes = static_cast<std::size_t>(stride) * ((h + 1) / 2);
@@ -161,6 +164,7 @@ struct PixelConverter::State {
     AVFrame* decoded = nullptr;
     std::vector<std::uint8_t> padded;  // compressed input with the decoder's padding
     std::vector<std::uint8_t> scratch; // scaler output, top-down
+    std::vector<std::uint8_t> input;   // raw picture with room for the scaler's wide reads
 
     ~State() { Release(); }
     void Release() {
@@ -270,10 +274,15 @@ bool PixelConverter::Convert(const std::uint8_t* data, std::size_t length, std::
         return ok;
     }
     if (!s.scaler || length < s.layout.total) return false;
+    // The scaler reads rows in wide steps and may pass the last byte of a picture that ends
+    // exactly at a device buffer's end: it reads a zero-padded copy instead.
+    constexpr std::size_t kReadSlack = 256;
+    s.input.assign(s.layout.total + kReadSlack, 0);
+    std::memcpy(s.input.data(), data, s.layout.total);
     const std::uint8_t* planes[4] = {};
     int strides[4] = {};
     for (int i = 0; i < s.layout.planes; ++i) {
-        planes[i] = data + s.layout.offset[i];
+        planes[i] = s.input.data() + s.layout.offset[i];
         strides[i] = s.layout.stride[i];
     }
     return s.Scale(planes, strides, s.height, out);
