@@ -143,14 +143,14 @@ void ThreadQueue::RearmTimerLocked() {
     if (due == timerArmedNs)
         return;
     timerArmedNs = due;
-    itimerspec timerSpec{};
+    itimerspec dueTime{};
     if (due > 0) { // an absolute time of 0 would disarm: clamp to at least 1 ns
-        timerSpec.it_value.tv_sec = static_cast<time_t>(due / 1000000000);
-        timerSpec.it_value.tv_nsec = static_cast<long>(due % 1000000000);
-        if (timerSpec.it_value.tv_sec == 0 && timerSpec.it_value.tv_nsec == 0)
-            timerSpec.it_value.tv_nsec = 1;
+        dueTime.it_value.tv_sec = static_cast<time_t>(due / 1000000000);
+        dueTime.it_value.tv_nsec = static_cast<long>(due % 1000000000);
+        if (dueTime.it_value.tv_sec == 0 && dueTime.it_value.tv_nsec == 0)
+            dueTime.it_value.tv_nsec = 1;
     }
-    timerfd_settime(timerFd, TFD_TIMER_ABSTIME, &timerSpec, nullptr);
+    timerfd_settime(timerFd, TFD_TIMER_ABSTIME, &dueTime, nullptr);
 }
 
 ThreadQueue* CurrentQueue() {

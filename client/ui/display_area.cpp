@@ -15,10 +15,10 @@ constexpr int kSmallestText = 11;
 constexpr int kLargestText = 96;
 } // namespace
 
-DisplayAreaSpec ReadDisplayArea(const std::string& descriptionFile, const char* key) {
+DisplayAreaLayout ReadDisplayArea(const std::string& descriptionFile, const char* key) {
     const std::vector<std::string> t =
         SplitSkinTokens(GetProfileString("MESSAGEAREA", key, "", descriptionFile));
-    DisplayAreaSpec area;
+    DisplayAreaLayout area;
     if (t.size() < 4) return area;
     const int v[4] = {SkinTokenInt(t[0]), SkinTokenInt(t[1]), SkinTokenInt(t[2]), SkinTokenInt(t[3])};
     for (int value : v) {

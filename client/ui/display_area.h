@@ -10,14 +10,14 @@
 
 namespace orv {
 
-struct DisplayAreaSpec {
+struct DisplayAreaLayout {
     QRect rect;       // empty when the skin gives none
     int textSize = 0; // pixels
 };
 
 // Reads key ("CALL" or "TIME") of "MESSAGEAREA" from the description file: x, y, width,
 // height, text size. An empty rectangle when the key is missing or out of range.
-DisplayAreaSpec ReadDisplayArea(const std::string& descriptionFile, const char* key);
+DisplayAreaLayout ReadDisplayArea(const std::string& descriptionFile, const char* key);
 
 class DisplayArea : public QWidget {
 public:

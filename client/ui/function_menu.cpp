@@ -20,9 +20,9 @@ struct Item {
 };
 constexpr Item kSeparator{0, 0, ""};
 
-QIcon IconFor(const FunctionMenuSpec& content, const char* name) { return content.icon ? content.icon(name) : QIcon(); }
+QIcon IconFor(const FunctionMenuContent& content, const char* name) { return content.icon ? content.icon(name) : QIcon(); }
 
-void AddAction(QMenu* menu, const FunctionMenuSpec& content, const QString& text, int command, const char* icon,
+void AddAction(QMenu* menu, const FunctionMenuContent& content, const QString& text, int command, const char* icon,
                bool enabled) {
     QAction* action = menu->addAction(IconFor(content, icon), text);
     action->setData(command);
@@ -33,7 +33,7 @@ void AddAction(QMenu* menu, const FunctionMenuSpec& content, const QString& text
     });
 }
 
-void AddItems(QMenu* menu, const TextTable& texts, const FunctionMenuSpec& content, std::initializer_list<Item> items) {
+void AddItems(QMenu* menu, const TextTable& texts, const FunctionMenuContent& content, std::initializer_list<Item> items) {
     for (const Item& item : items) {
         if (item.text == 0) {
             menu->addSeparator();
@@ -46,7 +46,7 @@ void AddItems(QMenu* menu, const TextTable& texts, const FunctionMenuSpec& conte
     }
 }
 
-QMenu* AddSubMenu(QMenu* menu, const TextTable& texts, const FunctionMenuSpec& content, int text, const char* icon) {
+QMenu* AddSubMenu(QMenu* menu, const TextTable& texts, const FunctionMenuContent& content, int text, const char* icon) {
     QMenu* sub = menu->addMenu(IconFor(content, icon), Q(texts.Text(text)));
     sub->setStyleSheet(menu->styleSheet());
     return sub;
@@ -65,7 +65,7 @@ QString FunctionMenuStyleSheet() {
         "QMenu::icon { padding-left: 8px; }");
 }
 
-QMenu* BuildFunctionMenu(QWidget* parent, const TextTable& texts, const FunctionMenuSpec& content) {
+QMenu* BuildFunctionMenu(QWidget* parent, const TextTable& texts, const FunctionMenuContent& content) {
     auto* menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("FunctionMenu"));
     menu->setStyleSheet(FunctionMenuStyleSheet());

@@ -32,7 +32,7 @@ enum MainCommand : int {
     kCmdFirstSupport = 0xFF00, // + the support entry's index
 };
 
-struct FunctionMenuSpec {
+struct FunctionMenuContent {
     // Whether a command can run now; entries for which it says no are shown disabled.
     std::function<bool(int command)> available;
     // The support entries' texts, already in the current language.
@@ -47,6 +47,6 @@ QString FunctionMenuStyleSheet();
 
 // Builds the menu (owned by parent). Short message, voice mail and hot line are always
 // disabled.
-QMenu* BuildFunctionMenu(QWidget* parent, const TextTable& texts, const FunctionMenuSpec& content);
+QMenu* BuildFunctionMenu(QWidget* parent, const TextTable& texts, const FunctionMenuContent& content);
 
 } // namespace orv

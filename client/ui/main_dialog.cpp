@@ -188,7 +188,7 @@ std::vector<SupportEntry> MainDialog::SupportEntries() const {
 }
 
 void MainDialog::OpenFunctionMenu() {
-    FunctionMenuSpec content;
+    FunctionMenuContent content;
     content.available = [this](int command) { return CommandAvailable(command); };
     content.run = [this](int command) { OnCommand(command); };
     for (const SupportEntry& entry : SupportEntries()) {

@@ -38,8 +38,8 @@ void MainDialog::BuildControls(const std::string& skinFile) {
 }
 
 void MainDialog::PlaceDisplayAreas(const std::string& skinFile) {
-    const DisplayAreaSpec call = ReadDisplayArea(skinFile, "CALL");
-    const DisplayAreaSpec time = ReadDisplayArea(skinFile, "TIME");
+    const DisplayAreaLayout call = ReadDisplayArea(skinFile, "CALL");
+    const DisplayAreaLayout time = ReadDisplayArea(skinFile, "TIME");
     message_ = new DisplayArea(QStringLiteral("MESSAGE_AREA"), false, call.textSize, this);
     time_ = new DisplayArea(QStringLiteral("TIME_AREA"), true, time.textSize, this);
     message_->setGeometry(call.rect);

@@ -35,7 +35,7 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(m_path, ignored);
 }
 
-std::vector<std::uint8_t> MakeWav(const WavSpec& format, const std::vector<std::uint8_t>& data) {
+std::vector<std::uint8_t> MakeWav(const WavLayout& format, const std::vector<std::uint8_t>& data) {
     std::vector<std::uint8_t> out;
     Tag(out, "RIFF");
     Le32(out, static_cast<std::uint32_t>(4 + 8 + 16 + 8 + data.size()));

@@ -25,7 +25,7 @@ private:
     std::string m_path;
 };
 
-struct WavSpec {
+struct WavLayout {
     std::uint16_t formatTag = 1;
     std::uint16_t channels = 1;
     std::uint32_t rate = 8000;
@@ -33,7 +33,7 @@ struct WavSpec {
 };
 
 // RIFF/WAVE bytes with a fmt chunk and a data chunk holding data.
-std::vector<std::uint8_t> MakeWav(const WavSpec& format, const std::vector<std::uint8_t>& data);
+std::vector<std::uint8_t> MakeWav(const WavLayout& format, const std::vector<std::uint8_t>& data);
 std::vector<std::uint8_t> Pcm16Bytes(const std::vector<std::int16_t>& samples);
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> ReadFile(const std::string& path);

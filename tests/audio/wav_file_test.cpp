@@ -16,7 +16,7 @@ namespace {
 
 using test::MakeWav;
 using test::Pcm16Bytes;
-using test::WavSpec;
+using test::WavLayout;
 
 constexpr double kPi = 3.14159265358979323846;
 

@@ -121,11 +121,11 @@ TEST(FileCamera, PacesScalesLoopsAndReportsBadFiles) {
 
     auto collect = [](const std::string& name, std::size_t stopAfter,
                       std::string* lastError = nullptr) {
-        FileCameraSpec spec;
-        EXPECT_TRUE(ParseFileCameraName(name, spec));
+        FileCameraSetting setting;
+        EXPECT_TRUE(ParseFileCameraName(name, setting));
         std::string error;
         auto camera =
-            OpenFileCamera(spec, {352, 288, 30}, error, std::make_shared<VirtualVideoClock>());
+            OpenFileCamera(setting, {352, 288, 30}, error, std::make_shared<VirtualVideoClock>());
         FrameLog log;
         if (!camera) return log;
         EXPECT_EQ(camera->Format().frameRate, 15.0); // the file's own rate

@@ -15,7 +15,7 @@ namespace {
 
 enum class Shape { TitleButton, Round, Square };
 
-struct ButtonSpec {
+struct ButtonDrawing {
     const char* name;
     QRect rect;
     const char* tooltip;
@@ -26,9 +26,9 @@ struct ButtonSpec {
 
 // Top strip 0..48, display 56..216, call row 232..288, tool row 308..348, volume rows 376
 // and 416, a quiet footer line at the bottom.
-const std::vector<ButtonSpec>& Buttons() {
+const std::vector<ButtonDrawing>& Buttons() {
     using namespace colours;
-    static const std::vector<ButtonSpec> buttons = {
+    static const std::vector<ButtonDrawing> buttons = {
         {"BUTTON_LINK", QRect(194, 12, 24, 24), "Home", Shape::TitleButton, Glyph::Home, kBody},
         {"BUTTON_MIN", QRect(224, 12, 24, 24), "Minimize", Shape::TitleButton, Glyph::Minimise, kBody},
         {"BUTTON_CLOSE", QRect(256, 12, 24, 24), "Exit", Shape::TitleButton, Glyph::Close, kBody},
@@ -44,13 +44,13 @@ const std::vector<ButtonSpec>& Buttons() {
     return buttons;
 }
 
-struct SliderSpec {
+struct SliderDrawing {
     const char* name;
     QRect rect;
     Glyph glyph;
 };
 
-const SliderSpec kSliders[] = {
+const SliderDrawing kSliders[] = {
     {"TRACKBAR_PLAY", QRect(58, 370, 220, 24), Glyph::Speaker},
     {"TRACKBAR_RECORD", QRect(58, 410, 220, 24), Glyph::Microphone},
 };
@@ -91,7 +91,7 @@ void DrawBody(QPainter& p) {
     p.fillPath(frame, kInset);
     p.fillPath(display, kDisplay);
 
-    for (const SliderSpec& slider : kSliders) {
+    for (const SliderDrawing& slider : kSliders) {
         DrawGlyph(p, slider.glyph, QPointF(34, slider.rect.center().y() + 0.5), 20, kMuted);
     }
     p.setPen(QPen(kRim, 1));
@@ -101,7 +101,7 @@ void DrawBody(QPainter& p) {
     p.drawText(QRect(0, 466, kMainWidth, 36), Qt::AlignCenter, QStringLiteral("ORV video phone"));
 }
 
-void DrawButton(QPainter& p, const ButtonSpec& b, Look look) {
+void DrawButton(QPainter& p, const ButtonDrawing& b, Look look) {
     const QColor fill = InLook(b.fill, look);
     const QColor glyph = InLook(colours::kGlyph, look);
     p.setRenderHint(QPainter::Antialiasing);
@@ -123,7 +123,7 @@ QImage WindowPicture(Look look) {
     QImage image = NewPicture(kMainWidth, kMainHeight, Qt::black);
     QPainter p(&image);
     DrawBody(p);
-    for (const ButtonSpec& b : Buttons()) DrawButton(p, b, look);
+    for (const ButtonDrawing& b : Buttons()) DrawButton(p, b, look);
     return image;
 }
 
@@ -208,12 +208,12 @@ bool WriteDescription(const QString& path) {
     out << "[Screen]\nMain=Main.bmp\nMask=Mask.bmp\nOver=Over.bmp\nDown=Down.bmp\n"
            "Disabled=Disabled.bmp\n\n[BUTTONINFO]\n";
     int key = 1;
-    for (const ButtonSpec& b : Buttons()) {
+    for (const ButtonDrawing& b : Buttons()) {
         out << key++ << "=" << b.name << ", " << RectText(b.rect) << ", " << b.tooltip << ", F\n";
     }
     out << "\n[TEXTINFO]\n\n[TRACKBARINFO]\n";
     key = 1;
-    for (const SliderSpec& s : kSliders) {
+    for (const SliderDrawing& s : kSliders) {
         out << key++ << "=" << s.name << ", Track.bmp, Thumb.bmp, " << RectText(s.rect)
             << ", 0, 100, H, 0\n";
     }

@@ -9,14 +9,14 @@ namespace skingen {
 
 namespace {
 
-struct IconSpec {
+struct IconDrawing {
     const char* name;
     Glyph glyph;
     QColor colour;
 };
 
 // Light glyphs for the dark menu; presence and call meanings keep their colours.
-const IconSpec kIcons[] = {
+const IconDrawing kIcons[] = {
     {"FriendGroupOn", Glyph::Friends, colours::kGreen},
     {"FriendGroupOff", Glyph::Friends, colours::kMuted},
     {"FriendOnLine", Glyph::Friends, colours::kGreen},
@@ -41,7 +41,7 @@ const IconSpec kIcons[] = {
     {"Exit", Glyph::Leave, colours::kRed},
 };
 
-QImage Icon(const IconSpec& entry) {
+QImage Icon(const IconDrawing& entry) {
     QImage glyph(kIconSize, kIconSize, QImage::Format_ARGB32);
     glyph.fill(Qt::transparent);
     QPainter p(&glyph);
@@ -71,7 +71,7 @@ bool WriteMenuIcons(const QString& mainFolder) {
     const QString folder = mainFolder + "/Icons";
     if (!QDir().mkpath(folder)) return false;
     if (!SaveBmp(ProgramIcon(), folder + "/" + kProgramIconName + ".bmp")) return false;
-    for (const IconSpec& entry : kIcons) {
+    for (const IconDrawing& entry : kIcons) {
         if (!SaveBmp(Icon(entry), folder + "/" + entry.name + ".bmp")) return false;
     }
     return true;

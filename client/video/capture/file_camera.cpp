@@ -73,7 +73,7 @@ CameraPixelFormat Y4mPixelFormat(Y4mChroma chroma) {
     return CameraPixelFormat::kYuv420;
 }
 
-bool ParseFileCameraName(const std::string& deviceName, FileCameraSpec& spec) {
+bool ParseFileCameraName(const std::string& deviceName, FileCameraSetting& setting) {
     if (deviceName.rfind(kFileCameraPrefix, 0) != 0) return false;
     std::string path = deviceName.substr(sizeof(kFileCameraPrefix) - 1);
     bool loop = false;
@@ -87,21 +87,21 @@ bool ParseFileCameraName(const std::string& deviceName, FileCameraSpec& spec) {
         }
     }
     if (path.empty()) return false;
-    spec = {path, loop};
+    setting = {path, loop};
     return true;
 }
 
-std::unique_ptr<VideoSource> OpenFileCamera(const FileCameraSpec& spec, const VideoFormat& format,
+std::unique_ptr<VideoSource> OpenFileCamera(const FileCameraSetting& setting, const VideoFormat& format,
                                             std::string& error, std::shared_ptr<VideoClock> clock) {
     auto reader = std::make_unique<Y4mReader>();
-    if (!reader->Open(spec.path, error)) {
+    if (!reader->Open(setting.path, error)) {
         error = "file camera: " + error;
         return nullptr;
     }
     const Y4mHeader& header = reader->Header();
     const double rate = static_cast<double>(header.rateNum) / header.rateDen;
     if (rate < kMinRate || rate > kMaxRate) {
-        error = "file camera: frame rate of \"" + spec.path + "\" outside 1..60 per second";
+        error = "file camera: frame rate of \"" + setting.path + "\" outside 1..60 per second";
         return nullptr;
     }
     auto converter = std::make_unique<PixelConverter>();
@@ -112,7 +112,7 @@ std::unique_ptr<VideoSource> OpenFileCamera(const FileCameraSpec& spec, const Vi
     }
     // The file sets the pace: a camera delivers at its own rate, the render filter thins it.
     const VideoFormat paced{format.width, format.height, rate};
-    return std::make_unique<FileCamera>(std::move(reader), std::move(converter), spec.loop, paced,
+    return std::make_unique<FileCamera>(std::move(reader), std::move(converter), setting.loop, paced,
                                         std::move(clock));
 }
 

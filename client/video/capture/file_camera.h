@@ -13,20 +13,20 @@
 
 namespace orv {
 
-struct FileCameraSpec {
+struct FileCameraSetting {
     std::string path;
     bool loop = false;
 };
 
 // Splits "file:PATH[,loop=1]"; false when the text is not a file camera name or the path
 // is empty.
-bool ParseFileCameraName(const std::string& deviceName, FileCameraSpec& spec);
+bool ParseFileCameraName(const std::string& deviceName, FileCameraSetting& setting);
 
 // The converter input format of a Y4M file's planes.
 CameraPixelFormat Y4mPixelFormat(Y4mChroma chroma);
 
 std::unique_ptr<VideoSource>
-OpenFileCamera(const FileCameraSpec& spec, const VideoFormat& format, std::string& error,
+OpenFileCamera(const FileCameraSetting& setting, const VideoFormat& format, std::string& error,
                std::shared_ptr<VideoClock> clock = MonotonicVideoClock());
 
 } // namespace orv

@@ -22,8 +22,8 @@ std::unique_ptr<VideoSource> OpenVideoSource(const std::string& deviceName,
         error = "video format out of range";
         return nullptr;
     }
-    FileCameraSpec fileSpec;
-    if (ParseFileCameraName(deviceName, fileSpec)) return OpenFileCamera(fileSpec, format, error);
+    FileCameraSetting fileSetting;
+    if (ParseFileCameraName(deviceName, fileSetting)) return OpenFileCamera(fileSetting, format, error);
     if (deviceName.rfind(kFileCameraPrefix, 0) == 0) {
         error = "file camera without a file name";
         return nullptr;
