@@ -1,6 +1,7 @@
 #include "tcplink/stream_frame.h"
 
 #include "linkcommon/word_scramble.h"
+#include "wire/byte_order.h"
 
 #include <algorithm>
 
@@ -17,7 +18,7 @@ std::vector<std::uint8_t> BuildFrame(const std::uint8_t* payload, std::uint32_t 
     std::fill_n(frame.begin(), kFrameMarkerSize, kFrameMarkerByte);
     const std::uint8_t flag = FrameFlagForSendFlags(sendFlags);
     frame[3] = flag;
-    for (int i = 0; i < 4; ++i) frame[4 + i] = static_cast<std::uint8_t>(size >> (8 * i));
+    PutU32LE(frame.data() + 4, size);
     if (size > 0) std::copy(payload, payload + size, frame.begin() + kFrameHeaderSize);
     if (flag == kFrameFlagScrambled) ScrambleWords(frame.data() + kFrameHeaderSize, size, kStreamScrambleKey);
     return frame;

@@ -1,6 +1,7 @@
 #include "tcplink/stream_reassembler.h"
 
 #include "linkcommon/word_scramble.h"
+#include "wire/byte_order.h"
 
 #include <algorithm>
 #include <cstring>
@@ -59,8 +60,7 @@ std::size_t StreamReassembler::FillHeader(const std::uint8_t* data, std::size_t 
     if (m_headerFill < kFrameHeaderSize) return take;
 
     m_flag = m_header[3];
-    m_expected = static_cast<std::uint32_t>(m_header[4]) | (static_cast<std::uint32_t>(m_header[5]) << 8) |
-                 (static_cast<std::uint32_t>(m_header[6]) << 16) | (static_cast<std::uint32_t>(m_header[7]) << 24);
+    m_expected = GetU32LE(m_header + 4);
     m_headerFill = 0;
     if (m_expected > m_maxMessage) {
         ++m_framingErrors;
