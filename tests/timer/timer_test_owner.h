@@ -4,6 +4,7 @@
 
 #include "client/net/timer_manager.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -14,14 +15,9 @@ namespace orv::test {
 
 // A packet with the server header: PktType, PktLen, SeqNum little-endian, then the body.
 inline std::vector<std::uint8_t> MakePacket(std::uint16_t type, std::uint32_t seq, const std::string& body = "") {
-    std::vector<std::uint8_t> p(kPacketHeaderBytes + body.size());
-    const auto len = static_cast<std::uint16_t>(p.size());
-    p[0] = static_cast<std::uint8_t>(type);
-    p[1] = static_cast<std::uint8_t>(type >> 8);
-    p[2] = static_cast<std::uint8_t>(len);
-    p[3] = static_cast<std::uint8_t>(len >> 8);
-    for (int i = 0; i < 4; ++i) p[4 + i] = static_cast<std::uint8_t>(seq >> (8 * i));
-    for (std::size_t i = 0; i < body.size(); ++i) p[8 + i] = static_cast<std::uint8_t>(body[i]);
+    std::vector<std::uint8_t> p(kPacketHeaderSize + body.size());
+    WritePacketHeader(p.data(), {type, static_cast<std::uint16_t>(p.size()), seq});
+    std::copy(body.begin(), body.end(), p.begin() + kPacketHeaderSize);
     return p;
 }
 
