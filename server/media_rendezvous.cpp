@@ -2,6 +2,7 @@
 
 #include "platform/tick.h"
 #include "server/server_log.h"
+#include "wire/byte_order.h"
 #include "wire/ipv4_text.h"
 #include "wire/media_header.h"
 
@@ -16,10 +17,8 @@ const char* MediumName(Medium m) { return m == Medium::Audio ? "audio" : "video"
 
 std::uint8_t ChannelOf(Medium m) { return m == Medium::Audio ? kChannelAudio : kChannelVideo; }
 
-std::uint32_t ReadSsrc(const std::uint8_t* data) {
-    return (static_cast<std::uint32_t>(data[8]) << 24) | (static_cast<std::uint32_t>(data[9]) << 16) |
-           (static_cast<std::uint32_t>(data[10]) << 8) | data[11];
-}
+// The sender's SSRC, bytes 8-11 of a media header or a probe (the caller checked the length).
+std::uint32_t ReadSsrc(const std::uint8_t* data) { return GetU32BE(data + 8); }
 
 } // namespace
 

@@ -6,6 +6,7 @@
 #include "server/admin_commands.h"
 #include "server/server_log.h"
 #include "udplink/udplink.h"
+#include "wire/byte_order.h"
 #include "wire/ipv4_text.h"
 
 #include <arpa/inet.h>
@@ -117,7 +118,7 @@ bool ServerLoop::Start(std::string* error) {
                                  std::uint16_t port) {
         if (UdpSendTo(m_link, packet.data(), static_cast<std::uint32_t>(packet.size()), address.c_str(), port,
                       kUdpFlagScramble) == 0) {
-            ServerLog("cannot send 0x%04x to %s:%u", packet.size() >= 2 ? packet[0] | (packet[1] << 8) : 0,
+            ServerLog("cannot send 0x%04x to %s:%u", packet.size() >= 2 ? GetU16LE(packet.data()) : 0,
                       address.c_str(), port);
         }
     };

@@ -14,19 +14,6 @@ constexpr std::size_t kCallForwardBody = 1 + 4 + 4 + 2 * kNumberField;
 constexpr std::size_t kOriginalIdField = 32;
 constexpr std::size_t kMaxCodecs = 16;
 
-// The first octet in the lowest-addressed byte, as the notices and CallAccept carry it.
-void WriteOctets(ByteWriter& w, std::uint32_t ip) {
-    const std::uint8_t octets[4] = {static_cast<std::uint8_t>(ip >> 24), static_cast<std::uint8_t>(ip >> 16),
-                                    static_cast<std::uint8_t>(ip >> 8), static_cast<std::uint8_t>(ip)};
-    w.Bytes(octets, 4);
-}
-
-std::uint32_t ReadOctets(ByteReader& r) {
-    std::uint32_t ip = 0;
-    for (int i = 0; i < 4; ++i) ip = (ip << 8) | r.U8();
-    return ip;
-}
-
 // A host-order address as the establish notice carries it (first octet in the lowest byte).
 std::uint32_t FirstOctetLowest(std::uint32_t ip) {
     return (ip >> 24) | ((ip >> 8) & 0xFF00u) | ((ip << 8) & 0xFF0000u) | (ip << 24);
@@ -133,9 +120,10 @@ std::vector<std::uint8_t> BuildCallAccept(std::uint16_t type, std::uint32_t seq,
     w.U16LE(p.frameRate);
     w.U16LE(p.flowRate);
     w.U16LE(p.videoFormat);
-    WriteOctets(w, p.peerAudio.ip);
+    // Addresses are host-order numbers sent with the first octet in the lowest-addressed byte.
+    w.U32BE(p.peerAudio.ip);
     w.U16LE(p.peerAudio.port);
-    WriteOctets(w, p.peerVideo.ip);
+    w.U32BE(p.peerVideo.ip);
     w.U16LE(p.peerVideo.port);
     return BuildPacket(type, seq, w.Get());
 }
@@ -150,9 +138,9 @@ bool ParseCallAccept(const std::uint8_t* packet, std::size_t size, MediaParams* 
     p->frameRate = r.U16LE();
     p->flowRate = r.U16LE();
     p->videoFormat = r.U16LE();
-    p->peerAudio.ip = ReadOctets(r);
+    p->peerAudio.ip = r.U32BE(); // first octet first, as sent
     p->peerAudio.port = r.U16LE();
-    p->peerVideo.ip = ReadOctets(r);
+    p->peerVideo.ip = r.U32BE();
     p->peerVideo.port = r.U16LE();
     return r.Ok();
 }
