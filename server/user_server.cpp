@@ -32,27 +32,26 @@ void UserServer::Send(const std::vector<std::uint8_t>& packet, const std::string
 
 void UserServer::OnDatagram(const std::uint8_t* data, std::size_t size, const std::string& address,
                             std::uint16_t port, std::uint32_t now) {
-    m_now = now;
     Packet p;
     const From from{address, port};
     switch (ParsePacket(data, size, &p)) {
     case PacketError::TooShort:
-        m_dropLog.Write(m_now, "drop %zu-byte datagram from %s:%u: shorter than a header", size,
+        m_dropLog.Write(now, "drop %zu-byte datagram from %s:%u: shorter than a header", size,
                         address.c_str(), port);
         return;
     case PacketError::LengthMismatch:
-        m_dropLog.Write(m_now, "drop datagram from %s:%u: length field %u, datagram %zu bytes",
+        m_dropLog.Write(now, "drop datagram from %s:%u: length field %u, datagram %zu bytes",
                         address.c_str(), port, p.header.length, size);
         return;
     case PacketError::None:
         break;
     }
     switch (p.header.type) {
-    case kPktQuerySvrIPPort: OnQuerySvrIPPort(p, from); break;
+    case kPktQuerySvrIPPort: OnQuerySvrIPPort(p, from, now); break;
     case kPktLogin: OnLogin(p, from, now); break;
     case kPktKeepAlive: OnKeepAlive(p, from, now); break;
-    case kPktNatDetect: OnNatEcho(p, from); break;
-    case kPktLogout: OnLogout(p, from); break;
+    case kPktNatDetect: OnNatEcho(p, from, now); break;
+    case kPktLogout: OnLogout(p, from, now); break;
     case kPktCustomInfo: OnCustomInfo(p, from, now); break;
     case kPktTalkRequest:
         if (m_talk != nullptr) m_talk->OnTalkRequest(p, address, port, now);
@@ -66,7 +65,7 @@ void UserServer::OnDatagram(const std::uint8_t* data, std::size_t size, const st
         } else if (OptionsService::ServesAnyone(p.header.type)) {
             m_options.OnAnyoneRequest(p, address, port);
         } else {
-            m_dropLog.Write(m_now, "drop packet type 0x%04x from %s:%u: not served here",
+            m_dropLog.Write(now, "drop packet type 0x%04x from %s:%u: not served here",
                             p.header.type, address.c_str(), port);
         }
         break;
@@ -77,7 +76,7 @@ void UserServer::OnDatagram(const std::uint8_t* data, std::size_t size, const st
 void UserServer::OnSessionRequest(const Packet& p, const From& from, std::uint32_t now) {
     Session s;
     if (!m_sessions.FindLiveByAddress(from.address, from.port, now, &s)) {
-        m_dropLog.Write(m_now, "drop request 0x%04x from %s:%u: not registered", p.header.type,
+        m_dropLog.Write(now, "drop request 0x%04x from %s:%u: not registered", p.header.type,
                         from.address.c_str(), from.port);
     } else if (FriendService::Serves(p.header.type)) {
         m_friends.OnRequest(p, s, now);
@@ -99,9 +98,9 @@ bool UserServer::ExpireNumber(const std::string& number, std::uint32_t now) {
     return expired;
 }
 
-void UserServer::OnQuerySvrIPPort(const Packet& p, const From& from) {
+void UserServer::OnQuerySvrIPPort(const Packet& p, const From& from, std::uint32_t now) {
     if (p.bodySize != 0) {
-        m_dropLog.Write(m_now, "drop QuerySvrIPPort from %s:%u: %zu unexpected body bytes",
+        m_dropLog.Write(now, "drop QuerySvrIPPort from %s:%u: %zu unexpected body bytes",
                         from.address.c_str(), from.port, p.bodySize);
         return;
     }
@@ -139,7 +138,7 @@ std::int32_t UserServer::CheckLogon(const std::string& number, const std::string
 void UserServer::OnLogin(const Packet& p, const From& from, std::uint32_t now) {
     LoginRequest request;
     if (!ParseLoginRequest(p.body, p.bodySize, &request)) {
-        m_dropLog.Write(m_now, "drop login from %s:%u: malformed %zu-byte body",
+        m_dropLog.Write(now, "drop login from %s:%u: malformed %zu-byte body",
                         from.address.c_str(), from.port, p.bodySize);
         return;
     }
@@ -171,7 +170,7 @@ void UserServer::OnLogin(const Packet& p, const From& from, std::uint32_t now) {
 void UserServer::OnKeepAlive(const Packet& p, const From& from, std::uint32_t now) {
     std::uint32_t endpoint = 0;
     if (!ParseEndpointBody(p.body, p.bodySize, &endpoint)) {
-        m_dropLog.Write(m_now, "drop keep-alive from %s:%u: %zu-byte body", from.address.c_str(),
+        m_dropLog.Write(now, "drop keep-alive from %s:%u: %zu-byte body", from.address.c_str(),
                         from.port, p.bodySize);
         return;
     }
@@ -183,52 +182,52 @@ void UserServer::OnKeepAlive(const Packet& p, const From& from, std::uint32_t no
     case KeepAliveVerdict::Expired:
     case KeepAliveVerdict::Unknown:
         m_dropLog.Write(
-            m_now, "keep-alive of %s endpoint %u from %s:%u: registration expired, demand re-logon",
+            now, "keep-alive of %s endpoint %u from %s:%u: registration expired, demand re-logon",
             s.number.empty() ? "unknown" : s.number.c_str(), endpoint, from.address.c_str(),
             from.port);
         Send(BuildHeaderOnly(kPktWantRelogon, NextSeq()), from.address, from.port);
         break;
     case KeepAliveVerdict::Quiet:
-        m_dropLog.Write(m_now, "keep-alive of expired endpoint %u: re-logon already demanded",
+        m_dropLog.Write(now, "keep-alive of expired endpoint %u: re-logon already demanded",
                         endpoint);
         break;
     case KeepAliveVerdict::Displaced:
         Send(BuildLogoutNotice(NextSeq(), endpoint, kLogoutElsewhere), from.address, from.port);
         break;
     case KeepAliveVerdict::WrongSender:
-        m_dropLog.Write(m_now, "drop keep-alive for endpoint %u from %s:%u: registered elsewhere",
+        m_dropLog.Write(now, "drop keep-alive for endpoint %u from %s:%u: registered elsewhere",
                         endpoint, from.address.c_str(), from.port);
         break;
     }
 }
 
-void UserServer::OnNatEcho(const Packet& p, const From& from) {
+void UserServer::OnNatEcho(const Packet& p, const From& from, std::uint32_t now) {
     std::uint32_t endpoint = 0;
     Session s;
     if (!ParseEndpointBody(p.body, p.bodySize, &endpoint)) {
-        m_dropLog.Write(m_now, "drop NAT echo from %s:%u: %zu-byte body", from.address.c_str(),
+        m_dropLog.Write(now, "drop NAT echo from %s:%u: %zu-byte body", from.address.c_str(),
                         from.port, p.bodySize);
     } else if (!m_sessions.Find(endpoint, &s) || s.natSeq != p.header.seqNum || s.natSeq == 0) {
-        m_dropLog.Write(m_now, "drop NAT echo of endpoint %u from %s:%u: no such detect", endpoint,
+        m_dropLog.Write(now, "drop NAT echo of endpoint %u from %s:%u: no such detect", endpoint,
                         from.address.c_str(), from.port);
     } else if (s.address != from.address || s.port != from.port) {
-        m_dropLog.Write(m_now, "NAT echo of endpoint %u came from %s:%u, registered at %s:%u",
+        m_dropLog.Write(now, "NAT echo of endpoint %u came from %s:%u, registered at %s:%u",
                         endpoint, from.address.c_str(), from.port, s.address.c_str(), s.port);
     } else {
         ServerLog("NAT echo of endpoint %u from %s:%u", endpoint, from.address.c_str(), from.port);
     }
 }
 
-void UserServer::OnLogout(const Packet& p, const From& from) {
+void UserServer::OnLogout(const Packet& p, const From& from, std::uint32_t now) {
     std::uint32_t endpoint = 0;
     std::uint32_t code = 0;
     if (!ParseLogoutBody(p.body, p.bodySize, &endpoint, &code)) {
-        m_dropLog.Write(m_now, "drop logout from %s:%u: %zu-byte body", from.address.c_str(),
+        m_dropLog.Write(now, "drop logout from %s:%u: %zu-byte body", from.address.c_str(),
                         from.port, p.bodySize);
     } else if (m_sessions.Logout(endpoint, from.address, from.port)) {
         ServerLog("logout endpoint %u from %s:%u", endpoint, from.address.c_str(), from.port);
     } else {
-        m_dropLog.Write(m_now, "drop logout of endpoint %u from %s:%u: not registered there",
+        m_dropLog.Write(now, "drop logout of endpoint %u from %s:%u: not registered there",
                         endpoint, from.address.c_str(), from.port);
     }
 }
@@ -237,14 +236,14 @@ void UserServer::OnCustomInfo(const Packet& p, const From& from, std::uint32_t n
     Session s;
     Subscriber subscriber;
     if (p.bodySize != 0) {
-        m_dropLog.Write(m_now,
+        m_dropLog.Write(now,
                         "drop custom information request from %s:%u: %zu unexpected body bytes",
                         from.address.c_str(), from.port, p.bodySize);
     } else if (!m_sessions.FindLiveByAddress(from.address, from.port, now, &s)) {
-        m_dropLog.Write(m_now, "drop custom information request from %s:%u: not registered",
+        m_dropLog.Write(now, "drop custom information request from %s:%u: not registered",
                         from.address.c_str(), from.port);
     } else if (!m_db.Find(s.number, &subscriber)) {
-        m_dropLog.Write(m_now, "drop custom information request of %s: subscriber gone",
+        m_dropLog.Write(now, "drop custom information request of %s: subscriber gone",
                         s.number.c_str());
     } else {
         Send(BuildCustomInfo(p.header.seqNum, subscriber.custom), from.address, from.port);

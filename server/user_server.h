@@ -54,11 +54,11 @@ private:
         const std::string& address;
         std::uint16_t port;
     };
-    void OnQuerySvrIPPort(const Packet& p, const From& from);
+    void OnQuerySvrIPPort(const Packet& p, const From& from, std::uint32_t now);
     void OnLogin(const Packet& p, const From& from, std::uint32_t now);
     void OnKeepAlive(const Packet& p, const From& from, std::uint32_t now);
-    void OnNatEcho(const Packet& p, const From& from);
-    void OnLogout(const Packet& p, const From& from);
+    void OnNatEcho(const Packet& p, const From& from, std::uint32_t now);
+    void OnLogout(const Packet& p, const From& from, std::uint32_t now);
     void OnCustomInfo(const Packet& p, const From& from, std::uint32_t now);
     // Friend and service-option requests, only from a live registration.
     void OnSessionRequest(const Packet& p, const From& from, std::uint32_t now);
@@ -86,7 +86,6 @@ private:
     TalkRequests* m_talk = nullptr;
     LogonGuard m_guard;
     DropLog m_dropLog{"user", ""};
-    std::uint32_t m_now = 0; // the tick of the datagram being handled, for the drop log
 };
 
 // Text from a packet made safe for one log line (control and non-ASCII bytes become '?').
