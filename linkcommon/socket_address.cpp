@@ -8,7 +8,7 @@
 
 namespace orv {
 
-bool ParseDottedQuad(const char* text, std::uint32_t* address) {
+bool NetworkOrderOfDottedQuad(const char* text, std::uint32_t* address) {
     in_addr parsed{};
     if (text == nullptr || ::inet_pton(AF_INET, text, &parsed) != 1) return false;
     *address = parsed.s_addr;
@@ -20,7 +20,7 @@ bool ParseBindAddress(const char* text, std::uint32_t* address) {
         *address = htonl(INADDR_ANY);
         return true;
     }
-    return ParseDottedQuad(text, address);
+    return NetworkOrderOfDottedQuad(text, address);
 }
 
 sockaddr_in MakeSockAddr(std::uint32_t address, std::uint16_t port) {

@@ -6,8 +6,9 @@
 
 namespace orv {
 
-// Dotted quad ("a.b.c.d") to an address in network byte order.
-bool ParseDottedQuad(const char* text, std::uint32_t* address);
+// Dotted quad ("a.b.c.d") to an address in network byte order (wire/ipv4_text.h's
+// ParseDottedQuad gives host order).
+bool NetworkOrderOfDottedQuad(const char* text, std::uint32_t* address);
 // A local address to bind to: null or empty text means any address.
 bool ParseBindAddress(const char* text, std::uint32_t* address);
 

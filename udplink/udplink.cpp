@@ -43,7 +43,7 @@ ORV_LINK_API int UdpSendTo(LinkHandle link, const void* data, std::uint32_t leng
                            std::uint16_t port, std::uint32_t sendFlags) {
     std::uint32_t destination = 0;
     Ref<UdpLink> target = Library().links.Find(link);
-    if (!target || !ParseDottedQuad(address, &destination)) return 0;
+    if (!target || !NetworkOrderOfDottedQuad(address, &destination)) return 0;
     return target->Queue(static_cast<const std::uint8_t*>(data), length, destination, port, sendFlags) ? 1 : 0;
 }
 
