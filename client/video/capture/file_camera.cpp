@@ -46,6 +46,8 @@ class FileCamera final : public PacedCamera {
             if (!error.empty()) SetError(error);
             return false;
         }
+        // Room for the converter's wide reads, so that it reads the planes where they are.
+        m_planes.resize(m_planes.size() + kPixelConvertReadSlack);
         ++m_framesRead;
         return true;
     }

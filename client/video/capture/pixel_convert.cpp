@@ -164,7 +164,7 @@ struct PixelConverter::State {
     AVFrame* decoded = nullptr;
     std::vector<std::uint8_t> padded;  // compressed input with the decoder's padding
     std::vector<std::uint8_t> scratch; // scaler output, top-down
-    std::vector<std::uint8_t> input;   // raw picture with room for the scaler's wide reads
+    std::vector<std::uint8_t> input;   // copy of a raw picture with no slack after it
 
     ~State() { Release(); }
     void Release() {
@@ -205,6 +205,7 @@ bool PixelConverter::Configure(CameraPixelFormat format, int width, int height, 
                                int outWidth, int outHeight, std::string& error) {
     State& s = *m_state;
     s.Release();
+    s.input.clear(); // a copy's slack is zero from its first use
     if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide || outWidth < 1 ||
         outHeight < 1 || outWidth > kMaxSide || outHeight > kMaxSide || bytesPerLine < 0) {
         error = "picture size out of range";
@@ -275,14 +276,17 @@ bool PixelConverter::Convert(const std::uint8_t* data, std::size_t length, std::
     }
     if (!s.scaler || length < s.layout.total) return false;
     // The scaler reads rows in wide steps and may pass the last byte of a picture that ends
-    // exactly at a device buffer's end: it reads a zero-padded copy instead.
-    constexpr std::size_t kReadSlack = 256;
-    s.input.assign(s.layout.total + kReadSlack, 0);
-    std::memcpy(s.input.data(), data, s.layout.total);
+    // exactly at a device buffer's end: such a picture is read from a zero-padded copy.
+    const std::uint8_t* source = data;
+    if (length < s.layout.total + kPixelConvertReadSlack) {
+        s.input.resize(s.layout.total + kPixelConvertReadSlack); // the slack stays zero
+        std::memcpy(s.input.data(), data, s.layout.total);
+        source = s.input.data();
+    }
     const std::uint8_t* planes[4] = {};
     int strides[4] = {};
     for (int i = 0; i < s.layout.planes; ++i) {
-        planes[i] = s.input.data() + s.layout.offset[i];
+        planes[i] = source + s.layout.offset[i];
         strides[i] = s.layout.stride[i];
     }
     return s.Scale(planes, strides, s.height, out);

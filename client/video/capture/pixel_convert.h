@@ -27,6 +27,10 @@ enum class CameraPixelFormat : std::uint32_t {
 
 bool IsSupportedCameraPixelFormat(std::uint32_t fourcc);
 
+// Bytes the scaler may read past the end of a raw picture. A caller whose buffer holds that
+// many bytes after the picture (counted in the length given to Convert) saves a copy.
+constexpr std::size_t kPixelConvertReadSlack = 256;
+
 class PixelConverter {
   public:
     PixelConverter();
