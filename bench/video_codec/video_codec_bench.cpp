@@ -45,7 +45,7 @@ void BM_VideoCodecLayer(benchmark::State& state) {
     VideoCodecFormat raw;
     raw.width = kWidth;
     raw.height = kHeight;
-    raw.sizeImage = static_cast<std::uint32_t>(Rgb24RowBytes(kWidth) * kHeight);
+    raw.sizeImage = static_cast<std::uint32_t>(Rgb24Stride(kWidth) * kHeight);
     VideoCodecFormat compressed;
     std::vector<std::uint8_t> data;
     std::vector<std::uint8_t> picture(raw.sizeImage);
@@ -93,8 +93,8 @@ void BM_PlainLibavcodec(benchmark::State& state) {
                                     SWS_BILINEAR, nullptr, nullptr, nullptr);
     SwsContext* out = sws_getContext(kWidth, kHeight, AV_PIX_FMT_YUV420P, kWidth, kHeight, AV_PIX_FMT_BGR24,
                                      SWS_BILINEAR, nullptr, nullptr, nullptr);
-    std::vector<std::uint8_t> picture(Rgb24RowBytes(kWidth) * kHeight + 64);
-    const int stride = static_cast<int>(Rgb24RowBytes(kWidth));
+    std::vector<std::uint8_t> picture(Rgb24Stride(kWidth) * kHeight + 64);
+    const int stride = static_cast<int>(Rgb24Stride(kWidth));
     std::int64_t n = 0;
     for (auto _ : state) {
         const std::uint8_t* source[1] = {Pictures()[static_cast<std::size_t>(n % kPictures)].data()};
@@ -124,7 +124,7 @@ void BM_PlainLibavcodec(benchmark::State& state) {
 // What the layer adds to the plain loop per frame, alone: turning the rows round on the way
 // in and on the way out (the scaler works on top-down padded copies).
 void BM_RowOrderCopies(benchmark::State& state) {
-    const std::size_t stride = Rgb24RowBytes(kWidth);
+    const std::size_t stride = Rgb24Stride(kWidth);
     std::vector<std::uint8_t> scratch(static_cast<std::size_t>((kWidth * 3 + 63) & ~63) * kHeight);
     std::vector<std::uint8_t> out(stride * kHeight);
     const std::size_t scratchStride = scratch.size() / kHeight;

@@ -8,7 +8,7 @@
 namespace orv::test {
 
 std::vector<std::uint8_t> MovingPicture(int width, int height, int index) {
-    const std::size_t stride = Rgb24RowBytes(width);
+    const std::size_t stride = Rgb24Stride(width);
     std::vector<std::uint8_t> bits(stride * static_cast<std::size_t>(height), 0);
     const double t = index / 15.0;
     const double discX = width * (0.5 + 0.3 * std::sin(t * 1.3));
@@ -52,7 +52,7 @@ std::vector<std::uint8_t> MovingPicture(int width, int height, int index) {
 }
 
 double PictureSnr(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, int width, int height) {
-    const std::size_t stride = Rgb24RowBytes(width);
+    const std::size_t stride = Rgb24Stride(width);
     double sum = 0;
     for (int y = 0; y < height; ++y) {
         const std::size_t row = stride * static_cast<std::size_t>(y);

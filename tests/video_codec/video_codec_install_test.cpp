@@ -27,7 +27,7 @@ TEST(VideoCodecInstall, FramesCrossFragmentationAndReassemblyForEachCodecId) {
         raw.biWidth = 352;
         raw.biHeight = 288;
         raw.biBitCount = 24;
-        raw.biSizeImage = static_cast<std::uint32_t>(Rgb24RowBytes(352) * 288);
+        raw.biSizeImage = static_cast<std::uint32_t>(Rgb24Stride(352) * 288);
 
         VideoFragmenter fragmenter(0);
         VideoReassembly reassembly;

@@ -25,7 +25,7 @@ VideoCodecFormat RawFormat(int width, int height) {
     VideoCodecFormat format;
     format.width = width;
     format.height = height;
-    format.sizeImage = static_cast<std::uint32_t>(Rgb24RowBytes(width) * static_cast<std::size_t>(height));
+    format.sizeImage = static_cast<std::uint32_t>(Rgb24Stride(width) * static_cast<std::size_t>(height));
     return format;
 }
 
@@ -310,7 +310,7 @@ TEST(VideoCodec, DecodersSurviveHostileFrames) {
             }
             pair.Decode(bad, picture);
             if (bad.format.width > 0) {
-                EXPECT_EQ(picture.size(), Rgb24RowBytes(bad.format.width) * static_cast<std::size_t>(bad.format.height));
+                EXPECT_EQ(picture.size(), Rgb24Stride(bad.format.width) * static_cast<std::size_t>(bad.format.height));
             }
         }
         VideoCodecFormat raw;
@@ -324,7 +324,7 @@ TEST(VideoCodec, DecodersSurviveHostileFrames) {
         small.format.width = 88;
         small.format.height = 72;
         ASSERT_TRUE(pair.Decode(small, picture));
-        EXPECT_EQ(picture.size(), Rgb24RowBytes(88) * 72u);
+        EXPECT_EQ(picture.size(), Rgb24Stride(88) * 72u);
         ASSERT_TRUE(pair.Decode(stream[0], picture));
         EXPECT_GT(PictureSnr(picture, MovingPicture(176, 144, 0), 176, 144), 20.0);
     }

@@ -1,6 +1,6 @@
 #include "client/video/capture/pixel_convert.h"
 
-#include "client/video/capture/video_source.h"
+#include "client/video/codec/rgb24_picture.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -174,27 +174,10 @@ struct PixelConverter::State {
         av_packet_free(&packet);
         av_frame_free(&decoded);
     }
-    // Scales into a padded scratch picture (the scaler may write past a row's end), then
-    // copies the rows bottom-up into out.
     bool Scale(const std::uint8_t* const planes[], const int strides[], int srcHeight,
                std::uint8_t* out) {
-        constexpr int kAlign = 64;
-        const int rowBytes = outWidth * 3;
-        const int scratchStride = (rowBytes + kAlign - 1) / kAlign * kAlign;
-        scratch.resize(static_cast<std::size_t>(scratchStride) *
-                       static_cast<std::size_t>(outHeight + 1));
-        std::uint8_t* dst[4] = {scratch.data()};
-        const int dstStride[4] = {scratchStride};
-        if (sws_scale(scaler, planes, strides, 0, srcHeight, dst, dstStride) != outHeight)
-            return false;
-        const std::size_t outStride = Rgb24Stride(outWidth);
-        for (int row = 0; row < outHeight; ++row) {
-            std::memcpy(out + outStride * static_cast<std::size_t>(outHeight - 1 - row),
-                        scratch.data() +
-                            static_cast<std::size_t>(scratchStride) * static_cast<std::size_t>(row),
-                        static_cast<std::size_t>(rowBytes));
-        }
-        return true;
+        return ScaleToBottomUpRgb24(scaler, planes, strides, srcHeight, outWidth, outHeight,
+                                    scratch, out);
     }
 };
 

@@ -9,6 +9,8 @@
 //                              longer exists falls back to the first device offered
 #pragma once
 
+#include "client/video/codec/rgb24_picture.h" // Rgb24Stride, Rgb24ImageSize
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -22,14 +24,6 @@ struct VideoFormat {
     int height = 240;
     double frameRate = 15.0; // frames per second
 };
-
-// Bytes per row of a bottom-up RGB24 picture: width x 3 rounded up to a multiple of 4.
-constexpr std::size_t Rgb24Stride(int width) {
-    return (static_cast<std::size_t>(width) * 3 + 3) & ~static_cast<std::size_t>(3);
-}
-constexpr std::size_t Rgb24ImageSize(int width, int height) {
-    return Rgb24Stride(width) * static_cast<std::size_t>(height);
-}
 
 // One picture. The pixel memory belongs to the camera and is valid only while the
 // callback runs: receivers copy what they keep.

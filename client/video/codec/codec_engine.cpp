@@ -81,7 +81,7 @@ bool CodecEngine::CompressedFormat(const VideoCodecFormat& input, VideoCodecForm
     output.compression = m_fourCC;
     output.bitCount = 24;
     // The largest frame the encoder may produce: the raw picture's size.
-    output.sizeImage = static_cast<std::uint32_t>(Rgb24RowBytes(input.width) * static_cast<std::size_t>(input.height));
+    output.sizeImage = static_cast<std::uint32_t>(Rgb24ImageSize(input.width, input.height));
     return true;
 }
 

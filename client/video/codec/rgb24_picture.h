@@ -12,7 +12,19 @@ struct SwsContext;
 namespace orv {
 
 // Bytes per row of a bottom-up RGB24 picture: width x 3 rounded up to a multiple of 4.
-std::size_t Rgb24RowBytes(int width);
+constexpr std::size_t Rgb24Stride(int width) {
+    return (static_cast<std::size_t>(width) * 3 + 3) & ~static_cast<std::size_t>(3);
+}
+constexpr std::size_t Rgb24ImageSize(int width, int height) {
+    return Rgb24Stride(width) * static_cast<std::size_t>(height);
+}
+
+// Runs scaler (set up for srcHeight source rows and a width x height BGR24 picture) into a
+// top-down scratch picture with padded rows (the scaler may write past a row's end), then
+// copies the rows bottom-up into out, which holds Rgb24ImageSize(width, height) bytes.
+bool ScaleToBottomUpRgb24(SwsContext* scaler, const std::uint8_t* const planes[], const int strides[],
+                          int srcHeight, int width, int height, std::vector<std::uint8_t>& scratch,
+                          std::uint8_t* out);
 
 class Rgb24Converter {
 public:

@@ -105,7 +105,7 @@ bool VideoCodec::DecompressedFormat(const VideoCodecFormat& input, VideoCodecFor
     output = input;
     output.compression = kRgbCompression;
     output.bitCount = 24;
-    output.sizeImage = static_cast<std::uint32_t>(Rgb24RowBytes(input.width) * static_cast<std::size_t>(input.height));
+    output.sizeImage = static_cast<std::uint32_t>(Rgb24ImageSize(input.width, input.height));
     return true;
 }
 
