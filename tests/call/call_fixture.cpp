@@ -177,16 +177,19 @@ std::vector<int> CallTest::StatePosts() {
     return states;
 }
 
-bool CallTest::WaitState(int state) {
+bool CallTest::WaitFor(const std::function<bool()>& condition) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-    while (GetCallState() != state) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ADD_FAILURE() << "the call state stayed " << GetCallState() << ", expected " << state;
-            return false;
-        }
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
+}
+
+bool CallTest::WaitState(int state) {
+    if (WaitFor([state] { return GetCallState() == state; })) return true;
+    ADD_FAILURE() << "the call state stayed " << GetCallState() << ", expected " << state;
+    return false;
 }
 
 bool CallTest::WaitLog(const std::string& text) {

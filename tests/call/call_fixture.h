@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -83,6 +84,8 @@ protected:
     std::vector<int> StatePosts();            // WM_USER+5 states in order
     bool WaitLog(const std::string& text);
     bool WaitState(int state);
+    // Polls condition (bounded, from any thread) until it holds; false when it never did.
+    static bool WaitFor(const std::function<bool()>& condition);
     int CountInLog(const std::string& text) const;
     // Ends the handler by closing the talk server's side and waits until it was deleted.
     void CloseAndWaitGone();

@@ -6,23 +6,11 @@
 #include "tests/handlers/fake_user_server.h"
 #include "wire/packet_header.h"
 
-#include <chrono>
-#include <functional>
 #include <fstream>
 #include <string>
-#include <thread>
 
 namespace orv::test {
 namespace {
-
-bool WaitFor(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
 
 TEST_F(CallTest, ConnectsOutsideAnAnsweredCallOpenNoMedia) {
     auto h323Connect = [this] {
