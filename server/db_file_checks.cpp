@@ -12,6 +12,8 @@
 
 namespace orv {
 
+namespace {
+
 bool CheckExistingFile(const std::string& path, bool* existed, std::string* error) {
     struct stat st;
     *existed = ::stat(path.c_str(), &st) == 0;
@@ -32,6 +34,23 @@ bool CheckExistingFile(const std::string& path, bool* existed, std::string* erro
         return false;
     }
     return true;
+}
+
+} // namespace
+
+sqlite3* OpenDatabaseFile(const std::string& path, bool* existed, std::string* error) {
+    if (!CheckExistingFile(path, existed, error)) return nullptr;
+    // Only a missing file is made anew: one that vanished meanwhile is not silently replaced.
+    const int mode =
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (*existed ? 0 : SQLITE_OPEN_CREATE);
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, mode, nullptr) != SQLITE_OK) {
+        *error = "cannot open " + path + ": " +
+                 (db != nullptr ? sqlite3_errmsg(db) : "out of memory");
+        sqlite3_close(db);
+        return nullptr;
+    }
+    return db;
 }
 
 bool CheckOpenedDatabase(sqlite3* db, const std::string& path, std::string* error) {

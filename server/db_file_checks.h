@@ -9,9 +9,11 @@ struct sqlite3;
 
 namespace orv {
 
-// A file that exists must be a regular, non-empty file (a 0-byte file is what a lost
-// database looks like, never a new one). *existed tells whether it exists.
-bool CheckExistingFile(const std::string& path, bool* existed, std::string* error);
+// Opens path for reading and writing, creating it only when it is missing. A file that
+// exists must be a regular, non-empty file (a 0-byte file is what a lost database looks
+// like, never a new one). Null with the reason in *error; *existed tells whether the file
+// was there before.
+sqlite3* OpenDatabaseFile(const std::string& path, bool* existed, std::string* error);
 
 // Runs SQLite's quick check and refuses a database opened read-only.
 bool CheckOpenedDatabase(sqlite3* db, const std::string& path, std::string* error);

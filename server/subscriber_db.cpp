@@ -110,15 +110,8 @@ bool ParseStateName(const std::string& text, SubscriberState* state) {
 
 std::unique_ptr<SubscriberDb> SubscriberDb::Open(const std::string& path, std::string* error, bool* created) {
     bool existed = false;
-    if (!CheckExistingFile(path, &existed, error)) return nullptr;
-    // Only a missing file is made anew: one that vanished meanwhile is not silently replaced.
-    const int mode = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (existed ? 0 : SQLITE_OPEN_CREATE);
-    sqlite3* raw = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &raw, mode, nullptr) != SQLITE_OK) {
-        *error = "cannot open " + path + ": " + (raw ? sqlite3_errmsg(raw) : "out of memory");
-        sqlite3_close(raw);
-        return nullptr;
-    }
+    sqlite3* raw = OpenDatabaseFile(path, &existed, error);
+    if (raw == nullptr) return nullptr;
     std::unique_ptr<SubscriberDb> db(new SubscriberDb(raw));
     // Admin commands may run while the server has the file open.
     sqlite3_busy_timeout(raw, 5000);

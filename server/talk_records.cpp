@@ -26,14 +26,8 @@ std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
 std::unique_ptr<TalkRecords> TalkRecords::Open(const std::string& path, std::string* error) {
     bool existed = false;
-    if (!CheckExistingFile(path, &existed, error)) return nullptr;
-    const int mode = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (existed ? 0 : SQLITE_OPEN_CREATE);
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, mode, nullptr) != SQLITE_OK) {
-        *error = "cannot open " + path + ": " + (db != nullptr ? sqlite3_errmsg(db) : "out of memory");
-        sqlite3_close(db);
-        return nullptr;
-    }
+    sqlite3* db = OpenDatabaseFile(path, &existed, error);
+    if (db == nullptr) return nullptr;
     std::unique_ptr<TalkRecords> records(new TalkRecords(db));
     sqlite3_busy_timeout(db, 2000);
     if (existed && !CheckOpenedDatabase(db, path, error)) return nullptr;
