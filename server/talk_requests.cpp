@@ -70,11 +70,12 @@ void TalkRequests::OnTalkRequest(const Packet& p, const std::string& address, st
     TalkRequest request;
     Session caller;
     if (!ParseTalkRequest(p.body, p.bodySize, &request)) {
-        ServerLog("drop talk request from %s:%u: %zu-byte body", address.c_str(), port, p.bodySize);
+        m_dropLog.Write(now, "drop talk request from %s:%u: %zu-byte body", address.c_str(), port,
+                        p.bodySize);
         return;
     }
     if (!m_sessions.FindLiveByAddress(address, port, now, &caller)) {
-        ServerLog("drop talk request from %s:%u: not registered", address.c_str(), port);
+        m_dropLog.Write(now, "drop talk request from %s:%u: not registered", address.c_str(), port);
         return;
     }
     if (request.own != caller.number) {
@@ -210,11 +211,12 @@ void TalkRequests::OnCallForward(const Packet& p, const std::string& address, st
     CallForwardRequest request;
     Session from;
     if (!ParseCallForward(p.body, p.bodySize, &request)) {
-        ServerLog("drop call forward from %s:%u: %zu-byte body", address.c_str(), port, p.bodySize);
+        m_dropLog.Write(now, "drop call forward from %s:%u: %zu-byte body", address.c_str(), port,
+                        p.bodySize);
         return;
     }
     if (!m_sessions.FindLiveByAddress(address, port, now, &from)) {
-        ServerLog("drop call forward from %s:%u: not registered", address.c_str(), port);
+        m_dropLog.Write(now, "drop call forward from %s:%u: not registered", address.c_str(), port);
         return;
     }
     TalkCall* call = m_calls.Find(request.callId);

@@ -10,6 +10,7 @@
 
 #include "server/echo_service.h"
 #include "server/options_db.h"
+#include "server/server_log.h"
 #include "server/session_table.h"
 #include "server/subscriber_db.h"
 #include "server/talk_calls.h"
@@ -72,6 +73,9 @@ private:
     TalkRequestConfig m_config;
     SendFunction m_send;
     std::uint32_t m_seq = 1;
+    // Requests from anyone (unreadable, or from no registration) are logged as the user
+    // server's own drops are: a flood of them cannot flood the log.
+    DropLog m_dropLog{"user", ""};
 };
 
 } // namespace orv

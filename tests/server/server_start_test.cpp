@@ -1,6 +1,7 @@
 // orvserver's start on database files it must not trust, and its log under a flood of junk
 // datagrams, as a process over real files and a real socket.
 #include "server/subscriber_db.h"
+#include "server/talk_packets.h"
 #include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"
 #include "tests/server/udp_test_client.h"
@@ -158,7 +159,9 @@ TEST(ServerStartTest, DatabaseFilesThatCannotBeTrustedStopTheStartAndLoseNothing
     EXPECT_EQ(std::filesystem::file_size(db), size);
 }
 
-TEST(ServerStartTest, AFloodOfJunkDatagramsWritesABoundedLog) {
+// Sends a burst of the same datagram from an unregistered address; the server's log must
+// stay bounded, with the lines left out summed up.
+void ExpectBoundedLogUnderFlood(const std::vector<std::uint8_t>& junk) {
     TestFolder home;
     ChildProcess server;
     std::string address;
@@ -167,13 +170,13 @@ TEST(ServerStartTest, AFloodOfJunkDatagramsWritesABoundedLog) {
     const auto started = std::chrono::steady_clock::now();
     constexpr int kJunk = 2000;
     for (int i = 0; i < kJunk; ++i)
-        ASSERT_TRUE(client.Send({1, 2, 3}, PortOf(address)));
+        ASSERT_TRUE(client.Send(junk, PortOf(address)));
     // Once the burst is over, the next second's first drop sums up what was left out.
     const std::string errFile = home.File("server.err");
     const auto deadline = started + std::chrono::seconds(10);
     while (!Contains(ReadText(errFile), "more lines not logged") &&
            std::chrono::steady_clock::now() < deadline) {
-        ASSERT_TRUE(client.Send({1, 2, 3}, PortOf(address)));
+        ASSERT_TRUE(client.Send(junk, PortOf(address)));
         ::usleep(50000);
     }
     const double seconds =
@@ -187,6 +190,12 @@ TEST(ServerStartTest, AFloodOfJunkDatagramsWritesABoundedLog) {
     }
     EXPECT_LE(dropLines, 10 * (static_cast<std::size_t>(seconds) + 2)) << seconds << " s";
     EXPECT_LT(log.size(), std::size_t{kJunk} * 82 / 10) << "far less than a line per datagram";
+}
+
+TEST(ServerStartTest, AFloodOfJunkDatagramsWritesABoundedLog) { ExpectBoundedLogUnderFlood({1, 2, 3}); }
+
+TEST(ServerStartTest, AFloodOfTalkRequestsFromNoRegistrationWritesABoundedLog) {
+    ExpectBoundedLogUnderFlood(BuildHeaderOnly(kPktTalkRequest, 1));
 }
 
 } // namespace
