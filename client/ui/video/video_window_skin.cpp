@@ -2,6 +2,7 @@
 
 #include "client/skin/skin_description.h"
 #include "client/skin/skin_picture.h"
+#include "client/skin/skin_text.h"
 #include "platform/profile.h"
 
 #include <filesystem>
@@ -21,12 +22,11 @@ QImage Picture(const std::string& folder, const std::string& section, const std:
     return LoadSkinPicture(SkinPicturePath(folder, GetProfileString(section, "BMP", "", file)));
 }
 
-} // namespace
-
-QColor SkinColour(int value) {
-    const auto v = static_cast<unsigned>(value);
-    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+QColor Colour(const std::string& section, const std::string& key, int fallback, const std::string& file) {
+    return SkinColour(static_cast<std::uint32_t>(GetProfileInt(section, key, fallback, file)));
 }
+
+} // namespace
 
 VideoWindowSkin ReadVideoWindowSkin(const std::string& file) {
     VideoWindowSkin skin;
@@ -52,14 +52,14 @@ VideoWindowSkin ReadVideoWindowSkin(const std::string& file) {
     }
 
     skin.checkMark = WithoutMaskColour(Picture(folder, "CHECKARROW", file),
-                                       SkinColour(GetProfileInt("CHECKARROW", "MASKCOLOR", 0xFF00FF, file)));
+                                       Colour("CHECKARROW", "MASKCOLOR", 0xFF00FF, file));
     VideoDisplayLooks& looks = skin.display;
     looks.pauseIcon = Picture(folder, "PAUSEICON", file);
     looks.pauseOffset = QPoint(std::clamp(GetProfileInt("PAUSEICON", "Left", 0, file), 0, kMaxSkinCoordinate),
                                std::clamp(GetProfileInt("PAUSEICON", "Top", 0, file), 0, kMaxSkinCoordinate));
-    looks.pauseMask = SkinColour(GetProfileInt("PAUSEICON", "MASKCOLOR", 0xFF00FF, file));
+    looks.pauseMask = Colour("PAUSEICON", "MASKCOLOR", 0xFF00FF, file);
     looks.background = Picture(folder, "VIDEOBACK", file);
-    looks.backColour = SkinColour(GetProfileInt("VIDEOBACK", "BackColor", 0, file));
+    looks.backColour = Colour("VIDEOBACK", "BackColor", 0, file);
     return skin;
 }
 

@@ -30,7 +30,4 @@ struct VideoWindowSkin {
 // Reads file (pictures relative to its folder).
 VideoWindowSkin ReadVideoWindowSkin(const std::string& file);
 
-// A skin colour value (red in the low byte) as a colour.
-QColor SkinColour(int value);
-
 } // namespace orv
