@@ -125,8 +125,8 @@ void VideoSettingsPage::ChoosePreset(int index) {
 bool VideoSettingsPage::Apply() {
     VideoSettings& video = config_.Video();
     if (devices_->currentIndex() >= 0) video.device = devices_->currentText().toStdString();
-    video.frameRate = std::clamp(Number(frameRate_), kMinFrameRate, kMaxFrameRate);
-    video.flowRate = std::clamp(Number(bandwidth_), kMinBandwidth, kMaxBandwidth);
+    video.frameRate = std::clamp(Number(frameRate_), VideoTestDialog::kMinFrameRate, VideoTestDialog::kMaxFrameRate);
+    video.flowRate = std::clamp(Number(bandwidth_), VideoTestDialog::kMinBandwidth, VideoTestDialog::kMaxBandwidth);
     if (sizes_->currentIndex() >= 0) video.videoFormat = sizes_->currentIndex();
     video.videoQual = quality_->currentIndex();
     frameRate_->setText(QString::number(video.frameRate));

@@ -20,8 +20,6 @@ class TextTable;
 
 class VideoSettingsPage : public QWidget {
 public:
-    static constexpr int kMinFrameRate = 3, kMaxFrameRate = 20;
-    static constexpr int kMinBandwidth = 32, kMaxBandwidth = 512;
     static constexpr int kQualityEntries = 10;
     static constexpr int kSizeEntries = 4;
 
