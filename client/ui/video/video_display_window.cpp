@@ -35,69 +35,48 @@ VideoDisplayWindow::~VideoDisplayWindow() { frameWindow_->Destroy(); }
 HWND VideoDisplayWindow::FrameWindow() const { return frameWindow_->GetSafeHwnd(); }
 
 void VideoDisplayWindow::SetLooks(const VideoDisplayLooks& looks) {
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        looks_ = looks;
-        looks_.pauseIcon = WithoutMaskColour(looks.pauseIcon, looks.pauseMask);
-    }
+    looks_ = looks;
+    looks_.pauseIcon = WithoutMaskColour(looks.pauseIcon, looks.pauseMask);
     Repaint(BothParts);
 }
 
 void VideoDisplayWindow::ShowLocalFrame(const BitmapInfoHeader& header, const std::uint8_t* bits,
                                         std::size_t available) {
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        if (!localEnabled_ || bits == nullptr || !IsDrawableRgb24(header, available)) return;
-        const std::size_t bytes = Rgb24ImageBytes(header);
-        // The buffer only grows: a camera sends one size for a long time.
-        if (local_.bits.size() < bytes) local_.bits.resize(bytes);
-        local_.header = header;
-        local_.header.biSizeImage = static_cast<std::uint32_t>(bytes);
-        std::copy(bits, bits + bytes, local_.bits.begin());
-    }
+    if (!localEnabled_ || bits == nullptr || !IsDrawableRgb24(header, available)) return;
+    const std::size_t bytes = Rgb24ImageBytes(header);
+    // The buffer only grows: a camera sends one size for a long time.
+    if (local_.bits.size() < bytes) local_.bits.resize(bytes);
+    local_.header = header;
+    local_.header.biSizeImage = static_cast<std::uint32_t>(bytes);
+    std::copy(bits, bits + bytes, local_.bits.begin());
     Repaint(LocalPart);
 }
 
 void VideoDisplayWindow::ShowRemoteSlot(VideoFrameSlot* slot) {
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        remote_ = slot;
-    }
+    remote_ = slot;
     Repaint(RemotePart);
 }
 
 void VideoDisplayWindow::SetLayout(bool smallOpen, bool localBig) {
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        smallOpen_ = smallOpen;
-        localBig_ = localBig;
-    }
+    smallOpen_ = smallOpen;
+    localBig_ = localBig;
     Repaint(BothParts);
 }
 
 void VideoDisplayWindow::ClearRemote() {
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        remote_ = nullptr;
-    }
+    remote_ = nullptr;
     Repaint(BothParts);
 }
 
 void VideoDisplayWindow::EnableLocal(bool enabled) {
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        localEnabled_ = enabled;
-        if (!enabled) local_ = VideoPicture();
-    }
+    localEnabled_ = enabled;
+    if (!enabled) local_ = VideoPicture();
     Repaint(BothParts);
 }
 
 void VideoDisplayWindow::SetPauseIcon(bool on) {
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        pauseOn_ = on;
-        pauseVisible_ = true;
-    }
+    pauseOn_ = on;
+    pauseVisible_ = true;
     if (on && !blink_.isActive()) blink_.start();
     if (!on) blink_.stop();
     Repaint(RemotePart);
@@ -105,38 +84,7 @@ void VideoDisplayWindow::SetPauseIcon(bool on) {
 
 void VideoDisplayWindow::Blink() {
     Repaint(RemotePart);
-    std::lock_guard<std::mutex> hold(lock_);
     pauseVisible_ = !pauseVisible_;
-}
-
-bool VideoDisplayWindow::SmallOpen() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return smallOpen_;
-}
-
-bool VideoDisplayWindow::LocalBig() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return localBig_;
-}
-
-bool VideoDisplayWindow::LocalEnabled() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return localEnabled_;
-}
-
-bool VideoDisplayWindow::HasLocalFrame() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return !local_.Empty();
-}
-
-bool VideoDisplayWindow::PauseIconOn() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return pauseOn_;
-}
-
-bool VideoDisplayWindow::PauseIconShown() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return pauseOn_ && pauseVisible_;
 }
 
 QRect VideoDisplayWindow::SmallRect() const {
@@ -147,7 +95,6 @@ QRect VideoDisplayWindow::SmallRect() const {
 
 VideoDisplayWindow::Snapshot VideoDisplayWindow::TakeSnapshot() const {
     Snapshot shot;
-    std::lock_guard<std::mutex> hold(lock_);
     shot.local = localBig_;
     if (localBig_) {
         shot.picture = CopyPicture(local_.header, local_.bits.data(), local_.bits.size());
@@ -160,17 +107,10 @@ VideoDisplayWindow::Snapshot VideoDisplayWindow::TakeSnapshot() const {
 }
 
 void VideoDisplayWindow::Repaint(int parts) {
-    bool smallOpen = false;
-    bool localBig = true;
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        smallOpen = smallOpen_;
-        localBig = localBig_;
-    }
-    const bool bigPart = (parts & (localBig ? LocalPart : RemotePart)) != 0;
+    const bool bigPart = (parts & (localBig_ ? LocalPart : RemotePart)) != 0;
     if (bigPart) {
         update();
-    } else if (smallOpen) {
+    } else if (smallOpen_) {
         update(SmallRect());
     }
 }
@@ -200,7 +140,6 @@ void VideoDisplayWindow::FrameSmall(QPainter& painter) const {
 
 void VideoDisplayWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    std::lock_guard<std::mutex> hold(lock_);
     const QRect whole = rect();
     const QRect small = SmallRect();
     if (localBig_) {

@@ -2,9 +2,10 @@
 // window and, when wanted, the other as a small picture in the lower right corner (from 3/5
 // of the width and height to the edges, framed). Local frames arrive as a header and bits;
 // remote frames as the VideoFrameSlot the receive thread decoded into, read under the
-// slot's lock while painting. Threads other than the window's reach it through its frame
-// window: WM_USER+6 (wParam = const VideoFrame*) for a camera frame, sent, so the bits
-// stay valid; WM_USER+7 (lParam = VideoFrameSlot*) for a decoded remote frame.
+// slot's lock while painting. Threads other than the window's reach it only through its
+// frame window, so all of its state stays on the user-interface thread: WM_USER+6
+// (wParam = const VideoFrame*) for a camera frame, sent, so the bits stay valid; WM_USER+7
+// (lParam = VideoFrameSlot*) for a decoded remote frame.
 #pragma once
 
 #include "client/ui/video/video_picture.h"
@@ -16,7 +17,6 @@
 #include <QTimer>
 #include <QWidget>
 #include <memory>
-#include <mutex>
 
 namespace orv {
 
@@ -60,12 +60,12 @@ public:
     // The peer paused its video: the icon blinks over the remote picture, 500 ms on, 500 off.
     void SetPauseIcon(bool on);
 
-    bool SmallOpen() const;
-    bool LocalBig() const;
-    bool LocalEnabled() const;
-    bool HasLocalFrame() const;
-    bool PauseIconOn() const;
-    bool PauseIconShown() const; // on and in its visible half
+    bool SmallOpen() const { return smallOpen_; }
+    bool LocalBig() const { return localBig_; }
+    bool LocalEnabled() const { return localEnabled_; }
+    bool HasLocalFrame() const { return !local_.Empty(); }
+    bool PauseIconOn() const { return pauseOn_; }
+    bool PauseIconShown() const { return pauseOn_ && pauseVisible_; } // on and in its visible half
     QRect SmallRect() const;
 
     // A copy of the big picture (empty when it has none yet).
@@ -85,7 +85,6 @@ private:
     void DrawPauseIcon(QPainter& painter, const QPoint& origin) const;
     void FrameSmall(QPainter& painter) const;
 
-    mutable std::mutex lock_; // the paint lock: guards everything below
     VideoPicture local_;
     bool localEnabled_ = true;
     VideoFrameSlot* remote_ = nullptr;
