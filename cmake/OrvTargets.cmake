@@ -30,7 +30,7 @@ function(orv_program name)
     target_link_libraries(${name} PRIVATE ${A_DEPS} Threads::Threads)
 endfunction()
 
-# orv_test(NAME [SERIAL] SOURCES ... [DEPS ...] [LABELS ...] [PROPERTIES name value ...])
+# orv_test(NAME [SERIAL] SOURCES ... [DEPS ...] [LABELS ...])
 # A GoogleTest program; each TEST becomes one CTest test, discovered when ctest runs.
 # SERIAL: the tests run real-time processes (orvserver, orvcli, orvphone) and run alone, so
 # other tests beside them on a loaded machine cannot starve their deadlines.
@@ -38,15 +38,13 @@ function(orv_test name)
     if(ORV_FUZZ)
         return()
     endif()
-    cmake_parse_arguments(A "SERIAL" "" "SOURCES;DEPS;LABELS;PROPERTIES" ${ARGN})
+    cmake_parse_arguments(A "SERIAL" "" "SOURCES;DEPS;LABELS" ${ARGN})
     orv_program(${name} SOURCES ${A_SOURCES} DEPS ${A_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     set(props ENVIRONMENT "ORV_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
     if(A_SERIAL)
         list(APPEND props RUN_SERIAL TRUE)
     endif()
-    # PROPERTIES: further test properties, e.g. RUN_SERIAL TRUE for tests of real-time processes.
-    list(APPEND props ${A_PROPERTIES})
     # Last: discovery passes the properties on as one flat list, so only the first of several
     # labels reaches the tests, and nothing after them would.
     if(A_LABELS)
