@@ -23,7 +23,6 @@ public:
     void Text(std::string_view text, std::size_t fieldSize) { PutTextField(Grow(fieldSize), fieldSize, text); }
     void Bytes(const std::uint8_t* data, std::size_t size) { m_bytes.insert(m_bytes.end(), data, data + size); }
 
-    std::size_t Size() const { return m_bytes.size(); }
     std::vector<std::uint8_t>& Get() { return m_bytes; }
 
 private:

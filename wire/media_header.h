@@ -18,8 +18,6 @@ struct MediaHeader {
     std::uint16_t sequence = 0;
     std::uint32_t timestamp = 0;
     std::uint32_t ssrc = 0;
-
-    std::size_t CsrcCount() const { return versionByte & 0x0F; }
 };
 
 // Writes the 12 header bytes to out.
