@@ -185,18 +185,22 @@ void CDataSendThread::FragmentVideoFrame(const BitmapInfoHeader& format, const s
                                          const std::uint8_t* data, std::size_t length, bool keyFrame,
                                          std::uint32_t timestamp) {
     BuildVideoFrame(format, colourTable, data, length, keyFrame, m_frame);
-    m_fragments.clear();
+    m_fragmentBytes.clear();
+    m_fragmentEnds.clear();
     m_fragmenter.Send(m_frame.data(), m_frame.size(), timestamp, m_ssrc, m_sequence,
                       [&](const std::uint8_t* packet, std::size_t packetLength) {
-                          m_fragments.emplace_back(packet, packet + packetLength);
+                          m_fragmentBytes.insert(m_fragmentBytes.end(), packet, packet + packetLength);
+                          m_fragmentEnds.push_back(m_fragmentBytes.size());
                       });
 }
 
 void CDataSendThread::SendFragmentsSpaced() {
-    for (std::size_t i = 0; i < m_fragments.size(); ++i) {
-        if (i != 0) Sleep(kFragmentSpacingMs); // so a large frame does not leave as one burst
+    std::size_t begin = 0;
+    for (std::size_t end : m_fragmentEnds) {
+        if (begin != 0) Sleep(kFragmentSpacingMs); // so a large frame does not leave as one burst
         std::lock_guard<CriticalSection> hold(m_lock);
-        SendToDestination(m_fragments[i].data(), m_fragments[i].size());
+        SendToDestination(m_fragmentBytes.data() + begin, end - begin);
+        begin = end;
     }
 }
 

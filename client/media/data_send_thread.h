@@ -83,11 +83,11 @@ protected:
 private:
     void SendAudioPass();
     bool SendToDestination(const std::uint8_t* packet, std::size_t length); // with m_lock held
-    // Frames and fragments a compressed picture into m_fragments (with m_lock held).
+    // Frames and fragments a compressed picture into m_fragmentBytes (with m_lock held).
     void FragmentVideoFrame(const BitmapInfoHeader& format, const std::uint8_t* colourTable,
                             const std::uint8_t* data, std::size_t length, bool keyFrame,
                             std::uint32_t timestamp);
-    // Sends m_fragments spaced out, taking m_lock only for each send: the probe, the
+    // Sends the fragments spaced out, taking m_lock only for each send: the probe, the
     // destination changes and Stop must not wait out a frame's spacing.
     void SendFragmentsSpaced();
 
@@ -110,9 +110,11 @@ private:
     std::vector<std::uint8_t> m_compressed; // scratch for the compressor's output
     std::vector<std::uint8_t> m_frame;      // the framed picture being fragmented
     // One picture is fragmented and sent at a time; held over the spacing, taken by no other
-    // path. m_fragments belongs to its holder.
+    // path. The fragments belong to its holder: their packets one after the other, and
+    // where each ends (both keep their storage from frame to frame).
     std::mutex m_videoFrameMutex;
-    std::vector<std::vector<std::uint8_t>> m_fragments;
+    std::vector<std::uint8_t> m_fragmentBytes;
+    std::vector<std::size_t> m_fragmentEnds;
     std::atomic<std::uint64_t> m_packetsSent{0};
 };
 
