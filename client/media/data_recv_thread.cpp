@@ -31,7 +31,11 @@ CDataRecvThread::CDataRecvThread(int mode, MediaSocket* socket, CDataSendThread*
 }
 
 CDataRecvThread::~CDataRecvThread() {
-    if (!Stop(5000)) Join(); // the thread still uses the receivers and the socket
+    if (!Stop(5000)) {
+        // The thread still uses the receivers and the socket: it is waited for.
+        WriteLog(5, "%sRecvThread did not stop in 5 s; waiting for it", ModeName());
+        Join();
+    }
     WriteLog(3, "%sRecvThread exit", ModeName());
 }
 

@@ -29,6 +29,7 @@ public:
 
     // Starts the thread (audio mode at the highest priority). sender may be null.
     CDataRecvThread(int mode, MediaSocket* socket, CDataSendThread* sender);
+    // Stops the thread (Stop) and waits for it however long it takes.
     ~CDataRecvThread() override;
 
     void SetCodecs(int audioCodecId, int videoCodecId, bool multiStream);

@@ -4,7 +4,6 @@
 #include "client/audio/pipeline/audio_record_thread.h"
 #include "client/audio/pipeline/pcm_block_queue.h"
 #include "client/data/client_config.h"
-#include "client/log/log.h"
 #include "client/media/call_video_capture.h"
 #include "client/media/data_recv_thread.h"
 #include "client/media/data_send_thread.h"
@@ -25,25 +24,15 @@ std::size_t ConfiguredVideoSizeLimit() {
     return limit > 0 ? static_cast<std::size_t>(limit) : 0;
 }
 
-// Stops a call's receive thread (its socket is shut down, so a blocked receive returns) and
-// frees it once it has ended: the sockets it reads are closed right after.
-void StopReceiver(std::unique_ptr<CDataRecvThread>& receiver) {
-    if (!receiver) return;
-    if (!receiver->Stop(5000)) {
-        WriteLog(5, "%sRecvThread did not stop in 5 s; waiting for it",
-                 receiver->Mode() == CDataRecvThread::kModeAudio ? "Audio" : "Video");
-    }
-    receiver.reset(); // the destructor waits for a thread still running
-}
-
 } // namespace
 
 TalkMedia::TalkMedia() = default;
 
 TalkMedia::~TalkMedia() {
     Close();
-    StopReceiver(m_audioReceiver);
-    StopReceiver(m_videoReceiver);
+    // Each receive thread is stopped and waited for: the sockets it reads are closed below.
+    m_audioReceiver.reset();
+    m_videoReceiver.reset();
     {
         ProcessMedia& media = ProcessMedia::Get();
         std::lock_guard<CriticalSection> hold(media.Lock());
