@@ -23,7 +23,8 @@ struct SoundInputDevice {
 };
 
 // Everything the configuration learns from the machine, so that tests can set it. The
-// devices and the coder probe come from the layers that know sound and pictures.
+// running machine's is built by the core (system_config_environment.h), which knows the
+// sound and picture layers.
 struct ConfigEnvironment {
     std::string programFolder;   // folder of the running program
     std::string homeFolder;      // folder of the settings and data files
@@ -34,10 +35,6 @@ struct ConfigEnvironment {
     std::function<std::vector<std::string>()> imagingDevices; // descriptions, in device order
     std::function<bool()> canOpenG7231;
 };
-// The running machine's folders (paths.h), locale variables and XDG autostart folder; no
-// devices and no coder probe.
-ConfigEnvironment MachineConfigEnvironment();
-
 // The language used when none is configured, from a locale name: a Chinese locale gives
 // Chinese, everything else (a Japanese one too) English.
 int SystemDefaultLanguage(const std::string& locale);
