@@ -136,37 +136,40 @@ void VideoCore::OnRemoteFrame(LPARAM slotPointer) {
     auto* slot = reinterpret_cast<VideoFrameSlot*>(slotPointer);
     if (slot == nullptr) return;
     const std::uint32_t tick = GetTickCount();
-    RemotePicture picture;
-    slot->Lock();
-    const BitmapInfoHeader& header = slot->Header();
-    const std::size_t size = Rgb24ImageSize(header.biWidth, header.biHeight);
-    const bool usable = header.biBitCount == 24 && header.biWidth > 0 && header.biHeight > 0 &&
-                        header.biWidth <= 4096 && header.biHeight <= 4096 && size <= slot->BufferSize();
-    if (usable) {
-        picture.width = header.biWidth;
-        picture.height = header.biHeight;
-        picture.bits.assign(slot->Buffer(), slot->Buffer() + size);
+    int width = 0, height = 0;
+    std::optional<std::uint16_t> pattern;
+    {
+        // The picture goes straight into the kept one, whose buffer serves frame after frame.
+        std::lock_guard<std::mutex> hold(m_pictureLock);
+        slot->Lock();
+        const BitmapInfoHeader& header = slot->Header();
+        const std::size_t size = Rgb24ImageSize(header.biWidth, header.biHeight);
+        const bool usable = header.biBitCount == 24 && header.biWidth > 0 && header.biHeight > 0 &&
+                            header.biWidth <= 4096 && header.biHeight <= 4096 && size <= slot->BufferSize();
+        if (usable) {
+            m_remote.width = width = header.biWidth;
+            m_remote.height = height = header.biHeight;
+            m_remote.bits.assign(slot->Buffer(), slot->Buffer() + size);
+        }
+        slot->Unlock();
+        if (!usable) return;
+        VideoFrame frame;
+        frame.width = width;
+        frame.height = height;
+        frame.bits = m_remote.bits.data();
+        frame.length = m_remote.bits.size();
+        pattern = ReadTestPatternFrameNumber(frame);
     }
-    slot->Unlock();
-    if (!usable) return;
     ++m_callFrames;
-    VideoFrame frame;
-    frame.width = picture.width;
-    frame.height = picture.height;
-    frame.bits = picture.bits.data();
-    frame.length = picture.bits.size();
-    const std::optional<std::uint16_t> pattern = ReadTestPatternFrameNumber(frame);
     const bool report = m_callFrames == 1 || (pattern ? *pattern % kFrameEventEvery == 0
                                                       : m_callFrames % kFrameEventEvery == 0);
     if (report) {
         std::vector<std::pair<std::string, std::string>> fields = {
-            {"count", std::to_string(m_callFrames)}, {"width", std::to_string(picture.width)},
-            {"height", std::to_string(picture.height)}, {"tick", std::to_string(tick)}};
+            {"count", std::to_string(m_callFrames)}, {"width", std::to_string(width)},
+            {"height", std::to_string(height)}, {"tick", std::to_string(tick)}};
         if (pattern) fields.emplace_back("pattern", std::to_string(*pattern));
         m_core.Emit({"video_frame", std::move(fields), "", ""});
     }
-    std::lock_guard<std::mutex> hold(m_pictureLock);
-    m_remote = std::move(picture);
 }
 
 bool WritePpmFile(const std::string& path, const RemotePicture& picture) {
