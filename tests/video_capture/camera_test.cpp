@@ -6,6 +6,7 @@
 #include "client/video/capture/pixel_convert.h"
 #include "client/video/capture/test_pattern_camera.h"
 #include "client/video/capture/v4l2_camera.h"
+#include "client/video/capture/video_clock.h"
 #include "client/video/capture/video_device_choice.h"
 #include "client/video/capture/video_size_table.h"
 #include "client/video/capture/y4m_reader.h"

@@ -1,25 +1,8 @@
 #include "client/audio/devices/audio_clock.h"
 
-#include <chrono>
 #include <iterator>
 
 namespace orv {
-
-std::uint64_t MonotonicAudioClock::NowUs() {
-    using namespace std::chrono;
-    return static_cast<std::uint64_t>(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-void MonotonicAudioClock::WaitUntil(std::uint64_t deadlineUs, const std::atomic<bool>& cancelled) {
-    const auto deadline = std::chrono::steady_clock::time_point(std::chrono::microseconds(deadlineUs));
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_cv.wait_until(lock, deadline, [&] { return cancelled.load() || NowUs() >= deadlineUs; });
-}
-
-void MonotonicAudioClock::WakeAll() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_cv.notify_all();
-}
 
 std::uint64_t ManualAudioClock::NowUs() {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -74,16 +57,16 @@ bool ManualAudioClock::AllIdleLocked() const {
 
 namespace {
 std::mutex g_clockLock;
-std::shared_ptr<AudioClock> g_clock;
+std::shared_ptr<PacingClock> g_clock;
 } // namespace
 
-std::shared_ptr<AudioClock> CurrentAudioClock() {
+std::shared_ptr<PacingClock> CurrentAudioClock() {
     std::lock_guard<std::mutex> lock(g_clockLock);
-    if (!g_clock) g_clock = std::make_shared<MonotonicAudioClock>();
+    if (!g_clock) g_clock = MonotonicPacingClock();
     return g_clock;
 }
 
-void SetAudioClock(std::shared_ptr<AudioClock> clock) {
+void SetAudioClock(std::shared_ptr<PacingClock> clock) {
     std::lock_guard<std::mutex> lock(g_clockLock);
     g_clock = std::move(clock);
 }

@@ -1,6 +1,8 @@
-// The clock that paces the file and null devices. Real runs use the monotonic clock; tests
-// install a manual clock so that device timing is decided by the test, not by the scheduler.
+// The clock of the file and null devices: the monotonic clock, or a manual clock a test
+// installs so that device timing is decided by the test, not by the scheduler.
 #pragma once
+
+#include "platform/pacing_clock.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -11,33 +13,9 @@
 
 namespace orv {
 
-class AudioClock {
-public:
-    virtual ~AudioClock() = default;
-    virtual std::uint64_t NowUs() = 0;
-    // Blocks until NowUs() >= deadlineUs or cancelled is true (the canceller calls WakeAll).
-    virtual void WaitUntil(std::uint64_t deadlineUs, const std::atomic<bool>& cancelled) = 0;
-    virtual void WakeAll() = 0;
-    // A device thread announces itself while it runs, so a manual clock can tell when every
-    // device has caught up with the time it was given.
-    virtual void Join() {}
-    virtual void Leave() {}
-};
-
-class MonotonicAudioClock : public AudioClock {
-public:
-    std::uint64_t NowUs() override;
-    void WaitUntil(std::uint64_t deadlineUs, const std::atomic<bool>& cancelled) override;
-    void WakeAll() override;
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-};
-
 // Time moves only when Advance is called. Advance returns once every joined device thread is
 // waiting for a later time, i.e. has done everything that was due.
-class ManualAudioClock : public AudioClock {
+class ManualAudioClock : public PacingClock {
 public:
     std::uint64_t NowUs() override;
     void WaitUntil(std::uint64_t deadlineUs, const std::atomic<bool>& cancelled) override;
@@ -59,8 +37,8 @@ private:
 };
 
 // The clock devices opened from now on use (the monotonic clock unless one was installed).
-std::shared_ptr<AudioClock> CurrentAudioClock();
+std::shared_ptr<PacingClock> CurrentAudioClock();
 // Installs a clock for devices opened later; nullptr goes back to the monotonic clock.
-void SetAudioClock(std::shared_ptr<AudioClock> clock);
+void SetAudioClock(std::shared_ptr<PacingClock> clock);
 
 } // namespace orv

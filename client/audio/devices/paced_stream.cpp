@@ -23,7 +23,7 @@ constexpr std::size_t kChunkSamples = 4096;
 // What both directions share: the thread, the clock, the lock and the buffer queue.
 class PacedStreamBase : public AudioStream {
 public:
-    PacedStreamBase(AudioCompletion completion, std::atomic<std::uint32_t>& volume, std::shared_ptr<AudioClock> clock)
+    PacedStreamBase(AudioCompletion completion, std::atomic<std::uint32_t>& volume, std::shared_ptr<PacingClock> clock)
         : m_completion(std::move(completion)), m_volume(volume), m_clock(std::move(clock)), m_startUs(m_clock->NowUs()),
           m_chunk(kChunkSamples) {
         m_clock->Join(); // before the thread exists, so a manual clock waits for it from now on
@@ -67,7 +67,7 @@ protected:
     std::deque<Pending> m_pending;
     AudioCompletion m_completion;
     std::atomic<std::uint32_t>& m_volume;
-    std::shared_ptr<AudioClock> m_clock;
+    std::shared_ptr<PacingClock> m_clock;
     std::atomic<bool> m_stopping{false};
     const std::uint64_t m_startUs;
     std::vector<std::int16_t> m_chunk;
@@ -85,7 +85,7 @@ private:
 class PacedCaptureStream final : public PacedStreamBase {
 public:
     PacedCaptureStream(std::unique_ptr<SampleSource> source, AudioCompletion completion,
-                       std::atomic<std::uint32_t>& volume, std::shared_ptr<AudioClock> clock)
+                       std::atomic<std::uint32_t>& volume, std::shared_ptr<PacingClock> clock)
         : PacedStreamBase(std::move(completion), volume, std::move(clock)), m_source(std::move(source)) {
         StartThread();
     }
@@ -138,7 +138,7 @@ private:
 class PacedPlaybackStream final : public PacedStreamBase {
 public:
     PacedPlaybackStream(std::unique_ptr<SampleSink> sink, AudioCompletion completion,
-                        std::atomic<std::uint32_t>& volume, std::shared_ptr<AudioClock> clock)
+                        std::atomic<std::uint32_t>& volume, std::shared_ptr<PacingClock> clock)
         : PacedStreamBase(std::move(completion), volume, std::move(clock)), m_sink(std::move(sink)) {
         StartThread();
     }
@@ -202,13 +202,13 @@ private:
 
 std::unique_ptr<AudioStream> StartPacedCapture(std::unique_ptr<SampleSource> source, AudioCompletion completion,
                                                std::atomic<std::uint32_t>& volume,
-                                               std::shared_ptr<AudioClock> clock) {
+                                               std::shared_ptr<PacingClock> clock) {
     return std::make_unique<PacedCaptureStream>(std::move(source), std::move(completion), volume, std::move(clock));
 }
 
 std::unique_ptr<AudioStream> StartPacedPlayback(std::unique_ptr<SampleSink> sink, AudioCompletion completion,
                                                 std::atomic<std::uint32_t>& volume,
-                                                std::shared_ptr<AudioClock> clock) {
+                                                std::shared_ptr<PacingClock> clock) {
     return std::make_unique<PacedPlaybackStream>(std::move(sink), std::move(completion), volume, std::move(clock));
 }
 

@@ -1,4 +1,4 @@
-// Streams paced by an AudioClock instead of a sound card: the file and null devices. A
+// Streams paced by a PacingClock instead of a sound card: the file and null devices. A
 // capture stream records one sample per 125 us from its source into the queued buffers
 // (samples that find no buffer are lost, as with a card); a playback stream plays each
 // buffer from the moment it was submitted or the previous one ends, fills gaps with silence
@@ -42,9 +42,9 @@ constexpr std::uint64_t kMicrosPerSample = 1000000 / kAudioSampleRate;
 
 std::unique_ptr<AudioStream> StartPacedCapture(std::unique_ptr<SampleSource> source, AudioCompletion completion,
                                                std::atomic<std::uint32_t>& volume,
-                                               std::shared_ptr<AudioClock> clock);
+                                               std::shared_ptr<PacingClock> clock);
 std::unique_ptr<AudioStream> StartPacedPlayback(std::unique_ptr<SampleSink> sink, AudioCompletion completion,
                                                 std::atomic<std::uint32_t>& volume,
-                                                std::shared_ptr<AudioClock> clock);
+                                                std::shared_ptr<PacingClock> clock);
 
 } // namespace orv

@@ -17,7 +17,7 @@ constexpr double kMaxRate = 60.0;
 class FileCamera final : public PacedCamera {
   public:
     FileCamera(std::unique_ptr<Y4mReader> reader, std::unique_ptr<PixelConverter> converter,
-               bool loop, const VideoFormat& format, std::shared_ptr<VideoClock> clock)
+               bool loop, const VideoFormat& format, std::shared_ptr<PacingClock> clock)
         : PacedCamera(format, std::move(clock)), m_reader(std::move(reader)),
           m_converter(std::move(converter)), m_loop(loop) {}
     ~FileCamera() override { Stop(); }
@@ -94,7 +94,7 @@ bool ParseFileCameraName(const std::string& deviceName, FileCameraSetting& setti
 }
 
 std::unique_ptr<VideoSource> OpenFileCamera(const FileCameraSetting& setting, const VideoFormat& format,
-                                            std::string& error, std::shared_ptr<VideoClock> clock) {
+                                            std::string& error, std::shared_ptr<PacingClock> clock) {
     auto reader = std::make_unique<Y4mReader>();
     if (!reader->Open(setting.path, error)) {
         error = "file camera: " + error;

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "client/video/capture/pixel_convert.h"
-#include "client/video/capture/video_clock.h"
+#include "platform/pacing_clock.h"
 #include "client/video/capture/video_source.h"
 #include "client/video/capture/y4m_reader.h"
 
@@ -27,6 +27,6 @@ CameraPixelFormat Y4mPixelFormat(Y4mChroma chroma);
 
 std::unique_ptr<VideoSource>
 OpenFileCamera(const FileCameraSetting& setting, const VideoFormat& format, std::string& error,
-               std::shared_ptr<VideoClock> clock = MonotonicVideoClock());
+               std::shared_ptr<PacingClock> clock = MonotonicPacingClock());
 
 } // namespace orv

@@ -4,7 +4,7 @@
 
 namespace orv {
 
-PacedCamera::PacedCamera(const VideoFormat& format, std::shared_ptr<VideoClock> clock)
+PacedCamera::PacedCamera(const VideoFormat& format, std::shared_ptr<PacingClock> clock)
     : m_format(format), m_clock(std::move(clock)),
       m_picture(Rgb24ImageSize(format.width, format.height)) {}
 

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "client/video/capture/threaded_camera.h"
-#include "client/video/capture/video_clock.h"
+#include "platform/pacing_clock.h"
 
 #include <cstdint>
 #include <memory>
@@ -15,7 +15,7 @@ namespace orv {
 
 class PacedCamera : public ThreadedCamera {
   public:
-    PacedCamera(const VideoFormat& format, std::shared_ptr<VideoClock> clock);
+    PacedCamera(const VideoFormat& format, std::shared_ptr<PacingClock> clock);
 
     VideoFormat Format() const override { return m_format; }
 
@@ -27,9 +27,10 @@ class PacedCamera : public ThreadedCamera {
 
   private:
     void RunLoop(const VideoFrameCallback& onFrame, const std::atomic<bool>& stop) override;
+    void WakeRunLoop() override { m_clock->WakeAll(); }
 
     VideoFormat m_format;
-    std::shared_ptr<VideoClock> m_clock;
+    std::shared_ptr<PacingClock> m_clock;
     std::vector<std::uint8_t> m_picture;
 };
 

@@ -132,7 +132,7 @@ std::optional<std::uint16_t> ReadTestPatternFrameNumber(const VideoFrame& frame)
 }
 
 std::unique_ptr<VideoSource> OpenTestPatternCamera(const VideoFormat& format,
-                                                   std::shared_ptr<VideoClock> clock) {
+                                                   std::shared_ptr<PacingClock> clock) {
     return std::make_unique<TestPatternCamera>(format, std::move(clock));
 }
 

@@ -3,7 +3,7 @@
 // number, so the far end can read it back from the decoded picture (glass-to-glass delay).
 #pragma once
 
-#include "client/video/capture/video_clock.h"
+#include "platform/pacing_clock.h"
 #include "client/video/capture/video_source.h"
 
 #include <cstdint>
@@ -24,6 +24,6 @@ std::optional<std::uint16_t> ReadTestPatternFrameNumber(const VideoFrame& frame)
 
 std::unique_ptr<VideoSource>
 OpenTestPatternCamera(const VideoFormat& format,
-                      std::shared_ptr<VideoClock> clock = MonotonicVideoClock());
+                      std::shared_ptr<PacingClock> clock = MonotonicPacingClock());
 
 } // namespace orv

@@ -26,6 +26,7 @@ bool ThreadedCamera::Start(VideoFrameCallback onFrame) {
 void ThreadedCamera::Stop() {
     m_stop = true;
     if (!m_thread.joinable()) return;
+    WakeRunLoop();
     m_thread.join();
     m_running = false;
     AfterStop();

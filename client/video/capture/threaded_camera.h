@@ -25,6 +25,8 @@ class ThreadedCamera : public VideoSource {
     virtual bool BeforeStart() { return true; }
     // Delivers frames until stop becomes true or the stream ends (camera thread).
     virtual void RunLoop(const VideoFrameCallback& onFrame, const std::atomic<bool>& stop) = 0;
+    // Wakes a RunLoop that is blocked waiting, once stop is true (calling thread of Stop).
+    virtual void WakeRunLoop() {}
     // Undoes BeforeStart once the thread has ended (calling thread of Stop).
     virtual void AfterStop() {}
     void SetError(const std::string& text);
