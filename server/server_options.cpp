@@ -62,6 +62,15 @@ bool ParseNumber(const std::string& text, std::uint32_t max, std::uint32_t* valu
     return true;
 }
 
+// The setting an option without a value turns on; null for any other option.
+bool* FlagOption(const std::string& arg, ServerOptions* options) {
+    if (arg == "--help") return &options->help;
+    if (arg == "--quit-on-eof") return &options->quitOnEof;
+    if (arg == "--media-relay") return &options->mediaRelay;
+    if (arg == "--demo") return &options->demo;
+    return nullptr;
+}
+
 } // namespace
 
 bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* options, std::string* error) {
@@ -73,12 +82,8 @@ bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* option
             options->command.push_back(arg);
             continue;
         }
-        if (arg == "--help" || arg == "--quit-on-eof") {
-            (arg == "--help" ? options->help : options->quitOnEof) = true;
-            continue;
-        }
-        if (arg == "--media-relay" || arg == "--demo") {
-            (arg == "--demo" ? options->demo : options->mediaRelay) = true;
+        if (bool* flag = FlagOption(arg, options)) {
+            *flag = true;
             continue;
         }
         if (i + 1 >= argc) {
