@@ -20,11 +20,6 @@ std::string Events(UiFixture& f) {
     return all;
 }
 
-// Waits for an orvcli line while the window's event loop runs (the call needs both ends).
-bool CliLine(ChildProcess& cli, const std::string& prefix, int timeoutMs) {
-    return QTest::qWaitFor([&] { return cli.WaitForLine(prefix, 20); }, timeoutMs);
-}
-
 // A person at the window calls 8002, which orvcli answers; the window shows the call's
 // progress and the talk time, and after hang-up keeps the talk time 5 s before the clock.
 TEST(MainWindowLive, CallShowsCallingRingingTalkingAndTheTalkTime) {

@@ -19,10 +19,6 @@
 namespace orv {
 namespace {
 
-bool CliLine(ChildProcess& cli, const std::string& prefix, int timeoutMs, std::string* line = nullptr) {
-    return QTest::qWaitFor([&] { return cli.WaitForLine(prefix, 20, line); }, timeoutMs);
-}
-
 TEST(VideoWindowLive, CallShowsThePeersPictureAndThePeerSeesOurs) {
     LiveServer server;
     ASSERT_TRUE(server.Start()) << server.Output();

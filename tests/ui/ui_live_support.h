@@ -6,6 +6,7 @@
 #include "tests/server/test_folder.h"
 #include "tests/ui/ui_test_support.h"
 
+#include <QTest>
 #include <cstdint>
 #include <string>
 
@@ -34,5 +35,10 @@ private:
     std::string address_, host_;
     std::uint16_t port_ = 0;
 };
+
+// Waits for an orvcli line while the window's event loop runs (the call needs both ends).
+inline bool CliLine(ChildProcess& cli, const std::string& prefix, int timeoutMs, std::string* line = nullptr) {
+    return QTest::qWaitFor([&] { return cli.WaitForLine(prefix, 20, line); }, timeoutMs);
+}
 
 } // namespace orv
