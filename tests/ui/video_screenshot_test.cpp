@@ -5,6 +5,7 @@
 #include "tests/ui/video_test_camera.h"
 
 #include "client/media/video_frame_slot.h"
+#include "client/ui/video/video_picture.h"
 #include "client/ui/video/video_test_dialog.h"
 #include "client/video/capture/test_pattern_camera.h"
 #include "client/video/control/video_ctl_thread.h"
@@ -32,12 +33,7 @@ VideoFrameSlot* PeerPicture() {
     const std::size_t bytes = Rgb24ImageSize(352, 288);
     std::uint8_t* buffer = slot->TakeBuffer(bytes);
     DrawTestPattern(4321, 352, 288, buffer);
-    BitmapInfoHeader& header = slot->Header();
-    header = BitmapInfoHeader();
-    header.biWidth = 352;
-    header.biHeight = 288;
-    header.biBitCount = 24;
-    header.biSizeImage = static_cast<std::uint32_t>(bytes);
+    slot->Header() = Rgb24Header(352, 288);
     slot->Unlock();
     return slot;
 }
