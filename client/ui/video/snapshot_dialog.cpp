@@ -40,8 +40,7 @@ QString AskFileName(QWidget* parent) {
 } // namespace
 
 SnapshotDialog::SnapshotDialog(QWidget* parent, const TextTable& texts, VideoPicture picture, bool local)
-    : QDialog(parent), texts_(texts), picture_(std::move(picture)), shown_(PictureImage(picture_)),
-      choose_(AskFileName) {
+    : QDialog(parent), texts_(texts), picture_(std::move(picture)), shown_(PictureImage(picture_)) {
     setObjectName(QStringLiteral("SnapshotDialog"));
     setWindowTitle(Q(texts_.Text(kTextCamera)));
     caption_ = new QLabel(Q(texts_.Text(local ? kTextLocalPicture : kTextRemotePicture)), this);
@@ -88,7 +87,7 @@ bool SnapshotDialog::SaveTo(const QString& path) {
 }
 
 void SnapshotDialog::OnSave() {
-    const QString path = choose_ ? choose_(this) : QString();
+    const QString path = AskFileName(this);
     if (!path.isEmpty() && SaveTo(path)) accept();
 }
 

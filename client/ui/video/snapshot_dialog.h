@@ -6,7 +6,6 @@
 
 #include <QDialog>
 #include <QString>
-#include <functional>
 
 class QLabel;
 
@@ -16,12 +15,8 @@ class TextTable;
 
 class SnapshotDialog : public QDialog {
 public:
-    // Asks for the file name (default: a save-file dialog); an empty name cancels.
-    using ChooseFile = std::function<QString(QWidget* parent)>;
-
     SnapshotDialog(QWidget* parent, const TextTable& texts, VideoPicture picture, bool local);
 
-    void SetChooseFile(ChooseFile choose) { choose_ = std::move(choose); }
     // Saves to path; on failure tells the user why. True when the file was written.
     bool SaveTo(const QString& path);
     QString Caption() const;
@@ -30,6 +25,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Asks for the file name with a save-file dialog (an empty name cancels) and saves.
     void OnSave();
     QRect PictureArea() const;
 
@@ -37,7 +33,6 @@ private:
     VideoPicture picture_;
     QImage shown_;
     QLabel* caption_ = nullptr;
-    ChooseFile choose_;
 };
 
 } // namespace orv
