@@ -1,5 +1,8 @@
 #include "tests/handlers/fake_user_server.h"
 
+#include "wire/byte_order.h"
+#include "wire/packet_header.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -12,21 +15,14 @@ namespace orv::test {
 
 namespace {
 constexpr std::uint32_t kKey = 0x5B1D9E37;
-
-std::uint32_t Word(const std::vector<std::uint8_t>& d, std::size_t i) {
-    return d[i] | (d[i + 1] << 8) | (d[i + 2] << 16) | (static_cast<std::uint32_t>(d[i + 3]) << 24);
-}
-void PutWord(std::vector<std::uint8_t>& d, std::size_t i, std::uint32_t w) {
-    for (int k = 0; k < 4; ++k) d[i + k] = static_cast<std::uint8_t>(w >> (8 * k));
-}
 } // namespace
 
 void ScrambleWords(std::vector<std::uint8_t>& data) {
     std::uint32_t m = static_cast<std::uint32_t>(data.size()) % kKey;
     std::uint32_t v = kKey;
     for (std::size_t i = 0; i + 4 <= data.size(); i += 4) {
-        std::uint32_t w = Word(data, i) ^ v;
-        PutWord(data, i, w);
+        std::uint32_t w = GetU32LE(data.data() + i) ^ v;
+        PutU32LE(data.data() + i, w);
         v = w % m;
     }
 }
@@ -35,8 +31,8 @@ void UnscrambleWords(std::vector<std::uint8_t>& data) {
     std::uint32_t m = static_cast<std::uint32_t>(data.size()) % kKey;
     std::uint32_t v = kKey;
     for (std::size_t i = 0; i + 4 <= data.size(); i += 4) {
-        std::uint32_t c = Word(data, i);
-        PutWord(data, i, c ^ v);
+        std::uint32_t c = GetU32LE(data.data() + i);
+        PutU32LE(data.data() + i, c ^ v);
         v = c % m;
     }
 }
@@ -74,10 +70,11 @@ std::optional<Datagram> FakeUserServer::Receive(int timeoutMs) {
     d.fromPort = ntohs(from.sin_port);
     m_peer = d.from;
     m_peerPort = d.fromPort;
-    if (d.payload.size() >= 8) {
-        d.type = static_cast<std::uint16_t>(d.payload[0] | (d.payload[1] << 8));
-        d.length = static_cast<std::uint16_t>(d.payload[2] | (d.payload[3] << 8));
-        d.seqNum = Word(d.payload, 4);
+    PacketHeader h;
+    if (ReadPacketHeader(d.payload.data(), d.payload.size(), &h)) {
+        d.type = h.type;
+        d.length = h.length;
+        d.seqNum = h.seqNum;
     }
     return d;
 }
@@ -101,10 +98,15 @@ void FakeUserServer::Send(std::uint16_t type, std::uint32_t seqNum, const std::v
 }
 
 std::vector<std::uint8_t> U8(std::uint8_t v) { return {v}; }
-std::vector<std::uint8_t> U16(std::uint16_t v) { return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)}; }
+std::vector<std::uint8_t> U16(std::uint16_t v) {
+    std::vector<std::uint8_t> bytes(2);
+    PutU16LE(bytes.data(), v);
+    return bytes;
+}
 std::vector<std::uint8_t> U32(std::uint32_t v) {
-    return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
-            static_cast<std::uint8_t>(v >> 24)};
+    std::vector<std::uint8_t> bytes(4);
+    PutU32LE(bytes.data(), v);
+    return bytes;
 }
 std::vector<std::uint8_t> Cat(std::initializer_list<std::vector<std::uint8_t>> parts) {
     std::vector<std::uint8_t> out;
