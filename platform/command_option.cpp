@@ -1,5 +1,6 @@
 #include "platform/command_option.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace orv {
@@ -29,6 +30,19 @@ CommandOption TakeCommandOption(int& argc, char** argv, const char* option) {
         argv[argc] = nullptr;
     }
     return taken;
+}
+
+bool TakeOptionValue(int& argc, char** argv, const char* option, const char* environmentVariable,
+                     std::string* value) {
+    const CommandOption taken = TakeCommandOption(argc, argv, option);
+    std::string chosen = taken.value;
+    if (!taken.given) {
+        const char* fromEnvironment = std::getenv(environmentVariable);
+        if (fromEnvironment != nullptr && *fromEnvironment != '\0') chosen = fromEnvironment;
+    }
+    if (chosen.empty()) return false;
+    *value = chosen;
+    return true;
 }
 
 } // namespace orv

@@ -15,4 +15,9 @@ struct CommandOption {
 // argv stays null-terminated. An option that ends the line without a value stays in argv.
 CommandOption TakeCommandOption(int& argc, char** argv, const char* option);
 
+// Takes option out of argv as above; without it, reads the environment variable. True with
+// *value set when either gave a non-empty value (the last one given).
+bool TakeOptionValue(int& argc, char** argv, const char* option, const char* environmentVariable,
+                     std::string* value);
+
 } // namespace orv

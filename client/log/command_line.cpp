@@ -1,9 +1,5 @@
 #include "client/log/command_line.h"
 
-#include "platform/command_option.h"
-
-#include <cstdlib>
-
 namespace orv {
 
 std::string JoinCommandLine(int argc, const char* const* argv) {
@@ -14,19 +10,6 @@ std::string JoinCommandLine(int argc, const char* const* argv) {
         line += argv[i];
     }
     return line;
-}
-
-bool TakeOptionValue(int& argc, char** argv, const char* option, const char* environmentVariable,
-                     std::string* value) {
-    const CommandOption taken = TakeCommandOption(argc, argv, option);
-    std::string chosen = taken.value;
-    if (!taken.given) {
-        const char* fromEnvironment = std::getenv(environmentVariable);
-        if (fromEnvironment != nullptr && *fromEnvironment != '\0') chosen = fromEnvironment;
-    }
-    if (chosen.empty()) return false;
-    *value = chosen;
-    return true;
 }
 
 } // namespace orv

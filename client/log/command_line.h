@@ -9,9 +9,4 @@ namespace orv {
 
 std::string JoinCommandLine(int argc, const char* const* argv);
 
-// Takes "OPTION VALUE" (or "OPTION=VALUE") out of argv; without it, reads the environment
-// variable. True with *value set when either gave a non-empty value (the last one given).
-bool TakeOptionValue(int& argc, char** argv, const char* option, const char* environmentVariable,
-                     std::string* value);
-
 } // namespace orv

@@ -3,7 +3,7 @@
 #include "client/audio/devices/audio_device_list.h"
 
 #include "client/audio/devices/alsa_errors.h"
-#include "client/log/command_line.h"
+#include "platform/command_option.h"
 
 #include <alsa/asoundlib.h>
 

@@ -1,5 +1,6 @@
 #include "client/video/capture/pixel_convert.h"
 
+#include "client/video/codec/av_codec_objects.h"
 #include "client/video/codec/rgb24_picture.h"
 
 extern "C" {
@@ -162,7 +163,6 @@ struct PixelConverter::State {
     AVCodecContext* decoder = nullptr;
     AVPacket* packet = nullptr;
     AVFrame* decoded = nullptr;
-    std::vector<std::uint8_t> padded;  // compressed input with the decoder's padding
     std::vector<std::uint8_t> scratch; // scaler output, top-down
     std::vector<std::uint8_t> input;   // copy of a raw picture with no slack after it
 
@@ -170,9 +170,7 @@ struct PixelConverter::State {
     void Release() {
         sws_freeContext(scaler);
         scaler = nullptr;
-        avcodec_free_context(&decoder);
-        av_packet_free(&packet);
-        av_frame_free(&decoded);
+        FreeCodecObjects(&decoder, &decoded, &packet);
     }
     bool Scale(const std::uint8_t* const planes[], const int strides[], int srcHeight,
                std::uint8_t* out) {
@@ -201,10 +199,7 @@ bool PixelConverter::Configure(CameraPixelFormat format, int width, int height, 
     s.outHeight = outHeight;
     if (format == CameraPixelFormat::kMjpeg) {
         const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_MJPEG);
-        s.decoder = codec ? avcodec_alloc_context3(codec) : nullptr;
-        s.packet = av_packet_alloc();
-        s.decoded = av_frame_alloc();
-        if (!s.decoder || !s.packet || !s.decoded) {
+        if (!codec || !AllocateCodecObjects(codec, &s.decoder, &s.decoded, &s.packet)) {
             error = "no MJPEG decoder";
             return false;
         }
@@ -233,12 +228,7 @@ bool PixelConverter::Convert(const std::uint8_t* data, std::size_t length, std::
     State& s = *m_state;
     if (data == nullptr || out == nullptr) return false;
     if (s.decoder) {
-        if (length == 0 || length > (64u << 20)) return false;
-        s.padded.assign(data, data + length);
-        s.padded.resize(length + AV_INPUT_BUFFER_PADDING_SIZE, 0);
-        s.packet->data = s.padded.data();
-        s.packet->size = static_cast<int>(length);
-        if (avcodec_send_packet(s.decoder, s.packet) < 0) return false;
+        if (length > (64u << 20) || SendPaddedPacket(s.decoder, s.packet, data, length) < 0) return false;
         if (avcodec_receive_frame(s.decoder, s.decoded) < 0) return false;
         const AVFrame& f = *s.decoded;
         if (f.width < 1 || f.height < 1 || f.width > kMaxSide || f.height > kMaxSide) return false;

@@ -5,6 +5,10 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+
 namespace orv {
 
 bool AllocateCodecObjects(const AVCodec* codec, AVCodecContext** context, AVFrame** frame, AVPacket** packet) {
@@ -21,6 +25,15 @@ void FreeCodecObjects(AVCodecContext** context, AVFrame** frame, AVPacket** pack
     avcodec_free_context(context);
     av_frame_free(frame);
     av_packet_free(packet);
+}
+
+int SendPaddedPacket(AVCodecContext* context, AVPacket* packet, const std::uint8_t* data, std::size_t length) {
+    if (data == nullptr || length == 0 || length > INT_MAX / 2) return AVERROR(EINVAL);
+    if (av_new_packet(packet, static_cast<int>(length)) < 0) return AVERROR(ENOMEM);
+    std::copy(data, data + length, packet->data);
+    const int sent = avcodec_send_packet(context, packet);
+    av_packet_unref(packet);
+    return sent;
 }
 
 } // namespace orv

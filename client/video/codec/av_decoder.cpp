@@ -3,8 +3,7 @@
 #include "client/video/codec/av_codec_objects.h"
 #include "client/video/codec/video_codec.h"
 
-#include <algorithm>
-#include <climits>
+#include <cstdint>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -49,14 +48,7 @@ bool AvDecoder::Open(std::uint32_t fourCC) {
 
 bool AvDecoder::Decode(const std::uint8_t* data, std::size_t length, std::uint8_t* out, std::size_t outLength,
                        int width, int height) {
-    if (m_context == nullptr || data == nullptr || length == 0 || length > INT_MAX / 2) return false;
-    // libavcodec reads up to AV_INPUT_BUFFER_PADDING_SIZE bytes past the end: copy into a
-    // padded packet rather than handing it the caller's buffer.
-    if (av_new_packet(m_packet, static_cast<int>(length)) < 0) return false;
-    std::copy(data, data + length, m_packet->data);
-    const int sent = avcodec_send_packet(m_context, m_packet);
-    av_packet_unref(m_packet);
-    if (sent < 0) return false;
+    if (m_context == nullptr || SendPaddedPacket(m_context, m_packet, data, length) < 0) return false;
     // One frame in gives one picture out; should a hostile frame yield more, each is taken
     // so the decoder never stalls, and the last one is the picture.
     bool written = false;

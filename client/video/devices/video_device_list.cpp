@@ -1,6 +1,6 @@
 #include "client/video/devices/video_device_list.h"
 
-#include "client/log/command_line.h"
+#include "platform/command_option.h"
 
 #include <algorithm>
 #include <cstdlib>
