@@ -4,6 +4,7 @@
 #include "client/app/app_quit.h"
 #include "client/app/connect_dialog.h"
 #include "client/app/splash_window.h"
+#include "client/audio/tones/tone_player.h"
 #include "client/core/video_core.h"
 #include "client/data/client_config.h"
 #include "client/log/log.h"
@@ -128,6 +129,10 @@ void ClientApp::RunWindows() {
 void ClientApp::RunMainWindow() {
     MainServices services;
     if (core_->Calls() != nullptr) UseCallControl(*core_->Calls(), &services);
+    if (core_->Config() != nullptr) {
+        tones_ = std::make_unique<CTonePlayer>(core_->Config()->Audio().device);
+        UseTonePlayer(*tones_, &services);
+    }
     if (video_) {
         UseVideoCore(*video_, core_->Config(), core_->Calls(), &services);
         video_->StartFromConfiguration();

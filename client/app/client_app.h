@@ -12,6 +12,7 @@
 namespace orv {
 
 class MainDialog;
+class CTonePlayer;
 class VideoCore;
 
 // The name every running copy of the client carries.
@@ -43,6 +44,7 @@ private:
     void Exit();
 
     std::unique_ptr<ClientCore> core_;
+    std::unique_ptr<CTonePlayer> tones_; // the main window's tones, on the configured sound device
     std::unique_ptr<VideoCore> video_; // the camera and the calls' video; ends before the core
     int instanceCount_ = 0;
     bool restartForUpdate_ = false;

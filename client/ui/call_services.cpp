@@ -1,5 +1,6 @@
 #include "client/ui/call_services.h"
 
+#include "client/audio/tones/tone_player.h"
 #include "client/call/call_state.h"
 #include "client/core/call_control.h"
 #include "client/core/video_core.h"
@@ -20,6 +21,10 @@ void UseCallControl(CallControl& calls, MainServices* services) {
     };
     services->endTalk = [&calls] { calls.Hangup(); };
     services->sendDtmf = [&calls](const std::string& digits) { calls.Dtmf(digits); };
+}
+
+void UseTonePlayer(CTonePlayer& tones, MainServices* services) {
+    services->playTone = [&tones](const std::string& tone, bool repeat) { tones.Play(tone, repeat ? 1 : 0); };
 }
 
 void UseVideoCore(VideoCore& video, ClientConfig* config, CallControl* calls, MainServices* services) {

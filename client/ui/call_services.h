@@ -7,6 +7,7 @@
 namespace orv {
 
 class CallControl;
+class CTonePlayer;
 class ClientConfig;
 class VideoCore;
 
@@ -17,6 +18,10 @@ void UseCallControl(CallControl& calls, MainServices* services);
 // Fills the video operations of services from the core's video (the camera thread, the
 // display window, pausing what is sent) and its configuration; calls (may be null) tells
 // the peer of a pause. All must outlive the window.
+// The window's tones go to tones (which must outlive the window); repeat makes the dial
+// tone endless.
+void UseTonePlayer(CTonePlayer& tones, MainServices* services);
+
 void UseVideoCore(VideoCore& video, ClientConfig* config, CallControl* calls, MainServices* services);
 
 } // namespace orv

@@ -34,6 +34,10 @@ std::unique_ptr<AudioStream> OpenCaptureStream(const std::string& name, AudioCom
     return OpenAlsaCapture(AlsaPcmName(name), std::move(completion));
 }
 
+bool PlaybackDeviceExists(const std::string& name) {
+    return Exists(name, false);
+}
+
 std::unique_ptr<AudioStream> OpenPlaybackStream(const std::string& name, AudioCompletion completion) {
     if (!Exists(name, false)) return nullptr;
     if (name == kNullDeviceName) return OpenNullPlayback(std::move(completion));

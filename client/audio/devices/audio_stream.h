@@ -37,5 +37,7 @@ public:
 // the device list). nullptr when no device has that name or it cannot be opened.
 std::unique_ptr<AudioStream> OpenCaptureStream(const std::string& name, AudioCompletion completion);
 std::unique_ptr<AudioStream> OpenPlaybackStream(const std::string& name, AudioCompletion completion);
+// Whether a playback stream may be opened by that name (it may still fail to open).
+bool PlaybackDeviceExists(const std::string& name);
 
 } // namespace orv
