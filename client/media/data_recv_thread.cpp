@@ -59,11 +59,13 @@ int CDataRecvThread::Run() {
             else DispatchMessage(&msg);
         }
         if (quit) break;
+        // The receive blocks until a datagram comes or Stop shuts the socket down (after
+        // posting the quit, so the next pass ends the loop).
         const long received = m_socket != nullptr
                                   ? m_socket->ReceiveFrom(buffer.data(), buffer.size(), address, port)
                                   : -1;
         if (received >= 0) HandleDatagram(buffer.data(), static_cast<std::size_t>(received), address, port);
-        Sleep(1);
+        else Sleep(kErrorPauseMs); // an error the socket reports (a peer's ICMP refusal, no socket)
     }
     return 0;
 }

@@ -77,6 +77,7 @@ private:
     std::atomic<std::uint64_t> m_datagramsSeen{0};
     // Receive thread only.
     static constexpr int kRefusalsLogged = 10;
+    static constexpr std::uint32_t kErrorPauseMs = 5;
     MediaPeerGuard m_guard;
     std::uint32_t m_datagramSsrc = 0; // SSRC of the datagram being handled
     int m_refused = 0;

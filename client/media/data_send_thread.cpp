@@ -19,6 +19,8 @@ namespace {
 
 // The payload of one 30 ms block is at most the 8-bit codecs' 240 bytes; G.711 is the largest.
 constexpr std::size_t kMaxAudioPayload = kPcmBlockBytes;
+// With nothing to send the thread still looks at its message queue this often.
+constexpr std::uint32_t kIdleWaitMs = 1000;
 
 } // namespace
 
@@ -43,15 +45,14 @@ bool CDataSendThread::InitInstance() {
 }
 
 int CDataSendThread::Run() {
-    for (bool quit = false; !quit;) {
+    while (!m_quit.load()) {
         MSG msg;
         while (PeekMessage(&msg, true)) {
-            if (msg.message == WM_QUIT) quit = true;
+            if (msg.message == WM_QUIT) m_quit = true;
             else DispatchMessage(&msg);
         }
-        if (quit) break;
-        SendAudioPass();
-        Sleep(1);
+        if (m_quit.load()) break;
+        m_wake.Wait(SendAudioPass());
     }
     return 0;
 }
@@ -61,15 +62,21 @@ int CDataSendThread::ExitInstance() {
     return 0;
 }
 
-void CDataSendThread::SendAudioPass() {
+std::uint32_t CDataSendThread::SendAudioPass() {
     std::lock_guard<CriticalSection> hold(m_lock);
-    if (m_audioCodec == nullptr || m_sourceQueue == nullptr) return;
+    if (m_audioCodec == nullptr || m_sourceQueue == nullptr || m_sourceQueue->Count() == 0) return kIdleWaitMs;
+    const std::uint32_t now = GetTickCount();
+    const std::int32_t early = TickDiff(m_nextSendTick, now);
+    if (early > 0 && early <= static_cast<std::int32_t>(kCatchUpSpacingMs)) return static_cast<std::uint32_t>(early);
     const std::uint8_t* block = m_sourceQueue->Get();
-    if (block == nullptr) return;
+    if (block == nullptr) return kIdleWaitMs;
+    m_nextSendTick = now + kCatchUpSpacingMs;
+    // A backlog is worked off at the catch-up spacing; an empty queue sleeps until a put.
+    const std::uint32_t wait = m_sourceQueue->Count() != 0 ? kCatchUpSpacingMs : kIdleWaitMs;
     std::uint32_t pcmLength = kPcmBlockBytes;
     std::uint32_t encoded = m_audioCodec->EncodedSize(kPcmBlockBytes);
-    if (encoded == 0 || encoded > kMaxAudioPayload) return;
-    if (m_audioCodec->Encode(block, pcmLength, m_packet.data() + kMediaHeaderBytes, encoded) != 0) return;
+    if (encoded == 0 || encoded > kMaxAudioPayload) return wait;
+    if (m_audioCodec->Encode(block, pcmLength, m_packet.data() + kMediaHeaderBytes, encoded) != 0) return wait;
     MediaHeader header;
     header.payloadType = m_audioCodec->PayloadType();
     header.sequence = static_cast<std::uint16_t>(m_sequence++);
@@ -77,6 +84,7 @@ void CDataSendThread::SendAudioPass() {
     header.ssrc = m_ssrc;
     PackMediaHeader(header, m_packet.data());
     SendToDestination(m_packet.data(), kMediaHeaderBytes + encoded);
+    return wait;
 }
 
 bool CDataSendThread::SendToDestination(const std::uint8_t* packet, std::size_t length) {
@@ -124,7 +132,10 @@ void CDataSendThread::SetLearnedDestination(const std::string& address, std::uin
 
 void CDataSendThread::SetSourceQueue(PcmBlockQueue* queue) {
     std::lock_guard<CriticalSection> hold(m_lock);
+    if (m_sourceQueue != nullptr) m_sourceQueue->SetPutSignal(nullptr);
     m_sourceQueue = queue;
+    if (m_sourceQueue != nullptr && m_mode == kModeAudio) m_sourceQueue->SetPutSignal(&m_wake);
+    m_wake.Set();
 }
 
 void CDataSendThread::SetSocket(MediaSocket* socket) {
@@ -207,7 +218,10 @@ void CDataSendThread::SendFragmentsSpaced() {
 bool CDataSendThread::Stop(std::uint32_t waitMs) {
     SetCodecs(0, 0);
     SetSourceQueue(nullptr);
-    return m_mode == kModeAudio ? WorkerThread::Stop(waitMs) : true;
+    if (m_mode != kModeAudio) return true;
+    m_quit = true;
+    m_wake.Set();
+    return WorkerThread::Stop(waitMs);
 }
 
 bool CDataSendThread::PeerLearned() {

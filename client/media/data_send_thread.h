@@ -1,6 +1,8 @@
-// The send side of a call's media. In audio mode a thread polls the capture queue every
-// millisecond, encodes each 30 ms block with the negotiated speech codec and sends it as one
-// media packet; in video mode there is no thread: the video pipeline hands each frame in,
+// The send side of a call's media. In audio mode a thread sleeps until the microphone puts a
+// block into the capture queue, encodes each 30 ms block with the negotiated speech codec and
+// sends it as one media packet. The microphone's clock paces the packets; a sender that fell
+// behind sends its backlog at most one packet per kCatchUpSpacingMs, so the peer never
+// receives a burst. In video mode there is no thread: the video pipeline hands each frame in,
 // and it is compressed, cut into fragments and sent on the caller's thread. Both send the
 // 12-byte address probes that open the media path until the peer's media has been seen.
 // One audio and one video sender live for the whole program; calls re-point them.
@@ -30,6 +32,7 @@ public:
     static constexpr int kModeVideo = 0;
     static constexpr int kModeAudio = 1;
     static constexpr std::uint32_t kFragmentSpacingMs = 5;
+    static constexpr std::uint32_t kCatchUpSpacingMs = 15;
 
     // Audio mode starts the thread at the highest priority; video mode sends on the caller's
     // thread and cuts frames into videoSizeLimit-byte fragments (0 = 512).
@@ -81,7 +84,9 @@ protected:
     int ExitInstance() override;
 
 private:
-    void SendAudioPass();
+    // Sends the oldest captured block when the spacing allows; returns how long the thread
+    // may sleep before its next pass (a put wakes it earlier).
+    std::uint32_t SendAudioPass();
     bool SendToDestination(const std::uint8_t* packet, std::size_t length); // with m_lock held
     // Frames and fragments a compressed picture into m_fragmentBytes (with m_lock held).
     void FragmentVideoFrame(const BitmapInfoHeader& format, const std::uint8_t* colourTable,
@@ -116,6 +121,10 @@ private:
     std::vector<std::uint8_t> m_fragmentBytes;
     std::vector<std::size_t> m_fragmentEnds;
     std::atomic<std::uint64_t> m_packetsSent{0};
+    // Audio mode: set by every capture put and by Stop; the thread sleeps on it.
+    Event m_wake{false, false};
+    std::atomic<bool> m_quit{false};
+    std::uint32_t m_nextSendTick = 0; // thread only: the earliest tick of the next packet
 };
 
 } // namespace orv

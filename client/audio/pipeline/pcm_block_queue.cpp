@@ -13,6 +13,7 @@ void PcmBlockQueue::Put(const std::uint8_t* block) {
     }
     std::memcpy(m_slots[(m_head + m_count) % kPcmQueueBlocks].data(), block, kPcmBlockBytes);
     ++m_count;
+    if (m_putSignal != nullptr) m_putSignal->Set();
 }
 
 const std::uint8_t* PcmBlockQueue::Get() {
@@ -33,6 +34,15 @@ void PcmBlockQueue::Clear() {
 std::size_t PcmBlockQueue::Count() {
     std::lock_guard<CriticalSection> lock(m_lock);
     return m_count;
+}
+
+} // namespace orv
+
+namespace orv {
+
+void PcmBlockQueue::SetPutSignal(Event* signal) {
+    std::lock_guard<CriticalSection> lock(m_lock);
+    m_putSignal = signal;
 }
 
 } // namespace orv

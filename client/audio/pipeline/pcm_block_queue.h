@@ -1,6 +1,7 @@
 // The PCM block queue between a call's audio threads: a ring of 5 speech blocks (480 bytes,
 // 30 ms of 8000 Hz mono 16-bit) with its own lock. A put never fails and never blocks: into
-// a full ring it drops the oldest block, so readers always work on the newest 150 ms.
+// a full ring it drops the oldest block, so readers always work on the newest 150 ms. A
+// reader that sleeps until blocks arrive names an event that every put sets.
 #pragma once
 
 #include "platform/thread.h"
@@ -23,6 +24,9 @@ public:
     const std::uint8_t* Get();
     void Clear();
     std::size_t Count();
+    // The event set by every put from now on (null: none). Its owner clears it before the
+    // event goes away.
+    void SetPutSignal(Event* signal);
 
 private:
     CriticalSection m_lock;
@@ -30,6 +34,7 @@ private:
     std::array<std::uint8_t, kPcmBlockBytes> m_output{};
     std::size_t m_head = 0; // oldest block
     std::size_t m_count = 0;
+    Event* m_putSignal = nullptr;
 };
 
 } // namespace orv
