@@ -84,6 +84,8 @@ public:
     CoreStatus Status() const;
 
     const TextTable& Texts() const { return m_texts; }
+    // Makes a language current (0 Chinese, 1 English, 2 Japanese) for every text shown next.
+    void SetLanguage(int language) { m_texts.SetLanguage(language); }
     CUserServHandler* UserServ() const { return m_userServ; }
     // The friend list, the address list file and the service options (null until Start).
     FriendsCore* Friends() const { return m_friends.get(); }

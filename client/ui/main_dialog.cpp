@@ -10,6 +10,7 @@
 #include "client/ui/display_area.h"
 #include "client/ui/function_menu.h"
 #include "client/ui/skin_icons.h"
+#include "client/video/control/video_ctl_thread.h"
 #include "client/text/server_text.h"
 #include "client/core/client_core.h"
 #include "client/userserver/user_serv_handler.h"
@@ -71,10 +72,28 @@ MainDialog::MainDialog(ClientCore& core, MainServices services, const std::strin
     clockTimer_.start(kClockPeriodMs);
     CreateTrayIcon();
     video_ = std::make_unique<MainVideo>(*this, core_.Texts(), home_, services_.video);
+    ClientWindowsServices windows;
+    windows.callState = [this] { return CallState(); };
+    windows.dial = [this](const std::string& number) { Dial(number); };
+    windows.videoControl = services_.video.control;
+    windows.applyConfiguration = [this] {
+        if (services_.video.control != nullptr && CallState() == 0) services_.video.control->StartFromConfiguration();
+    };
+    windows_ = std::make_unique<ClientWindows>(*this, core_, std::move(windows));
     Refresh();
 }
 
 MainDialog::~MainDialog() = default;
+
+void MainDialog::changeEvent(QEvent* event) {
+    // The language changed: every text of the window is taken again.
+    if (event->type() == QEvent::LanguageChange) {
+        setWindowTitle(Q(Text(kTextTitle)));
+        SetTips();
+        Refresh();
+    }
+    SkinnedWindow::changeEvent(event);
+}
 
 std::vector<PlainControl> MainDialog::PlainControls() const {
     std::vector<PlainControl> plain;
@@ -164,7 +183,8 @@ bool MainDialog::CommandAvailable(int command) const {
     case kCmdExit:
     case kCmdAbout: return true;
     case kCmdUserManual: return QFileInfo::exists(Q(JoinPath(ProgramFolder(), "Help.chm")));
-    default: // support entries; the other windows come with later work
+    default:
+        if (windows_ && windows_->Handles(command)) return true; // support entries; the other windows come with later work
         return command >= kCmdFirstSupport &&
                static_cast<std::size_t>(command - kCmdFirstSupport) < SupportEntries().size();
     }
@@ -172,6 +192,7 @@ bool MainDialog::CommandAvailable(int command) const {
 
 void MainDialog::OnCommand(int command) {
     if (!CommandAvailable(command)) return;
+    if (windows_->Open(command)) return;
     if (command == kCmdExit) {
         ConfirmClose();
     } else if (command == kCmdAbout) {

@@ -11,6 +11,7 @@
 #include "client/ui/number_entry.h"
 #include "client/ui/talk_clock.h"
 #include "client/ui/video/main_video.h"
+#include "client/ui/windows/client_windows.h"
 #include "client/userserver/option_packets.h"
 
 #include <QPointer>
@@ -59,10 +60,13 @@ public:
     // The window as drawn, the outside of its shape transparent.
     QImage Screenshot();
     MainVideo& Video() { return *video_; }
+    // The settings, address book, call lists and service windows.
+    ClientWindows& Windows() { return *windows_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // Set-up.
@@ -130,6 +134,7 @@ private:
     QSystemTrayIcon* tray_ = nullptr;
     QPointer<QWidget> about_;
     std::unique_ptr<MainVideo> video_;
+    std::unique_ptr<ClientWindows> windows_;
     std::vector<QPointer<QWidget>> hiddenToTray_;
     QEventLoop* loop_ = nullptr;
 };

@@ -28,6 +28,7 @@ constexpr char kTalkRequestType[] = "0x0201";
 
 void MainDialog::OnCoreEvent(const CoreEvent& event) {
     if (video_) video_->OnCoreEvent(event);
+    if (windows_) windows_->OnCoreEvent(event);
     if (event.name == "call_progress") {
         OnCallProgress(event);
     } else if (event.name == "forced_logoff") {

@@ -63,6 +63,7 @@ public:
     void SetPasswordWindow(HWND hwnd) { m_passwordWnd.store(hwnd); }
     void SetAccountWindow(HWND hwnd) { m_accountWnd.store(hwnd); }
     void SetRememberPassword(bool remember) { m_rememberPassword.store(remember); }
+    bool RememberPassword() const { return m_rememberPassword.load(); }
 
     int QuerySvrIPPort(int retries);
     int DoLogin(int retries);

@@ -1,0 +1,60 @@
+// ClientWindows: the everyday windows the main window opens from its menu and buttons
+// (settings, address book, call lists, call forwarding, password, own number). It makes
+// each on first use, brings an open one to the front on a second request, hands the core's
+// events to those that follow them, and switches the language of every open window.
+#pragma once
+
+#include "client/ui/windows/settings_window.h"
+
+#include <QPointer>
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace orv {
+
+class ClientCore;
+class CVideoCtlThread;
+struct CoreEvent;
+
+struct ClientWindowsServices {
+    // The process-wide call state (0 idle).
+    std::function<int()> callState;
+    // Dials a number chosen in a window (the main window's Dial).
+    std::function<void(const std::string& number)> dial;
+    // Whether a handset is plugged in (empty: none).
+    std::function<bool()> handsetPresent;
+    // The settings were applied or cancelled: apply the stored configuration again.
+    std::function<void()> applyConfiguration;
+    // The camera thread for the video page's test; may be null.
+    CVideoCtlThread* videoControl = nullptr;
+};
+
+class ClientWindows {
+public:
+    ClientWindows(QWidget& main, ClientCore& core, ClientWindowsServices services);
+    ~ClientWindows();
+
+    // Whether the command (kCmdSettings, kCmdAddressBook, ...) has a window here.
+    bool Handles(int command) const;
+    // Opens (or raises) the command's window; false when the command has none.
+    bool Open(int command);
+    // The core's events: call progress locks the settings.
+    void OnCoreEvent(const CoreEvent& event);
+    // Makes a language current and sets the texts of every open window again.
+    void ChangeLanguage(int language);
+
+    SettingsWindow* Settings() const { return settings_; }
+
+private:
+    void OpenSettings();
+    bool Idle() const;
+
+    QWidget& main_;
+    ClientCore& core_;
+    ClientWindowsServices services_;
+    QPointer<SettingsWindow> settings_;
+};
+
+} // namespace orv
