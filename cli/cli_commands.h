@@ -36,5 +36,6 @@ void AddSessionCommands(CliCommandTable& table); // logon, logout, status
 void AddFriendCommands(CliCommandTable& table);  // friends, address list, service options
 void AddCallCommands(CliCommandTable& table);    // call, answer, hangup, dtmf, pause-video
 void AddVideoCommands(CliCommandTable& table);   // video-stats, video-snapshot
+void AddAccountCommands(CliCommandTable& table); // account, refill
 
 } // namespace orv

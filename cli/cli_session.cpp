@@ -31,6 +31,7 @@ CliSession::CliSession(const CliOptions& options, std::FILE* out)
     AddFriendCommands(m_commands);
     AddCallCommands(m_commands);
     AddVideoCommands(m_commands);
+    AddAccountCommands(m_commands);
 }
 
 CliSession::~CliSession() {

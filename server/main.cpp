@@ -1,6 +1,7 @@
 // orvserver: the user server of the ORV service with its subscriber database, or an admin
 // command on that database.
 #include "platform/paths.h"
+#include "server/account_admin.h"
 #include "server/admin_commands.h"
 #include "server/db_file_checks.h"
 #include "server/demo_subscribers.h"
@@ -17,6 +18,10 @@ namespace {
 
 int RunCommand(SubscriberDb& db, const std::vector<std::string>& command) {
     bool ok = false;
+    if (IsAccountCommand(command[0])) {
+        for (const std::string& line : RunAccountCommand(command, db, &ok)) std::printf("%s\n", line.c_str());
+        return ok ? 0 : 1;
+    }
     for (const std::string& line : RunAdminCommand(command, db, nullptr, 0, &ok)) std::printf("%s\n", line.c_str());
     return ok ? 0 : 1;
 }
@@ -37,10 +42,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.help) {
-        std::printf("%s%s", kServerHelp, kAdminHelp);
+        std::printf("%s%s%s", kServerHelp, kAdminHelp, kAccountAdminHelp);
         return 0;
     }
-    if (!options.command.empty() && !IsAdminCommand(options.command[0])) {
+    if (!options.command.empty() && !IsAdminCommand(options.command[0]) && !IsAccountCommand(options.command[0])) {
         std::fprintf(stderr, "orvserver: unknown command %s (see --help)\n", options.command[0].c_str());
         return 2;
     }

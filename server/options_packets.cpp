@@ -86,6 +86,18 @@ std::vector<std::uint8_t> BuildBindOption(std::uint32_t seq, char option) {
     return BuildPacket(kPktQueryBindOption, seq, {static_cast<std::uint8_t>(option)});
 }
 
+std::vector<std::uint8_t> BuildServerAnswer(std::uint16_t type, std::uint32_t seq, bool withMode, std::uint32_t mode,
+                                            std::uint32_t address, std::uint16_t port) {
+    ByteWriter w = StartPacket(type, seq);
+    w.U8(0);
+    w.U32LE(0);
+    if (withMode) w.U32LE(mode);
+    const auto* octets = reinterpret_cast<const std::uint8_t*>(&address);
+    w.Bytes(octets, 4);
+    w.U16LE(port);
+    return FinishPacket(w);
+}
+
 std::vector<std::uint8_t> BuildResultOnly(std::uint16_t type, std::uint32_t seq, std::uint8_t result) {
     return BuildPacket(type, seq, {result});
 }

@@ -49,6 +49,11 @@ std::vector<std::uint8_t> BuildOfflineCalls(std::uint32_t seq, const std::vector
 // Each 64-byte support entry: the number in 32 bytes, then the menu text in 32 bytes.
 std::vector<std::uint8_t> BuildSupportInfo(std::uint32_t seq, const std::vector<SupportEntry>& entries);
 std::vector<std::uint8_t> BuildBindOption(std::uint32_t seq, char option);
+// The answer naming the update server (with the update mode) or the account server:
+// result 0, a u32 the client does not use, [mode,] the IPv4 address (network byte order, so
+// the first octet goes first) and the port.
+std::vector<std::uint8_t> BuildServerAnswer(std::uint16_t type, std::uint32_t seq, bool withMode, std::uint32_t mode,
+                                            std::uint32_t address, std::uint16_t port);
 std::vector<std::uint8_t> BuildResultOnly(std::uint16_t type, std::uint32_t seq, std::uint8_t result);
 
 } // namespace orv

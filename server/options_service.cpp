@@ -62,9 +62,16 @@ void OptionsService::OnAnyoneRequest(const Packet& p, const std::string& address
                   p.bodySize);
         return;
     }
-    ServerLog("%s query from %s:%u refused: no such server in this service",
-              p.header.type == kPktFileUpdateQuery ? "update server" : "account server", address.c_str(), port);
-    m_send(BuildFailure(p.header.type, p.header.seqNum, kReasonNoService), address, port);
+    const bool update = p.header.type == kPktFileUpdateQuery;
+    const ServerAddress& server = update ? m_updateServer : m_accountServer;
+    if (server.port == 0) {
+        ServerLog("%s query from %s:%u refused: no such server in this service",
+                  update ? "update server" : "account server", address.c_str(), port);
+        m_send(BuildFailure(p.header.type, p.header.seqNum, kReasonNoService), address, port);
+        return;
+    }
+    m_send(BuildServerAnswer(p.header.type, p.header.seqNum, update, m_updateMode, server.address, server.port),
+           address, port);
 }
 
 void OptionsService::OnOfflineCalls(const Packet& p, const Session& sender) {

@@ -1,7 +1,7 @@
 // The service options of registered clients: offline calls (delivered once, then removed),
 // call forwarding, password change, support entries and the bind option; and the answers
-// for the update-server and account-server queries, which this service refuses for now
-// (it has neither server yet). Runs on the server's thread.
+// for the update-server and account-server queries, which name those servers once they are
+// set (refused with -20 before). Runs on the server's thread.
 #pragma once
 
 #include "server/options_db.h"
@@ -34,6 +34,18 @@ public:
     // A new registration of the number: offline calls delivered before are forgotten.
     void OnLogon(const std::string& number);
 
+    // Where the account and update servers are (IPv4 network byte order, port): answered
+    // to their queries from then on.
+    struct ServerAddress {
+        std::uint32_t address = 0;
+        std::uint16_t port = 0;
+    };
+    void SetAccountServer(const ServerAddress& server) { m_accountServer = server; }
+    void SetUpdateServer(const ServerAddress& server, std::uint32_t mode) {
+        m_updateServer = server;
+        m_updateMode = mode;
+    }
+
 private:
     void OnOfflineCalls(const Packet& p, const Session& sender);
     void OnGetForward(const Packet& p, const Session& sender);
@@ -55,6 +67,9 @@ private:
         std::vector<std::uint8_t> packet;
     };
     std::map<std::string, Delivered> m_delivered;
+    ServerAddress m_accountServer;
+    ServerAddress m_updateServer;
+    std::uint32_t m_updateMode = 0;
 };
 
 } // namespace orv

@@ -3,6 +3,7 @@
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "platform/tick.h"
+#include "server/account_admin.h"
 #include "server/admin_commands.h"
 #include "server/server_log.h"
 #include "udplink/udplink.h"
@@ -79,6 +80,8 @@ void BlockStopSignals() {
 ServerLoop::ServerLoop(SubscriberDb& db, const ServerOptions& options) : m_db(db), m_options(options) {}
 
 ServerLoop::~ServerLoop() {
+    if (m_account) m_talk->RemoveStreamService(m_account->Service());
+    m_account.reset();
     m_talk.reset(); // its links go before the link libraries stop
     if (m_link != 0) UdpClose(m_link);
     if (m_udpReady) UdpUninit();
@@ -152,8 +155,18 @@ bool ServerLoop::Start(std::string* error) {
     m_talk = std::make_unique<TalkHost>(m_server->Sessions(), m_db, sendUser, PrintLine);
     if (!m_talk->Start(talk, ProbeFreePort, error)) return false;
     m_server->SetTalkRequests(m_talk->Requests());
+    if (!StartAccountServer(error)) return false;
     StartInputReader();
     StartSignalWatcher();
+    return true;
+}
+
+bool ServerLoop::StartAccountServer(std::string* error) {
+    m_account = std::make_unique<AccountHost>(m_db, PrintLine);
+    std::uint16_t port = 0;
+    if (!m_account->Start(m_options.address, m_options.accountPort, &port, error)) return false;
+    m_talk->AddStreamService(m_account->Service());
+    m_server->Options().SetAccountServer({DerivePublicAddress(m_options), port});
     return true;
 }
 
@@ -203,6 +216,10 @@ void ServerLoop::OnAdminLine(const std::string& line) {
         return;
     }
     bool ok = false;
+    if (IsAccountCommand(words[0])) {
+        for (const std::string& out : RunAccountCommand(words, m_db, &ok)) PrintLine(out);
+        return;
+    }
     for (const std::string& out : RunAdminCommand(words, m_db, m_server.get(), GetTickCount(), &ok)) PrintLine(out);
 }
 

@@ -5,6 +5,7 @@
 
 #include "linkcommon/link_event.h"
 #include "platform/message.h"
+#include "server/account_host.h"
 #include "server/server_options.h"
 #include "server/subscriber_db.h"
 #include "server/talk_host.h"
@@ -31,6 +32,7 @@ protected:
 
 private:
     bool BindUserLink(std::uint16_t* port);
+    bool StartAccountServer(std::string* error);
     void OnUdpNotify(const LinkEvent* event, const void* detail);
     void OnAdminLine(const std::string& line);
     void StartInputReader();
@@ -40,6 +42,7 @@ private:
     ServerOptions m_options;
     std::unique_ptr<UserServer> m_server;
     std::unique_ptr<TalkHost> m_talk; // the talk server and the media rendezvous
+    std::unique_ptr<AccountHost> m_account; // on the talk host's stream link library
     UINT m_udpNotifyMsg = 0;
     LinkHandle m_link = 0;
     bool m_udpReady = false;

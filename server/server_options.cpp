@@ -29,6 +29,8 @@ const char* const kServerHelp =
     "                         0 = chosen by the system, also the default with --user-port 0)\n"
     "  --media-port PORT      the media rendezvous: audio on this UDP port, video on the next\n"
     "                         (default 17004; 0 = both chosen, also the default with --user-port 0)\n"
+    "  --account-port PORT    the account server's TCP port (default 17006; 0 = chosen by the\n"
+    "                         system, also the default with --user-port 0)\n"
     "  --echo-number NUMBER   the echo-test service's number (default 9999): the server answers\n"
     "                         a call to it and sends back what it receives\n"
     "  --media-relay          media of every call go through the rendezvous (default: the\n"
@@ -42,7 +44,8 @@ const char* const kServerHelp =
     "  --help                 this text\n"
     "\n"
     "On start the server prints \"LISTEN user udp ADDR:PORT\", \"LISTEN talk tcp ADDR:PORT\",\n"
-    "\"LISTEN audio udp ADDR:PORT\" and \"LISTEN video udp ADDR:PORT\" on standard output, and a\n"
+    "\"LISTEN audio udp ADDR:PORT\", \"LISTEN video udp ADDR:PORT\" and \"LISTEN account tcp ADDR:PORT\"\n"
+    "on standard output, an \"ACCOUNT ...\" line for each query or refill of a subscriber, and a\n"
     "\"CALL ...\" line when a call ends and a \"DTMF ...\" line for digits sent in a call. While it\n"
     "runs, each line on its standard input is an admin command (below), answered with\n"
     "\"ADMIN ok ...\" or \"ADMIN error ...\" lines; \"quit\" stops it, as do SIGINT and SIGTERM.\n"
@@ -76,6 +79,7 @@ bool* FlagOption(const std::string& arg, ServerOptions* options) {
 bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* options, std::string* error) {
     bool talkPortGiven = false;
     bool mediaPortGiven = false;
+    bool accountPortGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (!options->command.empty() || arg.rfind("--", 0) != 0) {
@@ -111,6 +115,13 @@ bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* option
             }
             (arg == "--talk-port" ? options->talkPort : options->mediaPort) = static_cast<std::uint16_t>(n);
             (arg == "--talk-port" ? talkPortGiven : mediaPortGiven) = true;
+        } else if (arg == "--account-port") {
+            if (!ParseNumber(value, 65535, &n)) {
+                *error = arg + " needs a port 0..65535";
+                return false;
+            }
+            options->accountPort = static_cast<std::uint16_t>(n);
+            accountPortGiven = true;
         } else if (arg == "--media-announce") {
             const auto first = value.find(':');
             const auto second = value.find(':', first == std::string::npos ? first : first + 1);
@@ -151,6 +162,7 @@ bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* option
     // Servers started side by side (tests) bind every port by the system's choice.
     if (options->userPort == 0 && !talkPortGiven) options->talkPort = 0;
     if (options->userPort == 0 && !mediaPortGiven) options->mediaPort = 0;
+    if (options->userPort == 0 && !accountPortGiven) options->accountPort = 0;
     return true;
 }
 

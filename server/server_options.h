@@ -15,6 +15,8 @@ struct ServerOptions {
     // 0 = chosen. When the user port is chosen by the system, so are these unless given.
     std::uint16_t talkPort = 17002;
     std::uint16_t mediaPort = 17004;
+    // The account server's stream port (0 = chosen, also the default with --user-port 0).
+    std::uint16_t accountPort = 17006;
     std::string echoNumber = "9999";    // the echo-test service's number
     bool mediaRelay = false;            // every call's media through the rendezvous
     // Announce the rendezvous at another address (a translator or relay in front of it):

@@ -137,6 +137,9 @@ LRESULT TalkHost::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TalkHost::OnTcpNotify(const LinkEvent* event, const void* detail) {
+    for (StreamService* service : m_services) {
+        if (service->OnTcpEvent(event, detail)) return;
+    }
     if (event == nullptr || !m_talk || event->link == m_listen) return;
     const std::uint32_t now = GetTickCount();
     switch (event->code) {
@@ -174,6 +177,7 @@ bool TalkHost::OnUdpNotify(const LinkEvent* event, const void* detail) {
 }
 
 void TalkHost::OnTimer(std::uint32_t now) {
+    for (StreamService* service : m_services) service->OnTimer(now);
     if (!m_talk) return;
     m_talk->OnTimer(now);
     m_media->Sweep();

@@ -8,6 +8,7 @@
 #include "platform/message.h"
 #include "server/echo_service.h"
 #include "server/media_rendezvous.h"
+#include "server/stream_service.h"
 #include "server/talk_calls.h"
 #include "server/talk_records.h"
 #include "server/talk_requests.h"
@@ -51,6 +52,10 @@ public:
     bool OnUdpNotify(const LinkEvent* event, const void* detail);
     void OnTimer(std::uint32_t now);
     TalkRequests* Requests() { return m_requests.get(); }
+    // Another service on the stream link library (account, update): offered every stream
+    // event first and called on each housekeeping pass. Removed before it goes.
+    void AddStreamService(StreamService* service) { m_services.push_back(service); }
+    void RemoveStreamService(StreamService* service) { std::erase(m_services, service); }
 
     // "calls [N]": the latest call records as CALLREC lines. False for another command.
     bool RunCommand(const std::vector<std::string>& words, std::vector<std::string>* lines);
@@ -77,6 +82,7 @@ private:
     std::unique_ptr<MediaRendezvous> m_media;
     std::unique_ptr<TalkRequests> m_requests;
     TalkRequestConfig m_requestConfig;
+    std::vector<StreamService*> m_services;
 };
 
 } // namespace orv

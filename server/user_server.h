@@ -46,6 +46,7 @@ public:
     bool ExpireNumber(const std::string& number, std::uint32_t now);
     SessionTable& Sessions() { return m_sessions; }
     FriendService& Friends() { return m_friends; }
+    OptionsService& Options() { return m_options; }
     // Talk requests and call forwards go to the talk side; without it they are dropped.
     void SetTalkRequests(TalkRequests* talk) { m_talk = talk; }
 

@@ -1,6 +1,7 @@
 #include "client/core/client_core.h"
 
 #include "client/core/call_control.h"
+#include "client/core/account_core.h"
 #include "client/core/friends_core.h"
 #include "client/core/system_config_environment.h"
 #include "client/data/call_record_list.h"
@@ -56,6 +57,7 @@ ClientCore::ClientCore(CoreListener& listener, bool manageAutostart)
 ClientCore::~ClientCore() {
     // Exit order: the handler logs out and stops the timer thread, then the network thread
     // ends (it shuts both link libraries down), then the data objects go.
+    m_account.reset();
     m_friends.reset();
     m_calls.reset();
     m_logon.reset();
@@ -102,6 +104,7 @@ bool ClientCore::Start(std::string* error) {
     m_userServ->SetLogonWindow(m_window->GetSafeHwnd());
     m_userServ->SetMainWindow(m_window->GetSafeHwnd());
     m_friends = std::make_unique<FriendsCore>(*this);
+    m_account = std::make_unique<AccountCore>(*this);
     m_calls = std::make_unique<CallControl>(*this);
     return true;
 }

@@ -26,6 +26,7 @@ class ClientConfig;
 class CallRecordList;
 class CUserServHandler;
 class FriendsCore;
+class AccountCore;
 class CallControl;
 
 // One event for the front-end: a name, key=value fields, and, where the desktop client
@@ -89,6 +90,8 @@ public:
     CUserServHandler* UserServ() const { return m_userServ; }
     // The friend list, the address list file and the service options (null until Start).
     FriendsCore* Friends() const { return m_friends.get(); }
+    // Balance query and refill (null until Start).
+    AccountCore* Account() const { return m_account.get(); }
     ClientConfig* Config() const { return m_config.get(); }
     CallRecordList* Records() const { return m_records.get(); }
     // The call controls both front-ends drive (null until Start succeeded).
@@ -125,6 +128,7 @@ private:
     CUserServHandler* m_userServ = nullptr; // deleted directly at exit, on this thread
     std::unique_ptr<FunctionWindow> m_window;
     std::unique_ptr<FriendsCore> m_friends; // made after the handler, gone before it
+    std::unique_ptr<AccountCore> m_account; // made after the handler, gone before it
     std::vector<MessageSink> m_sinks;
     std::unique_ptr<LogonSequence> m_logon;
     LogonSequence::Done m_logonDone; // the caller's part of the running logon

@@ -1,6 +1,7 @@
 // CUserServHandler: construction and destruction, the receive path and its dispatch, and
 // the time-out table. The session operations themselves are in user_serv_session.cpp.
 #include "client/userserver/user_serv_handler.h"
+#include "client/account/acct_serv_handler.h"
 
 #include "client/log/log.h"
 #include "client/text/text_table.h"
@@ -45,6 +46,11 @@ CUserServHandler::~CUserServHandler() {
     // the timer thread, then take the link out of the network thread's map.
     StopTimerManager();
     CloseLink();
+    {
+        std::lock_guard<CriticalSection> lock(m_csAccount);
+        if (m_acctServ != nullptr) m_acctServ->Release();
+        m_acctServ = nullptr;
+    }
     WriteLog(3, "UserServHandler destruct");
 }
 

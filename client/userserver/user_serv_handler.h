@@ -42,6 +42,8 @@ constexpr WPARAM kLogonAnswerInvalid = 1;
 constexpr int kAwaitKeepAlive = 1;
 constexpr int kAwaitCustomInfo = 2;
 
+class AcctServHandler;
+
 class CUserServHandler : public CMsgHandler, public CallOwner {
 public:
     // config holds the local port choice and the keep-alive period; records (may be null)
@@ -121,6 +123,9 @@ public:
     std::vector<SupportEntry> GetSupportInfo() const { return m_options.Support(); }
     std::optional<ServerAnswerAddress> GetUpdateServer() const { return m_options.UpdateServer(); }
     std::optional<ServerAnswerAddress> GetAccountServer() const { return m_options.AccountServer(); }
+    // The account-server handler made from the latest answer, with a use taken for the
+    // caller (who gives it back with ReleaseUse), or null before the first answer.
+    AcctServHandler* TakeAccountHandler();
     // The password field as the next logon and password change send it.
     std::string GetPasswordField() const;
 
@@ -198,6 +203,8 @@ private:
     std::atomic<HWND> m_forwardWnd{0};
     std::atomic<HWND> m_passwordWnd{0};
     std::atomic<HWND> m_accountWnd{0};
+    CriticalSection m_csAccount;
+    AcctServHandler* m_acctServ = nullptr; // the handler's own unit is ours
     std::atomic<bool> m_rememberPassword{false};
     FriendStore m_friends;
     ForwardCache m_forwardCache;

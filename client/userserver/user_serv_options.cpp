@@ -6,6 +6,7 @@
 #include "client/userserver/update_report.h"
 #include "client/userserver/user_serv_common.h"
 #include "client/userserver/user_serv_handler.h"
+#include "client/account/acct_serv_handler.h"
 
 #include <cstring>
 #include <mutex>
@@ -105,8 +106,13 @@ void CUserServHandler::OnSetPwdAck(const PacketHeader& h, const std::uint8_t* bo
         const std::string number = GetUserNumber();
         // A remembered password follows the change; otherwise the entry keeps none.
         m_config.StoreUser(number, m_rememberPassword.load() ? newPassword : std::string(), true);
-        std::lock_guard<CriticalSection> lock(m_csLogin);
-        PutTextField(reinterpret_cast<std::uint8_t*>(m_password), kPasswordField, newPassword.c_str());
+        {
+            std::lock_guard<CriticalSection> lock(m_csLogin);
+            PutTextField(reinterpret_cast<std::uint8_t*>(m_password), kPasswordField, newPassword.c_str());
+        }
+        // The account server is asked with the password the next logon sends.
+        std::lock_guard<CriticalSection> lock(m_csAccount);
+        if (m_acctServ != nullptr) m_acctServ->SetLogin(number, GetPasswordField());
     }
     Post(m_passwordWnd.load(), WM_PASSWORD_RESULT, answer.result, static_cast<LPARAM>(answer.value));
 }
@@ -218,8 +224,24 @@ void CUserServHandler::OnAccountServQueryAck(const PacketHeader& h, const std::u
         WriteLog(3, "OnAccountServQueryAck Error(Unknow Operate_Return)");
         return;
     }
-    // Kept for the account window, which talks to this server.
     m_options.SetAccountServer({answer.address, answer.port, 0});
+    auto* handler = new AcctServHandler(answer.address, answer.port, m_accountWnd.load());
+    handler->SetLogin(GetUserNumber(), GetPasswordField());
+    AcctServHandler* previous = nullptr;
+    {
+        std::lock_guard<CriticalSection> lock(m_csAccount);
+        previous = m_acctServ;
+        m_acctServ = handler;
+    }
+    if (previous != nullptr) previous->Release();
+    // The window takes the handler with TakeAccountHandler: this pointer only tells it which.
+    Post(m_accountWnd.load(), WM_ACCOUNT_SERVER, kAccountHandlerReady, reinterpret_cast<LPARAM>(handler));
+}
+
+AcctServHandler* CUserServHandler::TakeAccountHandler() {
+    std::lock_guard<CriticalSection> lock(m_csAccount);
+    if (m_acctServ != nullptr) m_acctServ->AddUse();
+    return m_acctServ;
 }
 
 } // namespace orv
