@@ -2,6 +2,7 @@
 
 #include "server/options_db.h"
 #include "server/subscriber_db.h"
+#include "server/subscriber_import.h"
 #include "server/user_server.h"
 
 #include <charconv>
@@ -16,12 +17,16 @@ const char* const kAdminHelp =
     "  setstate NUMBER active|inactive set the state; active also unlocks after 30 wrong passwords\n"
     "  setcustom NUMBER ID NAME URL    set the custom information (NAME and URL without blanks)\n"
     "  list                            list the subscribers\n"
+    "  import FILE                     add many subscribers in one go, a line \"NUMBER PASSWORD\n"
+    "                                  [active|inactive]\" each; any bad line adds none\n"
     "  addsupport NUMBER TEXT          add a support entry offered to every client (TEXT without\n"
     "                                  blanks; \"Chinese|English\" gives both languages)\n"
     "  clearsupport                    remove every support entry\n"
     "  support                         list the support entries\n"
     "  expire NUMBER                   expire the number's registration (running server only)\n"
-    "  sessions                        list the registrations (running server only)\n";
+    "  sessions                        list the registrations (running server only)\n"
+    "  stats                           count the registrations and what the server did since\n"
+    "                                  it started (running server only)\n";
 
 namespace {
 
@@ -43,7 +48,7 @@ struct CommandInfo {
 constexpr CommandInfo kCommands[] = {
     {"adduser", 2}, {"deluser", 1}, {"passwd", 2}, {"setstate", 2},
     {"setcustom", 4}, {"list", 0}, {"expire", 1}, {"sessions", 0},
-    {"addsupport", 2}, {"clearsupport", 0}, {"support", 0},
+    {"addsupport", 2}, {"clearsupport", 0}, {"support", 0}, {"import", 1}, {"stats", 0},
 };
 
 const CommandInfo* FindCommand(const std::string& word) {
@@ -86,6 +91,17 @@ std::vector<std::string> SupportCommand(const std::vector<std::string>& words, S
     }
     if (!options.SetSupport(entries)) return {Fail(cmd, options.LastError(), ok)};
     return {"ADMIN ok " + cmd + " " + std::to_string(entries.size())};
+}
+
+std::string StatsLine(UserServer& server) {
+    const auto all = server.Sessions().Snapshot();
+    std::size_t live = 0;
+    for (const Session& s : all) live += s.status == SessionStatus::Live ? 1 : 0;
+    const UserServer::Counts& c = server.Stats();
+    return "ADMIN ok stats registrations=" + std::to_string(all.size()) + " live=" + std::to_string(live) +
+           " logons=" + std::to_string(c.logons) + " keepalives=" + std::to_string(c.keepAlives) +
+           " relogon_demands=" + std::to_string(c.relogonDemands) + " nat_detects=" + std::to_string(c.natDetects) +
+           " nat_echoes=" + std::to_string(c.natEchoes);
 }
 
 } // namespace
@@ -142,6 +158,11 @@ std::vector<std::string> RunAdminCommand(const std::vector<std::string>& words, 
         }
         lines.push_back(done + " " + std::to_string(all.size()));
         return lines;
+    } else if (cmd == "import") {
+        std::string error;
+        const long long added = ImportSubscribers(db, words[1], &error);
+        if (added < 0) return {Fail(cmd, error, ok)};
+        return {"ADMIN ok import " + std::to_string(added)};
     } else if (cmd == "addsupport" || cmd == "clearsupport" || cmd == "support") {
         return SupportCommand(words, db, ok);
     } else if (server == nullptr) {
@@ -158,6 +179,8 @@ std::vector<std::string> RunAdminCommand(const std::vector<std::string>& words, 
         }
         lines.push_back(done + " " + std::to_string(all.size()));
         return lines;
+    } else if (cmd == "stats") {
+        return {StatsLine(*server)};
     }
     if (!changed) return {Fail(cmd, db.LastError(), ok)};
     return {done};

@@ -29,6 +29,9 @@ constexpr UINT kMsgAdminLine = WM_USER + 1; // lParam: heap std::string, owned b
 constexpr UINT kMsgStop = WM_USER + 2;
 constexpr std::uintptr_t kHousekeepingTimer = 1;
 constexpr std::uint32_t kHousekeepingMs = 1000;
+// NAT detects go out in small rounds this often, so their echoes do not arrive in one burst.
+constexpr std::uintptr_t kNatTimer = 2;
+constexpr std::uint32_t kNatRoundMs = 100;
 constexpr int kPortAttempts = 20;
 
 void PrintLine(const std::string& line) {
@@ -133,9 +136,11 @@ bool ServerLoop::Start(std::string* error) {
         return false;
     }
     m_server->SetPublicAddress(DerivePublicAddress(m_options), port);
+    const int receiveBuffer = UdpSetReceiveBuffer(m_link, m_options.receiveBufferBytes);
     SetTimer(GetSafeHwnd(), kHousekeepingTimer, kHousekeepingMs);
-    ServerLog("user server on %s:%u, TTL %u s, NAT detect every %u s", m_options.address.c_str(), port,
-              m_options.ttlSeconds, m_options.natIntervalSeconds);
+    if (m_options.natIntervalSeconds != 0) SetTimer(GetSafeHwnd(), kNatTimer, kNatRoundMs);
+    ServerLog("user server on %s:%u, TTL %u s, NAT detect every %u s, receive buffer %d bytes",
+              m_options.address.c_str(), port, m_options.ttlSeconds, m_options.natIntervalSeconds, receiveBuffer);
     PrintLine("LISTEN user udp " + m_options.address + ":" + std::to_string(port));
 
     TalkHostOptions talk;
@@ -173,6 +178,7 @@ bool ServerLoop::StartAccountServer(std::string* error) {
 int ServerLoop::Run() {
     const int code = RunMessageLoop();
     KillTimer(GetSafeHwnd(), kHousekeepingTimer);
+    KillTimer(GetSafeHwnd(), kNatTimer);
     ServerLog("user server stops");
     return code;
 }
@@ -183,6 +189,8 @@ LRESULT ServerLoop::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     } else if (message == WM_TIMER && wParam == kHousekeepingTimer) {
         if (m_server) m_server->OnTimer(GetTickCount());
         if (m_talk) m_talk->OnTimer(GetTickCount());
+    } else if (message == WM_TIMER && wParam == kNatTimer) {
+        if (m_server) m_server->SendNatDetects(GetTickCount());
     } else if (message == kMsgAdminLine) {
         std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(lParam));
         if (line) OnAdminLine(*line);

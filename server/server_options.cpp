@@ -25,6 +25,8 @@ const char* const kServerHelp =
     "  --ttl SECONDS          keep-alive TTL told to clients (default 90, at least 1); a\n"
     "                         registration without keep-alive for that long expires\n"
     "  --nat-interval SECONDS NAT detect to every registration this often (default 60; 0 = off)\n"
+    "  --receive-buffer BYTES the user server's socket buffer for datagrams not yet read\n"
+    "                         (default 8388608), so bursts under load are not dropped\n"
     "  --talk-port PORT       the talk server's TCP port on the same address (default 17002;\n"
     "                         0 = chosen by the system, also the default with --user-port 0)\n"
     "  --media-port PORT      the media rendezvous: audio on this UDP port, video on the next\n"
@@ -148,6 +150,12 @@ bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* option
                 return false;
             }
             options->ttlSeconds = n;
+        } else if (arg == "--receive-buffer") {
+            if (!ParseNumber(value, 256u << 20, &n) || n < 65536) {
+                *error = "--receive-buffer needs 65536..268435456 bytes";
+                return false;
+            }
+            options->receiveBufferBytes = n;
         } else if (arg == "--nat-interval") {
             if (!ParseNumber(value, 86400, &n)) {
                 *error = "--nat-interval needs 0..86400 seconds";

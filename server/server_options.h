@@ -27,6 +27,7 @@ struct ServerOptions {
     std::string publicAddress;          // answered to QuerySvrIPPort; empty = derived
     std::uint32_t ttlSeconds = 90;
     std::uint32_t natIntervalSeconds = 60; // 0 = no NAT detects
+    std::uint32_t receiveBufferBytes = 8u << 20; // the user server's socket receive buffer
     bool quitOnEof = false;                // stop when standard input ends (tests)
     bool demo = false;                     // add the missing demo subscribers to the database
     std::vector<std::string> command;      // an admin command and its arguments, if any

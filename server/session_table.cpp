@@ -56,11 +56,14 @@ SessionTable::LogonResult SessionTable::Register(const std::string& number, cons
     // same client logging on again, or switching numbers, or coming back after it was
     // displaced) is superseded. No notice goes there any more: the client would take it for
     // the logout of its new registration.
-    for (auto& [endpoint, other] : m_sessions) {
-        if (other.address == address && other.port == port && other.status != SessionStatus::Superseded) {
-            auto byNumber = m_byNumber.find(other.number);
-            if (byNumber != m_byNumber.end() && byNumber->second == endpoint) m_byNumber.erase(byNumber);
-            MarkNotLive(other, SessionStatus::Superseded, now);
+    const std::string key = AddressKey(address, port);
+    auto atAddress = m_byAddress.find(key);
+    if (atAddress != m_byAddress.end()) {
+        auto other = m_sessions.find(atAddress->second);
+        if (other != m_sessions.end() && other->second.status != SessionStatus::Superseded) {
+            auto byNumber = m_byNumber.find(other->second.number);
+            if (byNumber != m_byNumber.end() && byNumber->second == other->first) m_byNumber.erase(byNumber);
+            MarkNotLive(other->second, SessionStatus::Superseded, now);
         }
     }
     Session s;
@@ -72,6 +75,8 @@ SessionTable::LogonResult SessionTable::Register(const std::string& number, cons
     s.lastNatDetect = now;
     m_sessions.emplace(s.endpoint, s);
     m_byNumber.emplace(number, s.endpoint);
+    m_byAddress[key] = s.endpoint;
+    m_natQueue.emplace_back(now, s.endpoint);
     result.endpoint = s.endpoint;
     return result;
 }
@@ -112,13 +117,27 @@ KeepAliveVerdict SessionTable::DemandOnce(Session& s, std::uint32_t now) {
     return KeepAliveVerdict::Expired;
 }
 
+std::string SessionTable::AddressKey(const std::string& address, std::uint16_t port) {
+    return address + ":" + std::to_string(port);
+}
+
+// Only the one registration at an address that is not superseded can be live there.
 const Session* SessionTable::LiveAt(const std::string& address, std::uint16_t port, std::uint32_t now) const {
-    for (const auto& [endpoint, s] : m_sessions) {
-        if (s.status == SessionStatus::Live && !IsOverdue(s, now) && s.address == address && s.port == port) {
-            return &s;
-        }
-    }
-    return nullptr;
+    auto atAddress = m_byAddress.find(AddressKey(address, port));
+    if (atAddress == m_byAddress.end()) return nullptr;
+    auto it = m_sessions.find(atAddress->second);
+    if (it == m_sessions.end()) return nullptr;
+    const Session& s = it->second;
+    return s.status == SessionStatus::Live && !IsOverdue(s, now) ? &s : nullptr;
+}
+
+void SessionTable::Erase(std::unordered_map<std::uint32_t, Session>::iterator it) {
+    const Session& s = it->second;
+    auto byNumber = m_byNumber.find(s.number);
+    if (byNumber != m_byNumber.end() && byNumber->second == s.endpoint) m_byNumber.erase(byNumber);
+    auto atAddress = m_byAddress.find(AddressKey(s.address, s.port));
+    if (atAddress != m_byAddress.end() && atAddress->second == s.endpoint) m_byAddress.erase(atAddress);
+    m_sessions.erase(it);
 }
 
 bool SessionTable::Expire(const std::string& number, std::uint32_t now) {
@@ -135,10 +154,8 @@ bool SessionTable::Logout(std::uint32_t endpoint, const std::string& address, st
     std::lock_guard<std::mutex> lock(m_mutex);
     auto it = m_sessions.find(endpoint);
     if (it == m_sessions.end() || it->second.address != address || it->second.port != port) return false;
-    auto byNumber = m_byNumber.find(it->second.number);
-    if (byNumber != m_byNumber.end() && byNumber->second == endpoint) m_byNumber.erase(byNumber);
     if (it->second.status == SessionStatus::Live) m_wentOffLine.push_back(it->second.number);
-    m_sessions.erase(it);
+    Erase(it);
     return true;
 }
 
@@ -176,17 +193,30 @@ std::vector<std::string> SessionTable::TakeWentOffLine() {
 }
 
 std::vector<Session> SessionTable::TakeNatDetectsDue(std::uint32_t now, std::uint32_t intervalMs,
-                                                     const std::function<std::uint32_t()>& nextSeq) {
+                                                     const std::function<std::uint32_t()>& nextSeq,
+                                                     std::size_t maxCount) {
     std::lock_guard<std::mutex> lock(m_mutex);
     std::vector<Session> due;
-    for (auto& [endpoint, s] : m_sessions) {
-        if (s.status != SessionStatus::Live || IsOverdue(s, now)) continue;
-        if (TickDiff(now, s.lastNatDetect) < static_cast<std::int32_t>(intervalMs)) continue;
+    while (!m_natQueue.empty() && due.size() < maxCount) {
+        const auto [since, endpoint] = m_natQueue.front();
+        auto it = m_sessions.find(endpoint);
+        const bool current = it != m_sessions.end() && it->second.lastNatDetect == since &&
+                             it->second.status == SessionStatus::Live && !IsOverdue(it->second, now);
+        if (current && TickDiff(now, since) < static_cast<std::int32_t>(intervalMs)) break;
+        m_natQueue.pop_front();
+        if (!current) continue;
+        Session& s = it->second;
         s.lastNatDetect = now;
         s.natSeq = nextSeq();
+        m_natQueue.emplace_back(now, endpoint);
         due.push_back(s);
     }
     return due;
+}
+
+std::size_t SessionTable::Size() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_sessions.size();
 }
 
 void SessionTable::Sweep(std::uint32_t now) {
@@ -197,9 +227,9 @@ void SessionTable::Sweep(std::uint32_t now) {
             if (IsOverdue(s, now)) MarkNotLive(s, SessionStatus::Expired, now);
             ++it;
         } else if (TickDiff(now, s.changedAt) > static_cast<std::int32_t>(m_retentionMs)) {
-            auto byNumber = m_byNumber.find(s.number);
-            if (byNumber != m_byNumber.end() && byNumber->second == s.endpoint) m_byNumber.erase(byNumber);
-            it = m_sessions.erase(it);
+            auto next = std::next(it);
+            Erase(it);
+            it = next;
         } else {
             ++it;
         }

@@ -5,10 +5,14 @@
 // for a while, so that late keep-alives get the right answer, then forgotten. A registration
 // replaced by a newer logon from the same address is superseded: the same client holds the
 // newer one, and its keep-alives still in flight with the old endpoint are taken as alive.
-// Every operation takes the table's lock; results are copies.
+// Registrations are indexed by endpoint, by number and by address, so a logon or a lookup
+// costs the same however many are registered; NAT detects are due in the order of their
+// last one, from a queue. Every operation takes the table's lock; results are copies.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <random>
@@ -72,10 +76,14 @@ public:
     // logged out) since the last call; the number may be live again by a newer logon.
     std::vector<std::string> TakeWentOffLine();
 
-    // Live registrations due for a NAT detect (none sent for intervalMs); each gets the next
-    // sequence number from nextSeq and is marked as detected now.
+    // Live registrations due for a NAT detect (none sent for intervalMs), the longest waiting
+    // first and at most maxCount of them; each gets the next sequence number from nextSeq
+    // and is marked as detected now.
     std::vector<Session> TakeNatDetectsDue(std::uint32_t now, std::uint32_t intervalMs,
-                                           const std::function<std::uint32_t()>& nextSeq);
+                                           const std::function<std::uint32_t()>& nextSeq,
+                                           std::size_t maxCount = SIZE_MAX);
+    // Registrations held, of any status.
+    std::size_t Size();
     // Expires registrations whose keep-alives stopped and forgets old expired/displaced ones.
     void Sweep(std::uint32_t now);
     std::vector<Session> Snapshot();
@@ -85,6 +93,9 @@ public:
 private:
     bool IsOverdue(const Session& s, std::uint32_t now) const;
     const Session* LiveAt(const std::string& address, std::uint16_t port, std::uint32_t now) const;
+    static std::string AddressKey(const std::string& address, std::uint16_t port);
+    // Forgets a registration and its index entries.
+    void Erase(std::unordered_map<std::uint32_t, Session>::iterator it);
     KeepAliveVerdict DemandOnce(Session& s, std::uint32_t now);
     void MarkNotLive(Session& s, SessionStatus status, std::uint32_t now);
     std::uint32_t NewEndpoint();
@@ -94,6 +105,11 @@ private:
     const std::uint32_t m_retentionMs;
     std::unordered_map<std::uint32_t, Session> m_sessions;
     std::unordered_map<std::string, std::uint32_t> m_byNumber; // live and expired ones
+    // "address:port" -> the one registration there that is not superseded.
+    std::unordered_map<std::string, std::uint32_t> m_byAddress;
+    // (tick of the last NAT detect or of the logon, endpoint), oldest first; an entry whose
+    // tick is no longer its registration's is stale and skipped.
+    std::deque<std::pair<std::uint32_t, std::uint32_t>> m_natQueue;
     std::vector<std::string> m_wentOffLine;
     std::mt19937 m_random;
 };

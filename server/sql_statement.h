@@ -36,6 +36,11 @@ public:
         }
     }
     int Step() { return sqlite3_step(m_stmt); }
+    // Ready to run again with new values.
+    void Reset() {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
     std::string Text(int column) {
         const unsigned char* p = sqlite3_column_text(m_stmt, column);
         return p == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(p));

@@ -1,7 +1,10 @@
 #include "server/user_server.h"
 
+#include "platform/tick.h"
 #include "server/server_log.h"
 #include "server/talk_requests.h"
+
+#include <algorithm>
 
 namespace orv {
 
@@ -157,6 +160,7 @@ void UserServer::OnLogin(const Packet& p, const From& from, std::uint32_t now) {
               from.address.c_str(), from.port, result.endpoint, LogSafe(request.bindInfo).c_str(),
               request.localAddresses.size());
     Send(BuildSuccess(kPktLogin, p.header.seqNum, result.endpoint), from.address, from.port);
+    ++m_counts.logons;
     m_options.OnLogon(request.number);
     m_friends.OnLogon(request.number, now);
     if (result.displacedOther) {
@@ -178,6 +182,7 @@ void UserServer::OnKeepAlive(const Packet& p, const From& from, std::uint32_t no
     switch (m_sessions.KeepAlive(endpoint, from.address, from.port, now, &s)) {
     case KeepAliveVerdict::Alive:
         Send(BuildSuccess(kPktKeepAlive, p.header.seqNum, m_config.ttlSeconds), from.address, from.port);
+        ++m_counts.keepAlives;
         break;
     case KeepAliveVerdict::Expired:
     case KeepAliveVerdict::Unknown:
@@ -186,6 +191,7 @@ void UserServer::OnKeepAlive(const Packet& p, const From& from, std::uint32_t no
             s.number.empty() ? "unknown" : s.number.c_str(), endpoint, from.address.c_str(),
             from.port);
         Send(BuildHeaderOnly(kPktWantRelogon, NextSeq()), from.address, from.port);
+        ++m_counts.relogonDemands;
         break;
     case KeepAliveVerdict::Quiet:
         m_dropLog.Write(now, "keep-alive of expired endpoint %u: re-logon already demanded",
@@ -214,7 +220,7 @@ void UserServer::OnNatEcho(const Packet& p, const From& from, std::uint32_t now)
         m_dropLog.Write(now, "NAT echo of endpoint %u came from %s:%u, registered at %s:%u",
                         endpoint, from.address.c_str(), from.port, s.address.c_str(), s.port);
     } else {
-        ServerLog("NAT echo of endpoint %u from %s:%u", endpoint, from.address.c_str(), from.port);
+        ++m_counts.natEchoes; // routine: counted, and the count logged once a minute
     }
 }
 
@@ -250,14 +256,43 @@ void UserServer::OnCustomInfo(const Packet& p, const From& from, std::uint32_t n
     }
 }
 
+namespace {
+// The smallest NAT detect round, and how often the count of NAT echoes is logged.
+constexpr std::size_t kNatRoundMinimum = 10;
+constexpr std::uint32_t kEchoCountMs = 60000;
+} // namespace
+
 void UserServer::OnTimer(std::uint32_t now) {
     m_guard.Sweep(now);
     m_sessions.Sweep(now);
     ReportOffLine(now);
     m_friends.Lists().Collect();
+    SendNatDetects(now);
+    if (!m_echoCountStarted) {
+        m_echoCountStarted = true;
+        m_echoCountSince = now;
+    } else if (TickDiff(now, m_echoCountSince) >= static_cast<std::int32_t>(kEchoCountMs)) {
+        if (m_counts.natEchoes != m_echoesLogged) {
+            ServerLog("NAT echoes: %llu in the last %d s",
+                      static_cast<unsigned long long>(m_counts.natEchoes - m_echoesLogged),
+                      TickDiff(now, m_echoCountSince) / 1000);
+        }
+        m_echoesLogged = m_counts.natEchoes;
+        m_echoCountSince = now;
+    }
+}
+
+void UserServer::SendNatDetects(std::uint32_t now) {
     if (m_config.natIntervalMs == 0) return;
-    const auto due = m_sessions.TakeNatDetectsDue(now, m_config.natIntervalMs, [this] { return NextSeq(); });
+    // The time since the last round, between 100 ms and a second, sets this round's share.
+    const std::int32_t elapsed = m_natRoundStarted ? std::clamp(TickDiff(now, m_lastNatRound), 100, 1000) : 1000;
+    m_natRoundStarted = true;
+    m_lastNatRound = now;
+    const std::size_t share = 2 * m_sessions.Size() * static_cast<std::size_t>(elapsed) / m_config.natIntervalMs;
+    const auto due = m_sessions.TakeNatDetectsDue(now, m_config.natIntervalMs, [this] { return NextSeq(); },
+                                                  std::max(share, kNatRoundMinimum));
     for (const Session& s : due) Send(BuildNatDetect(s.natSeq), s.address, s.port);
+    m_counts.natDetects += due.size();
 }
 
 } // namespace orv

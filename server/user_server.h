@@ -39,7 +39,23 @@ public:
 
     void OnDatagram(const std::uint8_t* data, std::size_t size, const std::string& address, std::uint16_t port,
                     std::uint32_t now);
+    // The periodic work: expiry sweep, presence of who went off line, NAT detects, and a
+    // count of the routine events once a minute.
     void OnTimer(std::uint32_t now);
+    // The NAT detects due now, the longest waiting first; each round sends at most twice
+    // its share of the interval, so detects (and their echoes) spread over time even when
+    // many clients logged on at once. Called by OnTimer and, for smaller rounds, on its own.
+    void SendNatDetects(std::uint32_t now);
+
+    // What the server did since it started, for the admin's "stats".
+    struct Counts {
+        std::uint64_t logons = 0;
+        std::uint64_t keepAlives = 0;
+        std::uint64_t relogonDemands = 0;
+        std::uint64_t natDetects = 0;
+        std::uint64_t natEchoes = 0;
+    };
+    const Counts& Stats() const { return m_counts; }
 
     void SetPublicAddress(std::uint32_t address, std::uint16_t port);
     // Admin expiry: the number's next keep-alive gets a re-logon demand.
@@ -87,6 +103,12 @@ private:
     TalkRequests* m_talk = nullptr;
     LogonGuard m_guard;
     DropLog m_dropLog{"user", ""};
+    Counts m_counts;
+    std::uint32_t m_lastNatRound = 0;
+    bool m_natRoundStarted = false;
+    std::uint64_t m_echoesLogged = 0; // m_counts.natEchoes at the latest count line
+    std::uint32_t m_echoCountSince = 0;
+    bool m_echoCountStarted = false;
 };
 
 // Text from a packet made safe for one log line (control and non-ASCII bytes become '?').

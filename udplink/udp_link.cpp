@@ -95,6 +95,22 @@ void UdpLink::Close() {
     Notify(kLinkEventClosed);
 }
 
+int UdpLink::SetReceiveBuffer(int bytes) {
+    const int fd = m_fd.load();
+    if (fd < 0 || bytes <= 0) return 0;
+    int granted = 0;
+    socklen_t size = sizeof granted;
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+    if (getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &granted, &size) != 0) return 0;
+    // The system caps the plain request; a privileged process may go beyond its cap. The
+    // size read back counts the kernel's bookkeeping too (twice the request).
+    if (granted < bytes) {
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes);
+        getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &granted, &size);
+    }
+    return granted;
+}
+
 void UdpLink::Rearm() {
     m_queue.WithLock([this] { m_library.Watch(m_fd.load()); });
 }

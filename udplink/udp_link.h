@@ -34,6 +34,9 @@ public:
     void OnSocket(std::uint16_t condition, std::uint16_t error);
     // Closes the socket: event 3, reported twice. Nothing happens when already closed.
     void Close();
+    // Asks for a receive buffer of bytes (beyond the system's limit when privileged);
+    // returns the size granted, 0 on failure.
+    int SetReceiveBuffer(int bytes);
 
 private:
     void SendStep();

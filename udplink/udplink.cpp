@@ -47,6 +47,12 @@ ORV_LINK_API int UdpSendTo(LinkHandle link, const void* data, std::uint32_t leng
     return target->Queue(static_cast<const std::uint8_t*>(data), length, destination, port, sendFlags) ? 1 : 0;
 }
 
+ORV_LINK_API int UdpSetReceiveBuffer(LinkHandle link, std::uint32_t bytes) {
+    Ref<UdpLink> target = Library().links.Find(link);
+    if (!target || bytes > 0x7FFFFFFF) return 0;
+    return target->SetReceiveBuffer(static_cast<int>(bytes));
+}
+
 ORV_LINK_API int UdpClose(LinkHandle link) {
     Ref<UdpLink> target = Library().links.Remove(link);
     if (!target) return 0;

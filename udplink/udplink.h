@@ -53,6 +53,10 @@ ORV_LINK_API orv::LinkHandle UdpCreate(const char* localAddress, std::uint16_t l
 // dotted quad.
 ORV_LINK_API int UdpSendTo(orv::LinkHandle link, const void* data, std::uint32_t length,
                            const char* address, std::uint16_t port, std::uint32_t sendFlags);
+// Asks for a receive buffer of bytes for the link's socket, so bursts of datagrams are not
+// lost while the thread is busy. Returns the size granted (as the system reports it), 0 for
+// an unknown link.
+ORV_LINK_API int UdpSetReceiveBuffer(orv::LinkHandle link, std::uint32_t bytes);
 // Closes the socket (event 3 is reported twice) and gives back the creator's reference; the
 // handle is invalid afterwards. Returns 1, 0 for an unknown link.
 ORV_LINK_API int UdpClose(orv::LinkHandle link);

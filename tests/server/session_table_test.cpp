@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <atomic>
 #include <thread>
 
@@ -120,6 +122,38 @@ TEST(SessionTable, NatDetectsFollowTheirInterval) {
     EXPECT_TRUE(table.TakeNatDetectsDue(5999, 3000, next).empty());
     EXPECT_EQ(table.TakeNatDetectsDue(6000, 3000, next).size(), 1u);
     EXPECT_TRUE(table.TakeNatDetectsDue(kTtl + 3001, 3000, next).empty()) << "no detect to an overdue registration";
+}
+
+// Many logons in the same moment: their NAT detects leave in rounds of the given size, the
+// longest waiting first, and a registration that is gone or replaced gets none.
+TEST(SessionTable, NatDetectsOfAMassLogonLeaveInBoundedRoundsOldestFirst) {
+    SessionTable table(kTtl);
+    std::vector<std::uint32_t> endpoints;
+    for (int i = 0; i < 300; ++i) {
+        const auto port = static_cast<std::uint16_t>(6000 + i);
+        endpoints.push_back(table.Register(std::to_string(9000 + i), "127.0.0.1", port, i < 100 ? 0 : 10).endpoint);
+    }
+    // The same client logs on again (superseded), another logs out: neither old endpoint hears.
+    const std::uint32_t again = table.Register("9000", "127.0.0.1", 6000, 500).endpoint;
+    ASSERT_TRUE(table.Logout(endpoints[1], "127.0.0.1", 6001));
+    std::uint32_t seq = 1;
+    auto next = [&seq] { return seq++; };
+    std::vector<std::uint32_t> sent;
+    for (std::uint32_t now = 3000; now <= 3400; now += 100) {
+        const auto round = table.TakeNatDetectsDue(now, 3000, next, 70);
+        EXPECT_EQ(round.size(), now < 3400 ? 70u : 18u);
+        for (const Session& s : round) sent.push_back(s.endpoint);
+    }
+    ASSERT_EQ(sent.size(), 298u) << "every registration due, once";
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), endpoints[0]), 0);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), endpoints[1]), 0);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), again), 0) << "logged on at 500: due at 3500, after the others";
+    for (std::size_t i = 0; i < 98; ++i) EXPECT_EQ(sent[i], endpoints[i + 2]) << "logged on first, detected first";
+    const auto last = table.TakeNatDetectsDue(4000, 3000, next, 70);
+    ASSERT_EQ(last.size(), 1u);
+    EXPECT_EQ(last[0].endpoint, again);
+    // The next round of each comes an interval after its own detect, still in rounds.
+    EXPECT_EQ(table.TakeNatDetectsDue(6000, 3000, next, 1000).size(), 70u);
 }
 
 TEST(SessionTable, ConcurrentUseKeepsOneRegistrationPerNumber) {
