@@ -1,5 +1,6 @@
 #include "tools/orvload/load_client.h"
 
+#include "server/user_packets.h"
 #include "wire/byte_reader.h"
 #include "wire/byte_writer.h"
 #include "wire/packet_header.h"
@@ -11,14 +12,16 @@ namespace orv {
 
 namespace {
 
-constexpr std::uint16_t kWantRelogon = 0x0100;
-constexpr std::uint16_t kLogin = 0x0101;
-constexpr std::uint16_t kLogout = 0x0102;
-constexpr std::uint16_t kKeepAlive = 0x0103;
-constexpr std::uint16_t kNatDetect = 0x0104;
-constexpr std::uint8_t kClientKind = 2;
 // Logon latencies kept for the percentiles; a storm beyond this is counted, not kept.
 constexpr std::size_t kMaxLatencies = 4000000;
+
+// The answer body "result byte, then a 32-bit value"; false (counted as junk) when short.
+bool ReadAnswer(const std::uint8_t* body, std::size_t size, std::uint8_t* result, std::uint32_t* value) {
+    ByteReader r(body, size);
+    *result = r.U8();
+    *value = r.U32LE();
+    return r.Ok();
+}
 
 std::vector<std::uint8_t> EndpointPacket(std::uint16_t type, std::uint32_t seq, std::uint32_t endpoint) {
     ByteWriter w = StartPacket(type, seq);
@@ -65,10 +68,10 @@ void LoadClients::StartLogon(std::size_t i, std::int64_t now) {
 void LoadClients::SendLogin(std::size_t i, std::int64_t now) {
     LoadClient& c = m_clients[i];
     const std::string number = NumberOf(i);
-    ByteWriter w = StartPacket(kLogin, ++c.seq);
-    w.Text(number, 32);
-    w.Text(PasswordDigest(number, m_password), 40);
-    w.Text("00000000", 64);
+    ByteWriter w = StartPacket(kPktLogin, ++c.seq);
+    w.Text(number, kNumberField);
+    w.Text(PasswordDigest(number, m_password), kPasswordField);
+    w.Text("00000000", kBindInfoField);
     w.U8(kClientKind);
     w.U16LE(0); // no local addresses
     m_send(i, FinishPacket(w));
@@ -79,7 +82,7 @@ void LoadClients::SendLogin(std::size_t i, std::int64_t now) {
 void LoadClients::SendKeepAlive(std::size_t i, std::int64_t now) {
     LoadClient& c = m_clients[i];
     c.keepAliveAwaited = true;
-    m_send(i, EndpointPacket(kKeepAlive, ++c.seq, c.endpoint));
+    m_send(i, EndpointPacket(kPktKeepAlive, ++c.seq, c.endpoint));
     ++m_counters.keepAlivesSent;
     Schedule(i, now + kLoadResendUs);
 }
@@ -104,17 +107,17 @@ void LoadClients::OnPayload(std::size_t i, const std::uint8_t* data, std::size_t
     }
     LoadClient& c = m_clients[i];
     const bool answersLatest = p.header.seqNum == c.seq;
-    if (p.header.type == kLogin && answersLatest && c.state == LoadClientState::LoggingIn) {
+    if (p.header.type == kPktLogin && answersLatest && c.state == LoadClientState::LoggingIn) {
         OnLoginAnswer(i, p.body, p.bodySize, now);
-    } else if (p.header.type == kKeepAlive && answersLatest && c.keepAliveAwaited) {
+    } else if (p.header.type == kPktKeepAlive && answersLatest && c.keepAliveAwaited) {
         OnKeepAliveAnswer(i, p.body, p.bodySize, now);
-    } else if (p.header.type == kWantRelogon && p.bodySize == 0 && c.state == LoadClientState::Registered) {
+    } else if (p.header.type == kPktWantRelogon && p.bodySize == 0 && c.state == LoadClientState::Registered) {
         ++m_counters.relogonDemands;
         StartLogon(i, now);
-    } else if (p.header.type == kNatDetect && c.endpoint != 0) {
+    } else if (p.header.type == kPktNatDetect && c.endpoint != 0) {
         ++m_counters.natDetects;
-        m_send(i, EndpointPacket(kNatDetect, p.header.seqNum, c.endpoint));
-    } else if (p.header.type == kLogout && c.state == LoadClientState::Registered) {
+        m_send(i, EndpointPacket(kPktNatDetect, p.header.seqNum, c.endpoint));
+    } else if (p.header.type == kPktLogout && c.state == LoadClientState::Registered) {
         // Logged on elsewhere: the real client tells its user and stays off line.
         ++m_counters.logoutsReceived;
         c.endpoint = 0;
@@ -126,10 +129,9 @@ void LoadClients::OnPayload(std::size_t i, const std::uint8_t* data, std::size_t
 }
 
 void LoadClients::OnLoginAnswer(std::size_t i, const std::uint8_t* body, std::size_t size, std::int64_t now) {
-    ByteReader r(body, size);
-    const std::uint8_t result = r.U8();
-    const std::uint32_t value = r.U32LE();
-    if (!r.Ok()) {
+    std::uint8_t result = 0;
+    std::uint32_t value = 0;
+    if (!ReadAnswer(body, size, &result, &value)) {
         ++m_counters.junk;
         return;
     }
@@ -153,10 +155,9 @@ void LoadClients::OnLoginAnswer(std::size_t i, const std::uint8_t* body, std::si
 }
 
 void LoadClients::OnKeepAliveAnswer(std::size_t i, const std::uint8_t* body, std::size_t size, std::int64_t now) {
-    ByteReader r(body, size);
-    const std::uint8_t result = r.U8();
-    const std::uint32_t ttlSeconds = r.U32LE();
-    if (!r.Ok()) {
+    std::uint8_t result = 0;
+    std::uint32_t ttlSeconds = 0;
+    if (!ReadAnswer(body, size, &result, &ttlSeconds)) {
         ++m_counters.junk;
         return;
     }
