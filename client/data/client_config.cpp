@@ -106,6 +106,8 @@ void ClientConfig::LoadCommAndMedia() {
 
     m_audio.device = GetProfileString("Audio", "Device", "", file);
     m_audio.mix = GetProfileInt("Audio", "Mix", 0, file);
+    m_audio.playVolume = BoundedOr(GetProfileInt("Audio", "PlayVolume", -1, file), 0, 255, -1);
+    m_audio.recordVolume = BoundedOr(GetProfileInt("Audio", "RecordVolume", -1, file), 0, 255, -1);
     m_video.device = GetProfileString("Video", "Device", "", file);
     m_video.frameRate = BoundedOr(GetProfileInt("Video", "FrameRate", 0, file), 3, 20, 10);
     m_video.flowRate = BoundedOr(GetProfileInt("Video", "FlowRate", 0, file), 32, 512, 128);

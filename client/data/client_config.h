@@ -72,6 +72,9 @@ struct CommSettings {
 struct AudioSettings {
     std::string device;
     int mix = 0;
+    // Slider positions 0..255 a person set, kept for devices whose volume lives in
+    // software; -1 = none set.
+    int playVolume = -1, recordVolume = -1;
     std::vector<std::uint8_t> captureCodecs; // at most 4 codes; the play list is equal
     std::vector<std::uint8_t> playCodecs;
 };

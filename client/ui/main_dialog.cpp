@@ -55,7 +55,7 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 } // namespace
 
 MainDialog::MainDialog(ClientCore& core, MainServices services, const std::string& home)
-    : core_(core), services_(std::move(services)), home_(home) {
+    : core_(core), services_(std::move(services)), home_(home), volumes_(core.Config()) {
     setObjectName(QStringLiteral("MainDialog"));
     setWindowTitle(Q(Text(kTextTitle)));
     setFocusPolicy(Qt::StrongFocus);
@@ -66,6 +66,7 @@ MainDialog::MainDialog(ClientCore& core, MainServices services, const std::strin
     SetTips();
     SetButtonHandler([this](const QString& name) { OnButton(name); });
     SetSliderHandler([this](const QString& name, int value) { OnSlider(name, value); });
+    StartSlidersFromMixer();
     if (core_.UserServ() != nullptr) serverInfo_ = core_.UserServ()->GetCustomName();
 
     connect(&clockTimer_, &QTimer::timeout, this, [this] { Refresh(); });
@@ -170,9 +171,22 @@ void MainDialog::OnButton(const QString& name) {
     // BUTTON_HELP has no action of its own.
 }
 
+void MainDialog::StartSlidersFromMixer() {
+    if (!volumes_.Open()) return;
+    const std::pair<const char*, VolumeLine> sliders[] = {{"TRACKBAR_PLAY", VolumeLine::Playback},
+                                                          {"TRACKBAR_RECORD", VolumeLine::Record}};
+    for (const auto& [name, line] : sliders) {
+        const int value = volumes_.SliderValue(line);
+        if (SkinSlider* slider = Slider(QString::fromLatin1(name)); slider != nullptr && value >= 0)
+            slider->SetValue(value);
+    }
+}
+
 void MainDialog::OnSlider(const QString& name, int value) {
-    const int position = value * kMixerMaximum / SkinSlider::kMaximum;
-    const int textNumber = name == QLatin1String("TRACKBAR_PLAY") ? kTextPlaybackVolume : kTextRecordVolume;
+    const bool playback = name == QLatin1String("TRACKBAR_PLAY");
+    int position = volumes_.Move(playback ? VolumeLine::Playback : VolumeLine::Record, value);
+    if (position < 0) position = value * kMixerMaximum / SkinSlider::kMaximum; // no mixer: shown all the same
+    const int textNumber = playback ? kTextPlaybackVolume : kTextRecordVolume;
     line_.ShowVolume(FillText(Text(textNumber), {std::to_string(position * 100 / kMixerMaximum)}), Now());
     Refresh();
     QTimer::singleShot(static_cast<int>(kVolumeTextMs), this, [this] { Refresh(); });

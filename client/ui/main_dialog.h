@@ -7,6 +7,7 @@
 
 #include "client/skin/skinned_window.h"
 #include "client/ui/main_services.h"
+#include "client/ui/main_volumes.h"
 #include "client/ui/message_line.h"
 #include "client/ui/number_entry.h"
 #include "client/ui/talk_clock.h"
@@ -81,6 +82,7 @@ private:
     // Buttons, keys and the menu.
     void OnButton(const QString& name);
     void OnSlider(const QString& name, int value);
+    void StartSlidersFromMixer();
     void OnCommand(int command);
     bool CommandAvailable(int command) const;
     void OpenFunctionMenu();
@@ -120,6 +122,7 @@ private:
     NumberEntry entry_;
     TalkClock clock_;
     MessageLine line_;
+    MainVolumes volumes_;
     std::string lastNumber_;
     std::string serverInfo_;
     std::string lastTone_;

@@ -1,10 +1,13 @@
 // The main window on Qt's offscreen platform with the generated default skin and a real
 // client core: keys, call progress as the core reports it, the talk time, closing, the
 // lost-server path and the plain window without a skin.
+#include "client/audio/devices/software_volume.h"
+#include "client/data/client_config.h"
 #include "client/skin/skin_button.h"
 #include "client/ui/function_menu.h"
 #include "client/userserver/option_packets.h"
 #include "client/userserver/user_serv_handler.h"
+#include "platform/profile.h"
 #include "tests/ui/ui_test_support.h"
 
 #include <QAction>
@@ -154,15 +157,44 @@ TEST_F(MainWindow, IncomingCallAcceptTipAndRefusal) {
     EXPECT_EQ(w.LastTone(), "IDR_WAVEBUSY");
 }
 
-TEST_F(MainWindow, VolumeSliderShowsItsTextForTwoSeconds) {
-    MainDialog& w = f.Window();
-    w.show();
-    SkinSlider* play = w.Slider("TRACKBAR_PLAY");
-    QTest::mouseClick(play, Qt::LeftButton, {}, QPoint(play->width() / 2, play->height() / 2));
-    EXPECT_EQ(w.MessageAreaText(), QString("Playback Volume %1%").arg(play->Value() * 255 / 100 * 100 / 255));
-    f.tick += 2000;
-    w.Refresh();
-    EXPECT_FALSE(w.MessageAreaText().startsWith("Playback Volume"));
+// The sliders start from the mixer's volumes, set them when moved (here the software volume
+// of a file device, which scales what the device records and plays), show the level for 2 s
+// and are kept in the settings, so a later start finds them again.
+TEST_F(MainWindow, VolumeSlidersDriveTheMixerAndAreKept) {
+    ClientConfig& config = *f.Core().Config();
+    const std::string device = "wav:out=" + f.Home() + "/volume.wav";
+    config.Audio().device = device;
+    SoftwareVolume(device, AudioDirection::Playback).store(0x8000);
+    SoftwareVolume(device, AudioDirection::Capture).store(kFullSoftwareVolume);
+    {
+        MainDialog& w = f.Window();
+        w.show();
+        SkinSlider* play = w.Slider("TRACKBAR_PLAY");
+        SkinSlider* record = w.Slider("TRACKBAR_RECORD");
+        EXPECT_EQ(play->Value(), 50) << "started from the current volume";
+        EXPECT_EQ(record->Value(), 100);
+
+        record->setFocus();
+        while (record->Value() > 0) QTest::keyClick(record, Qt::Key_Down);
+        EXPECT_EQ(SoftwareVolume(device, AudioDirection::Capture).load(), 0u) << "the microphone is silenced";
+        EXPECT_EQ(w.MessageAreaText(), "Record Volume 0%");
+        QTest::mouseClick(play, Qt::LeftButton, {}, QPoint(play->width() - 1, play->height() / 2));
+        EXPECT_EQ(play->Value(), 100);
+        EXPECT_EQ(SoftwareVolume(device, AudioDirection::Playback).load(), 0xFF00u);
+        EXPECT_EQ(w.MessageAreaText(), "Playback Volume 100%");
+        f.tick += 2000;
+        w.Refresh();
+        EXPECT_FALSE(w.MessageAreaText().startsWith("Playback Volume"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return config.Audio().recordVolume == 0; }, 5000));
+    }
+    EXPECT_EQ(GetProfileInt("Audio", "RecordVolume", -1, config.SettingsFile()), 0);
+    EXPECT_EQ(GetProfileInt("Audio", "PlayVolume", -1, config.SettingsFile()), 255);
+
+    // A new start: the process's software volumes are back at full until the window opens.
+    SoftwareVolume(device, AudioDirection::Capture).store(kFullSoftwareVolume);
+    MainDialog& again = f.Window(f.Services());
+    EXPECT_EQ(again.Slider("TRACKBAR_RECORD")->Value(), 0);
+    EXPECT_EQ(SoftwareVolume(device, AudioDirection::Capture).load(), 0u);
 }
 
 TEST_F(MainWindow, CloseAsksFirstAndCancelKeepsTheWindow) {

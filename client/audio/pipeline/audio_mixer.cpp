@@ -43,11 +43,21 @@ bool AudioMixer::Direction(std::uint32_t componentType, bool& capture) const {
     return true;
 }
 
+bool AudioMixer::CardHasLocked(bool capture) const {
+    return m_card && (capture ? m_card->HasCaptureVolume() : m_card->HasPlaybackVolume());
+}
+
+bool AudioMixer::HasCardVolume(std::uint32_t componentType) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    bool capture = false;
+    return Direction(componentType, capture) && CardHasLocked(capture);
+}
+
 bool AudioMixer::GetVolume(std::uint32_t componentType, std::uint32_t& volume) {
     std::lock_guard<std::mutex> lock(m_lock);
     bool capture = false;
     if (!Direction(componentType, capture)) return false;
-    if (m_card && (capture ? m_card->HasCaptureVolume() : m_card->HasPlaybackVolume())) {
+    if (CardHasLocked(capture)) {
         if (!m_card->GetVolume(capture, volume)) return false;
     } else {
         volume = SoftwareVolume(AlsaPcmName(m_deviceName), capture ? AudioDirection::Capture : AudioDirection::Playback).load();
@@ -61,8 +71,7 @@ bool AudioMixer::SetVolume(std::uint32_t componentType, std::uint32_t volume) {
     bool capture = false;
     if (!Direction(componentType, capture)) return false;
     volume &= 0xFFFF;
-    if (m_card && (capture ? m_card->HasCaptureVolume() : m_card->HasPlaybackVolume()))
-        return m_card->SetVolume(capture, volume);
+    if (CardHasLocked(capture)) return m_card->SetVolume(capture, volume);
     SoftwareVolume(AlsaPcmName(m_deviceName), capture ? AudioDirection::Capture : AudioDirection::Playback).store(volume);
     return true;
 }

@@ -36,6 +36,9 @@ public:
     // componentType kMixerWaveInDestination or kMixerWaveOutSource; volume 0..0xFFFF.
     bool GetVolume(std::uint32_t componentType, std::uint32_t& volume);
     bool SetVolume(std::uint32_t componentType, std::uint32_t volume);
+    // True when the card has its own control for the line; false when the volume is kept
+    // in software (or the mixer is not open).
+    bool HasCardVolume(std::uint32_t componentType);
     // Makes the microphone (or, with false, an analog line) the recording source: 1 switched,
     // 0 already so, -1 failure. A device without a source choice records its only input.
     int SelectRecordingSource(bool microphone);
@@ -43,6 +46,7 @@ public:
 private:
     bool Direction(std::uint32_t componentType, bool& capture) const;
     void CloseLocked();
+    bool CardHasLocked(bool capture) const;
     std::mutex m_lock; // the capture thread opens its mixer while a dialog may use it
     std::string m_deviceName;
     std::unique_ptr<AlsaMixer> m_card;
