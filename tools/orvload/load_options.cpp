@@ -26,6 +26,8 @@ const char* const kLoadHelp =
     "  --duration S           stop after S seconds (default 60, at most 3600)\n"
     "  --until-registered     stop as soon as every client has logged on and had a keep-alive\n"
     "                         answered\n"
+    "  --until-logons N       the same, once N logons were accepted in all (a server restarted\n"
+    "                         meanwhile: every client logs on twice)\n"
     "  --report S             a PROGRESS line every S seconds\n"
     "  --server-pid PID       measure this process's CPU time and resident memory\n"
     "  --groups G             logon latency of the first logons in G consecutive groups\n"
@@ -74,7 +76,7 @@ bool ParseLoadOptions(int argc, const char* const* argv, LoadOptions* options, s
             return true;
         }
         if (flag("--until-registered")) {
-            options->untilRegistered = true;
+            options->untilLogons = 1;
             continue;
         }
         if (flag("--allow-remote")) {
@@ -98,6 +100,7 @@ bool ParseLoadOptions(int argc, const char* const* argv, LoadOptions* options, s
         else if (flag("--duration")) ok = ParseUnsigned(value, kLoadMaxSeconds, &options->durationSeconds) && options->durationSeconds > 0;
         else if (flag("--report")) ok = ParseUnsigned(value, kLoadMaxSeconds, &options->reportSeconds);
         else if (flag("--server-pid")) ok = ParseUnsigned(value, 0x3FFFFFFF, &options->serverPid) && options->serverPid > 0;
+        else if (flag("--until-logons")) ok = ParseUnsigned(value, std::uint64_t{1} << 40, &options->untilLogons) && options->untilLogons > 0;
         else if (flag("--groups")) ok = ParseUnsigned(value, kLoadMaxGroups, &options->groups);
         else if (flag("--per-address")) ok = ParseUnsigned(value, std::uint32_t{25000}, &options->clientsPerAddress) && options->clientsPerAddress > 0;
         else if (flag("--write-subscribers")) options->writeSubscribers = value;

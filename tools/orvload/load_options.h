@@ -20,7 +20,9 @@ struct LoadOptions {
     std::string password = "load";
     std::uint32_t rate = 500;            // first logons per second
     std::uint32_t durationSeconds = 60;  // the whole run, at most
-    bool untilRegistered = false;        // stop once every client has logged on and been kept alive
+    // Stop once this many logons were accepted and every client is registered and kept
+    // alive; 0 = run the whole duration.
+    std::uint64_t untilLogons = 0;
     std::uint32_t reportSeconds = 0;     // a PROGRESS line this often; 0 = none
     int serverPid = 0;                   // the server's process, for its CPU and memory
     std::uint32_t groups = 0;            // logon latency per consecutive group of first logons

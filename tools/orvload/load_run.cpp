@@ -186,7 +186,10 @@ bool RunLoad(const LoadOptions& options, std::string* error) {
             while (firstLogonsDone < options.clients && clients.Client(firstLogonsDone).firstLogonDone) ++firstLogonsDone;
             if (firstLogonsDone == options.clients) groupCpu.AllLoggedOn();
         }
-        if (options.untilRegistered && clients.KeptAlive() == options.clients) break;
+        if (options.untilLogons != 0 && clients.KeptAlive() == options.clients &&
+            clients.Counters().loginsAccepted >= options.untilLogons) {
+            break;
+        }
         if (now >= nextReport && reportUs > 0) {
             PrintCounters("PROGRESS", static_cast<double>(now - start) / 1e6, clients, clients.Counters(),
                           server.Line(now, false));
