@@ -2,7 +2,8 @@
 // is registered and kept alive, each logged on once (no resend made a second logon, no
 // re-logon was demanded), and the logons of the last thousand take no longer, nor cost the
 // server more work, than those of the first thousand. Then the server restarts: every
-// client is demanded a re-logon once and logs on once more, with no storm.
+// client is demanded a re-logon once and logs on once more, with no storm. Two of them call
+// the echo number throughout.
 #include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"
 
@@ -62,7 +63,7 @@ TEST(LoadProcess, ThousandsLogOnEvenlyAndAllComeBackOnceAfterARestart) {
     args = who;
     args.insert(args.end(), {"--server", address, "--rate", "1500", "--duration", "40", "--report", "1",
                              "--until-logons", std::to_string(2 * kClients), "--groups", "3", "--server-pid",
-                             std::to_string(server.Pid())});
+                             std::to_string(server.Pid()), "--echo-calls", "2", "--call-seconds", "1"});
     ASSERT_TRUE(load.Start(ProgramPath("orvload"), args, home.File("load.err")));
     std::string line;
     do {
@@ -117,6 +118,13 @@ TEST(LoadProcess, ThousandsLogOnEvenlyAndAllComeBackOnceAfterARestart) {
     EXPECT_LE(medians[2], 4 * medians[0] + 25.0) << "first thousand " << medians[0] << " ms, last " << medians[2];
     ASSERT_GT(work[0], 0);
     EXPECT_LE(work[2], 4 * work[0] + 50.0) << "first thousand " << work[0] << " us each, last " << work[2];
+
+    // Two clients called the echo number meanwhile and heard their audio come back.
+    ASSERT_TRUE(load.WaitForLine("RESULT calls", kWaitMs, &line)) << load.Output();
+    auto calls = Fields(line);
+    EXPECT_GE(Number(calls, "accepted"), 1) << line;
+    EXPECT_GE(Number(calls, "audio_echoed"), 1) << line;
+    EXPECT_LE(Number(calls, "audio_echoed"), Number(calls, "audio_sent")) << line;
 }
 
 } // namespace

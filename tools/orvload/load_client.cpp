@@ -1,5 +1,6 @@
 #include "tools/orvload/load_client.h"
 
+#include "server/talk_packets.h"
 #include "server/user_packets.h"
 #include "wire/byte_reader.h"
 #include "wire/byte_writer.h"
@@ -123,6 +124,8 @@ void LoadClients::OnPayload(std::size_t i, const std::uint8_t* data, std::size_t
         c.endpoint = 0;
         ++c.timerToken;
         SetState(i, LoadClientState::LoggedOut);
+    } else if (p.header.type == kPktTalkEstablish && m_onEstablish) {
+        m_onEstablish(i, p, now);
     } else {
         ++m_counters.otherPackets;
     }

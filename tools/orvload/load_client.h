@@ -7,6 +7,7 @@
 #pragma once
 
 #include "tools/orvload/load_stats.h"
+#include "wire/packet_header.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -41,6 +42,10 @@ public:
     LoadClients(std::size_t count, std::uint64_t firstNumber, const std::string& password, SendFunction send,
                 ScheduleFunction schedule);
 
+    // Talk establish notices (answers to calls) go to this handler.
+    using EstablishHandler = std::function<void(std::size_t client, const Packet& p, std::int64_t now)>;
+    void SetEstablishHandler(EstablishHandler handler) { m_onEstablish = std::move(handler); }
+
     void StartLogon(std::size_t i, std::int64_t now);
     // A datagram's payload (already decoded from the link's wire form) for client i.
     void OnPayload(std::size_t i, const std::uint8_t* data, std::size_t size, std::int64_t now);
@@ -71,6 +76,7 @@ private:
     std::string m_password;
     SendFunction m_send;
     ScheduleFunction m_schedule;
+    EstablishHandler m_onEstablish;
     LoadCounters m_counters;
     std::size_t m_registered = 0;
     std::size_t m_keptAlive = 0;

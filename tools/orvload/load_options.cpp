@@ -35,6 +35,12 @@ const char* const kLoadHelp =
     "  --per-address N        client numbers per local address (default 20000): loopback\n"
     "                         sockets are spread over 127.0.1.1, 127.0.1.2, ... by number, so\n"
     "                         the port range suffices, also for several orvload side by side\n"
+    "  --echo-calls N         the first N clients call the echo number again and again while\n"
+    "                         the run lasts (at most 1000 at a time), sending 50 audio packets\n"
+    "                         a second; a RESULT calls line counts the calls and the audio\n"
+    "                         echoed with its round trip\n"
+    "  --call-seconds S       each call's length (default 10)\n"
+    "  --echo-number NUMBER   the echo number (default 9999)\n"
     "  --allow-remote         allow a server outside the loopback network\n"
     "  --write-subscribers FILE  write \"NUMBER PASSWORD\" lines of the clients for\n"
     "                         \"orvserver import FILE\" and stop\n";
@@ -101,7 +107,12 @@ bool ParseLoadOptions(int argc, const char* const* argv, LoadOptions* options, s
         else if (flag("--report")) ok = ParseUnsigned(value, kLoadMaxSeconds, &options->reportSeconds);
         else if (flag("--server-pid")) ok = ParseUnsigned(value, 0x3FFFFFFF, &options->serverPid) && options->serverPid > 0;
         else if (flag("--until-logons")) ok = ParseUnsigned(value, std::uint64_t{1} << 40, &options->untilLogons) && options->untilLogons > 0;
-        else if (flag("--groups")) ok = ParseUnsigned(value, kLoadMaxGroups, &options->groups);
+        else if (flag("--echo-calls")) ok = ParseUnsigned(value, kLoadMaxCalls, &options->echoCalls);
+        else if (flag("--call-seconds")) ok = ParseUnsigned(value, kLoadMaxSeconds, &options->callSeconds) && options->callSeconds > 0;
+        else if (flag("--echo-number")) {
+            options->echoNumber = value;
+            ok = !options->echoNumber.empty() && options->echoNumber.size() < 32;
+        } else if (flag("--groups")) ok = ParseUnsigned(value, kLoadMaxGroups, &options->groups);
         else if (flag("--per-address")) ok = ParseUnsigned(value, std::uint32_t{25000}, &options->clientsPerAddress) && options->clientsPerAddress > 0;
         else if (flag("--write-subscribers")) options->writeSubscribers = value;
         else {

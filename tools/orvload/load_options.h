@@ -11,6 +11,7 @@ constexpr std::uint32_t kLoadMaxClients = 200000;
 constexpr std::uint32_t kLoadMaxSeconds = 3600;
 constexpr std::uint32_t kLoadMaxRate = 50000;
 constexpr std::uint32_t kLoadMaxGroups = 100;
+constexpr std::uint32_t kLoadMaxCalls = 1000;
 
 struct LoadOptions {
     std::string serverAddress;           // dotted quad
@@ -27,6 +28,9 @@ struct LoadOptions {
     int serverPid = 0;                   // the server's process, for its CPU and memory
     std::uint32_t groups = 0;            // logon latency per consecutive group of first logons
     std::uint32_t clientsPerAddress = 20000; // local loopback addresses 127.0.1.x share out the sockets
+    std::uint32_t echoCalls = 0;         // calls to the echo number at a time, by the first clients
+    std::uint32_t callSeconds = 10;      // each call's length
+    std::string echoNumber = "9999";
     bool allowRemote = false;
     std::string writeSubscribers;        // write the subscriber file for the server's import and stop
     bool help = false;

@@ -1,5 +1,6 @@
 #include "tools/orvload/load_run.h"
 
+#include "tools/orvload/load_calls.h"
 #include "tools/orvload/load_client.h"
 #include "tools/orvload/load_sockets.h"
 #include "tools/orvload/load_stats.h"
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <queue>
 
 namespace orv {
@@ -20,6 +22,8 @@ namespace {
 
 constexpr int kEventsPerWait = 1024;
 constexpr int kReadsPerEvent = 8;
+// The epoll entry of the calls' own epoll set (client entries are their indexes).
+constexpr std::uint64_t kCallsTag = ~std::uint64_t{0};
 constexpr std::int64_t kLongestWaitUs = 50000;
 
 std::int64_t NowUs() {
@@ -159,6 +163,22 @@ bool RunLoad(const LoadOptions& options, std::string* error) {
             deadlines.push({due, static_cast<std::uint32_t>(i), token});
         });
 
+    std::unique_ptr<EchoCalls> calls;
+    if (options.echoCalls != 0) {
+        calls = std::make_unique<EchoCalls>(
+            options, [&](std::size_t i, const std::vector<std::uint8_t>& payload) { sockets.Send(i, payload); },
+            [&](std::size_t i) {
+                const LoadClient& c = clients.Client(i);
+                return c.state == LoadClientState::Registered && c.keptAlive ? c.endpoint : 0u;
+            });
+        clients.SetEstablishHandler(
+            [&](std::size_t i, const Packet& p, std::int64_t now) { calls->OnEstablish(i, p, now); });
+        epoll_event event{};
+        event.events = EPOLLIN;
+        event.data.u64 = kCallsTag;
+        epoll_ctl(sockets.Epoll(), EPOLL_CTL_ADD, calls->Epoll(), &event);
+    }
+
     const std::int64_t start = NowUs();
     const std::int64_t end = start + static_cast<std::int64_t>(options.durationSeconds) * 1000000;
     const std::int64_t reportUs = static_cast<std::int64_t>(options.reportSeconds) * 1000000;
@@ -197,11 +217,16 @@ bool RunLoad(const LoadOptions& options, std::string* error) {
         }
         std::int64_t wake = std::min({end, now + kLongestWaitUs, reportUs > 0 ? nextReport : end});
         if (!deadlines.empty()) wake = std::min(wake, deadlines.top().due);
+        if (calls) wake = std::min(wake, calls->Poll(now));
         if (nextFirst < options.clients) wake = std::min(wake, start + static_cast<std::int64_t>(nextFirst) * 1000000 / options.rate);
         const int ready = epoll_wait(sockets.Epoll(), events.data(), kEventsPerWait,
                                      static_cast<int>(std::max<std::int64_t>(0, (wake - now + 999) / 1000)));
         const std::int64_t received = NowUs();
         for (int e = 0; e < ready; ++e) {
+            if (events[e].data.u64 == kCallsTag) {
+                calls->OnReadable(received);
+                continue;
+            }
             const std::size_t i = static_cast<std::size_t>(events[e].data.u64);
             for (int n = 0; n < kReadsPerEvent; ++n) {
                 const ssize_t size = recv(sockets.Fd(i), buffer, sizeof buffer, 0);
@@ -219,6 +244,7 @@ bool RunLoad(const LoadOptions& options, std::string* error) {
     PrintCounters("RESULT", static_cast<double>(stop - start) / 1e6, clients, clients.Counters(),
                   server.Line(stop, true));
     PrintLatencies(clients, options.groups, groupCpu);
+    if (calls) calls->PrintResult();
     return true;
 }
 
