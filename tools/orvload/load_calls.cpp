@@ -1,5 +1,6 @@
 #include "tools/orvload/load_calls.h"
 
+#include "linkcommon/socket_address.h"
 #include "server/talk_packets.h"
 #include "server/user_packets.h"
 #include "tcplink/stream_frame.h"
@@ -32,17 +33,6 @@ constexpr std::uint8_t kAudioPayloadType = 18;
 constexpr std::size_t kMaxRoundTrips = 1000000;
 constexpr std::uint64_t kTalkTag = 0;
 constexpr std::uint64_t kMediaTag = 1;
-
-sockaddr_in Loopback(std::uint16_t port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(port);
-    return a;
-}
-
-// An address of the establish notice: first octet in the lowest byte.
-std::uint32_t HostOrder(std::uint32_t wireAddress) { return ntohl(wireAddress); }
 
 } // namespace
 
@@ -143,13 +133,12 @@ void EchoCalls::OnEstablish(std::size_t i, const Packet& p, std::int64_t now) {
         return;
     }
     call.callId = notice.callId;
-    call.rendezvous = Loopback(notice.peerAudioPort);
-    call.rendezvous.sin_addr.s_addr = htonl(HostOrder(notice.peerAudioIP));
-    sockaddr_in talk = Loopback(notice.talkServPort);
-    talk.sin_addr.s_addr = htonl(HostOrder(notice.talkServIP));
+    // The notice's addresses have their first octet in the lowest byte: network order.
+    call.rendezvous = MakeSockAddr(notice.peerAudioIP, notice.peerAudioPort);
+    const sockaddr_in talk = MakeSockAddr(notice.talkServIP, notice.talkServPort);
     call.talk = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     call.media = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    const sockaddr_in any = Loopback(0);
+    const sockaddr_in any = MakeSockAddr(htonl(INADDR_LOOPBACK), 0);
     // A blocking connect on the loopback network is immediate; the link reads without
     // blocking from then on.
     if (call.talk < 0 || call.media < 0 ||

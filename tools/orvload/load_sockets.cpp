@@ -1,5 +1,6 @@
 #include "tools/orvload/load_sockets.h"
 
+#include "linkcommon/socket_address.h"
 #include "udplink/datagram_codec.h"
 #include "wire/ipv4_text.h"
 
@@ -41,14 +42,6 @@ bool RaiseDescriptorLimit(std::size_t needed, std::string* error) {
     return false;
 }
 
-sockaddr_in MakeAddress(std::uint32_t hostOrderIp, std::uint16_t port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(hostOrderIp);
-    a.sin_port = htons(port);
-    return a;
-}
-
 } // namespace
 
 LoadSockets::~LoadSockets() {
@@ -61,7 +54,7 @@ bool LoadSockets::Open(const LoadOptions& options, std::string* error) {
     std::uint32_t serverIp = 0;
     ParseDottedQuad(options.serverAddress, &serverIp);
     const bool loopback = (serverIp >> 24) == 127;
-    const sockaddr_in server = MakeAddress(serverIp, options.serverPort);
+    const sockaddr_in server = MakeSockAddr(htonl(serverIp), options.serverPort);
     m_epoll = epoll_create1(EPOLL_CLOEXEC);
     if (m_epoll < 0) {
         *error = std::string("epoll: ") + std::strerror(errno);
@@ -76,7 +69,7 @@ bool LoadSockets::Open(const LoadOptions& options, std::string* error) {
         }
         m_fds.push_back(fd);
         const std::uint64_t slot = (options.firstNumber + i) / options.clientsPerAddress % kLocalAddresses;
-        const sockaddr_in local = MakeAddress(loopback ? kFirstLocalAddress + static_cast<std::uint32_t>(slot) : 0, 0);
+        const sockaddr_in local = MakeSockAddr(htonl(loopback ? kFirstLocalAddress + static_cast<std::uint32_t>(slot) : 0), 0);
         if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
             connect(fd, reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0) {
             *error = "socket " + std::to_string(i) + ": " + std::strerror(errno);
