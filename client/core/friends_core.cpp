@@ -24,9 +24,9 @@ constexpr int kTextUnbindSetting = 352;
 constexpr int kTextSuccess = 353;
 constexpr int kTextFail = 354;
 constexpr char kUnbindOption = '0';
+} // namespace
 
-// The text of a friend's status: 24 "Online", 25 "Offline", 26 "Hidden", 27 "Call Forwarded".
-int StatusText(std::uint8_t status) {
+int FriendsCore::StatusText(std::uint8_t status) {
     switch (status) {
     case kFriendOnline: return 24;
     case 2: return 26;
@@ -34,8 +34,6 @@ int StatusText(std::uint8_t status) {
     default: return 25;
     }
 }
-
-} // namespace
 
 FriendsCore::FriendsCore(ClientCore& core) : m_core(core) {
     CUserServHandler& handler = Handler();

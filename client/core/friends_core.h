@@ -49,6 +49,8 @@ public:
     // The event that describes a friend entry (name "friend" or another).
     static CoreEvent EntryEvent(const std::string& name, const FriendEntry& entry);
     static CoreEvent ForwardEvent(const ForwardRecord& record);
+    // The number of the text that names a friend's status (24 "Online", 25 "Offline", ...).
+    static int StatusText(std::uint8_t status);
 
 private:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam);

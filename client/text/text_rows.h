@@ -1,7 +1,7 @@
 #pragma once
 
 // The built-in texts as plain rows. Texts used as format strings keep the same printf
-// placeholders in the same order in both languages.
+// placeholders in the same order in every language.
 
 #include <span>
 
@@ -11,6 +11,7 @@ struct TextRow {
     int number;
     const char* english;
     const char* chinese;
+    const char* japanese;
 };
 
 // Numbers 0..156: call progress, errors, confirmations and other messages.

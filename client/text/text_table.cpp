@@ -16,15 +16,16 @@ const std::string& EmptyText() {
 void TextTable::Fill() {
     for (const auto rows : {MessageTextRows(), LabelTextRows()}) {
         for (const TextRow& row : rows) {
-            Insert(row.number, row.chinese, row.english);
+            Insert(row.number, row.chinese, row.english, row.japanese);
         }
     }
 }
 
-void TextTable::Insert(int number, std::string_view chinese, std::string_view english) {
+void TextTable::Insert(int number, std::string_view chinese, std::string_view english, std::string_view japanese) {
     Entry& entry = entries_[number];
     entry[kLanguageChinese] = chinese;
     entry[kLanguageEnglish] = english;
+    entry[kLanguageJapanese] = japanese;
 }
 
 const std::string& TextTable::Text(int number) const {
@@ -36,7 +37,8 @@ const std::string& TextTable::Text(int number) const {
     if (found == entries_.end()) {
         return EmptyText();
     }
-    return found->second[static_cast<std::size_t>(language)];
+    const std::string& text = found->second[static_cast<std::size_t>(language)];
+    return text.empty() ? found->second[kLanguageEnglish] : text;
 }
 
 void TextTable::Empty() {

@@ -17,15 +17,16 @@ namespace orv {
 
 class TextTable {
 public:
-    // Inserts every built-in text. Entries that already exist get new Chinese and English texts.
+    // Inserts every built-in text. Entries that already exist get the new texts.
     void Fill();
 
-    // Inserts one entry, or replaces the Chinese and English texts of an existing one.
-    void Insert(int number, std::string_view chinese, std::string_view english);
+    // Inserts one entry, or replaces the texts of an existing one. A text left empty is
+    // shown in English.
+    void Insert(int number, std::string_view chinese, std::string_view english, std::string_view japanese = {});
 
-    // The text of `number` in the current language; the empty text for an unknown number and
-    // for a language without texts (Japanese has none in this build). The reference stays
-    // valid until Empty() or until the entry is replaced.
+    // The text of `number` in the current language, or in English where that language has
+    // none; the empty text for an unknown number and for a language outside the table. The
+    // reference stays valid until Empty() or until the entry is replaced.
     const std::string& Text(int number) const;
 
     // Frees all entries.

@@ -77,6 +77,9 @@ MainDialog::MainDialog(ClientCore& core, MainServices services, const std::strin
     windows.callState = [this] { return CallState(); };
     windows.dial = [this](const std::string& number) { Dial(number); };
     windows.videoControl = services_.video.control;
+    windows.refreshMain = [this] { Refresh(); };
+    const std::string iconFolder = SkinFolderPath(home_, SkinWindow::Main);
+    windows.icon = [iconFolder](const char* name) { return SkinIcon(iconFolder, name); };
     windows.applyConfiguration = [this] {
         if (services_.video.control != nullptr && CallState() == 0) services_.video.control->StartFromConfiguration();
     };

@@ -105,21 +105,25 @@ TEST(TextContent, PlaceholderParserSeesWhatPrintfSees) {
     EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));    // surrogate
 }
 
-TEST(TextContent, EveryEntryHasBothLanguagesWithTheSamePlaceholders) {
+TEST(TextContent, EveryEntryHasEveryLanguageWithTheSamePlaceholders) {
     const auto rows = AllRows();
     ASSERT_EQ(rows.size(), 353u);
     for (const TextRow& row : rows) {
         SCOPED_TRACE("text " + std::to_string(row.number));
         ASSERT_NE(row.english, nullptr);
         ASSERT_NE(row.chinese, nullptr);
+        ASSERT_NE(row.japanese, nullptr);
         EXPECT_GT(std::strlen(row.english), 0u);
         EXPECT_GT(std::strlen(row.chinese), 0u);
+        EXPECT_GT(std::strlen(row.japanese), 0u);
         EXPECT_TRUE(IsValidUtf8(row.chinese));
+        EXPECT_TRUE(IsValidUtf8(row.japanese));
         for (const char* c = row.english; *c; ++c) {
             EXPECT_TRUE(static_cast<unsigned char>(*c) < 0x80) << "English text is plain ASCII";
         }
         const auto english = FormatPlaceholders(row, row.english);
         EXPECT_EQ(FormatPlaceholders(row, row.chinese), english);
+        EXPECT_EQ(FormatPlaceholders(row, row.japanese), english);
         for (const std::string& conversion : english) {
             EXPECT_EQ(conversion.find("<bad"), std::string::npos) << conversion;
         }
@@ -142,6 +146,18 @@ TEST(TextContent, EveryTranslatedEntryIsWrittenInChinese) {
             }
             EXPECT_TRUE(has_cjk);
         }
+    }
+}
+
+TEST(TextContent, EveryTranslatedEntryIsWrittenInJapanese) {
+    // Texts that stay in Latin letters: the date format, "OK", "IP", "fps", "kbps", "No.",
+    // the dashes of the default group and a single blank.
+    const std::vector<int> latin = {88, 162, 179, 194, 196, 214, 238, 273};
+    for (const TextRow& row : AllRows()) {
+        SCOPED_TRACE("text " + std::to_string(row.number));
+        bool japanese = false;
+        for (const char* c = row.japanese; *c; ++c) japanese = japanese || static_cast<unsigned char>(*c) >= 0xE3;
+        EXPECT_EQ(japanese, std::find(latin.begin(), latin.end(), row.number) == latin.end());
     }
 }
 

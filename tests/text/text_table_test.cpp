@@ -58,13 +58,21 @@ TEST_F(FilledTable, LanguageSwitchChangesEveryTextWithoutRefilling) {
     EXPECT_EQ(differing, 353 - 5);
 }
 
-TEST_F(FilledTable, JapaneseAndUnknownLanguagesGiveTheEmptyText) {
-    for (int language : {kLanguageJapanese, 3, -1, INT_MAX}) {
+TEST_F(FilledTable, UnknownLanguagesGiveTheEmptyTextAndJapaneseHasEveryText) {
+    for (int language : {3, -1, INT_MAX}) {
         table.SetLanguage(language);
         for (int number = -1; number <= 358; ++number) {
             ASSERT_EQ(table.Text(number), "") << "language " << language << " number " << number;
         }
     }
+    table.SetLanguage(kLanguageJapanese);
+    for (int number = 0; number <= 357; ++number) {
+        table.SetLanguage(kLanguageEnglish);
+        const bool known = !table.Text(number).empty();
+        table.SetLanguage(kLanguageJapanese);
+        EXPECT_EQ(!table.Text(number).empty(), known) << number;
+    }
+    EXPECT_EQ(table.Text(175), "設定");
 }
 
 TEST(TextTable, InsertReplacesTheTextsOfAnExistingNumber) {
@@ -81,7 +89,7 @@ TEST(TextTable, InsertReplacesTheTextsOfAnExistingNumber) {
     table.SetLanguage(kLanguageChinese);
     EXPECT_EQ(table.Text(1), "通知");
     table.SetLanguage(kLanguageJapanese);
-    EXPECT_EQ(table.Text(400), "");
+    EXPECT_EQ(table.Text(400), "New") << "a text missing in a language is shown in English";
     EXPECT_EQ(table.Size(), 354u);
 }
 

@@ -1,8 +1,12 @@
 #include "client/ui/windows/client_windows.h"
 
 #include "client/core/client_core.h"
+#include "client/core/friends_core.h"
+#include "client/userserver/user_serv_handler.h"
 #include "client/data/client_config.h"
 #include "client/ui/function_menu.h"
+#include "client/ui/skin_message_box.h"
+#include "client/ui/windows/own_number_window.h"
 #include "client/ui/windows/settings_window.h"
 
 #include <QApplication>
@@ -10,16 +14,30 @@
 
 namespace orv {
 
+namespace {
+constexpr int kTextForwardNotSubscribed = 132;
+} // namespace
+
 ClientWindows::ClientWindows(QWidget& main, ClientCore& core, ClientWindowsServices services)
     : main_(main), core_(core), services_(std::move(services)) {}
 
 ClientWindows::~ClientWindows() {
-    if (settings_) delete settings_.data();
+    delete settings_.data();
+    delete addressBook_.data();
+    delete callLists_.data();
+    delete forward_.data();
+    delete password_.data();
+    delete ownNumber_.data();
 }
 
 bool ClientWindows::Handles(int command) const {
     switch (command) {
     case kCmdSettings: return core_.Config() != nullptr;
+    case kCmdAddressBook: return core_.Friends() != nullptr;
+    case kCmdCallLists: return core_.Records() != nullptr;
+    case kCmdCallForward:
+    case kCmdSetPassword:
+    case kCmdLocalNumber: return core_.UserServ() != nullptr;
     default: return false;
     }
 }
@@ -28,6 +46,11 @@ bool ClientWindows::Open(int command) {
     if (!Handles(command)) return false;
     switch (command) {
     case kCmdSettings: OpenSettings(); break;
+    case kCmdAddressBook: OpenAddressBook(); break;
+    case kCmdCallLists: OpenCallLists(); break;
+    case kCmdCallForward: OpenForward(); break;
+    case kCmdSetPassword: OpenPassword(); break;
+    case kCmdLocalNumber: OpenOwnNumber(); break;
     default: return false;
     }
     return true;
@@ -37,6 +60,9 @@ bool ClientWindows::Idle() const { return !services_.callState || services_.call
 
 void ClientWindows::OnCoreEvent(const CoreEvent& event) {
     if (event.name == "call_progress" && settings_) settings_->Lock(Idle());
+    if (addressBook_) addressBook_->OnCoreEvent(event);
+    if (forward_) forward_->OnCoreEvent(event);
+    if (password_) password_->OnCoreEvent(event);
 }
 
 void ClientWindows::ChangeLanguage(int language) {
@@ -59,9 +85,91 @@ void ClientWindows::OpenSettings() {
         settings_ = window;
         settings_->Lock(Idle());
     }
-    settings_->show();
-    settings_->raise();
-    settings_->activateWindow();
+    Raise(*settings_);
+}
+
+void ClientWindows::Raise(QWidget& window) {
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+void ClientWindows::OpenAddressBook() {
+    if (!addressBook_) {
+        AddressBookServices services;
+        services.dial = services_.dial;
+        services.icon = services_.icon;
+        services.chooseFile = services_.chooseFile;
+        auto* window = new AddressBookWindow(&main_, core_.Texts(), *core_.Friends(), core_.Config(), services);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        addressBook_ = window;
+    }
+    Raise(*addressBook_);
+}
+
+void ClientWindows::OpenCallLists() {
+    if (!callLists_) {
+        CallListsServices services;
+        services.dial = services_.dial;
+        services.refreshMain = services_.refreshMain;
+        FriendStore* store = core_.UserServ() != nullptr ? &core_.UserServ()->Friends() : nullptr;
+        auto* window = new CallListsWindow(&main_, core_.Texts(), *core_.Records(), core_.Friends(), store, services);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        callLists_ = window;
+    } else {
+        callLists_->ShowType(kMissedCall);
+    }
+    Raise(*callLists_);
+}
+
+} // namespace orv
+
+namespace orv {
+
+void ClientWindows::OpenForward() {
+    CUserServHandler* handler = core_.UserServ();
+    if (!forward_) {
+        // Shown only to users whose service includes forwarding (the session then knows
+        // their forwarding record).
+        ForwardRecord record;
+        if (!handler->GetForwardInfo(&record)) {
+            ShowSkinMessageBox(&main_, core_.Texts(), 0, kTextForwardNotSubscribed);
+            return;
+        }
+        auto current = [handler] {
+            ForwardRecord now;
+            handler->GetForwardInfo(&now);
+            return now;
+        };
+        auto send = [handler](const ForwardRecord& r) { return handler->SetForwardInfo(r) != 0; };
+        auto* window = new ForwardWindow(&main_, core_.Texts(), current, send);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        forward_ = window;
+    }
+    Raise(*forward_);
+}
+
+void ClientWindows::OpenPassword() {
+    CUserServHandler* handler = core_.UserServ();
+    if (!password_) {
+        PasswordWindow::Session session;
+        session.number = handler->GetUserNumber();
+        session.currentDigest = handler->GetPasswordField();
+        session.send = [handler](const std::string& digest) { return handler->DoSetPwd(digest.c_str()) != 0; };
+        auto* window = new PasswordWindow(&main_, core_.Texts(), session);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        password_ = window;
+    }
+    Raise(*password_);
+}
+
+void ClientWindows::OpenOwnNumber() {
+    if (!ownNumber_) {
+        auto* window = new OwnNumberWindow(&main_, core_.Texts(), core_.UserServ()->GetUserNumber());
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        ownNumber_ = window;
+    }
+    Raise(*ownNumber_);
 }
 
 } // namespace orv

@@ -4,6 +4,10 @@
 // events to those that follow them, and switches the language of every open window.
 #pragma once
 
+#include "client/ui/windows/address_book_window.h"
+#include "client/ui/windows/call_lists_window.h"
+#include "client/ui/windows/forward_window.h"
+#include "client/ui/windows/password_window.h"
 #include "client/ui/windows/settings_window.h"
 
 #include <QPointer>
@@ -27,6 +31,12 @@ struct ClientWindowsServices {
     std::function<bool()> handsetPresent;
     // The settings were applied or cancelled: apply the stored configuration again.
     std::function<void()> applyConfiguration;
+    // The unseen call counts changed: redraw the main window.
+    std::function<void()> refreshMain;
+    // The skin's image-list icons ("FriendOnLine", ...).
+    std::function<QIcon(const char* name)> icon;
+    // Asks for an address list file (tests answer it themselves); empty: the file dialog.
+    std::function<std::string(bool save)> chooseFile;
     // The camera thread for the video page's test; may be null.
     CVideoCtlThread* videoControl = nullptr;
 };
@@ -46,15 +56,31 @@ public:
     void ChangeLanguage(int language);
 
     SettingsWindow* Settings() const { return settings_; }
+    AddressBookWindow* AddressBook() const { return addressBook_; }
+    CallListsWindow* CallLists() const { return callLists_; }
+    ForwardWindow* Forward() const { return forward_; }
+    PasswordWindow* Password() const { return password_; }
+    QDialog* OwnNumber() const { return ownNumber_; }
 
 private:
     void OpenSettings();
+    void OpenAddressBook();
+    void OpenCallLists();
+    void OpenForward();
+    void OpenPassword();
+    void OpenOwnNumber();
+    static void Raise(QWidget& window);
     bool Idle() const;
 
     QWidget& main_;
     ClientCore& core_;
     ClientWindowsServices services_;
     QPointer<SettingsWindow> settings_;
+    QPointer<AddressBookWindow> addressBook_;
+    QPointer<CallListsWindow> callLists_;
+    QPointer<ForwardWindow> forward_;
+    QPointer<PasswordWindow> password_;
+    QPointer<QDialog> ownNumber_;
 };
 
 } // namespace orv
