@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace orv {
 
@@ -198,6 +199,11 @@ void AddressBookWindow::Reload() {
         }
     }
     tree_->expandAll();
+    for (int c = 0; c <= 1; ++c) {
+        const int width = tree_->columnWidth(c);
+        tree_->resizeColumnToContents(c);
+        tree_->setColumnWidth(c, std::max(width, tree_->columnWidth(c) + tree_->fontMetrics().averageCharWidth()));
+    }
     if (reselect != nullptr) tree_->setCurrentItem(reselect);
 }
 

@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 
@@ -161,6 +162,7 @@ void CallListsWindow::ShowType(std::uint32_t listType) {
     if (services_.refreshMain) services_.refreshMain();
     for (const CallRecord& record : records) AddRow(record);
     if (list_->topLevelItemCount() > 0) list_->setCurrentItem(list_->topLevelItem(0));
+    FitColumns();
     EnableButtons();
 }
 
@@ -180,6 +182,15 @@ void CallListsWindow::AddRow(const CallRecord& record) {
     item->setText(2, QString::fromStdString(number));
     item->setText(3, QString::fromStdString(CallTime(record.talkStart, texts_.Text(kTextTimeFormat))));
     rows_.push_back(record);
+}
+
+void CallListsWindow::FitColumns() {
+    // Names and numbers are shown whole; the columns never get narrower than at start.
+    const int charWidth = list_->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    for (int c = 1; c <= 2; ++c) {
+        list_->resizeColumnToContents(c);
+        list_->setColumnWidth(c, std::max(list_->columnWidth(c) + charWidth, kColumnChars[c] * charWidth));
+    }
 }
 
 void CallListsWindow::EnableButtons() {

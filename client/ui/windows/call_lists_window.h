@@ -60,6 +60,7 @@ private:
     void Retranslate();
     void AddRow(const CallRecord& record);
     void EnableButtons();
+    void FitColumns();
     std::string RowNumber(int row) const;
     void DeleteRows(const std::vector<int>& rows);
 

@@ -54,7 +54,7 @@ ForwardWindow::ForwardWindow(QWidget* owner, const TextTable& texts, Current cur
         numbers_[i]->setObjectName(QStringLiteral("number%1").arg(i));
         numbers_[i]->setMaxLength(kMaxNumber);
         numbers_[i]->setMinimumWidth(numbers_[i]->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 20);
-        form->addRow(QString(), numbers_[i]);
+        form->addRow(new QLabel(box), numbers_[i]);
     }
     column->addWidget(box);
     auto* row = new QHBoxLayout();

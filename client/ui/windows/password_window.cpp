@@ -46,7 +46,7 @@ PasswordWindow::PasswordWindow(QWidget* owner, const TextTable& texts, Session s
         edit->setEchoMode(QLineEdit::Password);
         edit->setMaxLength(kMaxPassword);
         edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 18);
-        form->addRow(QString(), edit);
+        form->addRow(new QLabel(box), edit);
         return edit;
     };
     old_ = field("old");

@@ -6,12 +6,14 @@
 #include "client/text/language.h"
 #include "client/ui/function_menu.h"
 #include "client/ui/windows/address_list_dialog.h"
+#include "client/ui/windows/forward_window.h"
 #include "client/userserver/user_serv_handler.h"
 #include "tests/ui/ui_test_support.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QFile>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -54,6 +56,14 @@ std::vector<std::string> EmptyTexts(QWidget& window) {
     for (QGroupBox* g : window.findChildren<QGroupBox*>()) check(g->title(), *g);
     for (QLabel* l : window.findChildren<QLabel*>()) {
         if (l->pixmap().isNull()) check(l->text(), *l);
+    }
+    for (QFormLayout* form : window.findChildren<QFormLayout*>()) {
+        for (int row = 0; row < form->rowCount(); ++row) {
+            QLayoutItem* label = form->itemAt(row, QFormLayout::LabelRole);
+            QLayoutItem* field = form->itemAt(row, QFormLayout::FieldRole);
+            const bool spanning = form->itemAt(row, QFormLayout::SpanningRole) != nullptr;
+            if (field != nullptr && label == nullptr && !spanning) empty.push_back("a field without its label");
+        }
     }
     for (QTabWidget* t : window.findChildren<QTabWidget*>()) {
         for (int i = 0; i < t->count(); ++i) check(t->tabText(i), *t);
@@ -163,6 +173,9 @@ TEST_F(AddressBook, JapaneseReachesEveryOpenWindowAndLeavesNoTextEmpty) {
         EXPECT_TRUE(empty.empty()) << empty.front();
     }
     EXPECT_EQ(w.Windows().Password()->windowTitle(), "パスワードの設定");
+    ForwardWindow forward(&w, f.Core().Texts(), {}, {});
+    EXPECT_TRUE(EmptyTexts(forward).empty()) << EmptyTexts(forward).front();
+    EXPECT_EQ(forward.windowTitle(), "着信転送");
     // A window made after the switch speaks the new language from the start.
     ASSERT_TRUE(w.Windows().Open(kCmdLocalNumber));
     EXPECT_EQ(w.Windows().OwnNumber()->windowTitle(), "自分の ORV 番号");
