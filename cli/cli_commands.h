@@ -13,12 +13,15 @@
 
 namespace orv {
 
+class CliHandset;
+
 // What a command may use: the core, the options of this run, and the event printer.
 struct CliContext {
     ClientCore& core;
     const CliOptions& options;
     std::function<void(const CoreEvent&)> print;
     VideoCore* video = nullptr; // null until the core started
+    CliHandset* handset = nullptr; // null without --handset
 
     // "EVENT error command=LINE text=TEXT": a command that could not be run.
     void Error(const std::string& line, const std::string& text) const {
@@ -37,5 +40,6 @@ void AddFriendCommands(CliCommandTable& table);  // friends, address list, servi
 void AddCallCommands(CliCommandTable& table);    // call, answer, hangup, dtmf, pause-video
 void AddVideoCommands(CliCommandTable& table);   // video-stats, video-snapshot
 void AddAccountCommands(CliCommandTable& table); // account, refill
+void AddHandsetCommands(CliCommandTable& table); // handset, handset-number, security
 
 } // namespace orv

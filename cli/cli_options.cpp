@@ -8,7 +8,7 @@ namespace orv {
 const char* const kCliHelp =
     "Usage: orvcli --home DIR --server HOST:PORT --number N --password P [--log [LEVEL]]\n"
     "              [--script FILE] [--audio-device NAME] [--video-device NAME]\n"
-    "              [--video-codec ID]\n"
+    "              [--video-codec ID] [--handset]\n"
     "\n"
     "Runs the ORV client core without a desktop. Commands are read one a line from standard\n"
     "input, or from FILE with --script; input ending works like quit. Every event is printed\n"
@@ -31,6 +31,9 @@ const char* const kCliHelp =
     "                      name, \"ORV Test Pattern Camera\", or \"file:FILE.y4m[,loop=1]\";\n"
     "                      the camera runs when [Video] VideoQual in orvcli.cfg is not 0\n"
     "  --video-codec ID    offer only this video codec: 1 MPEG-4, 2 H.264, 3 H.263\n"
+    "  --handset           use the USB handset (libhandsetsys.so beside the program): its\n"
+    "                      keys dial, its hook answers and hangs up, its ringer rings;\n"
+    "                      logon takes the number and bind value stored in it\n"
     "  --help              this text\n"
     "\n"
     "Commands:\n"
@@ -139,6 +142,14 @@ const char* const kCliHelp =
     "                           frame number when the picture carries one)\n"
     "  video_captured pattern= tick=   a local test-pattern frame numbered a multiple of 16\n"
     "                           was sent on (ticks are milliseconds of the monotonic clock)\n"
+    "  handset present=0|1      a handset was plugged in or removed (--handset)\n"
+    "  handset_ready ok=1 bound=0|1 customer= number=   its stored data were read (ok=0:\n"
+    "                           unreadable, TEXT)\n"
+    "  handset_key key=0..9|*|#|erase|dial|function|redial   a key of the handset\n"
+    "  handset_hook state=off|on   the handset was lifted or put down\n"
+    "  handset_number number=   the handset's number field changed\n"
+    "  handset_tone tone= repeat=0|1   the tone the desktop client would play (empty: none)\n"
+    "  handset_ringer on=1|0    the handset's ringer started or stopped\n"
     "  error command= text=     a command could not be run\n"
     "\n"
     "Exit status: 0, 2 for bad options or a failed start, 3 when a wait timed out.\n";
@@ -190,6 +201,8 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions* o, std::stri
             if (!value(&o->number)) return false;
         } else if (arg == "--password") {
             if (!value(&o->password)) return false;
+        } else if (arg == "--handset") {
+            o->handset = true;
         } else if (arg == "--script") {
             if (!value(&o->scriptFile)) return false;
         } else if (arg == "--video-codec") {

@@ -15,6 +15,7 @@ struct CliOptions {
     bool log = false;
     std::string logLevel; // empty: every level
     int videoCodec = 0;   // 1..3: the only video codec offered; 0: the configured ones
+    bool handset = false; // drive the handset through libhandsetsys.so beside the program
     bool help = false;
 };
 

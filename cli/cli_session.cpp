@@ -32,9 +32,12 @@ CliSession::CliSession(const CliOptions& options, std::FILE* out)
     AddCallCommands(m_commands);
     AddVideoCommands(m_commands);
     AddAccountCommands(m_commands);
+    AddHandsetCommands(m_commands);
 }
 
 CliSession::~CliSession() {
+    m_context.handset = nullptr;
+    m_handset.reset();
     m_context.video = nullptr;
     m_video.reset();
     if (m_window) m_window->Destroy();
@@ -52,6 +55,11 @@ bool CliSession::Start(std::string* error) {
     }
     m_video = std::make_unique<VideoCore>(m_core);
     m_context.video = m_video.get();
+    if (m_options.handset) {
+        m_handset = std::make_unique<CliHandset>(m_core);
+        if (m_handset->Open()) m_context.handset = m_handset.get();
+        else m_handset.reset(); // the driver library is missing: said on standard error
+    }
     PrintEvent({"started", {}, "", ""});
     m_video->StartFromConfiguration();
     return true;
@@ -135,6 +143,7 @@ void CliSession::FinishWait(bool done) {
 
 void CliSession::OnCoreEvent(const CoreEvent& event) {
     PrintEvent(event);
+    if (m_context.handset) m_context.handset->Core().OnCoreEvent(event);
     ++m_unconsumed[event.name];
     if (!m_waitFor.empty() && event.name == m_waitFor) FinishWait(true);
 }

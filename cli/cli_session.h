@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cli/cli_commands.h"
+#include "cli/cli_handset.h"
 #include "cli/cli_options.h"
 #include "client/core/client_core.h"
 #include "platform/message.h"
@@ -44,6 +45,7 @@ private:
     std::FILE* m_out;
     ClientCore m_core;
     std::unique_ptr<VideoCore> m_video; // after the core started; ends before it
+    std::unique_ptr<CliHandset> m_handset; // --handset: after the core started; ends before it
     CliContext m_context;
     CliCommandTable m_commands;
     std::unique_ptr<FunctionWindow> m_window;

@@ -12,6 +12,7 @@ struct WindowEntry {
     Window* window = nullptr;
     std::shared_ptr<ThreadQueue> queue;
     std::string title;
+    WindowProcFn proc = nullptr; // set in front of the object's WindowProc; null = none
 };
 
 struct HandleTable {
@@ -127,7 +128,36 @@ bool PostToWindow(const MSG& msg) {
     return q.PostLocked(msg);
 }
 
+WindowProcFn SetWindowProc(HWND hwnd, WindowProcFn proc) {
+    if (!proc)
+        return nullptr;
+    std::lock_guard<std::mutex> lock(Table().mutex);
+    const auto it = Table().windows.find(hwnd);
+    if (it == Table().windows.end())
+        return nullptr;
+    WindowProcFn previous = it->second.proc ? it->second.proc : &CallWindowObject;
+    it->second.proc = proc == &CallWindowObject ? nullptr : proc;
+    return previous;
+}
+
+LRESULT CallWindowProc(WindowProcFn proc, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return proc ? proc(hwnd, message, wParam, lParam) : 0;
+}
+
 LRESULT CallWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    ThreadQueue* self = CurrentQueue();
+    WindowProcFn proc = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(Table().mutex);
+        const auto it = Table().windows.find(hwnd);
+        if (it == Table().windows.end() || it->second.queue.get() != self)
+            return 0;
+        proc = it->second.proc;
+    }
+    return proc ? proc(hwnd, message, wParam, lParam) : CallWindowObject(hwnd, message, wParam, lParam);
+}
+
+LRESULT CallWindowObject(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     ThreadQueue* self = CurrentQueue();
     Window* window = nullptr;
     {

@@ -49,6 +49,7 @@ protected:
 
 private:
     friend LRESULT CallWindow(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CallWindowObject(HWND, UINT, WPARAM, LPARAM);
     void RemoveHandle(bool notify);
     HWND m_hWnd = 0;
     ThreadId m_owner = 0;
@@ -68,6 +69,18 @@ protected:
 private:
     Proc m_proc;
 };
+
+// A window procedure as a plain function, for code that takes over the messages of a window
+// it did not make (a library bound to a caller's window).
+using WindowProcFn = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+// Puts proc in front of hwnd's procedure and returns the one it replaces (a window's own
+// WindowProc is returned as CallWindowObject). Null, and nothing changed, for a dead window
+// or a null proc. The new procedure runs on the window's thread; it passes messages on with
+// CallWindowProc(previous, ...).
+WindowProcFn SetWindowProc(HWND hwnd, WindowProcFn proc);
+LRESULT CallWindowProc(WindowProcFn proc, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// The window object's own WindowProc, whatever procedure is set in front of it.
+LRESULT CallWindowObject(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 bool IsWindow(HWND hwnd);
 // The live window with this title (the first one made), 0 when there is none.

@@ -15,16 +15,18 @@ LAYERS = {
     'platform/': 1,
     'wire/': 2,
     'linkcommon/': 3, 'udplink/': 3, 'tcplink/': 3,
+    'handset/': 2,
     'client/log/': 4, 'client/net/': 4,
     'client/data/': 5, 'client/text/': 5,
     'client/friends/': 6, 'client/userserver/': 6, 'client/call/': 6, 'client/conference/': 6,
     'client/account/': 6, 'client/update/': 6,
-    'client/media/': 7, 'client/audio/': 7, 'client/video/': 7,
+    'client/media/': 7, 'client/audio/': 7, 'client/video/': 7, 'client/handset/': 7,
     'client/core/': 8,
     'client/app/': 9, 'client/ui/': 9, 'client/skin/': 9, 'cli/': 9,
 }
 # Folders outside the ladder and what each may include besides itself.
 BESIDE = {
+    'handsetsys/': ('platform/', 'handset/handsetsys_abi.h'),
     'server/': ('platform/', 'wire/', 'linkcommon/', 'udplink/', 'tcplink/', 'client/audio/codecs/',
                 'client/video/codec/'),
 }

@@ -5,6 +5,10 @@
 
 namespace orv {
 
+bool HasHandsetBindValue(const std::string& bindInfo) {
+    return !bindInfo.empty() && bindInfo.find_first_not_of('0') != std::string::npos;
+}
+
 bool IsValidBindOption(char option) { return option == kBindOptionNone || option == kBindOptionHandset; }
 
 OptionsDb::OptionsDb(SubscriberDb& db) : m_db(db.Handle()) {}
@@ -117,12 +121,12 @@ bool OptionsDb::GetBindOption(const std::string& number, char* option) {
     return true;
 }
 
-bool OptionsDb::SetBindOption(const std::string& number, char option) {
+bool OptionsDb::SetBindOption(const std::string& number, char option, const std::string& bindValue) {
     m_error.clear();
     if (!IsValidBindOption(option)) return Fail("invalid bind option");
-    Statement st(m_db, "UPDATE subscribers SET bind_option = ? WHERE number = ?");
+    Statement st(m_db, "UPDATE subscribers SET bind_option = ?, bind_value = ? WHERE number = ?");
     if (!st.Prepared()) return FailSql();
-    st.BindAll({std::string(1, option), number});
+    st.BindAll({std::string(1, option), option == kBindOptionHandset ? bindValue : std::string(), number});
     if (st.Step() != SQLITE_DONE) return FailSql();
     return sqlite3_changes(m_db) == 1 || Fail("no such number");
 }

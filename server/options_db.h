@@ -57,6 +57,8 @@ constexpr std::size_t kMaxSupportEntries = 32;
 // The bind option characters: not bound, or logon only with the bound handset.
 constexpr char kBindOptionNone = '0';
 constexpr char kBindOptionHandset = '1';
+// A logon's bind value names a handset unless it is empty or the value of none ("00000000").
+bool HasHandsetBindValue(const std::string& bindInfo);
 bool IsValidBindOption(char option);
 
 class OptionsDb {
@@ -77,7 +79,9 @@ public:
     bool PeekOfflineCalls(const std::string& called, std::vector<OfflineCall>* calls);
 
     bool GetBindOption(const std::string& number, char* option);
-    bool SetBindOption(const std::string& number, char option);
+    // Binding ('1') keeps the handset's bind value that later logons must carry; unbinding
+    // forgets it.
+    bool SetBindOption(const std::string& number, char option, const std::string& bindValue = "");
 
     // The support entries in menu order; SetSupport replaces them all (at most
     // kMaxSupportEntries).

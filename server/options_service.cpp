@@ -182,9 +182,12 @@ void OptionsService::OnSetBindOption(const Packet& p, const Session& sender) {
         ServerLog("drop set bind option of %s: %zu-byte body", sender.number.c_str(), p.bodySize);
         return;
     }
+    // Binding needs a handset: the logon that made this registration carried its value.
+    const bool handset = HasHandsetBindValue(sender.bindInfo);
     const bool ok = request.number == sender.number && IsValidBindOption(request.option) &&
+                    (request.option != kBindOptionHandset || handset) &&
                     DigestMatches(sender.number, request.digest) &&
-                    m_db.SetBindOption(sender.number, request.option);
+                    m_db.SetBindOption(sender.number, request.option, sender.bindInfo);
     ServerLog("set bind option of %s to %s: %s", sender.number.c_str(),
               IsValidBindOption(request.option) ? std::string(1, request.option).c_str() : "?",
               ok ? "done" : "refused");

@@ -39,7 +39,8 @@ std::uint32_t SessionTable::NewEndpoint() {
 }
 
 SessionTable::LogonResult SessionTable::Register(const std::string& number, const std::string& address,
-                                                 std::uint16_t port, std::uint32_t now) {
+                                                 std::uint16_t port, std::uint32_t now,
+                                                 const std::string& bindInfo) {
     std::lock_guard<std::mutex> lock(m_mutex);
     LogonResult result;
     auto old = m_byNumber.find(number);
@@ -71,6 +72,7 @@ SessionTable::LogonResult SessionTable::Register(const std::string& number, cons
     s.number = number;
     s.address = address;
     s.port = port;
+    s.bindInfo = bindInfo;
     s.lastKeepAlive = now;
     s.lastNatDetect = now;
     m_sessions.emplace(s.endpoint, s);

@@ -36,6 +36,7 @@ struct Session {
     bool demandSent = false;
     std::uint32_t lastNatDetect = 0; // tick of the latest NAT detect sent
     std::uint32_t natSeq = 0;        // its sequence number, echoed back by the client
+    std::string bindInfo;            // the handset's bind value sent with the logon
 };
 
 enum class KeepAliveVerdict {
@@ -59,7 +60,7 @@ public:
     // A new registration for number; an older one of the same number at another address is
     // displaced, one at the same address (the same client logging on again) is dropped.
     LogonResult Register(const std::string& number, const std::string& address, std::uint16_t port,
-                         std::uint32_t now);
+                         std::uint32_t now, const std::string& bindInfo = "");
 
     KeepAliveVerdict KeepAlive(std::uint32_t endpoint, const std::string& address, std::uint16_t port,
                                std::uint32_t now, Session* session);

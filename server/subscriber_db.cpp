@@ -12,7 +12,7 @@ namespace orv {
 
 namespace {
 
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 
 constexpr const char* kSchema =
     "CREATE TABLE subscribers("
@@ -50,8 +50,16 @@ constexpr const char* kSchemaUpgrade2 =
     "PRAGMA user_version = 2;"
     "COMMIT;";
 
+// Version 3: the bind value of the handset a subscriber bound the account to.
+constexpr const char* kSchemaUpgrade3 =
+    "BEGIN IMMEDIATE;"
+    "ALTER TABLE subscribers ADD COLUMN bind_value TEXT NOT NULL DEFAULT '';"
+    "PRAGMA user_version = 3;"
+    "COMMIT;";
+
 constexpr const char* kSelectColumns =
-    "SELECT number, digest, state, wrong_passwords, custom_id, custom_name, bms_url FROM subscribers";
+    "SELECT number, digest, state, wrong_passwords, custom_id, custom_name, bms_url, bind_option, bind_value"
+    " FROM subscribers";
 
 // Reads a row of kSelectColumns; values from the file are taken as hostile text.
 Subscriber ReadRow(Statement& st) {
@@ -64,6 +72,9 @@ Subscriber ReadRow(Statement& st) {
     s.custom.id = static_cast<std::uint32_t>(st.Int(4));
     s.custom.name = st.Text(5);
     s.custom.url = st.Text(6);
+    const std::string option = st.Text(7);
+    s.bindOption = option == "1" ? '1' : '0'; // a damaged value does not lock anyone out
+    s.bindValue = st.Text(8);
     return s;
 }
 
@@ -139,7 +150,7 @@ std::unique_ptr<SubscriberDb> SubscriberDb::Open(const std::string& path, std::s
                  std::to_string(kSchemaVersion);
         return nullptr;
     }
-    if (found < kSchemaVersion && !db->Exec(kSchemaUpgrade2)) {
+    if ((found < 2 && !db->Exec(kSchemaUpgrade2)) || (found < 3 && !db->Exec(kSchemaUpgrade3))) {
         *error = "cannot upgrade " + path + ": " + db->LastError();
         db->Exec("ROLLBACK");
         return nullptr;

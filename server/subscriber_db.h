@@ -30,6 +30,8 @@ struct Subscriber {
     SubscriberState state = SubscriberState::Active;
     int wrongPasswords = 0;
     CustomInfo custom;
+    char bindOption = '0';  // '1': logons must carry bindValue
+    std::string bindValue;  // the bind value of the handset the subscriber bound to
 };
 
 // 1 to 31 characters from digits, letters, '_', '.', '-' (fits the 32-byte number field and

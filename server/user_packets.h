@@ -32,6 +32,7 @@ constexpr std::int32_t kReasonWrongPassword = -3;
 constexpr std::int32_t kReasonBadClientKind = -6;
 constexpr std::int32_t kReasonLocked = -8;
 constexpr std::int32_t kReasonNotActive = -9;
+constexpr std::int32_t kReasonWrongHandset = -13; // bound to a handset the logon did not carry
 // Any request: the server could not do it now (its database failed).
 constexpr std::int32_t kReasonServerError = -1;
 

@@ -110,8 +110,8 @@ void UserServer::OnQuerySvrIPPort(const Packet& p, const From& from, std::uint32
     Send(BuildServerAddress(p.header.seqNum, m_config.publicAddress, m_config.publicPort), from.address, from.port);
 }
 
-std::int32_t UserServer::CheckLogon(const std::string& number, const std::string& digest, const From& from,
-                                    std::uint32_t now) {
+std::int32_t UserServer::CheckLogon(const std::string& number, const std::string& digest,
+                                    const std::string& bindInfo, const From& from, std::uint32_t now) {
     // A barred source learns nothing about the password, right or wrong.
     if (m_guard.SourceBarred(from.address, now)) return kReasonLocked;
     Subscriber s;
@@ -135,6 +135,9 @@ std::int32_t UserServer::CheckLogon(const std::string& number, const std::string
     }
     m_guard.SourceSucceeded(from.address);
     if (s.wrongPasswords != 0) m_db.ResetWrongPasswords(number);
+    // The right password is not enough for an account bound to a handset.
+    if (s.bindOption == kBindOptionHandset && (s.bindValue.empty() || bindInfo != s.bindValue))
+        return kReasonWrongHandset;
     return 0;
 }
 
@@ -146,7 +149,7 @@ void UserServer::OnLogin(const Packet& p, const From& from, std::uint32_t now) {
         return;
     }
     std::int32_t reason = request.clientKind == kClientKind ? 0 : kReasonBadClientKind;
-    if (reason == 0) reason = IsValidNumber(request.number) ? CheckLogon(request.number, request.digest, from, now)
+    if (reason == 0) reason = IsValidNumber(request.number) ? CheckLogon(request.number, request.digest, request.bindInfo, from, now)
                                                            : kReasonUnknownNumber;
     if (reason == kLogonUnanswered) return;
     if (reason != 0) {
@@ -155,7 +158,7 @@ void UserServer::OnLogin(const Packet& p, const From& from, std::uint32_t now) {
         Send(BuildFailure(kPktLogin, p.header.seqNum, reason), from.address, from.port);
         return;
     }
-    const SessionTable::LogonResult result = m_sessions.Register(request.number, from.address, from.port, now);
+    const SessionTable::LogonResult result = m_sessions.Register(request.number, from.address, from.port, now, request.bindInfo);
     ServerLog("login %s from %s:%u, endpoint %u, bind %s, %zu local addresses", request.number.c_str(),
               from.address.c_str(), from.port, result.endpoint, LogSafe(request.bindInfo).c_str(),
               request.localAddresses.size());

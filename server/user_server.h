@@ -81,10 +81,10 @@ private:
     void OnSessionRequest(const Packet& p, const From& from, std::uint32_t now);
     // Tells the friends of every number that went off line.
     void ReportOffLine(std::uint32_t now);
-    // Checks the password and the number's state: 0 when the logon may go ahead, else the
-    // refusal reason, or kLogonUnanswered when the database failed.
-    std::int32_t CheckLogon(const std::string& number, const std::string& digest, const From& from,
-                            std::uint32_t now);
+    // Checks the password, the number's state and its handset binding: 0 when the logon may
+    // go ahead, else the refusal reason, or kLogonUnanswered when the database failed.
+    std::int32_t CheckLogon(const std::string& number, const std::string& digest, const std::string& bindInfo,
+                            const From& from, std::uint32_t now);
     static constexpr std::int32_t kLogonUnanswered = 1;
     void Send(const std::vector<std::uint8_t>& packet, const std::string& address, std::uint16_t port);
     std::uint32_t NextSeq() {

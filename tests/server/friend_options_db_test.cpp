@@ -71,7 +71,18 @@ TEST(FriendOptionsDb, ADatabaseOfTheFirstVersionIsUpgradedKeepingItsSubscribers)
     FriendRow row = Row("8001", "Bob", "8002");
     bool full = false;
     EXPECT_TRUE(friends.Store(&row, &full)) << friends.LastError();
-    EXPECT_EQ(Count(db->Handle(), "PRAGMA user_version"), 2);
+    EXPECT_EQ(Count(db->Handle(), "PRAGMA user_version"), 3);
+    // The handset binding: binding keeps the handset's value, unbinding forgets it.
+    EXPECT_EQ(s.bindOption, '0');
+    EXPECT_TRUE(s.bindValue.empty());
+    ASSERT_TRUE(options.SetBindOption("8001", '1', "00c0ffee")) << options.LastError();
+    ASSERT_TRUE(db->Find("8001", &s));
+    EXPECT_EQ(s.bindOption, '1');
+    EXPECT_EQ(s.bindValue, "00c0ffee");
+    ASSERT_TRUE(options.SetBindOption("8001", '0', "00c0ffee"));
+    ASSERT_TRUE(db->Find("8001", &s));
+    EXPECT_EQ(s.bindOption, '0');
+    EXPECT_TRUE(s.bindValue.empty());
 }
 
 TEST(FriendOptionsDb, ARemovedSubscriberTakesFriendsForwardingAndOfflineCallsAlong) {

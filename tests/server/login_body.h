@@ -1,5 +1,5 @@
 // The body of a client's login request as the client sends it: number, password digest,
-// empty bind information, the client kind and no extra fields.
+// the bind information (that of no handset unless given), the client kind and no extra fields.
 #pragma once
 
 #include "server/user_packets.h"
@@ -12,11 +12,12 @@
 
 namespace orv {
 
-inline std::vector<std::uint8_t> LoginBody(const std::string& number, const std::string& digest) {
+inline std::vector<std::uint8_t> LoginBody(const std::string& number, const std::string& digest,
+                                           const std::string& bindInfo = "00000000") {
     ByteWriter w;
     w.Text(number, kNumberField);
     w.Text(digest, kPasswordField);
-    w.Text("00000000", kBindInfoField);
+    w.Text(bindInfo, kBindInfoField);
     w.U8(kClientKind);
     w.U16LE(0);
     return w.Get();

@@ -152,8 +152,17 @@ TEST_F(OptionsServiceTest, SupportEntriesAndTheBindOption) {
     EXPECT_EQ(Ask("8001", kPktSetBindOption, BindBody("8001", digest, '7')).packet,
               BuildPacket(kPktSetBindOption, 7, {255}));
     EXPECT_EQ(Ask("8001", kPktSetBindOption, BindBody("8001", digest, '1')).packet,
+              BuildPacket(kPktSetBindOption, 7, {255}))
+        << "binding needs a logon that came with a handset";
+    ASSERT_EQ(LogOnWith("8001", digest, 0, "00c0ffee"), 0);
+    EXPECT_EQ(Ask("8001", kPktSetBindOption, BindBody("8001", digest, '1')).packet,
               BuildPacket(kPktSetBindOption, 7, {0}));
     EXPECT_EQ(Ask("8001", kPktQueryBindOption).packet, BuildPacket(kPktQueryBindOption, 7, {'1'}));
+    // Bound: the right password alone is refused with -13, another handset too.
+    EXPECT_EQ(LogOnWith("8001", digest), -13);
+    EXPECT_EQ(LogOnWith("8001", digest, 0, "00c0fffe"), -13);
+    EXPECT_EQ(LogOnWith("8001", PasswordDigest("8001", "no"), 0, "00c0ffee"), -3) << "the password comes first";
+    ASSERT_EQ(LogOnWith("8001", digest, 0, "00c0ffee"), 0);
     LogOn("8002");
     EXPECT_EQ(Ask("8002", kPktQueryBindOption).packet, BuildPacket(kPktQueryBindOption, 7, {'0'}));
 }

@@ -79,8 +79,9 @@ protected:
     }
 
     // The login answer's reason (0 on success).
-    std::int32_t LogOnWith(const std::string& number, const std::string& digest, std::uint32_t now = 0) {
-        const SentPacket answer = Ask(number, kPktLogin, LoginBody(number, digest), 1, now);
+    std::int32_t LogOnWith(const std::string& number, const std::string& digest, std::uint32_t now = 0,
+                           const std::string& bindInfo = "00000000") {
+        const SentPacket answer = Ask(number, kPktLogin, LoginBody(number, digest, bindInfo), 1, now);
         if (answer.packet.size() != 13) return 1;
         ByteReader r(answer.Body() + 1, 4);
         const std::uint32_t value = r.U32LE();

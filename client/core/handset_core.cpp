@@ -1,0 +1,200 @@
+#include "client/core/handset_core.h"
+
+#include "client/call/call_progress.h"
+#include "client/call/call_owner.h"
+#include "client/call/call_state.h"
+#include "client/core/call_control.h"
+#include "client/core/client_core.h"
+#include "client/handset/handset_device.h"
+
+namespace orv {
+namespace {
+
+const char* KeyName(int param) {
+    static const char* const kDigits[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+    if (param >= 0 && param <= 9)
+        return kDigits[param];
+    switch (param) {
+    case kHandsetStar: return "*";
+    case kHandsetPound: return "#";
+    case kHandsetErase: return "erase";
+    case kHandsetDial: return "dial";
+    case kHandsetFunction: return "function";
+    case kHandsetRedial: return "redial";
+    default: return "";
+    }
+}
+
+std::string Field(const CoreEvent& event, const std::string& key) {
+    for (const auto& [k, v] : event.fields) {
+        if (k == key)
+            return v;
+    }
+    return "";
+}
+
+} // namespace
+
+HandsetCore::HandsetCore(ClientCore& core, HandsetWindow window) : m_core(core), m_window(std::move(window)) {}
+
+HandsetCore::~HandsetCore() {
+    SetHookStateSource({});
+    if (m_device) {
+        m_device->Close();
+        m_device.reset();
+    }
+}
+
+bool HandsetCore::Open() {
+    if (!m_target) {
+        m_target = std::make_unique<FunctionWindow>(
+            [this](UINT message, WPARAM wParam, LPARAM lParam) { return OnMessage(message, wParam, lParam); });
+        m_target->Create("");
+    }
+    if (!m_device)
+        m_device = std::make_unique<HandsetDevice>();
+    const bool bound = m_device->Open(m_target->GetSafeHwnd());
+    // A called side whose handset is off hook is busy (the call layer asks from its threads,
+    // so it reads the library, not this object).
+    HandsetDevice* device = m_device.get();
+    if (bound)
+        SetHookStateSource([device] { return device->HookState(); });
+    // Lifted before the window was there: the dial tone starts as if it had just happened.
+    if (bound && m_device->HookState() == 1)
+        PostMessage(m_target->GetSafeHwnd(), HandsetDevice::NotifyMessage(), 0, kHandsetOffHook);
+    return bound;
+}
+
+LRESULT HandsetCore::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != HandsetDevice::NotifyMessage())
+        return 0;
+    if (wParam == 0) {
+        OnKey(static_cast<int>(lParam));
+    } else if (wParam == 1) {
+        switch (lParam) {
+        case kHandsetPlugged: Emit("handset", "present", "1"); break;
+        case kHandsetRemoved:
+            m_data = HandsetData{};
+            m_ringing = false;
+            Emit("handset", "present", "0");
+            break;
+        case kHandsetReady: OnReady(); break;
+        default: break;
+        }
+    }
+    return 0;
+}
+
+void HandsetCore::OnReady() {
+    HandsetData data;
+    data.ready = true;
+    data.bound = HandsetDevice::NumberBound();
+    if (!m_device->ReadCustomerNumber(kHandsetMemoryAttempts, &data.customer) ||
+        (data.bound && !m_device->ReadOrvNumber(kHandsetMemoryAttempts, &data.number))) {
+        m_core.Emit({"handset_ready", {{"ok", "0"}}, m_core.Texts().Text(1), m_core.Texts().Text(75)});
+        return;
+    }
+    m_data = data;
+    m_core.Emit({"handset_ready",
+                 {{"ok", "1"}, {"bound", data.bound ? "1" : "0"}, {"customer", std::to_string(data.customer)},
+                  {"number", data.number}},
+                 "", ""});
+}
+
+void HandsetCore::OnKey(int param) {
+    const char* name = KeyName(param);
+    if (*name)
+        Emit("handset_key", "key", name);
+    if (param != kHandsetOnHook && m_window.raise)
+        m_window.raise();
+    CallControl* calls = m_core.Calls();
+    const int state = GetCallState();
+    if (param >= 0 && param <= kHandsetPound) {
+        if (m_window.type)
+            m_window.type(param <= 9 ? static_cast<char>('0' + param) : (param == kHandsetStar ? '*' : '#'));
+        return;
+    }
+    switch (param) {
+    case kHandsetErase:
+        if (m_window.type)
+            m_window.type('\b');
+        if (state != CALLSTATE_IDLE && calls)
+            calls->Hangup();
+        break;
+    case kHandsetDial:
+        Ring(false);
+        if (calls && state == CALLSTATE_SENDALERT)
+            calls->Answer();
+        else if (calls && state == CALLSTATE_IDLE && m_window.number && !m_window.number().empty())
+            calls->Call(m_window.number());
+        break;
+    case kHandsetOffHook:
+        Emit("handset_hook", "state", "off");
+        if (state == CALLSTATE_IDLE) {
+            if (m_window.playTone)
+                m_window.playTone(kToneDialTone, true);
+        } else if (state == CALLSTATE_SENDALERT && calls) {
+            Ring(false);
+            calls->Answer();
+        }
+        break;
+    case kHandsetOnHook:
+        Emit("handset_hook", "state", "on");
+        if (m_window.playTone)
+            m_window.playTone("", false);
+        if (state != CALLSTATE_IDLE && calls) {
+            Ring(false);
+            calls->Hangup();
+        } else if (m_window.setNumber) {
+            m_window.setNumber("");
+        }
+        break;
+    case kHandsetRedial:
+        if (calls && !calls->Progress().lastNumber.empty()) {
+            const std::string last = calls->Progress().lastNumber;
+            if (m_window.setNumber)
+                m_window.setNumber(last);
+            calls->Call(last);
+        }
+        break;
+    default: break;
+    }
+}
+
+void HandsetCore::OnCoreEvent(const CoreEvent& event) {
+    if (event.name == "call_progress" && Field(event, "tone") == kToneAlert) {
+        if (HandsetDevice::Present())
+            Ring(true);
+    } else if (event.name == "call_state" && Field(event, "state") != std::to_string(CALLSTATE_SENDALERT)) {
+        Ring(false);
+    } else if (event.name == "bind_set" && Field(event, "result") == "0" && m_device && m_data.ready) {
+        // "Using with USB phone only": the handset keeps the number it is bound to.
+        const std::string option = Field(event, "option");
+        if (option == "1")
+            WriteNumber(m_core.Status().number);
+        else if (option == "0" && m_device->ClearBinding(kHandsetMemoryAttempts))
+            m_data.bound = false;
+    }
+}
+
+bool HandsetCore::WriteNumber(const std::string& number) {
+    if (!m_device || !m_device->WriteOrvNumber(number, kHandsetMemoryAttempts))
+        return false;
+    m_data.bound = true;
+    m_data.number = number;
+    return true;
+}
+
+void HandsetCore::Ring(bool on) {
+    if (!m_device || on == m_ringing)
+        return;
+    m_ringing = on;
+    m_device->Ring(on);
+    Emit("handset_ringer", "on", on ? "1" : "0");
+}
+
+void HandsetCore::Emit(const std::string& name, const std::string& key, const std::string& value) {
+    m_core.Emit({name, {{key, value}}, "", ""});
+}
+
+} // namespace orv

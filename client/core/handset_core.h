@@ -1,0 +1,90 @@
+// HandsetCore: the handset's keys and hook switch as the main window uses them, below the
+// front-ends. It opens the handset device (or takes over the one the logon window opened)
+// with its own window as the target, and turns every "usb_notify_msg" into events and call
+// actions:
+//   handset present=1|0                  plugged in / removed
+//   handset_ready bound=0|1 customer=N number=TEXT   its stored data were read
+//   handset_key key=0..9|*|#|erase|dial|function|redial
+//   handset_hook state=off|on
+//   handset_ringer on=1|0
+// Keys: any but on-hook first raises the window; digits, star and pound are typed into the
+// number field; erase types a backspace and hangs up a call; dial calls the number field or
+// answers; off hook starts the dial tone when idle or answers a call ringing here; on hook
+// stops the tone and hangs up, or clears the number field when idle; redial puts the last
+// number into the field and calls it (nothing when there is none). An incoming call rings
+// the handset instead of the alert tone when a handset is present.
+//
+// Threads: the user-interface thread only (the device's callbacks only post here).
+#pragma once
+
+#include "platform/message.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace orv {
+
+class ClientCore;
+class HandsetDevice;
+struct CoreEvent;
+
+// What the handset asks of the front-end's main window.
+struct HandsetWindow {
+    std::function<void()> raise;
+    std::function<void(char c)> type;                          // '0'..'9', '*', '#', '\b'
+    std::function<std::string()> number;                       // the number field
+    std::function<void(const std::string& number)> setNumber;  // empty: clear it and the message
+    // The tone player (the dial tone, repeating; an empty name silences it).
+    std::function<void(const std::string& tone, bool repeat)> playTone;
+};
+
+constexpr char kToneDialTone[] = "IDR_WAVEDAILTONE";
+constexpr int kHandsetMemoryAttempts = 3;
+
+struct HandsetData {
+    bool ready = false;
+    bool bound = false;
+    std::uint32_t customer = 0;
+    std::string number; // the bound ORV number, empty when none
+};
+
+class HandsetCore {
+public:
+    HandsetCore(ClientCore& core, HandsetWindow window);
+    ~HandsetCore(); // closes the device
+    HandsetCore(const HandsetCore&) = delete;
+    HandsetCore& operator=(const HandsetCore&) = delete;
+
+    // Opens the device with this core as the target: false without the driver library.
+    bool Open();
+    HandsetDevice* Device() const { return m_device.get(); }
+    const HandsetData& Data() const { return m_data; }
+
+    // The core's events: the alert rings the handset; a bind answer writes or clears the
+    // number in the handset.
+    void OnCoreEvent(const CoreEvent& event);
+    // True while the handset rings for an incoming call (the front-end then plays no alert).
+    bool Ringing() const { return m_ringing; }
+
+    // Stores the number in the handset and binds it; false for more than 31 characters or
+    // when the handset could not be written.
+    bool WriteNumber(const std::string& number);
+
+private:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnKey(int param);
+    void OnReady();
+    void Ring(bool on);
+    void Emit(const std::string& name, const std::string& key, const std::string& value);
+
+    ClientCore& m_core;
+    HandsetWindow m_window;
+    std::unique_ptr<FunctionWindow> m_target;
+    std::unique_ptr<HandsetDevice> m_device;
+    HandsetData m_data;
+    bool m_ringing = false;
+};
+
+} // namespace orv
