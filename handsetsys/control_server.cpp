@@ -83,22 +83,27 @@ void ControlServer::Stop() {
     m_path.clear();
 }
 
-void ControlServer::Serve() {
+bool ControlServer::WaitReadable(int fd) const {
     for (;;) {
-        pollfd fds[2] = {{m_wake[0], POLLIN, 0}, {m_listen, POLLIN, 0}};
+        pollfd fds[2] = {{m_wake[0], POLLIN, 0}, {fd, POLLIN, 0}};
         if (poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
-            return;
+            return false;
         }
         if (fds[0].revents)
-            return;
-        if (fds[1].revents & POLLIN) {
-            const int client = accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
-            if (client >= 0) {
-                ServeClient(client);
-                close(client);
-            }
+            return false; // Stop() was called
+        if (fds[1].revents)
+            return true;
+    }
+}
+
+void ControlServer::Serve() {
+    while (WaitReadable(m_listen)) {
+        const int client = accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client >= 0) {
+            ServeClient(client);
+            close(client);
         }
     }
 }
@@ -106,15 +111,7 @@ void ControlServer::Serve() {
 void ControlServer::ServeClient(int fd) {
     std::string pending;
     char buffer[256];
-    for (;;) {
-        pollfd fds[2] = {{m_wake[0], POLLIN, 0}, {fd, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            return;
-        }
-        if (fds[0].revents)
-            return;
+    while (WaitReadable(fd)) {
         const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
         if (n <= 0)
             return;

@@ -54,6 +54,8 @@ public:
 private:
     void Serve();
     void ServeClient(int fd);
+    // Waits until fd has something to read (or an error to tell); false once stopping.
+    bool WaitReadable(int fd) const;
 
     VirtualHandset& m_handset;
     ControlActions m_actions;

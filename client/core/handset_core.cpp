@@ -1,5 +1,6 @@
 #include "client/core/handset_core.h"
 
+#include "client/audio/tones/tone_resources.h"
 #include "client/call/call_progress.h"
 #include "client/call/call_owner.h"
 #include "client/call/call_state.h"
@@ -132,7 +133,7 @@ void HandsetCore::OnKey(int param) {
         Emit("handset_hook", "state", "off");
         if (state == CALLSTATE_IDLE) {
             if (m_window.playTone)
-                m_window.playTone(kToneDialTone, true);
+                m_window.playTone(kWaveDialTone, true);
         } else if (state == CALLSTATE_SENDALERT && calls) {
             Ring(false);
             calls->Answer();

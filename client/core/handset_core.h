@@ -36,11 +36,11 @@ struct HandsetWindow {
     std::function<void(char c)> type;                          // '0'..'9', '*', '#', '\b'
     std::function<std::string()> number;                       // the number field
     std::function<void(const std::string& number)> setNumber;  // empty: clear it and the message
-    // The tone player (the dial tone, repeating; an empty name silences it).
+    // The tone player: the dial tone (kWaveDialTone) repeating, or an empty name to silence
+    // it. Every tone the handset asks for goes through this one function.
     std::function<void(const std::string& tone, bool repeat)> playTone;
 };
 
-constexpr char kToneDialTone[] = "IDR_WAVEDAILTONE";
 constexpr int kHandsetMemoryAttempts = 3;
 
 struct HandsetData {
