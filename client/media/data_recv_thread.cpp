@@ -112,7 +112,7 @@ void CDataRecvThread::SetCodecs(int audioCodecId, int videoCodecId, bool multiSt
     else m_video.SetCodec(videoCodecId, multiStream);
 }
 
-void CDataRecvThread::SetOutputQueue(PcmBlockQueue* queue) { m_audio.SetOutputQueue(queue); }
+void CDataRecvThread::SetOutputQueue(SpeechBlockSink* queue) { m_audio.SetOutputQueue(queue); }
 void CDataRecvThread::SetNotifyWindow(HWND window) { m_video.SetNotifyWindow(window); }
 void CDataRecvThread::SetStrict(bool strict) { m_video.SetStrict(strict); }
 bool CDataRecvThread::AssignStream(std::uint32_t ssrc, bool add) { return m_video.AssignStream(ssrc, add); }

@@ -20,7 +20,6 @@ namespace orv {
 
 class CDataSendThread;
 class MediaSocket;
-class PcmBlockQueue;
 
 class CDataRecvThread final : public WorkerThread {
 public:
@@ -33,7 +32,7 @@ public:
     ~CDataRecvThread() override;
 
     void SetCodecs(int audioCodecId, int videoCodecId, bool multiStream);
-    void SetOutputQueue(PcmBlockQueue* queue);
+    void SetOutputQueue(SpeechBlockSink* queue);
     void SetNotifyWindow(HWND window);
     void SetStrict(bool strict);
     bool AssignStream(std::uint32_t ssrc, bool add);

@@ -3,6 +3,7 @@
 #include "client/audio/pipeline/audio_play_thread.h"
 #include "client/audio/pipeline/audio_record_thread.h"
 #include "client/audio/pipeline/pcm_block_queue.h"
+#include "client/audio/pipeline/playout_buffer.h"
 #include "client/data/client_config.h"
 #include "client/media/call_video_capture.h"
 #include "client/media/data_recv_thread.h"
@@ -75,7 +76,7 @@ int TalkMedia::Open(const CallMediaParams& params, const CallMediaContext& conte
     ProcessMedia& media = ProcessMedia::Get();
     std::lock_guard<CriticalSection> hold(media.Lock());
     if (!m_captureQueue) m_captureQueue = std::make_unique<PcmBlockQueue>();
-    if (!m_playbackQueue) m_playbackQueue = std::make_unique<PcmBlockQueue>();
+    if (!m_playout) m_playout = std::make_unique<PlayoutBuffer>();
 
     media.Capture(context.audioDevice).SetCaptureQueue(m_captureQueue.get());
 
@@ -87,14 +88,14 @@ int TalkMedia::Open(const CallMediaParams& params, const CallMediaContext& conte
     audio.SetDestination(params.peerAudioIP, params.peerAudioPort);
     audio.SetSourceQueue(m_captureQueue.get());
 
-    media.Playback(context.audioDevice).SetPlaybackQueue(m_playbackQueue.get());
+    media.Playback(context.audioDevice).SetPlaybackQueue(m_playout.get());
 
     if (!m_audioReceiver) {
         m_audioReceiver = std::make_unique<CDataRecvThread>(CDataRecvThread::kModeAudio, &m_audioSocket, &audio);
     }
     m_audioReceiver->SetSender(&audio);
     m_audioReceiver->SetCodecs(params.audioPlayCodec, 0, false);
-    m_audioReceiver->SetOutputQueue(m_playbackQueue.get());
+    m_audioReceiver->SetOutputQueue(m_playout.get());
 
     CDataSendThread& video = media.VideoSender(&m_videoSocket, context.endpointId, ConfiguredVideoSizeLimit());
     video.SetSsrc(context.endpointId);
@@ -149,7 +150,7 @@ void TalkMedia::Close() {
         }
     }
     m_captureQueue.reset();
-    m_playbackQueue.reset();
+    m_playout.reset();
 }
 
 bool TalkMedia::VideoCompressorOpens(int codecId) const { return OpenVideoCompressor(codecId) != nullptr; }

@@ -14,6 +14,7 @@ namespace orv {
 class CDataRecvThread;
 class CDataSendThread;
 class PcmBlockQueue;
+class PlayoutBuffer;
 
 class TalkMedia final : public CallMedia {
 public:
@@ -41,7 +42,7 @@ private:
     MediaSocket m_audioSocket;
     MediaSocket m_videoSocket;
     std::unique_ptr<PcmBlockQueue> m_captureQueue;
-    std::unique_ptr<PcmBlockQueue> m_playbackQueue;
+    std::unique_ptr<PlayoutBuffer> m_playout;
     std::unique_ptr<CDataRecvThread> m_audioReceiver;
     std::unique_ptr<CDataRecvThread> m_videoReceiver;
     // The senders while this call's media are open; read by the probe timer without locks.

@@ -1,6 +1,7 @@
-// Arbitrary datagrams into the audio receive path: header checks, decoding with the codec
-// the first byte selects, re-blocking into the playback queue.
-#include "client/audio/pipeline/pcm_block_queue.h"
+// Arbitrary datagrams into the audio receive path: header checks, sequence following (erasures,
+// late packets), decoding with the codec the first byte selects, re-blocking into the playout
+// buffer, and the speaker's turn after each datagram.
+#include "client/audio/pipeline/playout_buffer.h"
 #include "client/media/audio_receiver.h"
 #include "fuzz/media/datagram_split.h"
 
@@ -9,7 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace orv;
     if (size < 1 || size > 8192) return 0; // keeps each run cheap
-    static PcmBlockQueue queue;
+    static PlayoutBuffer queue;
+    std::uint8_t played[480];
     // Opening a codec costs more than a run; each receiver keeps its codec (at most two
     // leftover 10 ms pieces carry over between runs).
     static AudioReceiver receivers[4];
@@ -28,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (split.Next(datagram, length)) {
         const std::size_t blocks = receiver.HandleDatagram(datagram, length, "127.0.0.1", 4000);
         if (blocks > length) __builtin_trap(); // no payload byte codes more than 20 ms
+        queue.PullBlock(played);
     }
     queue.Clear();
     return 0;

@@ -81,7 +81,9 @@ UdpRelay::Flow& UdpRelay::FlowFor(std::uint16_t clientPort) {
 void UdpRelay::Pass(int socket, const std::vector<std::uint8_t>& datagram, std::uint16_t port,
                     std::vector<std::uint8_t>& held) {
     std::uniform_real_distribution<double> chance(0, 1);
-    if (chance(m_random) < m_loss.load()) {
+    if (m_burstLeft == 0 && chance(m_random) < m_impairment.burst) m_burstLeft = 3;
+    if (m_burstLeft > 0 || chance(m_random) < m_loss.load()) {
+        if (m_burstLeft > 0) --m_burstLeft;
         ++m_dropped;
         return;
     }

@@ -1,7 +1,8 @@
 // A UDP relay of the test's own, put between the clients and the server's media port like a
 // translator: each client source gets its own upstream socket, so the server sees one
 // address per client and answers reach the right client. It keeps every datagram a client
-// sent, and can lose and reorder datagrams (both directions) with a seeded generator.
+// sent, and can lose (at random and in bursts) and reorder datagrams (both directions) with a
+// seeded generator.
 #pragma once
 
 #include "tests/e2e/child_process.h"
@@ -28,6 +29,7 @@ struct RelayedDatagram {
 struct RelayImpairment {
     double loss = 0;    // share of datagrams dropped, each direction
     double reorder = 0; // share held back and sent after the next one of the same flow
+    double burst = 0;   // share that begin a burst of three lost in a row
     unsigned seed = 1;
 };
 
@@ -69,6 +71,7 @@ private:
     RelayImpairment m_impairment;
     std::atomic<double> m_loss{0};
     std::mt19937 m_random;
+    int m_burstLeft = 0; // datagrams still to lose in the current burst
     std::map<std::uint16_t, Flow> m_flows; // by client port; relay thread only
     std::mutex m_logLock;
     std::vector<RelayedDatagram> m_log;

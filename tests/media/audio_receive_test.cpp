@@ -136,10 +136,12 @@ TEST(AudioReceive, ShortG729PacketsAreReblockedWithoutLoss) {
     receiver.SetOutputQueue(&queue);
     auto g729 = CreateAudioCodec(kCodecG729);
     const Bytes full = AudioPacket(*g729, SpeechBlock(0), 0, 0);
-    const Bytes twenty(full.begin(), full.begin() + 12 + 20); // two 10 ms frames
+    Bytes twenty(full.begin(), full.begin() + 12 + 20); // two 10 ms frames
     EXPECT_EQ(receiver.HandleDatagram(twenty.data(), twenty.size(), "127.0.0.1", 5), 0u);
+    twenty[3] = 1; // the next packet in the sequence (a repeated one is dropped)
     EXPECT_EQ(receiver.HandleDatagram(twenty.data(), twenty.size(), "127.0.0.1", 5), 1u);
-    Bytes ninety = full; // nine frames at once
+    EXPECT_EQ(receiver.HandleDatagram(twenty.data(), twenty.size(), "127.0.0.1", 5), 0u);
+    Bytes ninety = AudioPacket(*g729, SpeechBlock(0), 2, 0); // nine frames at once
     for (int i = 0; i < 2; ++i) ninety.insert(ninety.end(), full.begin() + 12, full.end());
     EXPECT_EQ(receiver.HandleDatagram(ninety.data(), ninety.size(), "127.0.0.1", 5), 3u);
     EXPECT_EQ(queue.Count(), 4u); // 2 + 2 + 9 frames = 13 pieces: four blocks, one piece left

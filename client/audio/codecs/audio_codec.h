@@ -23,6 +23,17 @@ class AudioCodec {
     virtual uint32_t PcmSize(uint32_t encodedBytes) const = 0;
     virtual uint32_t UnitSize() const = 0;
 
+    // True for a codec whose decoder carries state from frame to frame and conceals a lost
+    // frame itself when told of it; its packets must be decoded in order.
+    virtual bool ConcealsLoss() const { return false; }
+    // Decodes pcmLength bytes (whole units) that stand for lost frames; -1 for a codec that
+    // does not conceal (the receiver then conceals for it).
+    virtual int DecodeErasure(uint8_t* pcm, uint32_t& pcmLength) {
+        (void)pcm;
+        pcmLength = 0;
+        return -1;
+    }
+
     // RTP payload type of the coded speech.
     uint8_t PayloadType() const { return payloadType_; }
 

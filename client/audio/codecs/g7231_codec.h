@@ -18,6 +18,8 @@ class G7231Codec : public AudioCodec {
     uint32_t EncodedSize(uint32_t pcmBytes) const override { return Scale(pcmBytes, 48, 960); }
     uint32_t PcmSize(uint32_t encodedBytes) const override { return Scale(encodedBytes, 960, 48); }
     uint32_t UnitSize() const override { return 24; }
+    bool ConcealsLoss() const override { return true; }
+    int DecodeErasure(uint8_t* pcm, uint32_t& pcmLength) override;
 
   private:
     G7231Stream encoder_;

@@ -41,4 +41,16 @@ int G729Codec::Decode(const uint8_t* in, uint32_t& inLength, uint8_t* pcm, uint3
                              });
 }
 
+int G729Codec::DecodeErasure(uint8_t* pcm, uint32_t& pcmLength) {
+    const uint32_t frames = pcmLength / kBlockBytes;
+    pcmLength = 0;
+    for (uint32_t f = 0; f < frames; ++f) {
+        int16_t samples[kG729FrameSamples];
+        if (G729Decode(instance_, nullptr, samples) != kG729Ok) return -1;
+        for (int i = 0; i < kG729FrameSamples; ++i) WriteSample(pcm + pcmLength + 2 * i, samples[i]);
+        pcmLength += kBlockBytes;
+    }
+    return 0;
+}
+
 } // namespace orv

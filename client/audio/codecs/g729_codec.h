@@ -17,6 +17,8 @@ class G729Codec : public AudioCodec {
     uint32_t EncodedSize(uint32_t pcmBytes) const override { return Scale(pcmBytes, 60, 960); }
     uint32_t PcmSize(uint32_t encodedBytes) const override { return Scale(encodedBytes, 960, 60); }
     uint32_t UnitSize() const override { return kG729FrameBytes; }
+    bool ConcealsLoss() const override { return true; }
+    int DecodeErasure(uint8_t* pcm, uint32_t& pcmLength) override;
 
   private:
     G729Instance* instance_ = nullptr;

@@ -10,8 +10,16 @@
 
 namespace orv {
 
-CAudioPlayThread::CAudioPlayThread(const std::string& deviceName, PcmBlockQueue* playbackQueue)
-    : m_deviceName(deviceName), m_playbackQueue(playbackQueue) {
+namespace {
+
+// With nothing to play the thread still looks at its message queue this often.
+constexpr std::uint32_t kIdleWaitMs = 1000;
+
+} // namespace
+
+CAudioPlayThread::CAudioPlayThread(const std::string& deviceName, SpeechBlockSource* playbackQueue)
+    : m_deviceName(deviceName) {
+    SetPlaybackQueue(playbackQueue);
     Start();
 }
 
@@ -56,34 +64,64 @@ void CAudioPlayThread::OpenPlayback() {
 }
 
 // The device's thread: a played buffer only moves the ring's release index.
-void CAudioPlayThread::OnBlockPlayed(AudioBuffer*) { m_ring->ReleaseCompleted(); }
+// The device's thread: a played buffer only moves the ring's release index and wakes the loop.
+void CAudioPlayThread::OnBlockPlayed(AudioBuffer*) {
+    m_ring->ReleaseCompleted();
+    m_wake.Set();
+}
 
 int CAudioPlayThread::Run() {
-    while (!m_quit) {
+    while (!m_quit.load()) {
         MSG msg;
         while (PeekMessage(&msg, true)) {
             if (msg.message == WM_QUIT) m_quit = true;
             else DispatchMessage(&msg);
         }
-        if (m_quit) break;
-        PlayPass();
-        Sleep(1);
+        if (m_quit.load()) break;
+        if (!PlayPass()) m_wake.Wait(kIdleWaitMs);
     }
     return 0;
 }
 
-void CAudioPlayThread::PlayPass() {
-    if (m_playState.load() == kPlayOff) return;
+bool CAudioPlayThread::PlayPass() {
+    if (m_playState.load() == kPlayOff) return false;
     std::lock_guard<CriticalSection> lock(m_lock);
-    if (!m_ring || m_ring->IsFull()) return; // all buffers with the device: blocks wait in the queue
+    if (!m_ring || m_ring->IsFull() || m_playbackQueue == nullptr) {
+        if (m_ring && m_ring->IsEmpty()) m_playState = kPlayBuffering;
+        return false; // all buffers with the device: blocks wait in the source
+    }
+    return m_playbackQueue->FollowsDeviceClock() ? PlayOnDeviceClock() : PlayFromQueue();
+}
+
+bool CAudioPlayThread::PlayFromQueue() {
     if (m_ring->IsEmpty()) m_playState = kPlayBuffering; // ran dry: hold the next block back
     else if (m_playState.load() == kPlayBuffering) m_playState = kPlayPlaying;
-    const std::uint8_t* block = m_playbackQueue ? m_playbackQueue->Get() : nullptr;
-    if (!block) return;
+    std::uint8_t block[kPcmBlockBytes];
+    if (!m_playbackQueue->PullBlock(block)) return false;
     WaveBuffer* filled = m_ring->TakeForFilling();
-    if (!filled) return;
+    if (!filled) return false;
     std::memcpy(filled->data.data(), block, kPcmBlockBytes);
-    if (m_playState.load() != kPlayPlaying) return;
+    if (m_playState.load() == kPlayPlaying) Submit(block);
+    return true;
+}
+
+bool CAudioPlayThread::PlayOnDeviceClock() {
+    if (m_ring->Filled() >= kDeviceBlocks) return false; // a completion wakes the loop
+    std::uint8_t block[kPcmBlockBytes];
+    if (!m_playbackQueue->PullBlock(block)) {
+        if (m_ring->IsEmpty()) m_playState = kPlayBuffering;
+        return false;
+    }
+    WaveBuffer* filled = m_ring->TakeForFilling();
+    if (!filled) return false;
+    std::memcpy(filled->data.data(), block, kPcmBlockBytes);
+    m_playState = kPlayPlaying;
+    Submit(block);
+    return true;
+}
+
+// Hands the oldest filled buffer to the device; block is what the waveform shows.
+void CAudioPlayThread::Submit(const std::uint8_t* block) {
     WaveBuffer* next = m_ring->TakeForSubmitting();
     if (next && m_device.Write(*next) == 0) {
         ++m_blocksWritten;
@@ -91,9 +129,12 @@ void CAudioPlayThread::PlayPass() {
     }
 }
 
-void CAudioPlayThread::SetPlaybackQueue(PcmBlockQueue* queue) {
+void CAudioPlayThread::SetPlaybackQueue(SpeechBlockSource* queue) {
     std::lock_guard<CriticalSection> lock(m_lock);
+    if (m_playbackQueue != nullptr) m_playbackQueue->SetPutSignal(nullptr);
     m_playbackQueue = queue;
+    if (m_playbackQueue != nullptr) m_playbackQueue->SetPutSignal(&m_wake);
+    m_wake.Set();
 }
 
 void CAudioPlayThread::SetDisplayWindow(HWND window) {
@@ -128,6 +169,8 @@ bool CAudioPlayThread::ChangeDevice(const std::string& deviceName) {
 
 bool CAudioPlayThread::Stop(std::uint32_t waitMs) {
     SetPlaybackQueue(nullptr);
+    m_quit = true;
+    m_wake.Set();
     return WorkerThread::Stop(waitMs);
 }
 

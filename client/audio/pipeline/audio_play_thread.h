@@ -1,11 +1,15 @@
-// The speaker thread: takes 480-byte blocks from the attached playback queue and writes them
-// to the named sound device. After the output has run dry it holds the first block back
-// until the next one arrives, so one block (30 ms) is always in hand; at most 8 buffers are
-// with the device. One exists for the life of the program; calls attach and detach their
-// queue.
+// The speaker thread: takes 480-byte blocks from the attached playback source and writes them
+// to the named sound device. From a queue that blocks are pushed into it takes every block:
+// after the output has run dry it holds the first block back until the next one arrives, so
+// one block (30 ms) is always in hand, and at most 8 buffers are with the device. A source
+// that follows the device clock (a playout buffer) is asked for a block only when fewer than
+// kDeviceBlocks are with the device, and nothing is held in hand: that source absorbs the
+// jitter. The thread sleeps until the device completes a block or the source receives one.
+// One exists for the life of the program; calls attach and detach their source.
 #pragma once
 
 #include "client/audio/pipeline/pcm_block_queue.h"
+#include "client/audio/pipeline/speech_block_ports.h"
 #include "client/audio/pipeline/wave_buffer_ring.h"
 #include "client/audio/pipeline/wave_device.h"
 #include "platform/thread.h"
@@ -24,10 +28,12 @@ public:
     static constexpr int kPlayBuffering = 1; // nothing queued at the device
     static constexpr int kPlayPlaying = 2;
 
-    CAudioPlayThread(const std::string& deviceName, PcmBlockQueue* playbackQueue);
+    static constexpr std::size_t kDeviceBlocks = 2;
+
+    CAudioPlayThread(const std::string& deviceName, SpeechBlockSource* playbackQueue);
     ~CAudioPlayThread() override;
 
-    void SetPlaybackQueue(PcmBlockQueue* queue);
+    void SetPlaybackQueue(SpeechBlockSource* queue);
     void SetDisplayWindow(HWND window);
     // Reopens playback on another device (after a 500 ms pause); false when the name is that
     // of the device already playing.
@@ -47,7 +53,11 @@ protected:
 
 private:
     void OpenPlayback();
-    void PlayPass();
+    // Writes at most one block; true when it did. The two ways of taking it run with m_lock held.
+    bool PlayPass();
+    bool PlayFromQueue();
+    bool PlayOnDeviceClock();
+    void Submit(const std::uint8_t* block);
     void OnBlockPlayed(AudioBuffer* buffer);
 
     static constexpr std::size_t kRingBuffers = 8;
@@ -58,9 +68,10 @@ private:
     std::unique_ptr<WaveBufferRing> m_ring;
     std::atomic<int> m_playState{kPlayOff};
     std::atomic<std::uint64_t> m_blocksWritten{0};
-    PcmBlockQueue* m_playbackQueue = nullptr;
+    SpeechBlockSource* m_playbackQueue = nullptr;
     HWND m_displayWindow = 0;
-    bool m_quit = false;
+    std::atomic<bool> m_quit{false};
+    Event m_wake{false, false}; // device completions, source puts, Stop
     Event m_opened{true, false};
 };
 

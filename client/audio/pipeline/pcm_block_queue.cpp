@@ -25,6 +25,15 @@ const std::uint8_t* PcmBlockQueue::Get() {
     return m_output.data();
 }
 
+bool PcmBlockQueue::PullBlock(std::uint8_t* block) {
+    std::lock_guard<CriticalSection> lock(m_lock);
+    if (m_count == 0) return false;
+    std::memcpy(block, m_slots[m_head].data(), kPcmBlockBytes);
+    m_head = (m_head + 1) % kPcmQueueBlocks;
+    --m_count;
+    return true;
+}
+
 void PcmBlockQueue::Clear() {
     std::lock_guard<CriticalSection> lock(m_lock);
     m_head = 0;

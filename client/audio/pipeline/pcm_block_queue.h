@@ -4,6 +4,7 @@
 // reader that sleeps until blocks arrive names an event that every put sets.
 #pragma once
 
+#include "client/audio/pipeline/speech_block_ports.h"
 #include "platform/thread.h"
 
 #include <array>
@@ -16,17 +17,18 @@ constexpr std::size_t kPcmBlockBytes = 480;
 constexpr std::size_t kPcmBlockSamples = kPcmBlockBytes / 2;
 constexpr std::size_t kPcmQueueBlocks = 5;
 
-class PcmBlockQueue {
+class PcmBlockQueue final : public SpeechBlockSink, public SpeechBlockSource {
 public:
+    // As a sink it keeps arrival order and ignores the index; as a source it gives the oldest.
+    void PutBlock(std::uint64_t, const std::uint8_t* block) override { Put(block); }
+    bool PullBlock(std::uint8_t* block) override;
     void Put(const std::uint8_t* block);
     // Copies the oldest block into the output buffer and returns it; nullptr when empty. The
     // buffer is the queue's own and is overwritten by the next Get.
     const std::uint8_t* Get();
     void Clear();
     std::size_t Count();
-    // The event set by every put from now on (null: none). Its owner clears it before the
-    // event goes away.
-    void SetPutSignal(Event* signal);
+    void SetPutSignal(Event* signal) override;
 
 private:
     CriticalSection m_lock;

@@ -33,6 +33,8 @@ public:
     bool IsEmpty() const { return m_release.load() == m_fill.load(); }
     bool IsFull() const { return m_release.load() == Next(m_fill.load()); }
     std::size_t Size() const { return m_buffers.size(); }
+    // Buffers filled and not yet released (with the device, or filled and held back).
+    std::size_t Filled() const { return (m_fill.load() + m_buffers.size() - m_release.load()) % m_buffers.size(); }
 
 private:
     WaveBufferRing() = default;
