@@ -41,20 +41,19 @@ struct AudioSenderRig {
 
 TEST(DataSendThread, AudioPacketsAreRtpAndANewCallRestartsTheSequenceButNotTheTimestamp) {
     AudioSenderRig rig(kCodecG711ALaw);
-    // A backlog of three blocks leaves paced, never as a burst: a late sender can only
-    // space its packets wider than the catch-up spacing, so the bound holds under any load.
+    // A backlog of three blocks leaves paced, never as a burst: the third packet cannot
+    // arrive before two catch-up spacings after the puts, however late anything runs.
+    const auto put = std::chrono::steady_clock::now();
     for (int k = 0; k < 3; ++k) rig.queue.Put(test::SpeechBlock(240 * k).data());
     std::uint32_t firstTimestamp = 0;
     auto alaw = CreateAudioCodec(kCodecG711ALaw);
-    std::chrono::steady_clock::time_point previous;
     for (int k = 0; k < 3; ++k) {
         Bytes packet;
         ASSERT_TRUE(rig.remote.Receive(packet));
-        const auto now = std::chrono::steady_clock::now();
-        if (k > 0) {
-            EXPECT_GE(now - previous, std::chrono::milliseconds(CDataSendThread::kCatchUpSpacingMs - 1)) << k;
+        if (k == 2) {
+            EXPECT_GE(std::chrono::steady_clock::now() - put,
+                      std::chrono::milliseconds(2 * (CDataSendThread::kCatchUpSpacingMs - 1)));
         }
-        previous = now;
         ASSERT_EQ(packet.size(), kMediaHeaderBytes + 240);
         const MediaHeader header = HeaderOf(packet);
         EXPECT_EQ(header.versionByte, 0x80);
