@@ -55,9 +55,12 @@ public:
         const double cpu = wall > 0 ? 100.0 * (sample.usage.cpuSeconds - from.usage.cpuSeconds) / wall : 0;
         m_last = sample;
         char text[160];
-        std::snprintf(text, sizeof text, " server_cpu=%.1f%% server_rss_kb=%llu server_drops=%lld", cpu,
-                      static_cast<unsigned long long>(sample.usage.rssKb), ReadUdpDrops(m_port));
-        return text;
+        std::snprintf(text, sizeof text, " server_cpu=%.1f%% server_rss_kb=%llu", cpu,
+                      static_cast<unsigned long long>(sample.usage.rssKb));
+        std::string line = text;
+        // The system's socket table is long with many clients: read once, at the end.
+        if (sinceStart) line += " server_drops=" + std::to_string(ReadUdpDrops(m_port));
+        return line;
     }
 
 private:

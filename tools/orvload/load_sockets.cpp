@@ -23,6 +23,10 @@ namespace {
 // other addresses (and their own port ranges).
 constexpr std::uint32_t kFirstLocalAddress = 0x7F000101; // 127.0.1.1
 constexpr std::uint64_t kLocalAddresses = 60000;
+// On the loopback network each client asks for a port of its own (by its number), which
+// binds at once where the system's search for a free port slows down as thousands are
+// taken; a port in use sends it back to that search.
+constexpr std::uint16_t kFirstLocalPort = 30000;
 // Descriptors beside the sockets: standard streams, the epoll set, /proc files read.
 constexpr std::size_t kOtherDescriptors = 16;
 
@@ -68,10 +72,17 @@ bool LoadSockets::Open(const LoadOptions& options, std::string* error) {
             return false;
         }
         m_fds.push_back(fd);
-        const std::uint64_t slot = (options.firstNumber + i) / options.clientsPerAddress % kLocalAddresses;
-        const sockaddr_in local = MakeSockAddr(htonl(loopback ? kFirstLocalAddress + static_cast<std::uint32_t>(slot) : 0), 0);
-        if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
-            connect(fd, reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0) {
+        const std::uint64_t number = options.firstNumber + i;
+        const std::uint64_t slot = number / options.clientsPerAddress % kLocalAddresses;
+        const std::uint32_t ip = loopback ? kFirstLocalAddress + static_cast<std::uint32_t>(slot) : 0;
+        const auto port = static_cast<std::uint16_t>(loopback ? kFirstLocalPort + number % options.clientsPerAddress : 0);
+        sockaddr_in local = MakeSockAddr(htonl(ip), port);
+        bool bound = bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+        if (!bound && port != 0) {
+            local.sin_port = 0;
+            bound = bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+        }
+        if (!bound || connect(fd, reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0) {
             *error = "socket " + std::to_string(i) + ": " + std::strerror(errno);
             return false;
         }
