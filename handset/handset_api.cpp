@@ -4,6 +4,7 @@
 #include "platform/message_box.h"
 
 #include <dlfcn.h>
+#include <string>
 
 namespace orv::handset {
 
@@ -21,11 +22,25 @@ void UnloadDriver(HandsetState& s) {
     s.entry = nullptr;
 }
 
+// The folder of this library (the program folder), where the driver is looked for first.
+std::string OwnFolder() {
+    Dl_info info;
+    if (dladdr(reinterpret_cast<void*>(&Phone_Open), &info) == 0 || info.dli_fname == nullptr)
+        return "";
+    const std::string path = info.dli_fname;
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
 bool LoadDriver(HandsetState& s) {
     if (s.entry)
         return true;
-    // By name: found beside this library (its run path) or on the loader's search path.
-    s.driverLibrary = dlopen(handsetsys::kLibraryName, RTLD_NOW | RTLD_LOCAL);
+    // By name: beside this library first, then on the loader's search path.
+    const std::string folder = OwnFolder();
+    if (!folder.empty())
+        s.driverLibrary = dlopen((folder + "/" + handsetsys::kLibraryName).c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!s.driverLibrary)
+        s.driverLibrary = dlopen(handsetsys::kLibraryName, RTLD_NOW | RTLD_LOCAL);
     if (s.driverLibrary)
         s.entry = reinterpret_cast<handsetsys::EntryPoint>(dlsym(s.driverLibrary, handsetsys::kEntryName));
     if (!s.entry) {

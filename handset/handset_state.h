@@ -39,7 +39,7 @@ struct HandsetState {
     std::thread scanThread;
     std::atomic<bool> scanRunning{false};
     bool scanLockMade = false;
-    std::recursive_timed_mutex scanLock;
+    std::recursive_mutex scanLock;
     // How many times PauseKeyScan took scanLock and ResumeKeyScan has not yet released it.
     int pauseDepth = 0;
 

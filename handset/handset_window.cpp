@@ -13,9 +13,11 @@ void ScanLoop() {
     flags.lastHook = 0;
     const DeviceRegisters regs = s.Registers();
     while (s.scanRunning) {
-        // A timed wait, so a stop is seen even while a memory transaction holds the lock.
-        if (!s.scanLock.try_lock_for(std::chrono::milliseconds(10)))
+        // Never blocks on the lock, so a stop is seen even while a memory transaction holds it.
+        if (!s.scanLock.try_lock()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
             continue;
+        }
         flags.ring = s.ring;
         flags.lamp = s.lamp;
         const int code = ScanOnce(regs, flags, s.productId);
