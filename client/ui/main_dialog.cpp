@@ -64,6 +64,7 @@ MainDialog::MainDialog(ClientCore& core, MainServices services, const std::strin
     const std::string skinFile = SkinFilePath(home_, SkinWindow::Main);
     BuildControls(skinFile);
     SetTips();
+    dock_.Attach(this, CDockManager::kLeader);
     SetButtonHandler([this](const QString& name) { OnButton(name); });
     SetSliderHandler([this](const QString& name, int value) { OnSlider(name, value); });
     StartSlidersFromMixer();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "client/skin/skinned_window.h"
+#include "client/ui/dock/dock_manager.h"
 #include "client/ui/main_services.h"
 #include "client/ui/main_volumes.h"
 #include "client/ui/message_line.h"
@@ -60,6 +61,8 @@ public:
     const std::string& LastTone() const { return lastTone_; }
     // The window as drawn, the outside of its shape transparent.
     QImage Screenshot();
+    // The main window leads the docking: windows docked to it move along.
+    CDockManager& Dock() { return dock_; }
     MainVideo& Video() { return *video_; }
     // The settings, address book, call lists and service windows.
     ClientWindows& Windows() { return *windows_; }
@@ -126,6 +129,7 @@ private:
     std::string lastNumber_;
     std::string serverInfo_;
     std::string lastTone_;
+    CDockManager dock_;
     bool talked_ = false;
     bool closing_ = false;
     ExitReason exit_ = ExitReason::None;
