@@ -25,6 +25,7 @@ void UseCallControl(CallControl& calls, MainServices* services) {
 
 void UseTonePlayer(CTonePlayer& tones, MainServices* services) {
     services->playTone = [&tones](const std::string& tone, bool repeat) { tones.Play(tone, repeat ? 1 : 0); };
+    services->toneDevice = [&tones](const std::string& device) { tones.ChangeDevice(device); };
 }
 
 void UseVideoCore(VideoCore& video, ClientConfig* config, CallControl* calls, MainServices* services) {

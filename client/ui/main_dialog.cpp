@@ -81,7 +81,9 @@ MainDialog::MainDialog(ClientCore& core, MainServices services, const std::strin
     windows.refreshMain = [this] { Refresh(); };
     const std::string iconFolder = SkinFolderPath(home_, SkinWindow::Main);
     windows.icon = [iconFolder](const char* name) { return SkinIcon(iconFolder, name); };
+    windows.silenceTones = [this] { SilenceTones(); };
     windows.applyConfiguration = [this] {
+        ApplySoundDevice();
         if (services_.video.control != nullptr && CallState() == 0) services_.video.control->StartFromConfiguration();
     };
     windows_ = std::make_unique<ClientWindows>(*this, core_, std::move(windows));

@@ -103,6 +103,8 @@ private:
     void EndOfCall();
     void PlayTone(const std::string& tone, bool repeat = false);
     void SilenceTones();
+    // The configured sound device reaches the tone player and the running audio threads.
+    void ApplySoundDevice();
     int CallState() const;
 
     // The session and the window's life.

@@ -5,6 +5,8 @@
 #include "client/call/call_progress.h"
 
 #include "client/core/core_event_fields.h"
+#include "client/data/client_config.h"
+#include "client/ui/audio/sound_device.h"
 
 namespace orv {
 
@@ -25,6 +27,13 @@ void MainDialog::PlayTone(const std::string& tone, bool repeat) {
     if (tone.empty()) return;
     lastTone_ = tone;
     if (services_.playTone) services_.playTone(tone, repeat);
+}
+
+void MainDialog::ApplySoundDevice() {
+    if (core_.Config() == nullptr) return;
+    const std::string device = core_.Config()->Audio().device;
+    if (services_.toneDevice) services_.toneDevice(device);
+    if (CallState() == 0) MoveAudioThreadsTo(device);
 }
 
 void MainDialog::SilenceTones() {

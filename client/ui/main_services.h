@@ -29,6 +29,8 @@ struct MainServices {
     std::function<void(const std::string& digits)> sendDtmf;
     // Plays a tone resource ("IDR_WAVE5", "IDR_WAVEBUSY", ...); an empty name silences it.
     std::function<void(const std::string& tone, bool repeat)> playTone;
+    // Moves the tone player to another sound device.
+    std::function<void(const std::string& device)> toneDevice;
     // Runs the connection dialog again in its reconnect mode.
     std::function<int()> reconnect;
     // Opens a web address or document (default: the desktop's opener).

@@ -79,6 +79,7 @@ void ClientWindows::OpenSettings() {
         context.videoControl = services_.videoControl;
         context.handsetPresent = services_.handsetPresent;
         context.changeLanguage = [this](int language) { ChangeLanguage(language); };
+        context.silenceTones = services_.silenceTones;
         auto* window = new SettingsWindow(&main_, core_.Texts(), SettingsPages(context), services_.applyConfiguration,
                                           services_.applyConfiguration);
         window->setAttribute(Qt::WA_DeleteOnClose);

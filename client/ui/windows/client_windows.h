@@ -37,6 +37,8 @@ struct ClientWindowsServices {
     std::function<QIcon(const char* name)> icon;
     // Asks for an address list file (tests answer it themselves); empty: the file dialog.
     std::function<std::string(bool save)> chooseFile;
+    // Stops the tone playing (empty: nothing to stop).
+    std::function<void()> silenceTones;
     // The camera thread for the video page's test; may be null.
     CVideoCtlThread* videoControl = nullptr;
 };

@@ -53,6 +53,8 @@ struct SettingsContext {
     std::function<void(int language)> changeLanguage;
     // The platform's default language (0 Chinese, 1 English, 2 Japanese).
     std::function<int()> systemLanguage;
+    // Stops the tone playing (the audio test).
+    std::function<void()> silenceTones;
 };
 
 // The pages of the settings window in tab order: General, Audio, Video.

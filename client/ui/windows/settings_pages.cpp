@@ -1,4 +1,5 @@
 // The pages of the settings window, in tab order.
+#include "client/ui/audio/audio_page.h"
 #include "client/ui/windows/general_page.h"
 #include "client/ui/windows/settings_page.h"
 #include "client/ui/video/video_settings_page.h"
@@ -34,6 +35,7 @@ private:
 std::vector<SettingsPage*> SettingsPages(const SettingsContext& context) {
     std::vector<SettingsPage*> pages;
     pages.push_back(new GeneralPage(context));
+    pages.push_back(new AudioPage(context));
     pages.push_back(new VideoPage(context));
     return pages;
 }
