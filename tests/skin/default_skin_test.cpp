@@ -2,6 +2,7 @@
 // picture the windows need is there and every face lies inside its picture.
 #include "client/data/skin_paths.h"
 #include "client/data/skin_unpack.h"
+#include "client/skin/frame_skin.h"
 #include "client/skin/skin_picture.h"
 #include "client/skin/skinned_window.h"
 #include "platform/profile.h"
@@ -170,6 +171,26 @@ TEST_F(DefaultSkin, ScreenshotOfTheMainWindow) {
     painter.drawText(AreaRect(ini, "TIME"), Qt::AlignCenter, QStringLiteral("00:01:05"));
     painter.end();
     EXPECT_TRUE(shot.save(QString::fromLocal8Bit(path), "PNG"));
+}
+
+} // namespace
+} // namespace orv
+
+namespace orv {
+namespace {
+
+TEST_F(DefaultSkin, VideoAndConferenceFramesLoadWithRoundedTopCorners) {
+    for (SkinWindow w : {SkinWindow::Video, SkinWindow::Conference}) {
+        FrameSkin skin;
+        ASSERT_TRUE(LoadFrameSkin(File(w), skin)) << File(w);
+        EXPECT_GE(skin.TopThickness(), 24);
+        EXPECT_FALSE(skin.buttons.empty());
+        const QRegion shape = FrameShape(skin, QSize(400, 300));
+        EXPECT_FALSE(shape.contains(QPoint(0, 0)));
+        EXPECT_FALSE(shape.contains(QPoint(399, 0)));
+        EXPECT_TRUE(shape.contains(QPoint(0, 150)));
+        EXPECT_TRUE(shape.contains(QPoint(200, 150)));
+    }
 }
 
 } // namespace

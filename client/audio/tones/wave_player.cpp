@@ -88,6 +88,7 @@ DeviceSamples ToDeviceSamples(const CWave& wave) {
         return nullptr;
     const std::vector<std::uint8_t>& data = wave.Data();
     const std::size_t frames = wave.FrameCount();
+    if (static_cast<double>(frames) * kAudioSampleRate / f.samplesPerSec > kMaxDeviceSamples) return nullptr;
     std::vector<float> mono(frames);
     for (std::size_t i = 0; i < frames; ++i) {
         const std::uint8_t* frame = data.data() + i * f.blockAlign;

@@ -19,6 +19,8 @@ namespace orv {
 
 using DeviceSamples = std::shared_ptr<const std::vector<std::int16_t>>;
 
+constexpr double kMaxDeviceSamples = 60.0 * 8000; // a minute
+
 class WavePlayer {
 public:
     static constexpr std::size_t kPieces = 3;
@@ -69,7 +71,7 @@ private:
 
 // The sound in the device's format (8000 Hz mono 16-bit): 8-bit unsigned or 16-bit PCM of
 // up to 8 channels at 1 Hz..768 kHz, channels averaged and the rate converted. nullptr for
-// any other format.
+// any other format, or when the result would be longer than kMaxDeviceSamples.
 DeviceSamples ToDeviceSamples(const CWave& wave);
 
 } // namespace orv

@@ -66,26 +66,23 @@ AudioTestDialog::AudioTestDialog(QWidget* parent, const TextTable& texts, std::s
     column->addWidget(hint);
     column->addWidget(buttons);
 
-    // The volumes as found, remembered for Cancel.
-    mixer_.Open(deviceName_);
-    havePlayback_ = mixer_.GetVolume(kMixerWaveOutSource, playbackAtOpen_);
-    haveRecord_ = mixer_.GetVolume(kMixerWaveInDestination, recordAtOpen_);
+    // The volumes as found, remembered exactly for Cancel.
+    volumes_.Open(deviceName_);
+    havePlayback_ = volumes_.Mixer().GetVolume(kMixerWaveOutSource, playbackAtOpen_);
+    haveRecord_ = volumes_.Mixer().GetVolume(kMixerWaveInDestination, recordAtOpen_);
     playback_->setValue(VolumeToSlider(playbackAtOpen_));
     record_->setValue(VolumeToSlider(recordAtOpen_));
     playback_->setEnabled(havePlayback_);
     record_->setEnabled(haveRecord_);
-    connect(playback_, &QScrollBar::valueChanged, this, [this](int p) { SetVolume(kMixerWaveOutSource, p); });
-    connect(record_, &QScrollBar::valueChanged, this, [this](int p) { SetVolume(kMixerWaveInDestination, p); });
+    // A failure leaves the volume as it was.
+    connect(playback_, &QScrollBar::valueChanged, this, [this](int p) { volumes_.SetPosition(VolumeLine::Playback, p); });
+    connect(record_, &QScrollBar::valueChanged, this, [this](int p) { volumes_.SetPosition(VolumeLine::Record, p); });
 
     if (silenceTones) silenceTones();
     StartLoopback();
 }
 
 AudioTestDialog::~AudioTestDialog() { StopLoopback(); }
-
-void AudioTestDialog::SetVolume(std::uint32_t componentType, int position) {
-    mixer_.SetVolume(componentType, SliderToVolume(position)); // a failure leaves the volume as it was
-}
 
 void AudioTestDialog::StartLoopback() {
     ProcessMedia& media = ProcessMedia::Get();
@@ -123,8 +120,8 @@ void AudioTestDialog::StopLoopback() {
 }
 
 void AudioTestDialog::reject() {
-    if (havePlayback_) mixer_.SetVolume(kMixerWaveOutSource, playbackAtOpen_);
-    if (haveRecord_) mixer_.SetVolume(kMixerWaveInDestination, recordAtOpen_);
+    if (havePlayback_) volumes_.Mixer().SetVolume(kMixerWaveOutSource, playbackAtOpen_);
+    if (haveRecord_) volumes_.Mixer().SetVolume(kMixerWaveInDestination, recordAtOpen_);
     StopLoopback();
     QDialog::reject();
 }

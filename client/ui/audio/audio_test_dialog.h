@@ -5,7 +5,7 @@
 // speaker threads are given back as they were.
 #pragma once
 
-#include "client/audio/pipeline/audio_mixer.h"
+#include "client/audio/pipeline/mixer_volumes.h"
 #include "client/audio/pipeline/pcm_block_queue.h"
 
 #include <QDialog>
@@ -44,12 +44,11 @@ public:
 private:
     void StartLoopback();
     void StopLoopback();
-    void SetVolume(std::uint32_t componentType, int position);
 
     const TextTable& texts_;
     std::string deviceName_;
     std::string restoreDevice_;
-    AudioMixer mixer_;
+    MixerVolumes volumes_;
     PcmBlockQueue loop_; // the microphone's blocks, played straight back
     std::uint32_t playbackAtOpen_ = 0;
     std::uint32_t recordAtOpen_ = 0;
