@@ -8,8 +8,8 @@ namespace orv {
 bool ParseAccountRequest(const std::uint8_t* message, std::size_t size, AccountRequest* request) {
     PacketHeader h;
     if (!ReadPacketHeader(message, size, &h) || h.length != size) return false;
-    if (!(h.type == kPktAccountQuery && size == kAccountQuerySize) &&
-        !(h.type == kPktAccountFill && size == kAccountFillSize)) {
+    if (!(h.type == kPktAccountQuery && size == kAccountQueryLength) &&
+        !(h.type == kPktAccountFill && size == kAccountFillLength)) {
         return false;
     }
     ByteReader r(message + kPacketHeaderSize, size - kPacketHeaderSize);

@@ -14,11 +14,11 @@ namespace orv {
 constexpr std::uint16_t kPktStreamKeepAlive = 0x0000;
 constexpr std::uint16_t kPktAccountFill = 0x0502;
 constexpr std::uint16_t kPktAccountQuery = 0x0503;
-constexpr std::size_t kAccountQuerySize = 80;
-constexpr std::size_t kAccountFillSize = 144;
+constexpr std::size_t kAccountQueryLength = 80;
+constexpr std::size_t kAccountFillLength = 144;
 constexpr std::size_t kAccountCardField = 32;
 // The longest message an account link carries; a frame announcing more is hostile.
-constexpr std::size_t kLongestAccountMessage = kAccountFillSize;
+constexpr std::size_t kLongestAccountMessage = kAccountFillLength;
 
 struct AccountRequest {
     std::uint16_t type = 0;

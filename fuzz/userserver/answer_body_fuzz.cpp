@@ -69,5 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                   data[0] & 2 ? 2u : 1u});
     std::copy(data + 1, data + size, packet.begin() + kPacketHeaderSize);
     h.handler->OnRecvPacket(packet.data(), packet.size());
+    // Handlers the answer made and replaced end on this thread's queue.
+    MSG msg;
+    while (PeekMessage(&msg, true)) DispatchMessage(&msg);
     return 0;
 }

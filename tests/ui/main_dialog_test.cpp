@@ -275,9 +275,10 @@ TEST_F(MainWindow, FunctionMenuShowsWindowsToComeDisabledAndTheOthersAvailable) 
     }
     EXPECT_TRUE(enabled.at(kCmdExit));
     EXPECT_TRUE(enabled.at(kCmdAbout));
-    for (int c : {kCmdSettings, kCmdAddressBook, kCmdCallLists, kCmdSetPassword, kCmdLocalNumber, kCmdCallForward})
+    for (int c : {kCmdSettings, kCmdAddressBook, kCmdCallLists, kCmdSetPassword, kCmdLocalNumber, kCmdCallForward,
+                  kCmdAccount})
         EXPECT_TRUE(enabled.at(c)) << c;
-    for (int c : {kCmdShortMessage, kCmdVoiceMail, kCmdHotLine, kCmdAccount, kCmdConference}) {
+    for (int c : {kCmdShortMessage, kCmdVoiceMail, kCmdHotLine, kCmdConference}) {
         EXPECT_FALSE(enabled.at(c)) << c;
     }
     menu->close();

@@ -28,6 +28,7 @@ ClientWindows::~ClientWindows() {
     delete forward_.data();
     delete password_.data();
     delete ownNumber_.data();
+    delete account_.data();
 }
 
 bool ClientWindows::Handles(int command) const {
@@ -38,6 +39,7 @@ bool ClientWindows::Handles(int command) const {
     case kCmdCallForward:
     case kCmdSetPassword:
     case kCmdLocalNumber: return core_.UserServ() != nullptr;
+    case kCmdAccount: return core_.Account() != nullptr;
     default: return false;
     }
 }
@@ -51,6 +53,7 @@ bool ClientWindows::Open(int command) {
     case kCmdCallForward: OpenForward(); break;
     case kCmdSetPassword: OpenPassword(); break;
     case kCmdLocalNumber: OpenOwnNumber(); break;
+    case kCmdAccount: OpenAccount(); break;
     default: return false;
     }
     return true;
@@ -63,6 +66,7 @@ void ClientWindows::OnCoreEvent(const CoreEvent& event) {
     if (addressBook_) addressBook_->OnCoreEvent(event);
     if (forward_) forward_->OnCoreEvent(event);
     if (password_) password_->OnCoreEvent(event);
+    if (account_) account_->OnCoreEvent(event);
 }
 
 void ClientWindows::ChangeLanguage(int language) {
@@ -171,6 +175,14 @@ void ClientWindows::OpenOwnNumber() {
         ownNumber_ = window;
     }
     Raise(*ownNumber_);
+}
+
+void ClientWindows::OpenAccount() {
+    if (!account_) {
+        account_ = new AccountDialog(&main_, core_);
+        account_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    Raise(*account_);
 }
 
 } // namespace orv

@@ -4,6 +4,7 @@
 // events to those that follow them, and switches the language of every open window.
 #pragma once
 
+#include "client/ui/windows/account_dialog.h"
 #include "client/ui/windows/address_book_window.h"
 #include "client/ui/windows/call_lists_window.h"
 #include "client/ui/windows/forward_window.h"
@@ -72,6 +73,7 @@ private:
     void OpenPassword();
     void OpenOwnNumber();
     static void Raise(QWidget& window);
+    void OpenAccount();
     bool Idle() const;
 
     QWidget& main_;
@@ -83,6 +85,7 @@ private:
     QPointer<ForwardWindow> forward_;
     QPointer<PasswordWindow> password_;
     QPointer<QDialog> ownNumber_;
+    QPointer<AccountDialog> account_;
 };
 
 } // namespace orv
