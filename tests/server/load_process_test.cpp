@@ -87,7 +87,7 @@ TEST(LoadProcess, ThousandsLogOnEvenlyAndAllComeBackOnceAfterARestart) {
     ChildProcess restarted;
     ASSERT_TRUE(StartServerProcess(restarted, home.Path(),
                                    {"--ttl", "6", "--user-port", std::to_string(PortOf(address)), "--talk-port", "0",
-                                    "--media-port", "0"},
+                                    "--media-port", "0", "--account-port", "0"},
                                    kWaitMs, &address))
         << restarted.Output();
     ASSERT_TRUE(load.WaitForLine("RESULT t=", kWaitMs, &line)) << load.Output();
