@@ -34,6 +34,10 @@ using CliCommand = std::function<void(CliContext& context, const std::vector<std
                                       const std::string& line)>;
 using CliCommandTable = std::map<std::string, CliCommand>;
 
+// key=value words after the first `skip` words; false (with the bad word) for anything else.
+bool ParseFields(const std::vector<std::string>& words, std::size_t skip,
+                 std::vector<std::pair<std::string, std::string>>* fields, std::string* bad);
+
 // One function a group; CliSession calls each once at construction.
 void AddSessionCommands(CliCommandTable& table); // logon, logout, status
 void AddFriendCommands(CliCommandTable& table);  // friends, address list, service options
@@ -41,5 +45,6 @@ void AddCallCommands(CliCommandTable& table);    // call, answer, hangup, dtmf, 
 void AddVideoCommands(CliCommandTable& table);   // video-stats, video-snapshot
 void AddAccountCommands(CliCommandTable& table); // account, refill
 void AddHandsetCommands(CliCommandTable& table); // handset, handset-number, security
+void AddSettingsCommands(CliCommandTable& table); // settings, settings-set
 
 } // namespace orv

@@ -33,6 +33,7 @@ CliSession::CliSession(const CliOptions& options, std::FILE* out)
     AddVideoCommands(m_commands);
     AddAccountCommands(m_commands);
     AddHandsetCommands(m_commands);
+    AddSettingsCommands(m_commands);
 }
 
 CliSession::~CliSession() {

@@ -32,20 +32,6 @@ namespace orv {
 
 namespace {
 
-// key=value words after the first `skip` words; false (with the bad word) for anything else.
-bool ParseFields(const std::vector<std::string>& words, std::size_t skip,
-                 std::vector<std::pair<std::string, std::string>>* fields, std::string* bad) {
-    for (std::size_t i = skip; i < words.size(); ++i) {
-        const std::size_t eq = words[i].find('=');
-        if (eq == std::string::npos || eq == 0) {
-            *bad = words[i];
-            return false;
-        }
-        fields->emplace_back(words[i].substr(0, eq), words[i].substr(eq + 1));
-    }
-    return true;
-}
-
 // Puts the fields into a friend record; false (with the unknown key) for a key it lacks.
 bool ApplyFriendFields(const std::vector<std::pair<std::string, std::string>>& fields, FriendRecord* r,
                        std::string* bad) {
@@ -222,6 +208,19 @@ void OfflineCallsCommand(CliContext& c, const std::vector<std::string>&, const s
 }
 
 } // namespace
+
+bool ParseFields(const std::vector<std::string>& words, std::size_t skip,
+                 std::vector<std::pair<std::string, std::string>>* fields, std::string* bad) {
+    for (std::size_t i = skip; i < words.size(); ++i) {
+        const std::size_t eq = words[i].find('=');
+        if (eq == std::string::npos || eq == 0) {
+            *bad = words[i];
+            return false;
+        }
+        fields->emplace_back(words[i].substr(0, eq), words[i].substr(eq + 1));
+    }
+    return true;
+}
 
 void AddFriendCommands(CliCommandTable& table) {
     table["friends"] = FriendsCommand;

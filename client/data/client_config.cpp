@@ -75,14 +75,15 @@ void ClientConfig::LoadGeneral() {
     m_general.ttl = GetProfileInt("General", "TTL", 0, file);
     if (m_general.ttl < 30000) m_general.ttl = 0;
 
-    // The stored spelling of Japanese is "JAPNESE"; the correct spelling is not recognised.
+    // Japanese is stored as "Japanese" and was once stored as "JAPNESE": both are read, so a
+    // chosen Japanese survives the next start.
     const std::string language = UpperCase(GetProfileString("General", "Language", "", file));
     m_general.languageNotSet = false;
     if (language == "CHINESE") {
         m_general.language = kLanguageChinese;
     } else if (language == "ENGLISH") {
         m_general.language = kLanguageEnglish;
-    } else if (language == "JAPNESE") {
+    } else if (language == "JAPNESE" || language == "JAPANESE") {
         m_general.language = kLanguageJapanese;
     } else {
         m_general.languageNotSet = true;

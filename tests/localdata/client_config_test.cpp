@@ -80,11 +80,13 @@ TEST_F(ClientConfigTest, LanguageFromTheFileOrTheLocale) {
     EXPECT_EQ(config->General().language, kLanguageEnglish);
     EXPECT_FALSE(config->General().languageNotSet);
 
-    Settings("[General]\nLanguage=JapNese\n"); // the stored spelling
+    Settings("[General]\nLanguage=JapNese\n"); // the old stored spelling
+    EXPECT_EQ(Load()->General().language, kLanguageJapanese);
+    Settings("[General]\nLanguage=Japanese\n"); // what a save writes reads back
     EXPECT_EQ(Load()->General().language, kLanguageJapanese);
 
-    // The correct spelling is not recognised: the locale decides.
-    Settings("[General]\nLanguage=Japanese\n");
+    // An unknown name: the locale decides.
+    Settings("[General]\nLanguage=Klingon\n");
     locale = "zh_CN.UTF-8";
     config = Load();
     EXPECT_TRUE(config->General().languageNotSet);

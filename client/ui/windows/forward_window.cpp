@@ -57,20 +57,13 @@ ForwardWindow::ForwardWindow(QWidget* owner, const TextTable& texts, Current cur
         form->addRow(new QLabel(box), numbers_[i]);
     }
     column->addWidget(box);
-    auto* row = new QHBoxLayout();
-    row->addStretch(1);
-    modify_ = new QPushButton(this);
-    modify_->setObjectName(QStringLiteral("modify"));
-    modify_->setDefault(true);
-    auto* cancel = cancel_ = new QPushButton(this);
-    row->addWidget(modify_);
-    row->addWidget(cancel);
-    column->addLayout(row);
+    const ActionRow buttons = AddActionRow(*this, *column);
+    modify_ = buttons.action;
+    cancel_ = buttons.cancel;
     connect(enabled_, &QCheckBox::toggled, this, [this](bool on) {
         for (QLineEdit* number : numbers_) number->setEnabled(on);
     });
     connect(modify_, &QPushButton::clicked, this, [this] { Modify(); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     Retranslate();
     Fill(current_ ? current_() : ForwardRecord{});
 }

@@ -53,17 +53,10 @@ PasswordWindow::PasswordWindow(QWidget* owner, const TextTable& texts, Session s
     new_ = field("new");
     confirm_ = field("confirm");
     column->addWidget(box);
-    auto* row = new QHBoxLayout();
-    row->addStretch(1);
-    modify_ = new QPushButton(this);
-    modify_->setObjectName(QStringLiteral("modify"));
-    modify_->setDefault(true);
-    auto* cancel = cancel_ = new QPushButton(this);
-    row->addWidget(modify_);
-    row->addWidget(cancel);
-    column->addLayout(row);
+    const ActionRow buttons = AddActionRow(*this, *column);
+    modify_ = buttons.action;
+    cancel_ = buttons.cancel;
     connect(modify_, &QPushButton::clicked, this, [this] { Modify(); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     Retranslate();
 }
 

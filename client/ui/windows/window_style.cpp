@@ -2,6 +2,9 @@
 
 #include "client/text/text_table.h"
 
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QWidget>
 
 namespace orv {
@@ -47,6 +50,19 @@ QString WindowStyleSheet() {
 void StyleWindow(QWidget& window) {
     window.setStyleSheet(WindowStyleSheet());
     window.setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+}
+
+ActionRow AddActionRow(QDialog& dialog, QBoxLayout& column) {
+    auto* row = new QHBoxLayout();
+    row->addStretch(1);
+    ActionRow buttons{new QPushButton(&dialog), new QPushButton(&dialog)};
+    buttons.action->setObjectName(QStringLiteral("modify"));
+    buttons.action->setDefault(true);
+    row->addWidget(buttons.action);
+    row->addWidget(buttons.cancel);
+    column.addLayout(row);
+    QObject::connect(buttons.cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    return buttons;
 }
 
 QString TextOf(const TextTable& texts, int number) { return QString::fromStdString(texts.Text(number)); }

@@ -222,5 +222,33 @@ TEST_F(WindowsLive, PasswordChangedInItsWindowLogsOnNextTime) {
     EXPECT_NE(StartCli(home, again, server, "8001", "s3cret"), nullptr) << again.Output();
 }
 
+// orvcli changes what the General page shows, checks every value first, and the next run
+// reads what it saved.
+TEST(OrvcliSettings, SetThenReadAgainInTheNextRun) {
+    TestFolder home;
+    const std::vector<std::string> args = {"--home", home.Path(), "--server", "127.0.0.1:9", "--number", "8001",
+                                           "--password", "1111"};
+    {
+        ChildProcess cli;
+        ASSERT_TRUE(cli.Start(ProgramPath("orvcli"), args, home.File("cli.err")));
+        cli.WriteLine("settings-set port=99999");
+        EXPECT_TRUE(cli.WaitForLine("EVENT error", kWaitMs)) << cli.Output();
+        cli.WriteLine("settings-set server=192.0.2.9 port=6300 language=japanese friends_tree=1");
+        std::string line;
+        ASSERT_TRUE(cli.WaitForLine("EVENT settings ", kWaitMs, &line)) << cli.Output();
+        EXPECT_NE(line.find("server=192.0.2.9 port=6300"), std::string::npos) << line;
+        EXPECT_NE(line.find("language=japanese language_default=0 friends_tree=1"), std::string::npos) << line;
+        cli.WriteLine("quit");
+    }
+    ChildProcess again;
+    ASSERT_TRUE(again.Start(ProgramPath("orvcli"), args, home.File("cli2.err")));
+    again.WriteLine("settings");
+    std::string line;
+    ASSERT_TRUE(again.WaitForLine("EVENT settings ", kWaitMs, &line)) << again.Output();
+    EXPECT_NE(line.find("port=6300"), std::string::npos) << line;
+    EXPECT_NE(line.find("language=japanese"), std::string::npos) << line;
+    again.WriteLine("quit");
+}
+
 } // namespace
 } // namespace orv
