@@ -35,6 +35,7 @@ void PrintCallRecords(CliContext& c) {
         c.print({"call_record",
                  {{"list", ListName(r.listType)}, {"caller", r.caller}, {"called", r.called},
                   {"call_id", std::to_string(r.callId)}, {"caller_flag", std::to_string(r.callerFlag)},
+                  {"conference", std::to_string(r.conference)},
                   {"end_kind", std::to_string(r.endKind)}, {"end_reason", std::to_string(r.endReason)},
                   {"talk_seconds", std::to_string(talked)}},
                  "", ""});

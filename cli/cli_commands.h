@@ -4,6 +4,7 @@
 
 #include "cli/cli_options.h"
 #include "client/core/client_core.h"
+#include "client/core/conference_control.h"
 #include "client/core/video_core.h"
 
 #include <functional>
@@ -22,6 +23,7 @@ struct CliContext {
     std::function<void(const CoreEvent&)> print;
     VideoCore* video = nullptr; // null until the core started
     CliHandset* handset = nullptr; // null without --handset
+    ConferenceControl* conference = nullptr; // likewise
 
     // "EVENT error command=LINE text=TEXT": a command that could not be run.
     void Error(const std::string& line, const std::string& text) const {
@@ -46,5 +48,6 @@ void AddVideoCommands(CliCommandTable& table);   // video-stats, video-snapshot
 void AddAccountCommands(CliCommandTable& table); // account, refill
 void AddHandsetCommands(CliCommandTable& table); // handset, handset-number, security
 void AddSettingsCommands(CliCommandTable& table); // settings, settings-set
+void AddConferenceCommands(CliCommandTable& table); // conf-open, conf-invite, conf-video, conf-kick, ...
 
 } // namespace orv

@@ -34,12 +34,15 @@ CliSession::CliSession(const CliOptions& options, std::FILE* out)
     AddAccountCommands(m_commands);
     AddHandsetCommands(m_commands);
     AddSettingsCommands(m_commands);
+    AddConferenceCommands(m_commands);
 }
 
 CliSession::~CliSession() {
     m_context.handset = nullptr;
     m_handset.reset();
     m_context.video = nullptr;
+    m_context.conference = nullptr;
+    m_conference.reset();
     m_video.reset();
     if (m_window) m_window->Destroy();
 }
@@ -61,6 +64,8 @@ bool CliSession::Start(std::string* error) {
         if (m_handset->Open()) m_context.handset = m_handset.get();
         else m_handset.reset(); // the driver library is missing: said on standard error
     }
+    m_conference = std::make_unique<ConferenceControl>(m_core);
+    m_context.conference = m_conference.get();
     PrintEvent({"started", {}, "", ""});
     m_video->StartFromConfiguration();
     return true;

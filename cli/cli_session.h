@@ -46,6 +46,7 @@ private:
     ClientCore m_core;
     std::unique_ptr<VideoCore> m_video; // after the core started; ends before it
     std::unique_ptr<CliHandset> m_handset; // --handset: after the core started; ends before it
+    std::unique_ptr<ConferenceControl> m_conference; // after the core started; ends before it
     CliContext m_context;
     CliCommandTable m_commands;
     std::unique_ptr<FunctionWindow> m_window;

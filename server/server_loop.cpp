@@ -160,6 +160,7 @@ bool ServerLoop::Start(std::string* error) {
     m_talk = std::make_unique<TalkHost>(m_server->Sessions(), m_db, sendUser, PrintLine);
     if (!m_talk->Start(talk, ProbeFreePort, error)) return false;
     m_server->SetTalkRequests(m_talk->Requests());
+    m_server->SetConferenceRequests(m_talk->ConfRequests());
     if (!StartAccountServer(error)) return false;
     StartInputReader();
     StartSignalWatcher();

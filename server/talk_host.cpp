@@ -32,6 +32,8 @@ TalkHost::TalkHost(SessionTable& sessions, SubscriberDb& db, TalkRequests::SendF
 }
 
 TalkHost::~TalkHost() {
+    if (m_conf) RemoveStreamService(m_conf.get());
+    m_conf.reset(); // its links go before the stream link library stops
     if (m_talk) {
         for (LinkHandle link : m_talk->Links()) TcpClose(link);
     }
@@ -114,6 +116,9 @@ bool TalkHost::Start(const TalkHostOptions& options, const PortFunction& freeUdp
         });
     m_requests = std::make_unique<TalkRequests>(m_sessions, m_db, m_calls, *m_talk, m_records.get(), *m_echo,
                                                 m_requestConfig, m_sendUser);
+    m_conf = std::make_unique<ConferenceHost>(m_sessions, m_db, &m_calls, m_sendUser, m_print);
+    if (!m_conf->Start(options.address, options.publicIp, freeUdpPort, error)) return false;
+    AddStreamService(m_conf.get());
     ServerLog("talk server on %s, echo-test number %s, media %s", Endpoint(options.address, talkPort).c_str(),
               options.echoNumber.c_str(), options.mediaRelay ? "all through the rendezvous" : "peer to peer");
     return true;
@@ -162,6 +167,7 @@ void TalkHost::OnTcpNotify(const LinkEvent* event, const void* detail) {
 
 bool TalkHost::OnUdpNotify(const LinkEvent* event, const void* detail) {
     if (event == nullptr || event->link == 0) return false;
+    if (m_conf && m_conf->OnUdpNotify(event, detail)) return true;
     int medium = 0;
     while (medium < 2 && m_mediaLinks[medium] != event->link) ++medium;
     if (medium == 2) return false;

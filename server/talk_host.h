@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/message.h"
+#include "server/conference_host.h"
 #include "server/echo_service.h"
 #include "server/media_rendezvous.h"
 #include "server/stream_service.h"
@@ -56,6 +57,7 @@ public:
     // event first and called on each housekeeping pass. Removed before it goes.
     void AddStreamService(StreamService* service) { m_services.push_back(service); }
     void RemoveStreamService(StreamService* service) { std::erase(m_services, service); }
+    ConferenceRequests* ConfRequests() { return m_conf ? m_conf->Requests() : nullptr; }
 
     // "calls [N]": the latest call records as CALLREC lines. False for another command.
     bool RunCommand(const std::vector<std::string>& words, std::vector<std::string>* lines);
@@ -83,6 +85,7 @@ private:
     std::unique_ptr<TalkRequests> m_requests;
     TalkRequestConfig m_requestConfig;
     std::vector<StreamService*> m_services;
+    std::unique_ptr<ConferenceHost> m_conf; // rides on this side's stream link library
 };
 
 } // namespace orv

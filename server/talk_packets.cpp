@@ -14,11 +14,6 @@ constexpr std::size_t kCallForwardBody = 1 + 4 + 4 + 2 * kNumberField;
 constexpr std::size_t kOriginalIdField = 32;
 constexpr std::size_t kMaxCodecs = 16;
 
-// A host-order address as the establish notice carries it (first octet in the lowest byte).
-std::uint32_t FirstOctetLowest(std::uint32_t ip) {
-    return (ip >> 24) | ((ip >> 8) & 0xFF00u) | ((ip << 8) & 0xFF0000u) | (ip << 24);
-}
-
 std::vector<std::uint8_t> EstablishPacket(std::uint32_t seq, const TalkEstablish& notice) {
     std::vector<std::uint8_t> body(kTalkEstablishSize);
     BuildTalkEstablish(notice, body.data());
@@ -39,6 +34,10 @@ CodecList ReadCodecList(ByteReader& r) {
 }
 
 } // namespace
+
+std::uint32_t FirstOctetLowest(std::uint32_t ip) {
+    return (ip >> 24) | ((ip >> 8) & 0xFF00u) | ((ip << 8) & 0xFF0000u) | (ip << 24);
+}
 
 bool CodecList::Contains(std::uint8_t id) const {
     return std::find(ids.begin(), ids.begin() + std::min<std::size_t>(count, kMaxCodecs), id) !=

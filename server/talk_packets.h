@@ -78,6 +78,9 @@ struct MediaAddress {
     bool operator==(const MediaAddress&) const = default;
 };
 
+// A host-order address as the establish notices carry it (first octet in the lowest byte).
+std::uint32_t FirstOctetLowest(std::uint32_t ip);
+
 struct EstablishNotice {
     std::uint32_t callId = 0;
     std::string calling;

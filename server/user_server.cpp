@@ -2,6 +2,7 @@
 
 #include "platform/tick.h"
 #include "server/server_log.h"
+#include "server/conference_requests.h"
 #include "server/talk_requests.h"
 
 #include <algorithm>
@@ -61,6 +62,12 @@ void UserServer::OnDatagram(const std::uint8_t* data, std::size_t size, const st
         break;
     case kPktCallForward:
         if (m_talk != nullptr) m_talk->OnCallForward(p, address, port, now);
+        break;
+    case kPktConfRequest:
+        if (m_conf != nullptr) m_conf->OnConfRequest(p, address, port, now);
+        break;
+    case kPktConfInvite:
+        if (m_conf != nullptr) m_conf->OnConfInvite(p, address, port, now);
         break;
     default:
         if (FriendService::Serves(p.header.type) || OptionsService::Serves(p.header.type)) {

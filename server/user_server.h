@@ -20,6 +20,7 @@
 namespace orv {
 
 class TalkRequests;
+class ConferenceRequests;
 
 struct UserServerConfig {
     std::uint32_t ttlSeconds = 90;        // the keep-alive TTL told to clients
@@ -65,6 +66,8 @@ public:
     OptionsService& Options() { return m_options; }
     // Talk requests and call forwards go to the talk side; without it they are dropped.
     void SetTalkRequests(TalkRequests* talk) { m_talk = talk; }
+    // Conference requests and invitations likewise.
+    void SetConferenceRequests(ConferenceRequests* conf) { m_conf = conf; }
 
 private:
     struct From {
@@ -101,6 +104,7 @@ private:
     FriendService m_friends;
     OptionsService m_options;
     TalkRequests* m_talk = nullptr;
+    ConferenceRequests* m_conf = nullptr;
     LogonGuard m_guard;
     DropLog m_dropLog{"user", ""};
     Counts m_counts;

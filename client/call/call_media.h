@@ -96,6 +96,10 @@ public:
     // Whether a video compressor for this codec id opens here (the call setup offers only
     // such codecs). Media without video codecs (the plain implementation) answer false.
     virtual bool VideoCompressorOpens(int /*codecId*/) const { return false; }
+
+    // Conference: the video of the sender with this SSRC gets a picture slot (add) or gives
+    // its slot back. False when no slot fits or the media have no video receiver.
+    virtual bool AssignVideoStream(std::uint32_t /*ssrc*/, bool /*add*/) { return false; }
 };
 
 // Builds the media object of a new call. Installed once at start-up by the layer that owns

@@ -134,6 +134,19 @@ void TalkServHandler::PostEvent(int code, LPARAM value) {
         PostMessage(target, m_confConnected.load() ? WM_CONF_EVENT : WM_TALK_EVENT, static_cast<WPARAM>(code), value);
 }
 
+void TalkServHandler::PostEventBlock(int code, std::uint8_t* block) {
+    // Only the conference window takes blocks: before it is in charge they are dropped.
+    OwnerRef owner(this);
+    HWND target = m_active.load() && m_confConnected.load() && owner ? owner->CallEventWindow() : 0;
+    if (target == 0 || !PostMessage(target, WM_CONF_EVENT, static_cast<WPARAM>(code), reinterpret_cast<LPARAM>(block)))
+        delete[] block;
+}
+
+bool TalkServHandler::AssignVideoStream(std::uint32_t ssrc, bool add) {
+    std::lock_guard<CriticalSection> lock(m_csMedia);
+    return m_callMedia && m_callMedia->AssignVideoStream(ssrc, add);
+}
+
 bool TalkServHandler::CheckRegistered(const char* operation) {
     if (EndpointID.load() != 0) return true;
     Log(3, "%s Local EndpointID=0, means not registered", operation);

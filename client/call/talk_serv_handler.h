@@ -162,6 +162,12 @@ protected:
     // Per-call log line with the "(address:CallID)" prefix.
     void Log(int level, const char* format, ...) __attribute__((format(printf, 3, 4)));
     void PostEvent(int code, LPARAM value = 0);
+    // A conference event whose value is a heap block (new[]) that the final receiver frees;
+    // freed here when it cannot be posted or the conference window is not in charge yet.
+    void PostEventBlock(int code, std::uint8_t* block);
+    // The call's video receive thread gives the sender with this SSRC a picture slot, or
+    // takes it back (conference); under the media lock.
+    bool AssignVideoStream(std::uint32_t ssrc, bool add);
     bool CheckRegistered(const char* operation);
     int SendPacket(const std::vector<std::uint8_t>& packet, bool pending, int retries, std::uint32_t intervalMs,
                    std::uint32_t delayMs);

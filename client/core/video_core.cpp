@@ -109,7 +109,7 @@ LRESULT VideoCore::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (m_display != 0) SendMessage(m_display, message, wParam, lParam);
         break;
     case WM_VIDEO_FRAME:
-        OnRemoteFrame(lParam);
+        OnRemoteFrame(wParam, lParam);
         if (m_display != 0) SendMessage(m_display, message, wParam, lParam);
         break;
     case kCallVideoStarted:
@@ -132,7 +132,7 @@ void VideoCore::OnLocalFrame(const VideoFrame& frame) {
     }
 }
 
-void VideoCore::OnRemoteFrame(LPARAM slotPointer) {
+void VideoCore::OnRemoteFrame(WPARAM slotNumber, LPARAM slotPointer) {
     auto* slot = reinterpret_cast<VideoFrameSlot*>(slotPointer);
     if (slot == nullptr) return;
     const std::uint32_t tick = GetTickCount();
@@ -168,6 +168,9 @@ void VideoCore::OnRemoteFrame(LPARAM slotPointer) {
             {"count", std::to_string(m_callFrames)}, {"width", std::to_string(width)},
             {"height", std::to_string(height)}, {"tick", std::to_string(tick)}};
         if (pattern) fields.emplace_back("pattern", std::to_string(*pattern));
+        // Which picture slot and which sender: a conference shows several.
+        fields.emplace_back("slot", std::to_string(slotNumber));
+        fields.emplace_back("source", std::to_string(slot->Ssrc()));
         m_core.Emit({"video_frame", std::move(fields), "", ""});
     }
 }

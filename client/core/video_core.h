@@ -6,7 +6,7 @@
 //   video_capture state=0|1 device=        the camera stopped or runs (after each start)
 //   video_start frame_rate= size_index=    a call's media opened: the camera serves the call
 //   video_stop                             the call's media closed
-//   video_frame count= width= height= tick= [pattern=]   a decoded remote picture: the
+//   video_frame count= width= height= tick= [pattern=] slot= source=   a decoded remote picture: the
 //        first of a call, then those whose test-pattern number is a multiple of 16 (every
 //        16th without a pattern); tick: the millisecond tick of decoding
 //   video_captured pattern= tick=          a local test-pattern frame numbered a multiple of
@@ -69,7 +69,7 @@ public:
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnLocalFrame(const VideoFrame& frame);
-    void OnRemoteFrame(LPARAM slot);
+    void OnRemoteFrame(WPARAM slotNumber, LPARAM slot);
 
     ClientCore& m_core;
     std::unique_ptr<FunctionWindow> m_window;

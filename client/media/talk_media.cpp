@@ -155,6 +155,10 @@ void TalkMedia::Close() {
 
 bool TalkMedia::VideoCompressorOpens(int codecId) const { return OpenVideoCompressor(codecId) != nullptr; }
 
+bool TalkMedia::AssignVideoStream(std::uint32_t ssrc, bool add) {
+    return m_videoReceiver && m_videoReceiver->AssignStream(ssrc, add);
+}
+
 bool TalkMedia::SendAudioProbe() {
     CDataSendThread* sender = m_audioSender.load();
     return sender != nullptr && sender->SendProbe() == 1;

@@ -31,6 +31,7 @@ public:
     bool SendAudioProbe() override;
     bool SendVideoProbe() override;
     bool VideoCompressorOpens(int codecId) const override;
+    bool AssignVideoStream(std::uint32_t ssrc, bool add) override;
 
     // For tests: the call's receive threads (null before Open).
     CDataRecvThread* AudioReceiver() const { return m_audioReceiver.get(); }

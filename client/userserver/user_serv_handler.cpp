@@ -152,21 +152,12 @@ void CUserServHandler::Dispatch(const PacketHeader& h, const std::uint8_t* body,
     case PKT_FILE_UPDATE_QUERY: OnFileUpdateQueryAck(h, body, bodySize); break;
     case PKT_ACCOUNT_SERVER: OnAccountServQueryAck(h, body, bodySize); break;
     case PKT_TALK_ESTABLISH: OnTalkEstablish(h, body, bodySize); break;
-    case PKT_CONF_ESTABLISH:
-    case PKT_CONF_INVITE_ACK:
-        OnAnswerNotHandled(h);
-        break;
+    case PKT_CONF_ESTABLISH: OnConfEstablish(h, body, bodySize); break;
+    case PKT_CONF_INVITE_ACK: OnConfInviteAck(h, body, bodySize); break;
     default:
         WriteLog(3, "CUserServHandler OnUdpNotifyMsg Error(Unknow Packet Type=0x%04x)", h.type);
         break;
     }
-}
-
-void CUserServHandler::OnAnswerNotHandled(const PacketHeader& h) {
-    // Known packet types whose handling this client does not have yet: stop resending the
-    // request they answer and drop them.
-    FindPending(h.seqNum, h.type, 3, true);
-    WriteLog(3, "CUserServHandler Drop Packet Type=0x%04x", h.type);
 }
 
 namespace {
@@ -208,6 +199,7 @@ void CUserServHandler::OnMsgTimeOut(const std::uint8_t* packet, std::uint32_t le
     }
     WriteLog(3, "%s", rule->text);
     if (h.type == PKT_TALK_REQUEST) OnTalkRequestTimeout(packet, length);
+    if (h.type == PKT_CONF_REQUEST) OnConfRequestTimeout();
     HWND target = 0;
     if (rule->target == TimeOutRule::Logon) target = m_logonWnd.load();
     if (rule->target == TimeOutRule::Main) target = m_mainWnd.load();

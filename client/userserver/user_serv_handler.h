@@ -81,6 +81,10 @@ public:
     bool CallOrAnswer(const std::string& text, std::string* lastDialled);
     int EndTalk(); // the hang-up button, in every call state
     int DoCallDTMF(const std::string& digits);
+    // Conferences (user_serv_conference.cpp): ask for a room (this side becomes its
+    // chairman) and invite a number (optionally "*" and an extension) into it.
+    int DoConfRequest();
+    int DoConfInvite(const std::string& dialled);
     // The current call handler: LockCallHandler enters its lock and returns it (may be
     // null); the caller leaves with UnlockCallHandler after its last use, on every path.
     TalkServHandler* LockCallHandler();
@@ -161,9 +165,11 @@ private:
     void OnNatDetect(std::uint32_t seqNum);
     void OnLogout(const std::uint8_t* body, std::size_t size);
     void OnQueryCustomInfoAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
-    void OnAnswerNotHandled(const PacketHeader& h);
     void OnTalkEstablish(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
     void OnTalkRequestTimeout(const std::uint8_t* packet, std::uint32_t length);
+    void OnConfEstablish(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
+    void OnConfInviteAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
+    void OnConfRequestTimeout();
     void CancelPendingRequests();
     void SetCurrentPeer(const std::string& text);
     void OnGetFriendIndexAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);

@@ -2,6 +2,7 @@
 // creates the call's talk-server handler, the call button, hang-up in every state, digits,
 // the current call handler and the call records of calls that never reached a talk server.
 #include "client/call/call_state.h"
+#include "client/conference/conf_serv_handler.h"
 #include "client/data/call_record_list.h"
 #include "client/log/log.h"
 #include "client/userserver/user_serv_handler.h"
@@ -15,7 +16,6 @@ namespace {
 
 constexpr int kTalkRequestRetries = 5;
 constexpr std::uint32_t kTalkRequestIntervalMs = 5000;
-constexpr char kConfHandlerName[] = "ConfServHandler";
 
 } // namespace
 
@@ -116,8 +116,12 @@ bool CUserServHandler::CallOrAnswer(const std::string& text, std::string* lastDi
     bool answered = false;
     if (handler != nullptr) {
         handler->DoCallConnect();
-        // An incoming conference call also brings the conference window forward.
-        if (handler->GetHandlerName() == kConfHandlerName) Post(m_mainWnd.load(), WM_CONF_ANSWERED, 0, 0);
+        // An incoming conference call also brings the conference window forward, and the
+        // conference server hears that this member answered.
+        if (handler->GetHandlerName() == kConfHandlerName) {
+            Post(m_mainWnd.load(), WM_CONF_ANSWERED, 0, 0);
+            static_cast<ConfServHandler*>(handler)->DoConfCmd(kConfCmdAnswered, 0);
+        }
         answered = true;
     }
     UnlockCallHandler();

@@ -24,6 +24,7 @@ constexpr int kProgressRefusedLocally = 0; // value 1: the call state did not al
 constexpr int kProgressCalling = 1;
 constexpr int kProgressRequestRefused = 2; // value: the server's reason
 constexpr int kProgressRequestCancelled = 4;
+constexpr int kProgressConfRegistered = 14; // conference window: own room established
 
 // Call record end kinds of calls that never reached a talk server.
 constexpr std::uint32_t kEndRequestRefused = 1;

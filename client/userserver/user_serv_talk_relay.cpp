@@ -1,6 +1,7 @@
 // The talk side's small pieces: the dialled-text rule, the talk request body, and relaying
 // the call handlers' events to the front-end under its call-progress codes.
 #include "client/log/log.h"
+#include "client/conference/conf_events.h"
 #include "client/userserver/user_serv_handler.h"
 #include "client/userserver/user_serv_talk.h"
 
@@ -87,12 +88,17 @@ int CUserServHandler::OnConfServMsg(WPARAM code, LPARAM value) {
     UseGuard use(this);
     if (EndpointID.load() == 0) WriteLog(3, "Local EndpointID=0, means not registered");
     int relayed = RelayedConfCode(static_cast<int>(code));
-    if (relayed == kUnknown) {
-        WriteLog(3, "Unknow ConfServ Msg");
+    // The seat events carry a heap block that the conference window frees; whatever does not
+    // reach it is freed here.
+    const bool block = ConfEventHasBlock(static_cast<int>(code));
+    if (relayed == kUnknown) WriteLog(3, "Unknow ConfServ Msg");
+    const HWND target = m_confWnd.load();
+    if (relayed == kUnknown || relayed == kNotRelayed || target == 0 ||
+        !PostMessage(target, WM_CALL_PROGRESS, static_cast<WPARAM>(relayed),
+                     RelayedValue(static_cast<int>(code), value))) {
+        if (block) delete[] reinterpret_cast<std::uint8_t*>(value);
         return 0;
     }
-    if (relayed == kNotRelayed) return 0;
-    Post(m_confWnd.load(), WM_CALL_PROGRESS, static_cast<WPARAM>(relayed), RelayedValue(static_cast<int>(code), value));
     return 1;
 }
 

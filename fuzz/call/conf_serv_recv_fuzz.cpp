@@ -1,0 +1,163 @@
+// Arbitrary conference-server messages into a conference handler, as chairman or invited
+// member. Input: byte 0 the role and flags, then records of [u8 action][u16 length][bytes]:
+// action 0 feeds the bytes as one received message (with the room's CallID when the high bit
+// is set); 1 feeds a well-formed seat notice built from the bytes (type, channel, number,
+// endpoint and values from the input), so the seat rules see every order of notices; 2 feeds
+// a ConfStatus of four entries from the bytes; 3 moves the clock and runs a timer pass; 4
+// answers; 5 sends a conference command; 6 sends digits to a seat. The handler's events go to
+// no window: their copies must be freed on the way (the sanitizers check).
+#include "client/call/call_state.h"
+#include "client/conference/conf_serv_handler.h"
+#include "fuzz/common/fuzz_client_setup.h"
+#include "platform/message.h"
+#include "wire/byte_order.h"
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+using namespace orv;
+
+namespace {
+
+constexpr std::uint32_t kRoomId = 0x5151;
+
+class QuietMedia : public CallMedia {
+public:
+    bool BindSockets(std::uint16_t, std::uint16_t) override { return true; }
+    std::uint16_t LocalPort(std::uint8_t) const override { return 5000; }
+    long SendOnChannel(std::uint8_t, const std::uint8_t*, std::size_t size, std::uint32_t, std::uint16_t) override {
+        return static_cast<long>(size);
+    }
+    int Open(const CallMediaParams&, const CallMediaContext&) override { return 1; }
+    void Close() override {}
+    bool SendAudioProbe() override { return false; }
+    bool SendVideoProbe() override { return false; }
+};
+
+class FuzzOwner : public CallOwner {
+public:
+    explicit FuzzOwner(ClientConfig& config) : m_config(config) {}
+    HWND CallEventWindow() const override { return 0; }
+    ClientConfig& CallConfig() override { return m_config; }
+    CallRecordList* CallRecords() override { return nullptr; }
+    void OnCallRinging(TalkServHandler*, const std::string&) override {}
+    void OnCallHandlerGone(TalkServHandler*) override {}
+    int RequestCallForward(int, std::uint32_t, std::uint32_t, const std::string&) override { return 0; }
+
+private:
+    ClientConfig& m_config;
+};
+
+class FuzzConfHandler : public ConfServHandler {
+public:
+    using ConfServHandler::ConfServHandler;
+    void Receive(const std::uint8_t* data, std::size_t size) {
+        if (CheckStreamMessage(data, size)) OnRecv(data, size);
+    }
+    void Connected() { OnConnected(); }
+    void Lost() { OnDisconnected(); }
+};
+
+struct Harness {
+    std::unique_ptr<ClientConfig> config;
+    std::unique_ptr<FuzzOwner> owner;
+    std::shared_ptr<CTimerManager> timers;
+    std::atomic<std::uint32_t> clock{1000};
+
+    Harness() {
+        config = MakeFuzzConfig(UseFuzzHome("orv-fuzz-conf"));
+        config->Audio().device = "fuzz";
+        owner = std::make_unique<FuzzOwner>(*config);
+        timers = InstallFuzzTimers([this] { return clock.load(); });
+        InstallCallMediaFactory([] { return std::make_unique<QuietMedia>(); });
+        EndpointID.store(77);
+    }
+};
+
+Harness& TheHarness() {
+    static Harness* harness = new Harness;
+    return *harness;
+}
+
+ConfSeatEntry EntryFrom(const std::uint8_t* b, std::size_t n) {
+    ConfSeatEntry e;
+    if (n > 0) e.status = b[0] % 6;
+    if (n > 1) e.channel = b[1] % 6;
+    if (n > 2) e.number = std::string(1, static_cast<char>('0' + b[2] % 4));
+    if (n > 3) e.endpoint = b[3] % 5 == 4 ? 77 : b[3] % 5; // sometimes the own endpoint
+    if (n > 5) e.media[1] = GetU16LE(b + 4);
+    if (n > 9) e.reason = GetU32LE(b + 6);
+    return e;
+}
+
+void Pump() {
+    MSG msg;
+    while (PeekMessage(&msg, true)) DispatchMessage(&msg);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Harness& h = TheHarness();
+    if (size < 1) return 0;
+    const bool chairman = (data[0] & 1) != 0;
+    SetCallState(CALLSTATE_IDLE, false);
+    if (chairman) SetCallState(CALLSTATE_SENDREQUEST, true);
+    ConfEstablish notice;
+    notice.callId = kRoomId;
+    notice.role = chairman ? kRoleChairman : 0;
+    notice.servIP = 0x0100007F;
+    notice.servPort = 9;
+    auto* handler = new FuzzConfHandler("8001", "555", "555", h.owner.get(), notice, 0, false);
+    if (data[0] & 2) handler->Connected();
+    std::size_t at = 1;
+    while (at + 3 <= size) {
+        const std::uint8_t action = data[at];
+        std::size_t length = GetU16LE(data + at + 1);
+        at += 3;
+        if (length > size - at) length = size - at;
+        const std::uint8_t* bytes = data + at;
+        at += length;
+        switch (action & 0x7F) {
+        case 0: {
+            std::vector<std::uint8_t> message(bytes, bytes + length);
+            if ((action & 0x80) && message.size() >= 12) PutU32LE(message.data() + 8, kRoomId);
+            handler->Receive(message.data(), message.size());
+            break;
+        }
+        case 1: {
+            static constexpr std::uint16_t kTypes[] = {kPktConfMemberInvite, kPktConfAlert, kPktConfConnect,
+                                                       kPktConfDisconnect};
+            const auto p = BuildConfMember(kTypes[(action >> 7) + (length > 0 ? bytes[0] % 3 : 0)], 1, kRoomId,
+                                           EntryFrom(bytes + (length > 0 ? 1 : 0), length > 0 ? length - 1 : 0));
+            handler->Receive(p.data(), p.size());
+            break;
+        }
+        case 2: {
+            std::array<ConfSeatEntry, kConfSeats> seats;
+            for (int i = 0; i < kConfSeats; ++i) {
+                const std::size_t from = std::min<std::size_t>(length, static_cast<std::size_t>(i) * 10);
+                seats[i] = EntryFrom(bytes + from, std::min<std::size_t>(10, length - from));
+            }
+            const auto p = BuildConfStatus(1, kRoomId, seats);
+            handler->Receive(p.data(), p.size());
+            break;
+        }
+        case 3:
+            h.clock += static_cast<std::uint32_t>(length) * 100;
+            h.timers->ScanOnce();
+            break;
+        case 4: handler->DoCallConnect(); break;
+        case 5: handler->DoConfCmd(length > 0 ? bytes[0] : 0, length > 1 ? bytes[1] : 0); break;
+        case 6:
+            handler->DoConfDTMF(length > 0 ? bytes[0] : 0,
+                                std::string(reinterpret_cast<const char*>(bytes), length));
+            break;
+        default: break;
+        }
+    }
+    handler->Lost();
+    Pump();
+    return 0;
+}
