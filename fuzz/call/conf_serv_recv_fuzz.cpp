@@ -8,6 +8,7 @@
 // no window: their copies must be freed on the way (the sanitizers check).
 #include "client/call/call_state.h"
 #include "client/conference/conf_serv_handler.h"
+#include "fuzz/common/fuzz_call_parts.h"
 #include "fuzz/common/fuzz_client_setup.h"
 #include "platform/message.h"
 #include "wire/byte_order.h"
@@ -21,33 +22,6 @@ using namespace orv;
 namespace {
 
 constexpr std::uint32_t kRoomId = 0x5151;
-
-class QuietMedia : public CallMedia {
-public:
-    bool BindSockets(std::uint16_t, std::uint16_t) override { return true; }
-    std::uint16_t LocalPort(std::uint8_t) const override { return 5000; }
-    long SendOnChannel(std::uint8_t, const std::uint8_t*, std::size_t size, std::uint32_t, std::uint16_t) override {
-        return static_cast<long>(size);
-    }
-    int Open(const CallMediaParams&, const CallMediaContext&) override { return 1; }
-    void Close() override {}
-    bool SendAudioProbe() override { return false; }
-    bool SendVideoProbe() override { return false; }
-};
-
-class FuzzOwner : public CallOwner {
-public:
-    explicit FuzzOwner(ClientConfig& config) : m_config(config) {}
-    HWND CallEventWindow() const override { return 0; }
-    ClientConfig& CallConfig() override { return m_config; }
-    CallRecordList* CallRecords() override { return nullptr; }
-    void OnCallRinging(TalkServHandler*, const std::string&) override {}
-    void OnCallHandlerGone(TalkServHandler*) override {}
-    int RequestCallForward(int, std::uint32_t, std::uint32_t, const std::string&) override { return 0; }
-
-private:
-    ClientConfig& m_config;
-};
 
 class FuzzConfHandler : public ConfServHandler {
 public:

@@ -6,6 +6,7 @@
 // pass, 2 answers, 3 hangs up with the first byte as reason, 4 sends the bytes as digits.
 #include "client/call/call_state.h"
 #include "client/call/talk_serv_handler.h"
+#include "fuzz/common/fuzz_call_parts.h"
 #include "fuzz/common/fuzz_client_setup.h"
 #include "platform/message.h"
 #include "wire/byte_reader.h"
@@ -20,34 +21,6 @@ using namespace orv;
 namespace {
 
 constexpr std::uint32_t kCallId = 0x4242;
-
-// Media without sockets or threads, so runs do not churn descriptors.
-class QuietMedia : public CallMedia {
-public:
-    bool BindSockets(std::uint16_t, std::uint16_t) override { return true; }
-    std::uint16_t LocalPort(std::uint8_t) const override { return 5000; }
-    long SendOnChannel(std::uint8_t, const std::uint8_t*, std::size_t size, std::uint32_t, std::uint16_t) override {
-        return static_cast<long>(size);
-    }
-    int Open(const CallMediaParams&, const CallMediaContext&) override { return 1; }
-    void Close() override {}
-    bool SendAudioProbe() override { return false; }
-    bool SendVideoProbe() override { return false; }
-};
-
-class FuzzOwner : public CallOwner {
-public:
-    explicit FuzzOwner(ClientConfig& config) : m_config(config) {}
-    HWND CallEventWindow() const override { return 0; }
-    ClientConfig& CallConfig() override { return m_config; }
-    CallRecordList* CallRecords() override { return nullptr; }
-    void OnCallRinging(TalkServHandler*, const std::string&) override {}
-    void OnCallHandlerGone(TalkServHandler*) override {}
-    int RequestCallForward(int type, std::uint32_t, std::uint32_t, const std::string&) override { return type == 2; }
-
-private:
-    ClientConfig& m_config;
-};
 
 // Opens the receive path and the link events to the harness.
 class FuzzHandler : public TalkServHandler {
@@ -71,7 +44,7 @@ struct Harness {
         config->Audio().device = "fuzz";
         config->Audio().captureCodecs = {4, 1};
         config->Audio().playCodecs = {4, 1};
-        owner = std::make_unique<FuzzOwner>(*config);
+        owner = std::make_unique<FuzzOwner>(*config, true);
         // No timer thread and no network thread: everything runs on this thread.
         timers = InstallFuzzTimers([this] { return clock.load(); });
         InstallCallMediaFactory([] { return std::make_unique<QuietMedia>(); });
