@@ -9,6 +9,7 @@
 #include "client/data/client_config.h"
 #include "client/log/log.h"
 #include "client/ui/call_services.h"
+#include "client/userserver/user_serv_handler.h"
 #include "client/ui/main_dialog.h"
 #include "platform/paths.h"
 #include "platform/system.h"
@@ -137,6 +138,7 @@ void ClientApp::RunMainWindow() {
         UseVideoCore(*video_, core_->Config(), core_->Calls(), &services);
         video_->StartFromConfiguration();
     }
+    services.onLine = [this] { return core_->UserServ() != nullptr && core_->UserServ()->KeepAliveCurrent(); };
     services.reconnect = [this]() -> int {
         ConnectDialog connecting(mainWindow_, *core_, LogonMode::Reconnect, core_->LastLogonRequest());
         return connecting.exec() == QDialog::Accepted ? kReconnectOk : kReconnectFailed;

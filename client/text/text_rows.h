@@ -20,4 +20,19 @@ std::span<const TextRow> MessageTextRows();
 // Numbers 157..357: window titles, labels, buttons and menu items.
 std::span<const TextRow> LabelTextRows();
 
+// Numbers 1700..1749: the main window's status, call outcomes and tray menu.
+enum MainWindowText : int {
+    kTextMissedCallFrom = 1700,
+    kTextMissedCallsPlural = 1701,
+    kTextOfflineCallsPlural = 1702,
+    kTextOnLine = 1703,
+    kTextOffLine = 1704,
+    kTextNotConnected = 1705,
+    kTextCannotOpen = 1706,
+    kTextNumberHint = 1707,
+    kTextShowWindow = 1708,
+    kTextHideWindow = 1709,
+};
+std::span<const TextRow> MainWindowTextRows();
+
 }  // namespace orv

@@ -110,7 +110,7 @@ constexpr TextRow kRows[] = {
     {105, "Export", "导出", "エクスポート"},
     {106, "Import", "导入", "インポート"},
     {107, "Group is not null", "组不为空", "グループが空ではありません"},
-    {108, "%s logon at other place, you are forced to logoff", "%s 在其他地方登录，您被迫下线", "%s が別の場所でログオンしたため、強制的にログオフされました"},
+    {108, "%s logged on at another place: you have been logged off", "%s 在其他地方登录，您被迫下线", "%s が別の場所でログオンしたため、強制的にログオフされました"},
     {109, "Downloading file: %s", "正在下载文件：%s", "ファイルをダウンロード中：%s"},
     {110, "Files updated, ORV will restart now", "文件已更新，ORV 将立即重新启动", "ファイルを更新しました。ORV を再起動します"},
     {111, "Call Forwarding", "呼叫转移", "着信転送"},

@@ -14,7 +14,7 @@ const std::string& EmptyText() {
 }  // namespace
 
 void TextTable::Fill() {
-    for (const auto rows : {MessageTextRows(), LabelTextRows()}) {
+    for (const auto rows : {MessageTextRows(), LabelTextRows(), MainWindowTextRows()}) {
         for (const TextRow& row : rows) {
             Insert(row.number, row.chinese, row.english, row.japanese);
         }

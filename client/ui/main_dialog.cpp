@@ -10,6 +10,8 @@
 #include "client/ui/display_area.h"
 #include "client/ui/function_menu.h"
 #include "client/ui/skin_icons.h"
+#include "client/ui/status_strip.h"
+#include "client/text/text_rows.h"
 #include "client/video/control/video_ctl_thread.h"
 #include "client/text/server_text.h"
 #include "client/core/client_core.h"
@@ -131,7 +133,8 @@ std::string MainDialog::DefaultLine() const {
         offline = records->CountUnseen(kOfflineCall);
         missed = records->CountUnseen(kMissedCall);
     }
-    return DefaultMessageLine(offline, missed, Text(kTextOfflineCalls), Text(kTextMissedCalls), serverInfo_,
+    return DefaultMessageLine(offline, missed, Text(offline == 1 ? kTextOfflineCalls : kTextOfflineCallsPlural),
+                              Text(missed == 1 ? kTextMissedCalls : kTextMissedCallsPlural), serverInfo_,
                               core_.Texts().Language());
 }
 
@@ -143,7 +146,16 @@ void MainDialog::Refresh() {
     if (time_) time_->SetText(Q(clock_.Text(now, local)));
     if (message_) message_->SetText(Q(line_.Text(now, DefaultLine())));
     if (forwardMark_) forwardMark_->setVisible(Forwarding());
+    if (status_) {
+        const bool onLine = OnLine();
+        const std::string own = core_.UserServ() ? core_.UserServ()->GetUserNumber() : std::string();
+        status_->SetState(Q(own), onLine, Q(Text(onLine ? kTextOnLine : kTextOffLine)));
+    }
 }
+
+bool MainDialog::OnLine() const { return !services_.onLine || services_.onLine(); }
+
+QString MainDialog::StatusText() const { return status_ ? status_->Text() : QString(); }
 
 QString MainDialog::MessageAreaText() const { return message_ ? message_->Text() : QString(); }
 QString MainDialog::TimeAreaText() const { return time_ ? time_->Text() : QString(); }
@@ -165,7 +177,11 @@ void MainDialog::OnButton(const QString& name) {
         const std::string url = core_.UserServ() ? core_.UserServ()->GetBMSURL() : std::string();
         if (!url.empty()) {
             const bool opened = services_.openDocument ? services_.openDocument(url) : ShellOpenDocument(url);
-            if (!opened) WriteLog(3, "MainDialog: cannot open %s", url.c_str());
+            if (!opened) {
+                WriteLog(3, "MainDialog: cannot open %s", url.c_str());
+                line_.ShowBriefly(FillText(Text(kTextCannotOpen), {url}), Now(), kCallOutcomeMs);
+                Refresh();
+            }
         }
     } else if (name == QLatin1String("BUTTON_FRIEND")) {
         OnCommand(kCmdAddressBook);
@@ -274,14 +290,20 @@ void MainDialog::keyPressEvent(QKeyEvent* event) {
 
 void MainDialog::TypeKey(char c) {
     PlayTone(entry_.Type(c, CallState()));
-    if (entry_.HasDtmf() && services_.sendDtmf) services_.sendDtmf(entry_.TakeDtmf());
-    line_.Show(entry_.Number());
+    const bool talking = entry_.HasDtmf();
+    if (talking && services_.sendDtmf) services_.sendDtmf(entry_.TakeDtmf());
+    // While talking the digits show for a moment and the call's own line comes back.
+    if (talking) {
+        line_.ShowOver(entry_.Number(), Now());
+    } else if (CallState() == kKeyStateIdle) {
+        line_.Show(entry_.Number());
+    }
     Refresh();
 }
 
 void MainDialog::Backspace() {
     PlayTone(entry_.Backspace(CallState()));
-    line_.Show(entry_.Number());
+    if (CallState() == kKeyStateIdle) line_.Show(entry_.Number());
     Refresh();
 }
 

@@ -30,6 +30,7 @@ namespace orv {
 
 class ClientCore;
 class DisplayArea;
+class StatusStrip;
 struct CoreEvent;
 
 class MainDialog : public SkinnedWindow {
@@ -57,6 +58,8 @@ public:
     const std::string& LastNumber() const { return lastNumber_; }
     QString MessageAreaText() const;
     QString TimeAreaText() const;
+    // The footer: own number and on-line state ("8001 · On line").
+    QString StatusText() const;
     bool ForwardMarkShown() const;
     const std::string& LastTone() const { return lastTone_; }
     // The window as drawn, the outside of its shape transparent.
@@ -106,6 +109,8 @@ private:
     // The configured sound device reaches the tone player and the running audio threads.
     void ApplySoundDevice();
     int CallState() const;
+    bool OnLine() const;
+    void ShowCallOutcome(const CoreEvent& event, int type);
 
     // The session and the window's life.
     void OnServerFailure(const CoreEvent& event);
@@ -133,11 +138,13 @@ private:
     std::string lastTone_;
     CDockManager dock_;
     bool talked_ = false;
+    bool incoming_ = false; // the current call rang in here
     bool closing_ = false;
     ExitReason exit_ = ExitReason::None;
 
     DisplayArea* message_ = nullptr;
     DisplayArea* time_ = nullptr;
+    StatusStrip* status_ = nullptr;
     QWidget* forwardMark_ = nullptr; // the forwarding picture, shown while calls are forwarded
     QTimer clockTimer_; // 1 s: redraw, clock or talk time
     QSystemTrayIcon* tray_ = nullptr;

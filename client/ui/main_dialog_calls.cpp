@@ -7,6 +7,8 @@
 #include "client/core/core_event_fields.h"
 #include "client/data/client_config.h"
 #include "client/ui/audio/sound_device.h"
+#include "client/friends/text_format.h"
+#include "client/text/text_rows.h"
 
 namespace orv {
 
@@ -46,8 +48,15 @@ void MainDialog::CallOrAccept() {
     const bool idle = CallState() == 0;
     const std::string text = entry_.Number();
     if (idle && text.empty()) return;
+    if (idle && !OnLine()) {
+        // Without the server the request could only time out: say so now, keep the digits.
+        line_.ShowBriefly(Text(kTextNotConnected), Now(), kCallOutcomeMs);
+        Refresh();
+        return;
+    }
     if (!services_.callOrAnswer || !services_.callOrAnswer(text)) return;
     if (idle) lastNumber_ = text;
+    else incoming_ = false; // answered: no longer a missed call
     SilenceTones();
 }
 
@@ -70,7 +79,7 @@ void MainDialog::HangUp() {
 void MainDialog::OnCallProgress(const CoreEvent& event) {
     if (closing_) return;
     const int type = EventIntField(event, "type");
-    if (!event.text.empty()) line_.Show(event.text);
+    ShowCallOutcome(event, type);
     const std::string tone = EventField(event, "tone");
     if (tone == kToneSilence) {
         SilenceTones();
@@ -81,12 +90,17 @@ void MainDialog::OnCallProgress(const CoreEvent& event) {
     case kCallCalling:
         SetButtonTip("BUTTON_RECALL", Text(kTextRedial) + " " + EventField(event, "number"));
         break;
+    case kCallNotAllowed:
+    case kCallRefused:
+        entry_.ClearNumber(); // the next number starts afresh
+        break;
     case kCallEndedRemote:
     case kCallEndedLocal:
         SetButtonTip("BUTTON_CALL", Text(kTextCall));
         EndOfCall();
         break;
     case kCallIncoming:
+        incoming_ = true;
         RestoreFromTray();
         if (tone.empty()) PlayTone(kToneAlert, true);
         SetButtonTip("BUTTON_CALL", Text(kTextAccept));
@@ -101,6 +115,22 @@ void MainDialog::OnCallProgress(const CoreEvent& event) {
     default: break;
     }
     Refresh();
+}
+
+// The outcome of a call stays a few seconds, then the default line returns; a call that
+// rang in here and ended unanswered by the caller is a missed call.
+void MainDialog::ShowCallOutcome(const CoreEvent& event, int type) {
+    std::string text = event.text;
+    const bool outcome = type == kCallNotAllowed || type == kCallRefused || type == kCallEndedRemote ||
+                         type == kCallEndedLocal || type == kCallLinkLost;
+    if (type == kCallEndedRemote && incoming_ && !talked_ && EventField(event, "conference").empty())
+        text = FillText(Text(kTextMissedCallFrom), {EventField(event, "number")});
+    if (text.empty()) return;
+    if (outcome) {
+        line_.ShowBriefly(text, Now(), kCallOutcomeMs);
+    } else {
+        line_.Show(text);
+    }
 }
 
 void MainDialog::TalkStart() {
@@ -118,6 +148,7 @@ void MainDialog::EndOfCall() {
         QTimer::singleShot(static_cast<int>(kLastTalkTimeMs), this, [this] { Refresh(); });
     }
     talked_ = false;
+    incoming_ = false;
 }
 
 } // namespace orv

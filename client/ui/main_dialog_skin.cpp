@@ -6,6 +6,7 @@
 #include "client/skin/skin_picture.h"
 #include "client/skin/skin_text.h"
 #include "client/ui/display_area.h"
+#include "client/ui/status_strip.h"
 #include "client/core/client_core.h"
 #include "client/userserver/option_packets.h"
 #include "client/userserver/user_serv_handler.h"
@@ -31,9 +32,11 @@ void MainDialog::BuildControls(const std::string& skinFile) {
     time_ = new DisplayArea(QStringLiteral("TIME_AREA"), true, 0, this);
     message_->SetOwnBackground(true);
     time_->SetOwnBackground(true);
+    status_ = new StatusStrip(0, this);
     if (auto* column = qobject_cast<QBoxLayout*>(layout())) {
         column->insertWidget(0, time_);
         column->insertWidget(0, message_);
+        column->addWidget(status_);
     }
 }
 
@@ -46,6 +49,12 @@ void MainDialog::PlaceDisplayAreas(const std::string& skinFile) {
     time_->setGeometry(time.rect);
     message_->show();
     time_->show();
+    // The footer; a skin that names no place for it gets the window's bottom strip.
+    const DisplayAreaLayout footer = ReadDisplayArea(skinFile, "STATUS");
+    status_ = new StatusStrip(footer.textSize, this);
+    const int strip = status_->minimumHeight();
+    status_->setGeometry(footer.rect.isEmpty() ? QRect(0, height() - strip - 8, width(), strip) : footer.rect);
+    status_->show();
 }
 
 void MainDialog::PlaceForwardMark(const std::string& skinFile) {

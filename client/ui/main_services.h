@@ -31,6 +31,9 @@ struct MainServices {
     std::function<void(const std::string& tone, bool repeat)> playTone;
     // Moves the tone player to another sound device.
     std::function<void(const std::string& device)> toneDevice;
+    // True while the server answers the keep-alive (empty: always); calls are refused at
+    // once while it does not.
+    std::function<bool()> onLine;
     // Runs the connection dialog again in its reconnect mode.
     std::function<int()> reconnect;
     // Opens a web address or document (default: the desktop's opener).

@@ -8,12 +8,20 @@ namespace orv {
 void MessageLine::Show(const std::string& text) {
     message_ = text;
     brief_ = false;
+    over_.clear();
 }
 
-void MessageLine::ShowBriefly(const std::string& text, std::uint32_t now) {
+void MessageLine::ShowBriefly(const std::string& text, std::uint32_t now, std::uint32_t forMs) {
     message_ = text;
     brief_ = true;
     briefSince_ = now;
+    briefFor_ = forMs;
+    over_.clear();
+}
+
+void MessageLine::ShowOver(const std::string& text, std::uint32_t now) {
+    over_ = text;
+    overSince_ = now;
 }
 
 void MessageLine::ShowVolume(const std::string& text, std::uint32_t now) {
@@ -24,11 +32,13 @@ void MessageLine::ShowVolume(const std::string& text, std::uint32_t now) {
 void MessageLine::Clear() {
     message_.clear();
     brief_ = false;
+    over_.clear();
 }
 
 std::string MessageLine::Text(std::uint32_t now, const std::string& defaultLine) const {
     if (!volume_.empty() && now - volumeSince_ < kVolumeTextMs) return volume_;
-    if (message_.empty() || (brief_ && now - briefSince_ >= kShortMessageMs)) return defaultLine;
+    if (!over_.empty() && now - overSince_ < kOverTextMs) return over_;
+    if (message_.empty() || (brief_ && now - briefSince_ >= briefFor_)) return defaultLine;
     return message_;
 }
 

@@ -152,6 +152,9 @@ public:
     std::string GetUserNumber() const;
     int GetLogonProgress() const { return m_progress.load(); }
     std::uint32_t GetLastKeepAliveTick() const { return m_lastKeepAliveTick.load(); }
+    // Logged on, and the last keep-alive was answered no later than one resend after the
+    // next was due: false as soon as the server misses one.
+    bool KeepAliveCurrent() const;
     CustomInfo GetCustomInfo() const;
     std::string GetCustomName() const { return GetCustomInfo().customName; }
     std::string GetBMSURL() const { return GetCustomInfo().bmsUrl; }

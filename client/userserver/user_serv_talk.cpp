@@ -96,11 +96,12 @@ int CUserServHandler::DoTalkRequest(const std::string& dialled) {
         m_talk.dialled = dialled;
     }
     WriteLog(3, "DoTalkRequest Called=%s", dialled.c_str());
-    int sent = SendData(packet.data(), static_cast<std::uint32_t>(packet.size()), true, kTalkRequestRetries,
-                        kTalkRequestIntervalMs, 0);
+    // "Calling" is posted before the request leaves: an answer that comes at once (calling
+    // oneself, an unknown number) is posted by the network thread and must come after it.
     SetCurrentPeer(dialled);
     Post(m_mainWnd.load(), WM_CALL_PROGRESS, kProgressCalling, 0);
-    return sent;
+    return SendData(packet.data(), static_cast<std::uint32_t>(packet.size()), true, kTalkRequestRetries,
+                    kTalkRequestIntervalMs, 0);
 }
 
 bool CUserServHandler::CallOrAnswer(const std::string& text, std::string* lastDialled) {

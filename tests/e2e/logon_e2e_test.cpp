@@ -92,7 +92,7 @@ TEST_F(LogonE2eTest, ASecondLogonOfTheSameNumberForcesTheFirstOff) {
     ChildProcess& second = StartClient("8002", "2222");
     LogOn(second, "8002");
     EXPECT_TRUE(first.WaitForLine("EVENT forced_logoff code=2", kWaitMs)) << first.Output();
-    EXPECT_TRUE(first.WaitForText("8002 logon at other place, you are forced to logoff", kWaitMs)) << first.Output();
+    EXPECT_TRUE(first.WaitForText("8002 logged on at another place: you have been logged off", kWaitMs)) << first.Output();
     // The newer session stays registered.
     ASSERT_TRUE(second.WriteLine("status"));
     std::string status;

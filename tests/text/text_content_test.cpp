@@ -179,7 +179,7 @@ TEST(TextContent, TextsNamedElsewhereInTheClientMatchWordForWord) {
         {81, "Illegal file"},
         {82, "ORV is already running"},
         {88, "%y/%m/%d %H:%M:%S"},
-        {108, "%s logon at other place, you are forced to logoff"},
+        {108, "%s logged on at another place: you have been logged off"},
         {109, "Downloading file: %s"},
         {110, "Files updated, ORV will restart now"},
         {117, "Different new passwords inputed"},

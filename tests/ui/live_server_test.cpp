@@ -40,7 +40,7 @@ TEST(MainWindowLive, LogonElsewhereForcesTheWindowOffWithTheLogoffText) {
         QTest::mouseClick(w.Button("BUTTON_CLOSE"), Qt::LeftButton);
     });
     EXPECT_EQ(w.Exec(), MainDialog::ExitReason::ForcedLogoff) << cli.Output();
-    EXPECT_EQ(shown, "8001 logon at other place, you are forced to logoff");
+    EXPECT_EQ(shown, "8001 logged on at another place: you have been logged off");
     EXPECT_TRUE(cli.WaitForLine("EVENT logon_complete", kWaitMs)) << cli.Output();
 }
 

@@ -251,7 +251,7 @@ TEST_F(MainWindow, ForcedLogoffFromTheCoreEndsTheWindowWithTheLogoffText) {
     // network thread would.
     QTimer::singleShot(0, &w, [&] { PostMessage(f.Core().Window(), WM_FORCED_LOGOUT, 2, 0); });
     EXPECT_EQ(w.Exec(), MainDialog::ExitReason::ForcedLogoff);
-    EXPECT_TRUE(shown.endsWith("logon at other place, you are forced to logoff")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("logged on at another place: you have been logged off")) << shown.toStdString();
     EXPECT_TRUE(f.Relay().Seen("forced_logoff"));
     f.Emit("call_progress", {{"type", "1"}}, "Calling: late");
     EXPECT_NE(w.MessageAreaText(), "Calling: late") << "results are ignored once closing";

@@ -58,6 +58,9 @@ const SliderDrawing kSliders[] = {
 const QRect kDisplayFrame(16, 56, 268, 160);
 const QRect kMessageArea(32, 70, 212, 56);
 const QRect kTimeArea(32, 136, 236, 64);
+// The footer: own number and whether the server is reached, drawn by the window.
+const QRect kStatusArea(22, 466, 256, 36);
+constexpr int kStatusTextSize = 12;
 constexpr int kMessageTextSize = 15;
 constexpr int kTimeTextSize = 30;
 const QPoint kForwardPos(250, 72);
@@ -81,7 +84,7 @@ void DrawBody(QPainter& p) {
     p.setPen(kTitle);
     p.setFont(SkinFont(17, true));
     p.drawText(QRect(22, 12, 120, 24), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("ORV"));
-    p.setBrush(kGreen);
+    p.setBrush(kMuted); // the on-line state is the footer's, not the picture's
     p.setPen(Qt::NoPen);
     p.drawEllipse(QPointF(70, 24), 3.5, 3.5);
 
@@ -96,9 +99,6 @@ void DrawBody(QPainter& p) {
     }
     p.setPen(QPen(kRim, 1));
     p.drawLine(22, 458, kMainWidth - 22, 458);
-    p.setPen(kMuted);
-    p.setFont(SkinFont(12));
-    p.drawText(QRect(0, 466, kMainWidth, 36), Qt::AlignCenter, QStringLiteral("ORV video phone"));
 }
 
 void DrawButton(QPainter& p, const ButtonDrawing& b, Look look) {
@@ -219,6 +219,7 @@ bool WriteDescription(const QString& path) {
     }
     out << "\n[PROGRESSINFO]\n\n[MESSAGEAREA]\nCALL=" << RectText(kMessageArea) << ","
         << kMessageTextSize << "\nTIME=" << RectText(kTimeArea) << "," << kTimeTextSize
+        << "\nSTATUS=" << RectText(kStatusArea) << "," << kStatusTextSize
         << "\n\n[FUNCMENULEFT]\nBMP=FuncMenu.bmp\n\n[FORWARDINFO]\nPOS=" << kForwardPos.x() << ","
         << kForwardPos.y() << "\nMASKCOLOR=" << ColourValue(kMaskColour)
         << "\nBMP=Forward.bmp\n";

@@ -1,0 +1,105 @@
+// The main window as a person uses it, offscreen with the default skin and a real core:
+// what the message area and the footer show across a day of calls, and what happens when
+// the server stops answering.
+#include "client/skin/skin_slider.h"
+#include "tests/ui/ui_test_support.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+class MainWindowInUse : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(f.Ready()) << f.Error(); }
+    void Progress(int type, const std::string& text, const std::string& number = "8002",
+                  const std::string& reason = "0") {
+        f.Emit("call_progress", {{"type", std::to_string(type)}, {"number", number}, {"name", ""}, {"reason", reason}},
+               text);
+    }
+    void After(std::uint32_t ms, MainDialog& w) {
+        f.tick += ms;
+        w.Refresh();
+    }
+    UiFixture f;
+};
+
+// A refused call leaves no digits behind; digits typed while talking show for a moment and
+// the call's line comes back, as it does after a volume change; outcomes clear after 5 s;
+// a call that rang here and was given up by the caller is a missed call.
+TEST_F(MainWindowInUse, MessageAreaFollowsTheCallNotTheKeys) {
+    MainDialog& w = f.Window();
+    w.show();
+    QTest::keyClicks(&w, "1234");
+    EXPECT_EQ(w.MessageAreaText(), "1234");
+    QTest::keyClick(&w, Qt::Key_Return);
+    Progress(1, "Calling: 1234", "1234");
+    Progress(2, "ORV number does not exist", "1234", "-2");
+    EXPECT_EQ(w.MessageAreaText(), "ORV number does not exist");
+    QTest::keyClicks(&w, "8003");
+    EXPECT_EQ(w.MessageAreaText(), "8003") << "the typed digits show";
+    QTest::keyClick(&w, Qt::Key_Return);
+    EXPECT_EQ(f.calls, (std::vector<std::string>{"1234", "8003"})) << "not 12348003";
+
+    f.state = 2;
+    Progress(1, "Calling: 8003", "8003");
+    QTest::keyClick(&w, Qt::Key_5);
+    EXPECT_EQ(w.MessageAreaText(), "Calling: 8003") << "a key while calling only plays";
+    f.state = 6;
+    Progress(8, "Talking: 8003", "8003");
+    QTest::keyClicks(&w, "123#");
+    EXPECT_EQ(f.dtmf, (std::vector<std::string>{"1", "2", "3", "#"}));
+    EXPECT_EQ(w.MessageAreaText(), "8003123#");
+    After(2000, w);
+    EXPECT_EQ(w.MessageAreaText(), "Talking: 8003") << "the call state comes back";
+    SkinSlider* play = w.Slider("TRACKBAR_PLAY");
+    QTest::mouseClick(play, Qt::LeftButton, {}, QPoint(play->width() / 2, play->height() / 2));
+    EXPECT_TRUE(w.MessageAreaText().startsWith("Playback Volume"));
+    After(2000, w);
+    EXPECT_EQ(w.MessageAreaText(), "Talking: 8003") << "a volume text falls back to the call";
+
+    f.state = 0;
+    Progress(3, "Hangup: 8003", "8003");
+    EXPECT_EQ(w.MessageAreaText(), "Hangup: 8003");
+    After(4999, w);
+    EXPECT_EQ(w.MessageAreaText(), "Hangup: 8003");
+    After(1, w);
+    EXPECT_NE(w.MessageAreaText(), "Hangup: 8003") << "the outcome clears";
+
+    f.state = 3;
+    Progress(6, "Incoming: 8004", "8004");
+    f.state = 0;
+    Progress(3, "Hangup: 8004", "8004");
+    EXPECT_EQ(w.MessageAreaText(), "Missed call from 8004");
+    f.state = 3;
+    Progress(6, "Incoming: 8004", "8004");
+    f.state = 0;
+    Progress(4, "Hangup", "8004");
+    EXPECT_EQ(w.MessageAreaText(), "Hangup") << "declined here: not missed";
+}
+
+// The footer tells on line from off line at once; off line a call is refused at once and
+// the digits stay for the next try.
+TEST_F(MainWindowInUse, OffLineIsShownAndRefusesCalls) {
+    bool onLine = true;
+    MainServices services = f.Services();
+    services.onLine = [&] { return onLine; };
+    MainDialog& w = f.Window(services);
+    w.show();
+    EXPECT_TRUE(w.StatusText().endsWith("On line")) << w.StatusText().toStdString();
+    onLine = false;
+    w.Refresh();
+    EXPECT_TRUE(w.StatusText().endsWith("Off line"));
+    QTest::keyClicks(&w, "8002");
+    QTest::keyClick(&w, Qt::Key_Return);
+    EXPECT_TRUE(f.calls.empty());
+    EXPECT_EQ(w.MessageAreaText(), "Not connected to the server: the call was not placed");
+    EXPECT_EQ(w.NumberField(), "8002");
+    onLine = true;
+    QTest::keyClick(&w, Qt::Key_Return);
+    EXPECT_EQ(f.calls, (std::vector<std::string>{"8002"}));
+}
+
+} // namespace
+} // namespace orv
