@@ -143,6 +143,7 @@ TEST_F(AudioThreads, WithoutAPlaybackQueueTheLoopRunsAndWritesNothing) {
     queue.Put(block);
     queue.Put(block);
     ASSERT_TRUE(test::WaitFor([&] { return play.BlocksWritten() == 1; }, kWait));
+    play.SetPlaybackQueue(nullptr); // the queue ends before the thread
 }
 
 TEST_F(AudioThreads, ChangeDeviceMovesRecordingAndPlaybackAndRetriesAFailedName) {

@@ -134,7 +134,8 @@ TEST_F(CallTest, CalledSideRingsAnswersAndHangsUp) {
     TalkMessage alert = Expect(PKT_CALL_ALERT);
     EXPECT_EQ(alert.packet.size(), 13u);
     EXPECT_EQ(GetCallState(), CALLSTATE_SENDALERT);
-    EXPECT_EQ(m_owner.ringing.load(), m_handler);
+    // The owner hears of the ring on the network thread, just after the alert leaves.
+    EXPECT_TRUE(WaitFor([&] { return m_owner.ringing.load() == m_handler; }));
     EXPECT_EQ(m_owner.RingingCaller(), "8002");
     ASSERT_NE(m_handler->DoCallConnect(), 0);
     Expect(PKT_CALL_CONNECT);
@@ -349,7 +350,7 @@ TEST_F(CallTest, RefusedConnectionIsALinkClosedBeforeItWasConnected) {
     n.talkServPort = ntohs(addr.sin_port);
     m_handler = new TalkServHandler("8001", "8002", "8001", &m_owner, n, 0, false);
     ASSERT_TRUE(WaitEvent(kTalkLinkClosedEarly));
-    EXPECT_EQ(GetCallState(), CALLSTATE_IDLE);
+    EXPECT_TRUE(WaitFor([] { return GetCallState() == CALLSTATE_IDLE; }));
     EXPECT_TRUE(WaitGone());
     close(s);
 }
