@@ -115,7 +115,7 @@ TEST_F(CallTest, CallerRingsTalksAndTheRemoteHangsUp) {
     EXPECT_EQ(CountInLog("Call setup timeout"), 0);
     SendReason(PKT_CALL_DISCONNECT, 0);
     ASSERT_TRUE(WaitEvent(kTalkDisconnectReceived));
-    EXPECT_EQ(GetCallState(), CALLSTATE_IDLE);
+    EXPECT_TRUE(WaitState(CALLSTATE_IDLE));
     EXPECT_THAT(EventCodes(), ElementsAre(kTalkLinkConnected, kTalkSetupQueued, kTalkAcceptReceived,
                                           kTalkAlertReceived, kTalkMediaOpen, kTalkDisconnectReceived));
     CloseAndWaitGone();
@@ -326,7 +326,7 @@ TEST_F(CallTest, FrameAnnouncingMoreThanATalkMessageDropsTheLinkBeforeItsPayload
     head.resize(8 + 4096, 0x55);
     ASSERT_TRUE(m_server.SendRaw(head));
     ASSERT_TRUE(WaitEvent(kTalkLinkClosed));
-    EXPECT_EQ(GetCallState(), CALLSTATE_IDLE);
+    EXPECT_TRUE(WaitState(CALLSTATE_IDLE));
     // The client took nothing more in: the rest of the announced payload cannot be delivered.
     const std::vector<std::uint8_t> more(1 << 20, 0x55);
     bool dropped = false;
@@ -350,7 +350,7 @@ TEST_F(CallTest, RefusedConnectionIsALinkClosedBeforeItWasConnected) {
     n.talkServPort = ntohs(addr.sin_port);
     m_handler = new TalkServHandler("8001", "8002", "8001", &m_owner, n, 0, false);
     ASSERT_TRUE(WaitEvent(kTalkLinkClosedEarly));
-    EXPECT_TRUE(WaitFor([] { return GetCallState() == CALLSTATE_IDLE; }));
+    EXPECT_TRUE(WaitState(CALLSTATE_IDLE));
     EXPECT_TRUE(WaitGone());
     close(s);
 }
