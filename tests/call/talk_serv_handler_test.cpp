@@ -242,7 +242,7 @@ TEST_F(CallTest, AcceptWithBothPeerAddressesZeroNeverOpensMedia) {
     EXPECT_EQ(CountInLog("Peer audio recv ip and video recv ip are zero"), 1);
     EXPECT_FALSE(m_handler->IsMediaOpen());
     EXPECT_EQ(EventValues(kTalkMediaOpen).size(), 0u);
-    EXPECT_EQ(GetCallState(), CALLSTATE_RECVCONNECT);
+    EXPECT_TRUE(WaitState(CALLSTATE_RECVCONNECT));
 }
 
 TEST_F(CallTest, ConnectArrivingAfterTheUserHungUpOpensNoMedia) {
