@@ -56,9 +56,9 @@ TEST_F(CallTest, CallerSetupLeaves800msAfterTheConnectWithTheConfiguredCodecs) {
                          std::to_string(m_config->Video().videoFormat) + ")"),
               1);
     // The caller's setup check leaves the request state as it is, however often it runs.
-    EXPECT_EQ(GetCallState(), CALLSTATE_SENDREQUEST);
+    EXPECT_TRUE(WaitState(CALLSTATE_SENDREQUEST));
     EXPECT_NE(m_handler->DoCallSetup(), 0);
-    EXPECT_EQ(GetCallState(), CALLSTATE_SENDREQUEST);
+    EXPECT_TRUE(WaitState(CALLSTATE_SENDREQUEST));
     for (int state : StatePosts()) EXPECT_EQ(state, CALLSTATE_SENDREQUEST);
 }
 
@@ -133,13 +133,13 @@ TEST_F(CallTest, CalledSideRingsAnswersAndHangsUp) {
     SendAccept();
     TalkMessage alert = Expect(PKT_CALL_ALERT);
     EXPECT_EQ(alert.packet.size(), 13u);
-    EXPECT_EQ(GetCallState(), CALLSTATE_SENDALERT);
+    EXPECT_TRUE(WaitState(CALLSTATE_SENDALERT));
     // The owner hears of the ring on the network thread, just after the alert leaves.
     EXPECT_TRUE(WaitFor([&] { return m_owner.ringing.load() == m_handler; }));
     EXPECT_EQ(m_owner.RingingCaller(), "8002");
     ASSERT_NE(m_handler->DoCallConnect(), 0);
     Expect(PKT_CALL_CONNECT);
-    EXPECT_EQ(GetCallState(), CALLSTATE_SENDCONNECT);
+    EXPECT_TRUE(WaitState(CALLSTATE_SENDCONNECT));
     EXPECT_TRUE(m_handler->IsMediaOpen());
     Advance(kAlertAnswerMs + 1000);
     EXPECT_EQ(CountInLog("Call alert timeout"), 0) << "the answer left the alert pending";
@@ -147,7 +147,7 @@ TEST_F(CallTest, CalledSideRingsAnswersAndHangsUp) {
     TalkMessage bye = Expect(PKT_CALL_DISCONNECT);
     EXPECT_EQ(bye.packet.size(), 16u);
     EXPECT_EQ(Reason(bye), kReasonNormal);
-    EXPECT_EQ(GetCallState(), CALLSTATE_IDLE);
+    EXPECT_TRUE(WaitState(CALLSTATE_IDLE));
     EXPECT_THAT(EventCodes(), ElementsAre(kTalkSetupQueued, kTalkAcceptReceived, kTalkAlertSent, kTalkConnectSent,
                                           kTalkDisconnectSent));
     CallRecord r = RecordOf(*m_records, kTestCallId);
@@ -170,7 +170,7 @@ TEST_F(CallTest, OffHookHandsetStillSendsTheSetupAndRefusesWith18) {
     ASSERT_EQ(m_owner.Forwards().size(), 1u); // asked, but no busy forwarding is set
     EXPECT_EQ(m_owner.Forwards()[0].type, kCallForwardBusy);
     EXPECT_TRUE(EventCodes().empty()) << "a refused call showed events";
-    EXPECT_EQ(GetCallState(), CALLSTATE_IDLE);
+    EXPECT_TRUE(WaitState(CALLSTATE_IDLE));
 }
 
 TEST_F(CallTest, OffHookHandsetHandsABusyCallToForwarding) {
@@ -255,7 +255,7 @@ TEST_F(CallTest, ConnectArrivingAfterTheUserHungUpOpensNoMedia) {
     SendByte(PKT_CALL_CONNECT, 0);
     WaitLog("OnCallConnect");
     EXPECT_FALSE(m_handler->IsMediaOpen()) << "media opened on a call nothing will close";
-    EXPECT_EQ(GetCallState(), CALLSTATE_IDLE);
+    EXPECT_TRUE(WaitState(CALLSTATE_IDLE));
 }
 
 TEST_F(CallTest, HoldWithoutAnAnswerWithin15sEndsWithSetupTimeout) {
@@ -275,7 +275,7 @@ TEST_F(CallTest, HoldWithoutAnAnswerWithin15sEndsWithSetupTimeout) {
     ASSERT_GE(codes.size(), 2u);
     EXPECT_EQ(codes[codes.size() - 2], kTalkDisconnectSent);
     EXPECT_EQ(codes.back(), kTalkSetupTimeout);
-    EXPECT_EQ(GetCallState(), CALLSTATE_IDLE);
+    EXPECT_TRUE(WaitState(CALLSTATE_IDLE));
     Advance(kAlertWatchdogMs);
     EXPECT_EQ(CountInLog("Call setup timeout"), 1) << "the ring watchdog outlived the hold";
 }
@@ -301,7 +301,7 @@ TEST_F(CallTest, UnansweredRingingAsksForNoAnswerForwardingThenDisconnectsWith16
     std::vector<int> codes = EventCodes();
     EXPECT_EQ(codes[codes.size() - 2], kTalkDisconnectSent);
     EXPECT_EQ(codes.back(), kTalkAlertTimeout);
-    EXPECT_EQ(GetCallState(), CALLSTATE_IDLE);
+    EXPECT_TRUE(WaitState(CALLSTATE_IDLE));
 }
 
 TEST_F(CallTest, LinkLostDuringTheTalkEndsTheCallAsLost) {
@@ -313,7 +313,7 @@ TEST_F(CallTest, LinkLostDuringTheTalkEndsTheCallAsLost) {
     ASSERT_TRUE(WaitEvent(kTalkMediaOpen));
     CloseAndWaitGone();
     EXPECT_EQ(EventCodes().back(), kTalkLinkClosed);
-    EXPECT_EQ(GetCallState(), CALLSTATE_IDLE);
+    EXPECT_TRUE(WaitState(CALLSTATE_IDLE));
     EXPECT_EQ(RecordOf(*m_records, kTestCallId).endKind, kEndLinkLost);
     EXPECT_GT(m_owner.gone.load(), m_goneBefore);
 }
@@ -367,7 +367,7 @@ TEST_F(CallTest, ConnectTimeoutWhenNoLinkCouldBeMade) {
     Advance(1001);
     EXPECT_EQ(CountInLog("Tcp connect timeout"), 1);
     EXPECT_THAT(EventCodes(), ElementsAre(kTalkConnectTimeout));
-    EXPECT_EQ(GetCallState(), CALLSTATE_IDLE);
+    EXPECT_TRUE(WaitState(CALLSTATE_IDLE));
     EXPECT_EQ(RecordOf(*m_records, kTestCallId).endKind, kEndLinkLost);
     EXPECT_TRUE(WaitGone());
 }
@@ -413,7 +413,7 @@ TEST_F(CallTest, HostileMessagesAreLoggedAndDropped) {
     m_server.Send(TalkPacket(0x0A77, 0, kTestCallId, {}));
     WaitLog("Unknow Talk Message");
     EXPECT_TRUE(EventCodes() == std::vector<int>({kTalkLinkConnected, kTalkSetupQueued}));
-    EXPECT_EQ(GetCallState(), CALLSTATE_SENDREQUEST);
+    EXPECT_TRUE(WaitState(CALLSTATE_SENDREQUEST));
     SendByte(PKT_CALL_ALERT, 0); // still listening
     EXPECT_TRUE(WaitEvent(kTalkAlertReceived));
 }
