@@ -2,6 +2,7 @@
 
 #include "platform/tick.h"
 #include "server/server_log.h"
+#include "server/talk_link_events.h"
 #include "tcplink/tcplink.h"
 #include "udplink/udplink.h"
 #include "wire/ipv4_text.h"
@@ -131,21 +132,7 @@ bool ConferenceHost::OnTcpEvent(const LinkEvent* event, const void* detail) {
         return true;
     }
     if (!m_server->Serves(event->link)) return false;
-    switch (event->code) {
-    case kLinkEventData: {
-        const auto* info = static_cast<const TcpRecvInfo*>(detail);
-        if (info == nullptr) break;
-        if (info->length > kLongestTalkMessage && info->subCode != kTcpRecvArriving) {
-            m_server->OnOversizeFrame(event->link, info->length);
-        } else if (info->subCode == kTcpRecvComplete && info->buffer != nullptr) {
-            m_server->OnMessage(event->link, info->buffer, info->length, now);
-        }
-        break;
-    }
-    case kLinkEventDisconnected:
-    case kLinkEventClosed: m_server->OnLinkGone(event->link, now); break;
-    default: break;
-    }
+    DispatchTalkLinkEvent(*m_server, *event, detail, now);
     return true;
 }
 

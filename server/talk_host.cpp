@@ -2,6 +2,7 @@
 
 #include "platform/tick.h"
 #include "server/server_log.h"
+#include "server/talk_link_events.h"
 #include "tcplink/tcplink.h"
 #include "udplink/udplink.h"
 #include "wire/ipv4_text.h"
@@ -147,21 +148,10 @@ void TalkHost::OnTcpNotify(const LinkEvent* event, const void* detail) {
     }
     if (event == nullptr || !m_talk || event->link == m_listen) return;
     const std::uint32_t now = GetTickCount();
-    switch (event->code) {
-    case kLinkEventAccepted: m_talk->OnAccepted(event->link, now); break;
-    case kLinkEventData: {
-        const auto* info = static_cast<const TcpRecvInfo*>(detail);
-        if (info == nullptr) break;
-        if (info->length > kLongestTalkMessage && info->subCode != kTcpRecvArriving) {
-            m_talk->OnOversizeFrame(event->link, info->length);
-        } else if (info->subCode == kTcpRecvComplete && info->buffer != nullptr) {
-            m_talk->OnMessage(event->link, info->buffer, info->length, now);
-        }
-        break;
-    }
-    case kLinkEventDisconnected:
-    case kLinkEventClosed: m_talk->OnLinkGone(event->link, now); break;
-    default: break;
+    if (event->code == kLinkEventAccepted) {
+        m_talk->OnAccepted(event->link, now);
+    } else {
+        DispatchTalkLinkEvent(*m_talk, *event, detail, now);
     }
 }
 
