@@ -83,12 +83,13 @@ PitchDelay ClosedLoopPitch(const float* exc, const float* target, const float* h
     float storage[10 + 2 * kInter4 + 1];
     const int low = range.min - kInter4;
     const int high = range.max + kInter4;
-    float* corr = storage - low;
+    // corr[k - low] holds the correlation at delay k.
+    float* corr = storage;
     float filtered[kSubframe];
     Convolve(exc - low, h, filtered);
     for (int k = low; k <= high; ++k) {
         const float energy = 0.01f + Dot(filtered, filtered, kSubframe);
-        corr[k] = Dot(target, filtered, kSubframe) / std::sqrt(energy);
+        corr[k - low] = Dot(target, filtered, kSubframe) / std::sqrt(energy);
         if (k == high) break;
         const float u = exc[-(k + 1)];
         for (int n = kSubframe - 1; n > 0; --n)
@@ -98,19 +99,19 @@ PitchDelay ClosedLoopPitch(const float* exc, const float* target, const float* h
 
     PitchDelay d;
     d.t0 = range.min;
-    float best = corr[range.min];
+    float best = corr[range.min - low];
     for (int k = range.min + 1; k <= range.max; ++k) {
-        if (corr[k] >= best) {
-            best = corr[k];
+        if (corr[k - low] >= best) {
+            best = corr[k - low];
             d.t0 = k;
         }
     }
     if (firstSubframe && d.t0 > 84) return d;
 
     int frac = -2;
-    best = InterpolateCorrelation(&corr[d.t0], -2);
+    best = InterpolateCorrelation(&corr[d.t0 - low], -2);
     for (int t = -1; t <= 2; ++t) {
-        const float v = InterpolateCorrelation(&corr[d.t0], t);
+        const float v = InterpolateCorrelation(&corr[d.t0 - low], t);
         if (v > best) {
             best = v;
             frac = t;
