@@ -2,6 +2,8 @@
 // arguments (--home is taken out before, by the platform's home-folder helper).
 #pragma once
 
+#include "wire/service_ports.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,7 +12,7 @@ namespace orv {
 
 struct ServerOptions {
     std::string address = "127.0.0.1"; // where the user server's link is bound
-    std::uint16_t userPort = 17001;     // 0 = chosen by the system (printed on start)
+    std::uint16_t userPort = kDefaultUserServerPort; // 0 = chosen by the system (printed on start)
     // The talk server's stream port and the media rendezvous (audio, video on the next port);
     // 0 = chosen. When the user port is chosen by the system, so are these unless given.
     std::uint16_t talkPort = 17002;

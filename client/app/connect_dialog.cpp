@@ -4,6 +4,8 @@
 #include "client/log/log.h"
 #include "client/ui/skin_message_box.h"
 #include "client/core/client_core.h"
+#include "client/friends/text_format.h"
+#include "client/text/text_rows.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -38,6 +40,12 @@ QPixmap AnimationPicture(int frame) {
 }
 
 } // namespace
+
+std::string LogonOutcomeText(const TextTable& texts, const LogonOutcome& outcome, const LogonRequest& request) {
+    const std::string text = texts.Text(outcome.messageText);
+    if (outcome.kind != LogonOutcomeKind::TimedOut) return text;
+    return FillText(texts.Text(kTextNoAnswerFrom), {text, request.host + ":" + std::to_string(request.port)});
+}
 
 ConnectDialog::ConnectDialog(QWidget* parent, ClientCore& core, LogonMode mode, const LogonRequest& request)
     : QDialog(parent), core_(core), mode_(mode), request_(request) {
@@ -99,7 +107,8 @@ void ConnectDialog::OnOutcome(const LogonOutcome& outcome) {
     ended_ = true;
     outcome_ = outcome;
     animation_->stop();
-    if (outcome.messageText != 0) ShowAppMessage(this, core_.Texts(), outcome.titleText, outcome.messageText);
+    if (outcome.messageText != 0)
+        ShowAppMessage(this, core_.Texts(), outcome.titleText, LogonOutcomeText(core_.Texts(), outcome, request_));
     if (outcome.Succeeded()) QDialog::accept();
     else QDialog::reject();
 }

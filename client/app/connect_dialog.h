@@ -5,6 +5,7 @@
 #include "client/core/logon_sequence.h"
 
 #include <QDialog>
+#include <string>
 
 class QLabel;
 class QTimer;
@@ -12,6 +13,10 @@ class QTimer;
 namespace orv {
 
 class ClientCore;
+class TextTable;
+
+// The text an outcome shows; a time-out names the server that did not answer.
+std::string LogonOutcomeText(const TextTable& texts, const LogonOutcome& outcome, const LogonRequest& request);
 
 class ConnectDialog : public QDialog {
 public:

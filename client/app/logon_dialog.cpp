@@ -34,6 +34,8 @@ constexpr int kTextNumber = 164;
 constexpr int kTextPassword = 165;
 constexpr int kTextRemember = 166;
 constexpr int kMaxNumberLength = 31; // the number field on the wire holds 31 characters
+// What the password field shows for a remembered digest: its length tells nothing.
+constexpr char kRememberedPlaceholder[] = "********";
 
 QString Qs(const std::string& text) { return QString::fromStdString(text); }
 
@@ -135,11 +137,13 @@ void LogonDialog::ApplySelection(int index) {
         password_->clear();
         remember_->setChecked(false);
         storedDigestShown_ = false;
+        storedDigest_.clear();
         return;
     }
-    password_->setText(Qs(known_[index].digest));
-    remember_->setChecked(!known_[index].digest.empty());
-    storedDigestShown_ = remember_->isChecked();
+    storedDigest_ = known_[index].digest;
+    storedDigestShown_ = !storedDigest_.empty();
+    password_->setText(storedDigestShown_ ? QString::fromLatin1(kRememberedPlaceholder) : QString());
+    remember_->setChecked(storedDigestShown_);
 }
 
 bool LogonDialog::AskServer() {
@@ -184,7 +188,7 @@ void LogonDialog::OnOk() {
         return;
     }
     const std::string digest =
-        storedDigestShown_ ? password_->text().toStdString() : PasswordDigest(number, password_->text().toStdString());
+        storedDigestShown_ ? storedDigest_ : PasswordDigest(number, password_->text().toStdString());
     LogonRequest request{serverAddress_, static_cast<std::uint16_t>(serverPort_), number, digest, 0};
     WriteLog(3, "LogonDialog: logon of %s at %s:%d", number.c_str(), serverAddress_.c_str(), serverPort_);
     EnableInput(false);
@@ -196,6 +200,8 @@ void LogonDialog::OnOk() {
     EnableInput(true);
     if (QuitRequested()) return;
     if (result != QDialog::Accepted) {
+        // The error box has closed: typing goes on in the password field.
+        activateWindow();
         password_->setFocus();
         return;
     }
@@ -212,6 +218,7 @@ bool LogonDialog::eventFilter(QObject* watched, QEvent* event) {
         // The user types the password again rather than seeing the stored digest.
         password_->clear();
         storedDigestShown_ = false;
+        storedDigest_.clear();
     }
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
@@ -231,6 +238,11 @@ void LogonDialog::showEvent(QShowEvent* event) {
 
 void LogonDialog::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) return; // Escape does not close the dialog
+    // Enter on the check box or a button without a default logs on, as OK does.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && ok_->isEnabled()) {
+        OnOk();
+        return;
+    }
     QDialog::keyPressEvent(event);
 }
 

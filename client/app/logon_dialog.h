@@ -49,7 +49,8 @@ private:
     std::vector<KnownNumber> known_;
     std::string serverAddress_;
     int serverPort_ = 0;
-    bool storedDigestShown_ = false;
+    bool storedDigestShown_ = false; // the password field holds the placeholder of storedDigest_
+    std::string storedDigest_;
     QComboBox* number_;
     QLineEdit* password_;
     QCheckBox* remember_;

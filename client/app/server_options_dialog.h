@@ -21,6 +21,7 @@ public:
 private:
     void accept() override; // refuses an empty address
 
+    const TextTable& texts_;
     QLineEdit* address_;
     QSpinBox* port_;
 };

@@ -32,6 +32,11 @@ enum MainWindowText : int {
     kTextNumberHint = 1707,
     kTextShowWindow = 1708,
     kTextHideWindow = 1709,
+    kTextEnterServerAddress = 1710,
+    kTextNoAnswerFrom = 1711,
+    kTextDecline = 1712,
+    kTextIncomingCallFrom = 1713,
+    kTextDialPad = 1714,
 };
 std::span<const TextRow> MainWindowTextRows();
 

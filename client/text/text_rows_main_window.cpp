@@ -17,6 +17,11 @@ constexpr TextRow kRows[] = {
     {kTextNumberHint, "Type a number", "请输入号码", "番号を入力してください"},
     {kTextShowWindow, "Show", "显示", "表示"},
     {kTextHideWindow, "Hide", "隐藏", "隠す"},
+    {kTextEnterServerAddress, "Enter the server's address", "请输入服务器地址", "サーバーのアドレスを入力してください"},
+    {kTextNoAnswerFrom, "%s: no answer from %s", "%s：%s 无应答", "%s：%s から応答がありません"},
+    {kTextDecline, "Decline", "拒接", "拒否"},
+    {kTextIncomingCallFrom, "Incoming call from %s", "%s 来电", "%s から着信"},
+    {kTextDialPad, "Dial pad", "拨号盘", "ダイヤルパッド"},
 };
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The logon dialog against a real orvserver on 127.0.0.1, on Qt's offscreen platform: a
 // typed logon, a refused password, and the logon by itself of a remembered digest.
+#include "client/app/connect_dialog.h"
 #include "client/app/logon_dialog.h"
+#include "client/app/server_options_dialog.h"
 #include "client/app/qt_message_pump.h"
 #include "client/core/client_core.h"
 #include "client/data/client_config.h"
@@ -14,9 +16,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -154,11 +158,23 @@ TEST_F(LogonDialogTest, AWrongPasswordShowsInvalidPasswordUnderLogonFailedAndThe
     ASSERT_TRUE(WaitForMessage(kWaitMs));
     EXPECT_EQ(m_messages.front().title, "Logon Failed");
     EXPECT_EQ(m_messages.front().text, "Invalid password");
-    // Back to input for another attempt.
+    // Back to input for another attempt, the focus in the password field: typed keys land there.
     EXPECT_TRUE(QTest::qWaitFor([this] { return Child<QPushButton>("LogonOk")->isEnabled(); }, kWaitMs));
     EXPECT_EQ(m_result, -1);
     EXPECT_TRUE(m_dialog->isVisible());
     EXPECT_NE(m_core->Status().state, SessionState::LoggedOn);
+    auto* password = Child<QLineEdit>("LogonPassword");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == password; }, kWaitMs));
+    password->clear();
+    QTest::keyClicks(QApplication::focusWidget(), "1111");
+    EXPECT_EQ(password->text(), "1111");
+    // Enter on the check box logs on as OK does.
+    auto* remember = Child<QCheckBox>("LogonRemember");
+    remember->setFocus();
+    QTest::keyClick(remember, Qt::Key_Return);
+    ASSERT_TRUE(WaitForEnd(kWaitMs));
+    EXPECT_EQ(m_result, QDialog::Accepted);
+    EXPECT_EQ(m_messages.size(), 1u);
 }
 
 TEST_F(LogonDialogTest, ARememberedDigestLogsOnByItselfTwoSecondsAfterTheDialogShows) {
@@ -170,6 +186,7 @@ TEST_F(LogonDialogTest, ARememberedDigestLogsOnByItselfTwoSecondsAfterTheDialogS
     LogonDialog& dialog = OpenDialog();
     EXPECT_EQ(dialog.findChild<QComboBox*>("LogonNumber")->currentText(), "8002");
     EXPECT_TRUE(dialog.findChild<QCheckBox*>("LogonRemember")->isChecked());
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("LogonPassword")->text(), "********") << "not the digest";
     ASSERT_TRUE(WaitForEnd(kWaitMs));
     EXPECT_GE(shown.elapsed(), LogonDialog::kStartWaitMs - 50);
     EXPECT_EQ(m_result, QDialog::Accepted);
@@ -186,7 +203,7 @@ TEST_F(LogonDialogTest, ClickingIntoARememberedPasswordEmptiesItAndTheTypedOneIs
     StartCore();
     OpenDialog();
     auto* password = Child<QLineEdit>("LogonPassword");
-    EXPECT_EQ(password->text(), "NOT-THE-RIGHT-DIGEST");
+    EXPECT_EQ(password->text(), "********") << "a placeholder, not the digest";
     // The logon by itself uses the stored (wrong) digest and is refused.
     ASSERT_TRUE(WaitForMessage(kWaitMs));
     EXPECT_EQ(m_messages.front().text, "Invalid password");
@@ -203,6 +220,43 @@ TEST_F(LogonDialogTest, ClickingIntoARememberedPasswordEmptiesItAndTheTypedOneIs
     const auto list = ReadUserListFile(JoinPath(m_clientHome.Path(), kUserListFile));
     ASSERT_FALSE(list.empty());
     EXPECT_EQ(list.front(), "8003," + PasswordDigest("8003", "3333"));
+}
+
+// The server options dialog offers the server's own default port, refuses an empty address
+// with a message, and its spin box buttons carry arrows; a time-out names the silent server.
+TEST_F(LogonDialogTest, ServerOptionsAndTheTimeoutText) {
+    StartCore();
+    ServerOptionsDialog dialog(nullptr, m_core->Texts(), "", 0);
+    auto* port = dialog.findChild<QSpinBox*>("ServerPort");
+    EXPECT_EQ(port->value(), 17001);
+    dialog.open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QPushButton* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    ASSERT_TRUE(WaitForMessage(kWaitMs)) << "an empty address says so";
+    EXPECT_EQ(m_messages.front().text, "Enter the server's address");
+    EXPECT_TRUE(dialog.isVisible());
+    dialog.findChild<QLineEdit*>("ServerAddress")->setText("10.0.0.7");
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.Address(), "10.0.0.7");
+
+    // The arrows: dark marks on the light buttons at the spin box's right end.
+    const QImage shot = port->grab().toImage();
+    int dark = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = shot.width() - 20; x < shot.width(); ++x) dark += qGray(shot.pixel(x, y)) < 80;
+    EXPECT_GE(dark, 20) << "arrow marks";
+
+    LogonOutcome timedOut;
+    timedOut.kind = LogonOutcomeKind::TimedOut;
+    timedOut.messageText = kTextLogonTimeout;
+    LogonRequest request{"127.0.0.1", 9, "", "", 0};
+    EXPECT_EQ(LogonOutcomeText(m_core->Texts(), timedOut, request), "Logon timeout: no answer from 127.0.0.1:9");
+    LogonOutcome refused;
+    refused.kind = LogonOutcomeKind::Refused;
+    refused.messageText = kTextLogonTimeout;
+    EXPECT_EQ(LogonOutcomeText(m_core->Texts(), refused, request), "Logon timeout");
 }
 
 } // namespace
