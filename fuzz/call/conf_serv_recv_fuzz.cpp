@@ -8,13 +8,12 @@
 // no window: their copies must be freed on the way (the sanitizers check).
 #include "client/call/call_state.h"
 #include "client/conference/conf_serv_handler.h"
-#include "fuzz/common/fuzz_call_parts.h"
-#include "fuzz/common/fuzz_client_setup.h"
-#include "platform/message.h"
+#include "fuzz/common/fuzz_call_harness.h"
+#include "fuzz/common/step_script.h"
 #include "wire/byte_order.h"
 
-#include <atomic>
-#include <memory>
+#include <array>
+#include <string>
 #include <vector>
 
 using namespace orv;
@@ -23,34 +22,8 @@ namespace {
 
 constexpr std::uint32_t kRoomId = 0x5151;
 
-class FuzzConfHandler : public ConfServHandler {
-public:
-    using ConfServHandler::ConfServHandler;
-    void Receive(const std::uint8_t* data, std::size_t size) {
-        if (CheckStreamMessage(data, size)) OnRecv(data, size);
-    }
-    void Connected() { OnConnected(); }
-    void Lost() { OnDisconnected(); }
-};
-
-struct Harness {
-    std::unique_ptr<ClientConfig> config;
-    std::unique_ptr<FuzzOwner> owner;
-    std::shared_ptr<CTimerManager> timers;
-    std::atomic<std::uint32_t> clock{1000};
-
-    Harness() {
-        config = MakeFuzzConfig(UseFuzzHome("orv-fuzz-conf"));
-        config->Audio().device = "fuzz";
-        owner = std::make_unique<FuzzOwner>(*config);
-        timers = InstallFuzzTimers([this] { return clock.load(); });
-        InstallCallMediaFactory([] { return std::make_unique<QuietMedia>(); });
-        EndpointID.store(77);
-    }
-};
-
-Harness& TheHarness() {
-    static Harness* harness = new Harness;
+CallFuzzHarness& TheHarness() {
+    static CallFuzzHarness* harness = new CallFuzzHarness("orv-fuzz-conf", false); // lives for the whole run
     return *harness;
 }
 
@@ -65,15 +38,10 @@ ConfSeatEntry EntryFrom(const std::uint8_t* b, std::size_t n) {
     return e;
 }
 
-void Pump() {
-    MSG msg;
-    while (PeekMessage(&msg, true)) DispatchMessage(&msg);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Harness& h = TheHarness();
+    CallFuzzHarness& h = TheHarness();
     if (size < 1) return 0;
     const bool chairman = (data[0] & 1) != 0;
     SetCallState(CALLSTATE_IDLE, false);
@@ -83,16 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     notice.role = chairman ? kRoleChairman : 0;
     notice.servIP = 0x0100007F;
     notice.servPort = 9;
-    auto* handler = new FuzzConfHandler("8001", "555", "555", h.owner.get(), notice, 0, false);
+    auto* handler = new FuzzStreamHandler<ConfServHandler>("8001", "555", "555", h.owner.get(), notice, 0, false);
     if (data[0] & 2) handler->Connected();
-    std::size_t at = 1;
-    while (at + 3 <= size) {
-        const std::uint8_t action = data[at];
-        std::size_t length = GetU16LE(data + at + 1);
-        at += 3;
-        if (length > size - at) length = size - at;
-        const std::uint8_t* bytes = data + at;
-        at += length;
+    StepScript script(data + 1, size - 1, StepScript::Length::TwoBytes);
+    while (const std::optional<FuzzStep> step = script.Next()) {
+        const auto [action, length, bytes] = *step;
         switch (action & 0x7F) {
         case 0: {
             std::vector<std::uint8_t> message(bytes, bytes + length);
@@ -118,10 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             handler->Receive(p.data(), p.size());
             break;
         }
-        case 3:
-            h.clock += static_cast<std::uint32_t>(length) * 100;
-            h.timers->ScanOnce();
-            break;
+        case 3: h.Advance(length); break;
         case 4: handler->DoCallConnect(); break;
         case 5: handler->DoConfCmd(length > 0 ? bytes[0] : 0, length > 1 ? bytes[1] : 0); break;
         case 6:
@@ -132,6 +92,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     handler->Lost();
-    Pump();
+    PumpMessages();
     return 0;
 }

@@ -6,14 +6,12 @@
 // pass, 2 answers, 3 hangs up with the first byte as reason, 4 sends the bytes as digits.
 #include "client/call/call_state.h"
 #include "client/call/talk_serv_handler.h"
-#include "fuzz/common/fuzz_call_parts.h"
-#include "fuzz/common/fuzz_client_setup.h"
-#include "platform/message.h"
-#include "wire/byte_reader.h"
+#include "fuzz/common/fuzz_call_harness.h"
+#include "fuzz/common/step_script.h"
+#include "wire/byte_order.h"
 #include "wire/packet_header.h"
 
-#include <atomic>
-#include <memory>
+#include <string>
 #include <vector>
 
 using namespace orv;
@@ -22,38 +20,13 @@ namespace {
 
 constexpr std::uint32_t kCallId = 0x4242;
 
-// Opens the receive path and the link events to the harness.
-class FuzzHandler : public TalkServHandler {
-public:
-    using TalkServHandler::TalkServHandler;
-    void Receive(const std::uint8_t* data, std::size_t size) {
-        if (CheckStreamMessage(data, size)) OnRecv(data, size);
-    }
-    void Connected() { OnConnected(); }
-    void Lost() { OnDisconnected(); }
-};
-
-struct Harness {
-    std::unique_ptr<ClientConfig> config;
-    std::unique_ptr<FuzzOwner> owner;
-    std::shared_ptr<CTimerManager> timers;
-    std::atomic<std::uint32_t> clock{1000};
-
-    Harness() {
-        config = MakeFuzzConfig(UseFuzzHome("orv-fuzz-call"));
-        config->Audio().device = "fuzz";
-        config->Audio().captureCodecs = {4, 1};
-        config->Audio().playCodecs = {4, 1};
-        owner = std::make_unique<FuzzOwner>(*config, true);
-        // No timer thread and no network thread: everything runs on this thread.
-        timers = InstallFuzzTimers([this] { return clock.load(); });
-        InstallCallMediaFactory([] { return std::make_unique<QuietMedia>(); });
-        EndpointID.store(77);
-    }
-};
-
-Harness& TheHarness() {
-    static Harness* harness = new Harness; // lives for the whole run
+CallFuzzHarness& TheHarness() {
+    static CallFuzzHarness* harness = [] {
+        auto* h = new CallFuzzHarness("orv-fuzz-call", true); // lives for the whole run
+        h->config->Audio().captureCodecs = {4, 1};
+        h->config->Audio().playCodecs = {4, 1};
+        return h;
+    }();
     return *harness;
 }
 
@@ -71,15 +44,10 @@ void EnterState(int state) {
     }
 }
 
-void Pump() {
-    MSG msg;
-    while (PeekMessage(&msg, true)) DispatchMessage(&msg);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Harness& h = TheHarness();
+    CallFuzzHarness& h = TheHarness();
     if (size < 2) return 0;
     EnterState(data[0] % 9);
     TalkEstablish notice;
@@ -90,16 +58,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     notice.peerAudioPort = 9;
     notice.talkServIP = 0x0100007F;
     notice.talkServPort = 9;
-    auto* handler = new FuzzHandler("8001", "8002", "8001", h.owner.get(), notice, 0, false);
+    auto* handler = new FuzzStreamHandler<TalkServHandler>("8001", "8002", "8001", h.owner.get(), notice, 0, false);
     if (data[1] & 8) handler->Connected();
-    std::size_t at = 2;
-    while (at + 3 <= size) {
-        std::uint8_t action = data[at];
-        std::size_t length = GetU16LE(data + at + 1);
-        at += 3;
-        if (length > size - at) length = size - at;
-        const std::uint8_t* bytes = data + at;
-        at += length;
+    StepScript script(data + 2, size - 2, StepScript::Length::TwoBytes);
+    while (const std::optional<FuzzStep> step = script.Next()) {
+        const auto [action, length, bytes] = *step;
         switch (action & 0x7F) {
         case 0: {
             std::vector<std::uint8_t> message(bytes, bytes + length);
@@ -107,10 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             handler->Receive(message.data(), message.size());
             break;
         }
-        case 1:
-            h.clock += static_cast<std::uint32_t>(length) * 100;
-            h.timers->ScanOnce();
-            break;
+        case 1: h.Advance(length); break;
         case 2: handler->DoCallConnect(); break;
         case 3: handler->DoCallDisconnect(length > 0 ? bytes[0] : 0); break;
         case 4: handler->DoCallDTMF(std::string(reinterpret_cast<const char*>(bytes), length)); break;
@@ -121,6 +81,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The link goes down: the handler ends itself (if it had not already) and is deleted
     // from this thread's queue, which is run only now so the handler lives until here.
     handler->Lost();
-    Pump();
+    PumpMessages();
     return 0;
 }

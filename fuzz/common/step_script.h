@@ -1,5 +1,5 @@
-// A fuzz input read as a script of steps: an op byte, a length byte and that many bytes,
-// the length cut to what is left of the input.
+// A fuzz input read as a script of steps: an op byte, a length (one byte, or two little-endian
+// bytes) and that many bytes, the length cut to what is left of the input.
 #pragma once
 
 #include <algorithm>
@@ -17,22 +17,29 @@ struct FuzzStep {
 
 class StepScript {
 public:
-    StepScript(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
+    enum class Length { OneByte = 1, TwoBytes = 2 };
 
-    // The next step; none when fewer than two bytes are left.
+    StepScript(const std::uint8_t* data, std::size_t size, Length length = Length::OneByte)
+        : m_data(data), m_size(size), m_lengthBytes(static_cast<std::size_t>(length)) {}
+
+    // The next step; none when the op and its length no longer fit.
     std::optional<FuzzStep> Next() {
-        if (m_pos + 2 > m_size) return std::nullopt;
+        const std::size_t head = 1 + m_lengthBytes;
+        if (m_pos + head > m_size) return std::nullopt;
+        std::size_t length = m_data[m_pos + 1];
+        if (m_lengthBytes == 2) length |= static_cast<std::size_t>(m_data[m_pos + 2]) << 8;
         FuzzStep step;
         step.op = m_data[m_pos];
-        step.size = std::min<std::size_t>(m_data[m_pos + 1], m_size - m_pos - 2);
-        step.bytes = m_data + m_pos + 2;
-        m_pos += 2 + step.size;
+        step.size = std::min<std::size_t>(length, m_size - m_pos - head);
+        step.bytes = m_data + m_pos + head;
+        m_pos += head + step.size;
         return step;
     }
 
 private:
     const std::uint8_t* m_data;
     std::size_t m_size;
+    std::size_t m_lengthBytes;
     std::size_t m_pos = 0;
 };
 
