@@ -6,12 +6,11 @@
 // media packet of a seat at the media ports; a mixing block. Whatever happened, everything
 // sent parses, every mixed packet is a whole media packet, and a new room whose chairman sets
 // up is accepted.
+#include "fuzz/common/fuzz_server_parts.h"
 #include "fuzz/common/step_script.h"
 #include "server/conference_media.h"
 #include "server/conference_server.h"
-#include "server/server_log.h"
 #include "wire/media_header.h"
-#include "wire/packet_header.h"
 
 #include <cstdlib>
 
@@ -36,24 +35,13 @@ ConfRoom& NewRoom(ConfRoomTable& rooms, std::uint32_t now) {
 
 std::vector<std::uint8_t> Setup(std::uint32_t roomId, std::uint32_t endpoint, const std::uint8_t* chunk,
                                 std::size_t len) {
-    CallSetup s;
-    s.callId = roomId;
-    s.endpoint = endpoint;
-    for (std::size_t i = 0; i < len && i < 8; ++i) {
-        CodecList& list = i % 4 == 0 ? s.audioCapt : i % 4 == 1 ? s.audioPlay : i % 4 == 2 ? s.videoCapt : s.videoPlay;
-        list.ids[list.count++] = chunk[i] % 6;
-    }
-    return BuildCallSetup(1, s);
+    return FuzzCallSetup(roomId, endpoint, chunk, len, 4);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const bool quiet = [] {
-        SetServerLogEnabled(false);
-        return true;
-    }();
-    (void)quiet;
+    QuietServerLogOnce();
     ConfRoomTable rooms;
     ConferenceServerConfig config;
     config.audio = {0x7F000001, 5000};
@@ -62,14 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ConferenceServer server(
         rooms, config,
         [&](LinkHandle link, const std::vector<std::uint8_t>& p) {
-            Packet parsed;
-            if (link < 1 || link > 4 || ParsePacket(p.data(), p.size(), &parsed) != PacketError::None) std::abort();
-            if (parsed.header.type == kPktCallAccept) ++accepts;
+            if (CheckSent(link, kConfSeats, p) == kPktCallAccept) ++accepts;
             return true;
         },
-        [](LinkHandle link) {
-            if (link < 1 || link > 4) std::abort();
-        },
+        [](LinkHandle link) { CheckLink(link, kConfSeats); },
         [](const std::string&) {});
     ConferenceMedia media(rooms, [](Medium, const std::vector<std::uint8_t>& d, const MediaAddress&) {
         if (d.size() <= kMediaHeaderBytes) std::abort();
@@ -148,10 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // Whatever happened, a new room's chairman that sets up is accepted once.
-    for (LinkHandle link : kLinks) {
-        server.OnLinkGone(link, now);
-        server.OnAccepted(link, now);
-    }
+    ReconnectAll(server, kLinks, now);
     const std::uint32_t fresh = NewRoom(rooms, now).id;
     const std::uint8_t codecs[] = {1, 1};
     accepts = 0;
