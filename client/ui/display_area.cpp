@@ -52,13 +52,22 @@ void DisplayArea::SetOwnBackground(bool own) {
     update();
 }
 
+QRect DisplayArea::TextRect() const { return rect().adjusted(ownBackground_ ? 6 : 0, 0, 0, 0); }
+
+QString DisplayArea::ShownText() const {
+    if (time_ || text_.contains(QLatin1Char(' '))) return text_;
+    const int room = TextRect().width();
+    if (room <= 0 || fontMetrics().horizontalAdvance(text_) <= room) return text_;
+    return fontMetrics().elidedText(text_, Qt::ElideLeft, room);
+}
+
 void DisplayArea::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (ownBackground_) painter.fillRect(rect(), kDisplay);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setPen(kDisplayText);
     const int flags = time_ ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
-    painter.drawText(rect().adjusted(ownBackground_ ? 6 : 0, 0, 0, 0), flags, text_);
+    painter.drawText(TextRect(), flags, ShownText());
 }
 
 } // namespace orv

@@ -25,6 +25,9 @@ public:
     DisplayArea(const QString& name, bool time, int textSize, QWidget* parent);
     void SetText(const QString& text);
     const QString& Text() const { return text_; }
+    // What the area draws: a word wider than the area (a long number) shows its end, led by
+    // an ellipsis, so the last typed digit stays in view.
+    QString ShownText() const;
     // Without a skin the area sits in a plain window and draws its own background.
     void SetOwnBackground(bool own);
 
@@ -32,6 +35,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QRect TextRect() const;
+
     bool time_;
     bool ownBackground_ = false;
     QString text_;

@@ -20,7 +20,9 @@
 #include "platform/system.h"
 #include "platform/tick.h"
 
+#include <QClipboard>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -39,6 +41,9 @@ constexpr int kTextMissedCalls = 138;
 constexpr int kTextPlaybackVolume = 284;
 constexpr int kTextRecordVolume = 285;
 constexpr int kClockPeriodMs = 1000;
+// A pasted number: how much clipboard text is looked at, and how many dial characters taken.
+constexpr int kMaxPastedText = 256;
+constexpr int kMaxPastedDigits = 32;
 // Slider positions as the mixer takes them (0..255) from the skin slider's 0..100.
 constexpr int kMixerMaximum = 255;
 
@@ -66,6 +71,8 @@ MainDialog::MainDialog(ClientCore& core, MainServices services, const std::strin
     const std::string skinFile = SkinFilePath(home_, SkinWindow::Main);
     BuildControls(skinFile);
     SetTips();
+    // Help opens the user manual; without one the button looks as unusable as it is.
+    if (QWidget* help = Control(QStringLiteral("BUTTON_HELP"))) help->setEnabled(CommandAvailable(kCmdUserManual));
     dock_.Attach(this, CDockManager::kLeader);
     SetButtonHandler([this](const QString& name) { OnButton(name); });
     SetSliderHandler([this](const QString& name, int value) { OnSlider(name, value); });
@@ -99,6 +106,7 @@ void MainDialog::changeEvent(QEvent* event) {
     if (event->type() == QEvent::LanguageChange) {
         setWindowTitle(Q(Text(kTextTitle)));
         SetTips();
+        if (tray_) tray_->Retranslate();
         Refresh();
     }
     SkinnedWindow::changeEvent(event);
@@ -146,11 +154,10 @@ void MainDialog::Refresh() {
     if (time_) time_->SetText(Q(clock_.Text(now, local)));
     if (message_) message_->SetText(Q(line_.Text(now, DefaultLine())));
     if (forwardMark_) forwardMark_->setVisible(Forwarding());
-    if (status_) {
-        const bool onLine = OnLine();
-        const std::string own = core_.UserServ() ? core_.UserServ()->GetUserNumber() : std::string();
-        status_->SetState(Q(own), onLine, Q(Text(onLine ? kTextOnLine : kTextOffLine)));
-    }
+    const bool onLine = OnLine();
+    const QString own = Q(core_.UserServ() ? core_.UserServ()->GetUserNumber() : std::string());
+    if (status_) status_->SetState(own, onLine, Q(Text(onLine ? kTextOnLine : kTextOffLine)));
+    if (tray_) tray_->SetState(own, onLine);
 }
 
 bool MainDialog::OnLine() const { return !services_.onLine || services_.onLine(); }
@@ -189,8 +196,9 @@ void MainDialog::OnButton(const QString& name) {
         OnCommand(kCmdCallLists);
     } else if (name == QLatin1String("BUTTON_OWNVIDEO")) {
         video_->Show();
+    } else if (name == QLatin1String("BUTTON_HELP")) {
+        OnCommand(kCmdUserManual);
     }
-    // BUTTON_HELP has no action of its own.
 }
 
 void MainDialog::StartSlidersFromMixer() {
@@ -273,6 +281,11 @@ void MainDialog::ShowAbout() {
 }
 
 void MainDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Paste) ||
+        (event->key() == Qt::Key_Insert && event->modifiers() == Qt::ShiftModifier)) {
+        PasteDigits();
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter: CallOrAccept(); return;
@@ -299,6 +312,20 @@ void MainDialog::TypeKey(char c) {
         line_.Show(entry_.Number());
     }
     Refresh();
+}
+
+void MainDialog::PasteDigits() {
+    // The clipboard is anyone's text: only dial characters are taken, and no more than a
+    // number holds.
+    const QString text = QGuiApplication::clipboard()->text().left(kMaxPastedText);
+    int taken = 0;
+    for (const QChar c : text) {
+        if (taken == kMaxPastedDigits) break;
+        const char key = c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '\0';
+        if (KeyTone(key).empty()) continue;
+        TypeKey(key);
+        ++taken;
+    }
 }
 
 void MainDialog::Backspace() {

@@ -8,6 +8,7 @@
 #include "client/skin/skinned_window.h"
 #include "client/ui/dock/dock_manager.h"
 #include "client/ui/main_services.h"
+#include "client/ui/main_tray.h"
 #include "client/ui/main_volumes.h"
 #include "client/ui/message_line.h"
 #include "client/ui/number_entry.h"
@@ -24,7 +25,6 @@
 #include <vector>
 
 class QEventLoop;
-class QSystemTrayIcon;
 
 namespace orv {
 
@@ -69,6 +69,7 @@ public:
     MainVideo& Video() { return *video_; }
     // The settings, address book, call lists and service windows.
     ClientWindows& Windows() { return *windows_; }
+    MainTray& Tray() { return *tray_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -96,6 +97,7 @@ private:
     void ShowAbout();
     void TypeKey(char c);
     void Backspace();
+    void PasteDigits();
 
     // Calls.
     void CallOrAccept();
@@ -120,6 +122,7 @@ private:
     void CloseWindow(ExitReason reason);
     void HideToTray();
     void RestoreFromTray();
+    void ToggleFromTray();
 
     std::uint32_t Now() const;
     std::string Text(int number) const;
@@ -147,7 +150,7 @@ private:
     StatusStrip* status_ = nullptr;
     QWidget* forwardMark_ = nullptr; // the forwarding picture, shown while calls are forwarded
     QTimer clockTimer_; // 1 s: redraw, clock or talk time
-    QSystemTrayIcon* tray_ = nullptr;
+    std::unique_ptr<MainTray> tray_;
     QPointer<QWidget> about_;
     std::unique_ptr<MainVideo> video_;
     std::unique_ptr<ClientWindows> windows_;

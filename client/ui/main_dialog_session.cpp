@@ -10,8 +10,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
-#include <QIcon>
-#include <QSystemTrayIcon>
 
 namespace orv {
 
@@ -21,7 +19,6 @@ constexpr int kTextInformation = 1;
 constexpr int kTextQuit = 22;
 constexpr int kTextCallPlacingTimeout = 33;
 constexpr int kTextFilesUpdated = 110;
-constexpr int kTrayTipMax = 127;
 constexpr char kTalkRequestType[] = "0x0201";
 
 } // namespace
@@ -99,7 +96,7 @@ void MainDialog::CloseWindow(ExitReason reason) {
     SilenceTones();
     clockTimer_.stop();
     if (about_) about_->close();
-    if (tray_) tray_->hide();
+    if (tray_) tray_->Hide();
     close();
     if (loop_) loop_->quit();
 }
@@ -127,23 +124,26 @@ MainDialog::ExitReason MainDialog::Exec() {
 }
 
 void MainDialog::CreateTrayIcon() {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
-    tray_ = new QSystemTrayIcon(this);
-    QIcon icon = windowIcon();
-    if (icon.isNull()) icon = QApplication::windowIcon();
-    tray_->setIcon(icon);
-    tray_->setToolTip(QString::fromStdString(Text(0)).left(kTrayTipMax));
-    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-        // A double click or the context (right) button brings the window back.
-        if (why == QSystemTrayIcon::DoubleClick || why == QSystemTrayIcon::Context) RestoreFromTray();
-    });
-    tray_->show();
+    MainTray::Actions actions;
+    actions.toggleWindow = [this] { ToggleFromTray(); };
+    actions.restoreWindow = [this] { RestoreFromTray(); };
+    actions.exit = [this] {
+        RestoreFromTray(); // the question shows over the window
+        ConfirmClose();
+    };
+    tray_ = std::make_unique<MainTray>(this, core_.Texts(), std::move(actions));
+}
+
+void MainDialog::ToggleFromTray() {
+    if (isVisible() && !isMinimized()) HideToTray();
+    else RestoreFromTray();
 }
 
 void MainDialog::HideToTray() {
-    if (tray_ == nullptr) {
+    if (!tray_->Available()) {
         // Without a tray there would be no way back to a hidden window: minimise instead.
         showMinimized();
+        tray_->SetWindowShown(false);
         return;
     }
     hiddenToTray_.clear();
@@ -154,6 +154,7 @@ void MainDialog::HideToTray() {
         }
     }
     hide();
+    tray_->SetWindowShown(false);
 }
 
 void MainDialog::RestoreFromTray() {
@@ -168,6 +169,7 @@ void MainDialog::RestoreFromTray() {
     hiddenToTray_.clear();
     raise();
     activateWindow();
+    tray_->SetWindowShown(true);
 }
 
 } // namespace orv

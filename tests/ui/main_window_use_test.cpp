@@ -1,9 +1,15 @@
 // The main window as a person uses it, offscreen with the default skin and a real core:
 // what the message area and the footer show across a day of calls, and what happens when
 // the server stops answering.
+#include "client/skin/skin_button.h"
 #include "client/skin/skin_slider.h"
+#include "client/ui/display_area.h"
 #include "tests/ui/ui_test_support.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -99,6 +105,56 @@ TEST_F(MainWindowInUse, OffLineIsShownAndRefusesCalls) {
     onLine = true;
     QTest::keyClick(&w, Qt::Key_Return);
     EXPECT_EQ(f.calls, (std::vector<std::string>{"8002"}));
+}
+
+// The tray menu shows and hides the window, reads the state and exits with the question;
+// a long number keeps its end in view; a paste takes only the dial characters; Help without
+// a manual looks disabled.
+TEST_F(MainWindowInUse, TrayMenuPasteAndLongNumbers) {
+    bool onLine = false;
+    MainServices services = f.Services();
+    services.onLine = [&] { return onLine; };
+    MainDialog& w = f.Window(services);
+    w.show();
+    EXPECT_FALSE(w.Button("BUTTON_HELP")->isEnabled());
+
+    const QList<QAction*> menu = w.Tray().Menu()->actions();
+    ASSERT_EQ(menu.size(), 4); // show/hide, state, separator, exit
+    EXPECT_EQ(menu[0]->text(), "Hide");
+    EXPECT_EQ(menu[1]->text(), "Off line");
+    EXPECT_FALSE(menu[1]->isEnabled());
+    EXPECT_TRUE(w.Tray().ToolTip().endsWith("Off line"));
+    onLine = true;
+    w.Refresh();
+    EXPECT_EQ(menu[1]->text(), "On line");
+    EXPECT_EQ(w.Tray().ToolTip(), w.windowTitle() + "\nOn line");
+    menu[0]->trigger(); // no tray here: the window is minimised rather than lost
+    EXPECT_TRUE(w.isMinimized());
+    EXPECT_EQ(menu[0]->text(), "Show");
+    menu[0]->trigger();
+    EXPECT_FALSE(w.isMinimized());
+    EXPECT_EQ(menu[0]->text(), "Hide");
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("+1 (800) 555-0199 ext. 7#\u00e9x"));
+    QTest::keyClick(&w, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(w.NumberField(), "180055501997#");
+    QTest::keyClick(&w, Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(w.NumberField(), "180055501997#180055501997#");
+    QGuiApplication::clipboard()->setText(QString(100000, QLatin1Char('9')));
+    QTest::keyClick(&w, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(w.NumberField().size(), 31u) << "no longer than a number";
+    auto* area = w.findChild<DisplayArea*>("MESSAGE_AREA");
+    ASSERT_NE(area, nullptr);
+    EXPECT_EQ(area->Text().toStdString(), w.NumberField());
+    EXPECT_TRUE(area->ShownText().startsWith(QChar(0x2026))) << area->ShownText().toStdString();
+    EXPECT_TRUE(area->ShownText().endsWith("#99999")) << "the end stays in view";
+    EXPECT_LE(area->fontMetrics().horizontalAdvance(area->ShownText()), area->width());
+
+    QString asked;
+    AnswerNextMessageBox(true, &asked);
+    menu[3]->trigger();
+    EXPECT_EQ(asked, "Do you really want to quit ORV?");
+    EXPECT_EQ(w.Exit(), MainDialog::ExitReason::UserQuit);
 }
 
 } // namespace
