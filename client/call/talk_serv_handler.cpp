@@ -69,9 +69,13 @@ TalkServHandler::TalkServHandler(const std::string& callerId, const std::string&
     m_media.peerVideoIP = notice.peerVideoIP;
     m_media.peerVideoPort = notice.peerVideoPort;
     SetServerAddr(notice.talkServIP, notice.talkServPort);
+    m_autoAlloc = autoAlloc;
+    m_linkPort = autoAlloc ? 0 : orvPort;
+}
 
-    bool linked = CreateLink(kSockStream, autoAlloc ? 0 : orvPort);
-    Log(3, "%s %s Alloc TCP %s", GetHandlerName().c_str(), autoAlloc ? "Auto" : "Manual",
+void TalkServHandler::Start() {
+    bool linked = CreateLink(kSockStream, m_linkPort);
+    Log(3, "%s %s Alloc TCP %s", GetHandlerName().c_str(), m_autoAlloc ? "Auto" : "Manual",
         linked ? "Success" : "Failed");
     // The time-out goes in before the connect, so a connection that comes up at once
     // always finds it to cancel.

@@ -99,6 +99,11 @@ public:
                     CallOwner* owner, const TalkEstablish& notice, HWND remoteVideoWindow, bool videoSend);
     ~TalkServHandler() override;
 
+    // Opens the stream link to the talk server and connects it. Called by whoever created the
+    // handler once it is fully built: the network thread may call into the handler as soon
+    // as the link exists, which must not happen while a derived part is still being built.
+    void Start();
+
     // Requests of the call (results: non-zero on success).
     int DoCallSetup();
     void OpenUDPChannel();
@@ -248,6 +253,8 @@ private:
     CriticalSection m_csMedia; // media lock: before any media thread's lock
     CallMediaParams m_media;   // peer addresses from the notice, then the negotiated values
     std::unique_ptr<CallMedia> m_callMedia;
+    bool m_autoAlloc = true;
+    std::uint16_t m_linkPort = 0; // the configured stream port, 0 = chosen by the system
     CriticalSection m_csSetup;
     std::vector<std::uint8_t> m_setupPacket; // kept for the watchdogs
 };

@@ -119,10 +119,11 @@ void CUserServHandler::OnConfEstablish(const PacketHeader& h, const std::uint8_t
         // The handler lives on this (the network) thread and ends itself with the conference.
         auto* handler = new ConfServHandler(own, notice.confId, own, this, notice, video, videoSend);
         SetCallHandler(handler);
+        handler->Start();
         if (m_records != nullptr) m_records->Add(1, kKindConference, notice.callId, own, notice.confId, kDialledCall, 0);
         Post(m_confWnd.load(), WM_CALL_PROGRESS, kProgressConfRegistered, 0);
     } else {
-        new ConfServHandler(notice.chairman, notice.invited, notice.confId, this, notice, video, videoSend);
+        (new ConfServHandler(notice.chairman, notice.invited, notice.confId, this, notice, video, videoSend))->Start();
         if (m_records != nullptr)
             m_records->Add(0, kKindConference, notice.callId, notice.chairman, notice.confId, kMissedCall, 0);
     }

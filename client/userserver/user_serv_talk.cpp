@@ -222,9 +222,10 @@ void CUserServHandler::OnTalkEstablish(const PacketHeader& h, const std::uint8_t
         // The handler lives on this (the network) thread and ends itself with the call.
         auto* handler = new TalkServHandler(own, dialled, own, this, notice, video, videoSend);
         SetCallHandler(handler);
+        handler->Start();
         if (m_records != nullptr) m_records->Add(1, 0, notice.callId, own, dialled, kDialledCall, 0);
     } else {
-        new TalkServHandler(notice.callingNumber, own, own, this, notice, video, videoSend);
+        (new TalkServHandler(notice.callingNumber, own, own, this, notice, video, videoSend))->Start();
         if (m_records != nullptr) m_records->Add(0, 0, notice.callId, notice.callingNumber, own, kMissedCall, 0);
     }
 }

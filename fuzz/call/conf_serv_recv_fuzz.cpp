@@ -52,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     notice.servIP = 0x0100007F;
     notice.servPort = 9;
     auto* handler = new FuzzStreamHandler<ConfServHandler>("8001", "555", "555", h.owner.get(), notice, 0, false);
+    handler->Start();
     if (data[0] & 2) handler->Connected();
     StepScript script(data + 1, size - 1, StepScript::Length::TwoBytes);
     while (const std::optional<FuzzStep> step = script.Next()) {

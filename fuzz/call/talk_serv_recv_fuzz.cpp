@@ -59,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     notice.talkServIP = 0x0100007F;
     notice.talkServPort = 9;
     auto* handler = new FuzzStreamHandler<TalkServHandler>("8001", "8002", "8001", h.owner.get(), notice, 0, false);
+    handler->Start();
     if (data[1] & 8) handler->Connected();
     StepScript script(data + 2, size - 2, StepScript::Length::TwoBytes);
     while (const std::optional<FuzzStep> step = script.Next()) {

@@ -91,6 +91,7 @@ TalkServHandler* CallTest::StartCall(bool caller, bool accept, std::uint8_t noFo
     TalkEstablish n = Notice(caller, noForward);
     m_handler = new TalkServHandler(caller ? "8001" : "8002", caller ? "8002*33" : "8001", "8001", &m_owner, n, 0,
                                     false);
+    m_handler->Start();
     if (accept) {
         EXPECT_TRUE(m_server.Accept());
     }

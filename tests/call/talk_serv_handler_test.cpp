@@ -349,6 +349,7 @@ TEST_F(CallTest, RefusedConnectionIsALinkClosedBeforeItWasConnected) {
     TalkEstablish n = Notice(true);
     n.talkServPort = ntohs(addr.sin_port);
     m_handler = new TalkServHandler("8001", "8002", "8001", &m_owner, n, 0, false);
+    m_handler->Start();
     ASSERT_TRUE(WaitEvent(kTalkLinkClosedEarly));
     EXPECT_TRUE(WaitState(CALLSTATE_IDLE));
     EXPECT_TRUE(WaitGone());

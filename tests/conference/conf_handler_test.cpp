@@ -46,6 +46,7 @@ protected:
         m_conf = new ConfServHandler(chairman ? "8001" : "8001", chairman ? "555" : "8002", "555", &m_owner, n, 0,
                                      false);
         m_handler = m_conf;
+        m_conf->Start();
         ASSERT_TRUE(m_server.Accept());
         WaitLog("DoTCPKeepAlive CallID=");
         Expect(PKT_TALK_KEEPALIVE);
