@@ -2,6 +2,7 @@
 #include "platform/paths.h"
 
 #include "platform/command_option.h"
+#include "platform/installed_layout.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -112,6 +113,15 @@ bool InitHomeFolder(int& argc, char** argv, std::string* error) {
         const char* env = std::getenv("ORV_HOME");
         if (env && *env)
             chosen = env;
+    }
+    // An installed program's folder belongs to the package manager: its files stay the
+    // user's own under the data folder instead.
+    if (chosen.empty() && RunsInstalled()) {
+        chosen = UserDataHome();
+        if (chosen.empty()) {
+            if (error != nullptr) *error = "no home folder: set --home, ORV_HOME, XDG_DATA_HOME or HOME";
+            return false;
+        }
     }
     if (chosen.empty())
         chosen = ProgramFolder();

@@ -11,11 +11,12 @@ std::string ProgramFolder();
 std::string ModuleName();
 
 // The folder that holds every data file the client reads and writes: set by --home DIR or
-// the ORV_HOME variable, otherwise the program folder. Created when it does not exist.
+// the ORV_HOME variable, otherwise the program folder, or for an installed program the
+// user's data folder (installed_layout.h). Created when it does not exist.
 std::string HomeFolder();
 void SetHomeFolder(const std::string& folder);
 // Takes "--home DIR" (or "--home=DIR") out of argv (argc/argv are updated), else uses
-// ORV_HOME when set. Returns false, with the reason in *error when given, when --home names
+// ORV_HOME when set, else the default above. Returns false, with the reason in *error when given, when --home names
 // no folder (missing or empty) or the folder cannot be created.
 bool InitHomeFolder(int& argc, char** argv, std::string* error = nullptr);
 

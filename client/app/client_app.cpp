@@ -2,6 +2,7 @@
 
 #include "client/app/app_message.h"
 #include "client/app/app_quit.h"
+#include "client/app/call_handover.h"
 #include "client/app/connect_dialog.h"
 #include "client/app/splash_window.h"
 #include "client/audio/tones/tone_player.h"
@@ -16,9 +17,12 @@
 
 #include <QDialog>
 #include <QString>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <strings.h>
+#include <utility>
 
 namespace orv {
 
@@ -48,6 +52,22 @@ bool ParseAppOptions(int argc, const char* const* argv, AppOptions* options, std
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         std::string server;
+        if (arg == "--call" || arg.rfind("--call=", 0) == 0) {
+            options->callNumber = arg == "--call" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(7);
+            if (!IsDialableNumber(options->callNumber)) {
+                *error = "--call wants a number of digits, \"*\" and \"#\"";
+                return false;
+            }
+            continue;
+        }
+        if (strncasecmp(arg.c_str(), "tel:", 4) == 0 || strncasecmp(arg.c_str(), "orv:", 4) == 0) {
+            options->callNumber = CallLinkNumber(arg);
+            if (options->callNumber.empty()) {
+                *error = "the link \"" + arg + "\" holds no number to call";
+                return false;
+            }
+            continue;
+        }
         if (arg == "--server" && i + 1 < argc) server = argv[++i];
         else if (arg.rfind("--server=", 0) == 0) server = arg.substr(9);
         else if (arg == "--server") server = "";
@@ -68,6 +88,8 @@ ClientApp::ClientApp() = default;
 ClientApp::~ClientApp() { Exit(); }
 
 int ClientApp::Run(const AppOptions& options) {
+    if (!options.callNumber.empty() && HandOverCall(options.callNumber)) return 0;
+    pendingCall_ = options.callNumber;
     if (StartUp(options)) RunWindows();
     Exit();
     return 0;
@@ -106,8 +128,32 @@ bool ClientApp::StartUp(const AppOptions& options) {
         ShowAppMessage(nullptr, core_->Texts(), kTextInformation, kTextAlreadyRunning);
         return false;
     }
+    ListenForHandedCalls();
     video_ = std::make_unique<VideoCore>(*core_);
     return true;
+}
+
+bool ClientApp::HandOverCall(const std::string& number) {
+    if (CountRunningProcesses(kClientProgramName) < 2) return false;
+    return SendCallHandover(CallHandoverSocketPath(), number);
+}
+
+void ClientApp::ListenForHandedCalls() {
+    handover_ = std::make_unique<CallHandoverListener>([this](const std::string& number) { OnHandedCall(number); });
+    std::string error;
+    if (!handover_->Listen(CallHandoverSocketPath(), &error)) {
+        WriteLog(3, "Numbers cannot be handed to this copy: %s", error.c_str());
+        handover_.reset();
+    }
+}
+
+void ClientApp::OnHandedCall(const std::string& number) {
+    WriteLog(3, "Number handed over: %s", number.c_str());
+    if (mainWindow_ == nullptr) {
+        pendingCall_ = number; // dialled once logged on
+    } else if (!mainWindow_->DialWhenIdle(number)) {
+        WriteLog(3, "A call is on: %s not dialled", number.c_str());
+    }
 }
 
 void ClientApp::RunWindows() {
@@ -146,6 +192,9 @@ void ClientApp::RunMainWindow() {
     WriteLog(3, "Main window opens");
     MainDialog window(*core_, std::move(services), HomeFolder());
     mainWindow_ = &window;
+    if (!pendingCall_.empty()) {
+        QTimer::singleShot(0, &window, [this, &window] { OnHandedCall(std::exchange(pendingCall_, std::string())); });
+    }
     const MainDialog::ExitReason reason = window.Exec();
     mainWindow_ = nullptr;
     if (reason == MainDialog::ExitReason::RestartForUpdate) restartForUpdate_ = true;
@@ -166,6 +215,7 @@ void ClientApp::Exit() {
     if (restartForUpdate_) ShellOpenProgram(JoinPath(ProgramFolder(), "updater"));
     if (instanceCount_ == 1 && core_->Config() != nullptr && !core_->Config()->RemoveSkinTree())
         WriteLog(3, "The skin tree could not be removed completely");
+    handover_.reset();
     video_.reset(); // detaches from the calls and ends the camera thread
     SetTheConfig(nullptr);
     core_.reset(); // logs out, stops the timer and network threads, drops the configuration

@@ -11,6 +11,7 @@
 
 namespace orv {
 
+class CallHandoverListener;
 class MainDialog;
 class CTonePlayer;
 class VideoCore;
@@ -22,10 +23,11 @@ struct AppOptions {
     std::string commandLine; // the words after the program name: "LOG [level]" switches the log on
     std::string serverHost;  // --server HOST:PORT: the user server, stored as if set in the dialog
     std::uint16_t serverPort = 0;
+    std::string callNumber;  // --call NUMBER, or a tel: or orv: link: dialled once logged on
 };
 
-// Takes "--server HOST:PORT" out of the arguments; the rest becomes the command line.
-// False with a message when the server option is malformed.
+// Takes "--server HOST:PORT", "--call NUMBER" and a tel: or orv: link out of the arguments;
+// the rest becomes the command line. False with a message when one of them is malformed.
 bool ParseAppOptions(int argc, const char* const* argv, AppOptions* options, std::string* error);
 
 class ClientApp : public CoreListener {
@@ -42,6 +44,10 @@ private:
     void RunWindows();
     void RunMainWindow();
     void Exit();
+    // A start with a number while a copy runs: hands it over; true when that copy took it.
+    bool HandOverCall(const std::string& number);
+    void ListenForHandedCalls();
+    void OnHandedCall(const std::string& number);
 
     std::unique_ptr<ClientCore> core_;
     std::unique_ptr<CTonePlayer> tones_; // the main window's tones, on the configured sound device
@@ -49,6 +55,8 @@ private:
     int instanceCount_ = 0;
     bool restartForUpdate_ = false;
     MainDialog* mainWindow_ = nullptr;
+    std::unique_ptr<CallHandoverListener> handover_;
+    std::string pendingCall_; // dialled when the main window opens
 };
 
 } // namespace orv

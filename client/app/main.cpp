@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     orv::AppOptions options;
     std::string error;
     if (!orv::ParseAppOptions(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "orvphone: %s\nusage: orvphone [--home DIR] [--server HOST:PORT] [--audio-device NAME] [--video-device NAME] [LOG [level]]\n",
+        std::fprintf(stderr, "orvphone: %s\nusage: orvphone [--home DIR] [--server HOST:PORT] [--audio-device NAME] [--video-device NAME] [--call NUMBER | tel:NUMBER] [LOG [level]]\n",
                      error.c_str());
         return 2;
     }

@@ -4,6 +4,7 @@
 #include "client/data/config_text.h"
 #include "client/data/user_list_file.h"
 #include "client/log/log.h"
+#include "platform/installed_layout.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 
@@ -48,7 +49,7 @@ std::string ClientConfig::ShippedFile(const std::string& name) const {
 void ClientConfig::Load() {
     struct utsname name;
     if (::uname(&name) == 0) m_platform = {name.sysname, name.release, name.version};
-    m_programPath = JoinPath(m_env.programFolder, m_env.moduleName);
+    m_programPath = InstalledCommandPath(m_env.programFolder, m_env.moduleName);
     m_settingsFile = JoinPath(m_env.homeFolder, m_env.moduleName + ".cfg");
 
     m_userServer.address = GetProfileString("UserServer", "IPAddr", "", m_settingsFile);

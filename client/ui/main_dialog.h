@@ -51,6 +51,9 @@ public:
     void OnCoreEvent(const CoreEvent& event);
     // A number chosen in the address book or the call lists: dial it.
     void Dial(const std::string& number);
+    // A number from outside the window (a tel: link): dialled only when no call is on, so it
+    // never answers a ringing call. False when it was not dialled.
+    bool DialWhenIdle(const std::string& number);
     // Redraws the message and time areas now (the 1 s timer does it too).
     void Refresh();
 

@@ -71,6 +71,12 @@ void MainDialog::Dial(const std::string& number) {
     CallOrAccept();
 }
 
+bool MainDialog::DialWhenIdle(const std::string& number) {
+    if (closing_ || CallState() != 0) return false;
+    Dial(number);
+    return true;
+}
+
 void MainDialog::HangUp() {
     SilenceTones();
     if (services_.endTalk) services_.endTalk();

@@ -1,11 +1,13 @@
 // skingen: draws the default skin and packs it.
 //   skingen TREE OUTPUT
+//   skingen --icons FOLDER   the desktop's icons (hicolor layout) instead
 // TREE is a scratch folder (emptied first) for the unpacked trees; OUTPUT receives "orv.dat"
 // (main window, video window, settings theme) and "Conf.dat" (conference window).
 // Runs at build time on Qt's offscreen platform.
 #include "client/data/atomic_file.h"
 #include "client/data/skin_pack.h"
 #include "client/data/skin_paths.h"
+#include "tools/skingen/desktop_icons.h"
 #include "tools/skingen/frame_skin.h"
 #include "tools/skingen/main_skin.h"
 #include "tools/skingen/menu_icons.h"
@@ -46,9 +48,10 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     if (argc != 3) {
-        std::fprintf(stderr, "usage: skingen TREE OUTPUT\n");
+        std::fprintf(stderr, "usage: skingen TREE OUTPUT | skingen --icons FOLDER\n");
         return 2;
     }
+    if (std::string(argv[1]) == "--icons") return skingen::WriteDesktopIcons(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
     const QString tree = QString::fromLocal8Bit(argv[1]);
     const QString output = QString::fromLocal8Bit(argv[2]);
     std::error_code ignored;
