@@ -6,15 +6,11 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build}
 work=$(mktemp -d)
-display=:$((90 + RANDOM % 9))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-"$build/bin/orvserver" --home "$work/server" --user-port 0 >"$work/server.out" 2>"$work/server.err" &
-server=$!
-trap 'kill $server $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 100); do grep -q '^LISTEN user udp ' "$work/server.out" && break; sleep 0.1; done
-address=$(sed -n 's/^LISTEN user udp //p' "$work/server.out" | head -1)
+source tests/screenshot_desktop.sh
+source tests/app/screenshot_server.sh
+trap 'orv_stop_tracked; rm -rf "$work"' EXIT
+orv_desktop_start 1024x768 bare
+orv_server_start "$build" "$work" 'LISTEN user udp '
 mkdir -p docs/screenshots
-DISPLAY=$display QT_QPA_PLATFORM=xcb "$build/bin/app_screenshots" --home "$work/client" --server "$address" \
-    docs/screenshots
-DISPLAY=$display QT_QPA_PLATFORM=xcb ORV_UI_SCREENSHOT_DIR=docs/screenshots "$build/tests/ui_screenshots"
+QT_QPA_PLATFORM=xcb "$build/bin/app_screenshots" --home "$work/client" --server "$orv_server_address" docs/screenshots
+QT_QPA_PLATFORM=xcb ORV_UI_SCREENSHOT_DIR=docs/screenshots "$build/tests/ui_screenshots"

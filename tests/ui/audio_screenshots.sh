@@ -7,12 +7,6 @@ build="${1:?usage: audio_screenshots.sh BUILD_DIR [OUT_DIR]}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 out="${2:-$root/docs/screenshots}"
 mkdir -p "$out"
-export ORV_UI_SCREENSHOT_DIR="$out" QT_QPA_PLATFORM=xcb
-xvfb-run -a -s '-screen 0 1280x800x24' bash -c '
-    openbox & wm=$!
-    tint2 >/dev/null 2>&1 & panel=$!
-    sleep 1
-    status=0
-    "$0" --gtest_filter="AudioScreenshots.*" || status=$?
-    kill "$panel" "$wm" 2>/dev/null || true
-    exit "$status"' "$build/tests/ui_audio_screenshots"
+source "$root/tests/screenshot_desktop.sh"
+orv_desktop_start 1280x800 panel
+ORV_UI_SCREENSHOT_DIR="$out" QT_QPA_PLATFORM=xcb "$build/tests/ui_audio_screenshots" --gtest_filter="AudioScreenshots.*"
