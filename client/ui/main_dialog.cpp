@@ -83,6 +83,8 @@ MainDialog::MainDialog(ClientCore& core, MainServices services, const std::strin
     clockTimer_.start(kClockPeriodMs);
     CreateTrayIcon();
     video_ = std::make_unique<MainVideo>(*this, core_.Texts(), home_, services_.video);
+    dock_.AddNeighbour(&video_->Window());
+    video_->Window().Dock().AddNeighbour(this);
     ClientWindowsServices windows;
     windows.callState = [this] { return CallState(); };
     windows.dial = [this](const std::string& number) { Dial(number); };

@@ -1,5 +1,6 @@
 #include "client/ui/video/video_window.h"
 
+#include "client/skin/framed_window.h"
 #include "client/text/text_table.h"
 #include "client/ui/video/snapshot_dialog.h"
 
@@ -72,7 +73,14 @@ VideoWindow::VideoWindow(const TextTable& texts, const std::string& skinFile, QW
     display_->SetLooks(skin_.display);
     BuildButtons();
     BuildZoomMenu();
-    setMinimumSize(MinimumClientSize(skin_.metrics) + QSize(0, kButtonBarHeight));
+    FrameHooks frameHooks;
+    frameHooks.command = [this](const QString& name) { Command(name); };
+    frameHooks.sizingBegins = [this](int edge) { dock_.OnSizingBegins(edge); };
+    frameHooks.moveByTitle = false; // the docking manager moves it
+    frame_ = ApplyFrameSkin(*this, skinFile, std::move(frameHooks));
+    if (frame_ != nullptr) TakeFrameButtons();
+    dock_.Attach(this, CDockManager::kFollower);
+    setMinimumSize(WindowSizeFor(MinimumClientSize(skin_.metrics)));
     Zoom(kZoomNormal);
     Reset();
 }
@@ -106,6 +114,33 @@ void VideoWindow::BuildButtons() {
         // Play and Pause share a place: only one of them shows.
         if (std::string(entry.name) != "PAUSE") x += kButtonSize + 6;
     }
+}
+
+void VideoWindow::TakeFrameButtons() {
+    bool rowEmpty = true;
+    for (const ButtonEntry& entry : kButtons) {
+        const QString name = QString::fromLatin1(entry.name);
+        QToolButton* titled = frame_->Button(name);
+        if (titled == nullptr) {
+            rowEmpty = false;
+            continue;
+        }
+        delete buttons_[name];
+        buttons_[name] = titled;
+        if (entry.tip != 0) titled->setToolTip(Q(Text(entry.tip)));
+    }
+    for (const char* name : {"CLOSE", "RESTORE"}) {
+        if (QToolButton* titled = frame_->Button(QString::fromLatin1(name))) buttons_[QString::fromLatin1(name)] = titled;
+    }
+    if (rowEmpty) {
+        bar_->hide();
+        barHeight_ = 0;
+    }
+}
+
+QSize VideoWindow::WindowSizeFor(QSize picture) const {
+    const QMargins frame = contentsMargins();
+    return picture + QSize(frame.left() + frame.right(), frame.top() + frame.bottom() + barHeight_);
 }
 
 void VideoWindow::BuildZoomMenu() {
@@ -178,13 +213,14 @@ void VideoWindow::Zoom(int command) {
         return;
     }
     // The window keeps its top left corner.
-    resize(ZoomedClientSize(skin_.metrics, chosen->percent) + QSize(0, kButtonBarHeight));
+    resize(WindowSizeFor(ZoomedClientSize(skin_.metrics, chosen->percent)));
     PlaceChildren(); // a hidden window gets its resize event only when shown
 }
 
 QRect VideoWindow::PictureArea() const {
-    const QSize client(width(), height() - kButtonBarHeight);
-    return PictureRect(skin_.metrics, client).translated(0, kButtonBarHeight);
+    const QRect inside = contentsRect();
+    const QSize client(inside.width(), inside.height() - barHeight_);
+    return PictureRect(skin_.metrics, client).translated(inside.left(), inside.top() + barHeight_);
 }
 
 void VideoWindow::resizeEvent(QResizeEvent* event) {
@@ -193,14 +229,16 @@ void VideoWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void VideoWindow::PlaceChildren() {
-    bar_->setGeometry(0, 0, width(), kButtonBarHeight);
+    const QRect inside = contentsRect();
+    bar_->setGeometry(inside.left(), inside.top(), inside.width(), barHeight_);
     display_->setGeometry(PictureArea());
 }
 
 void VideoWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), skin_.display.backColour);
-    painter.fillRect(QRect(0, 0, width(), kButtonBarHeight), palette().window());
+    const QRect inside = contentsRect();
+    painter.fillRect(inside, skin_.display.backColour);
+    if (barHeight_ > 0) painter.fillRect(QRect(inside.topLeft(), QSize(inside.width(), barHeight_)), palette().window());
 }
 
 void VideoWindow::VideoOn() {

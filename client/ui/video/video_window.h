@@ -1,8 +1,12 @@
 // VideoWindow: the window in which the user sees the call's pictures. It holds the
 // VideoDisplayWindow under a row of buttons (zoom, small picture, picture switch, snapshot,
 // pause/resume sending, video options) and keeps the picture at the skin's aspect ratio.
+// With a frame in its skin file the window wears that frame, and the buttons the frame's
+// title bar carries leave the row (the row goes when it is empty). Its docking manager
+// (a follower) moves it when its title strip is dragged.
 #pragma once
 
+#include "client/ui/dock/dock_manager.h"
 #include "client/ui/video/snapshot_dialog.h"
 #include "client/ui/video/video_display_window.h"
 #include "client/ui/video/video_window_skin.h"
@@ -18,6 +22,7 @@ class QToolButton;
 
 namespace orv {
 
+class SkinFrame;
 class TextTable;
 
 struct VideoWindowHooks {
@@ -37,7 +42,7 @@ public:
     static constexpr int kZoom150 = 0xFF04;
     static constexpr int kZoom200 = 0xFF05;
     static constexpr int kZoomFullScreen = 0xFF07;
-    static constexpr int kButtonBarHeight = 30;
+    static constexpr int kButtonBarHeight = 30; // the button row, while it has buttons
 
     VideoWindow(const TextTable& texts, const std::string& skinFile, QWidget* parent = nullptr);
     ~VideoWindow() override;
@@ -63,6 +68,9 @@ public:
     // The picture area in window coordinates.
     QRect PictureArea() const;
     const VideoFrameMetrics& Metrics() const { return skin_.metrics; }
+    // The frame the skin gave the window, or null when it keeps the system frame.
+    SkinFrame* Frame() const { return frame_; }
+    CDockManager& Dock() { return dock_; }
 
     // Places the window beside the main window, within the screen's work area.
     void DockBeside(const QWidget& main);
@@ -75,6 +83,9 @@ protected:
 
 private:
     void BuildButtons();
+    void TakeFrameButtons();
+    // The client area's size for a picture of `picture`: the button row and the frame added.
+    QSize WindowSizeFor(QSize picture) const;
     void BuildZoomMenu();
     void PlaceChildren();
     void SetLayout(bool smallOpen, bool localBig);
@@ -88,6 +99,9 @@ private:
     VideoWindowHooks hooks_;
     VideoDisplayWindow* display_ = nullptr;
     QWidget* bar_ = nullptr;
+    int barHeight_ = kButtonBarHeight;
+    SkinFrame* frame_ = nullptr;
+    CDockManager dock_;
     std::map<QString, QToolButton*> buttons_;
     QMenu* zoomMenu_ = nullptr;
     int zoom_ = kZoomNormal;
