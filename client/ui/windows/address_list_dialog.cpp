@@ -7,6 +7,7 @@
 #include "client/ui/windows/window_style.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -84,30 +85,28 @@ AddressListDialog::AddressListDialog(QWidget* parent, const TextTable& texts, Fr
     : QDialog(parent), texts_(texts), friends_(friends), mode_(mode), choose_(std::move(choose)) {
     setObjectName(mode == Mode::Import ? QStringLiteral("ImportDialog") : QStringLiteral("ExportDialog"));
     StyleWindow(*this);
-    setWindowTitle(TextOf(texts, mode == Mode::Import ? kTextImportTitle : kTextExportTitle));
     ask_ = [this](const std::string& name) { return AskDuplicate(this, texts_, name); };
     auto* column = new QVBoxLayout(this);
-    column->addWidget(new QLabel(TextOf(texts, kTextDetails), this));
+    details_ = new QLabel(this);
+    column->addWidget(details_);
     list_ = new QTreeWidget(this);
     list_->setObjectName(QStringLiteral("records"));
     list_->setRootIsDecorated(false);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list_->setHeaderLabels({TextOf(texts, kTextNo), TextOf(texts, kTextName), TextOf(texts, kTextGroup),
-                            TextOf(texts, kTextOrvNumber), TextOf(texts, kTextTelephone), TextOf(texts, kTextMobile),
-                            TextOf(texts, kTextEmail)});
+    list_->setColumnCount(7);
     const int charWidth = list_->fontMetrics().horizontalAdvance(QLatin1Char('0'));
     list_->setColumnWidth(0, 5 * charWidth);
     for (int c = 1; c < 7; ++c) list_->setColumnWidth(c, 11 * charWidth);
     list_->setMinimumSize(72 * charWidth, 14 * list_->fontMetrics().height());
     column->addWidget(list_, 1);
     auto* row = new QHBoxLayout();
-    run_ = new QPushButton(TextOf(texts, mode == Mode::Import ? kTextImport : kTextExport), this);
+    run_ = new QPushButton(this);
     run_->setObjectName(QStringLiteral("run"));
     run_->setDefault(true);
-    commit_ = new QPushButton(TextOf(texts, kTextCommit), this);
+    commit_ = new QPushButton(this);
     commit_->setObjectName(QStringLiteral("commit"));
-    delete_ = new QPushButton(TextOf(texts, kTextDelete), this);
-    auto* cancel = new QPushButton(TextOf(texts, kTextCancel), this);
+    delete_ = new QPushButton(this);
+    cancel_ = new QPushButton(this);
     row->addWidget(run_);
     if (mode == Mode::Import) {
         row->addWidget(commit_);
@@ -117,12 +116,13 @@ AddressListDialog::AddressListDialog(QWidget* parent, const TextTable& texts, Fr
         delete_->hide();
     }
     row->addStretch(1);
-    row->addWidget(cancel);
+    row->addWidget(cancel_);
     column->addLayout(row);
     connect(run_, &QPushButton::clicked, this, [this] { Run(); });
     connect(commit_, &QPushButton::clicked, this, [this] { Commit(); });
     connect(delete_, &QPushButton::clicked, this, [this] { DeleteSelected(); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    Retranslate();
     commit_->setEnabled(false);
     delete_->setEnabled(false);
     if (mode == Mode::Export) {
@@ -130,6 +130,24 @@ AddressListDialog::AddressListDialog(QWidget* parent, const TextTable& texts, Fr
         for (const FriendEntry& e : friends_.Friends()) records.push_back(e.record);
         Fill(records);
     }
+}
+
+void AddressListDialog::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) Retranslate();
+    QDialog::changeEvent(event);
+}
+
+void AddressListDialog::Retranslate() {
+    const bool import = mode_ == Mode::Import;
+    setWindowTitle(TextOf(texts_, import ? kTextImportTitle : kTextExportTitle));
+    details_->setText(TextOf(texts_, kTextDetails));
+    list_->setHeaderLabels({TextOf(texts_, kTextNo), TextOf(texts_, kTextName), TextOf(texts_, kTextGroup),
+                            TextOf(texts_, kTextOrvNumber), TextOf(texts_, kTextTelephone),
+                            TextOf(texts_, kTextMobile), TextOf(texts_, kTextEmail)});
+    run_->setText(TextOf(texts_, import ? kTextImport : kTextExport));
+    commit_->setText(TextOf(texts_, kTextCommit));
+    delete_->setText(TextOf(texts_, kTextDelete));
+    cancel_->setText(TextOf(texts_, kTextCancel));
 }
 
 void AddressListDialog::Fill(const std::vector<FriendRecord>& records) {

@@ -44,7 +44,11 @@ public:
     QPushButton* RunButton() const { return run_; }
     QPushButton* CommitButton() const { return commit_; }
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void Retranslate();
     void Fill(const std::vector<FriendRecord>& records);
     std::string Choose(bool save);
     void Show(const std::string& text);
@@ -59,6 +63,8 @@ private:
     QPushButton* run_ = nullptr;
     QPushButton* commit_ = nullptr;
     QPushButton* delete_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QLabel* details_ = nullptr;
 };
 
 // The warning about a name the address book already holds: Replace, Ignore and "Apply to

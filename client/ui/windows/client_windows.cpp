@@ -8,6 +8,7 @@
 #include "client/ui/skin_message_box.h"
 #include "client/ui/windows/own_number_window.h"
 #include "client/ui/windows/settings_window.h"
+#include "client/ui/windows/window_style.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -87,6 +88,7 @@ void ClientWindows::OpenSettings() {
         auto* window = new SettingsWindow(&main_, core_.Texts(), SettingsPages(context), services_.applyConfiguration,
                                           services_.applyConfiguration);
         window->setAttribute(Qt::WA_DeleteOnClose);
+        ThemeWindow(*window, core_.Config()->SkinFile(SkinWindow::Settings));
         settings_ = window;
         settings_->Lock(Idle());
     }

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -39,49 +40,65 @@ FriendInfoDialog::FriendInfoDialog(QWidget* parent, const TextTable& texts, cons
     : QDialog(parent), texts_(texts), record_(record), submit_(std::move(submit)) {
     setObjectName(QStringLiteral("FriendInfoDialog"));
     StyleWindow(*this);
-    setWindowTitle(TextOf(texts, kTextTitle));
     auto* column = new QVBoxLayout(this);
-    auto* box = new QGroupBox(TextOf(texts, kTextDetails), this);
-    auto* form = new QFormLayout(box);
-    const auto field = [&](int label, const std::string& value, int maxLength, bool numberField) {
-        auto* edit = new QLineEdit(QString::fromStdString(value), box);
+    box_ = new QGroupBox(this);
+    form_ = new QFormLayout(box_);
+    const auto field = [&](const char* name, const std::string& value, int maxLength, bool numberField) {
+        auto* edit = new QLineEdit(QString::fromStdString(value), box_);
+        edit->setObjectName(QString::fromLatin1(name));
         edit->setMaxLength(maxLength);
         edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 20);
         if (numberField)
             edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9*]*")), edit));
-        form->addRow(TextOf(texts, label), edit);
+        form_->addRow(new QLabel(box_), edit);
         return edit;
     };
-    name_ = field(kTextName, record.friendName, kMaxName, false);
-    name_->setObjectName(QStringLiteral("name"));
-    number_ = field(kTextOrvNumber, record.netPhone, kMaxNumber, true);
-    number_->setObjectName(QStringLiteral("number"));
-    phone_ = field(kTextTelephone, record.phone, kMaxNumber, true);
-    phone_->setObjectName(QStringLiteral("phone"));
-    mobile_ = field(kTextMobile, record.mobile, kMaxNumber, true);
-    mobile_->setObjectName(QStringLiteral("mobile"));
-    email_ = field(kTextEmail, record.email, kMaxNumber, false);
-    email_->setObjectName(QStringLiteral("email"));
-    group_ = new QComboBox(box);
+    name_ = field("name", record.friendName, kMaxName, false);
+    number_ = field("number", record.netPhone, kMaxNumber, true);
+    phone_ = field("phone", record.phone, kMaxNumber, true);
+    mobile_ = field("mobile", record.mobile, kMaxNumber, true);
+    email_ = field("email", record.email, kMaxNumber, false);
+    group_ = new QComboBox(box_);
     group_->setObjectName(QStringLiteral("group"));
-    group_->addItem(TextOf(texts, kTextDefaultGroup), QString());
+    group_->addItem(QString(), QString()); // the default group; its text comes with the others
     for (const std::string& group : groups) {
         if (!group.empty()) group_->addItem(QString::fromStdString(group), QString::fromStdString(group));
     }
     const int current = group_->findData(QString::fromStdString(record.group));
     group_->setCurrentIndex(current >= 0 ? current : 0);
-    form->addRow(TextOf(texts, kTextGroup), group_);
-    column->addWidget(box);
-    auto* hint = new QLabel(TextOf(texts, kTextExtensionHint).simplified(), this);
-    hint->setWordWrap(true);
-    column->addWidget(hint);
+    form_->addRow(new QLabel(box_), group_);
+    column->addWidget(box_);
+    hint_ = new QLabel(this);
+    hint_->setWordWrap(true);
+    column->addWidget(hint_);
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(TextOf(texts, kTextOk), QDialogButtonBox::AcceptRole);
-    ok->setDefault(true);
-    buttons->addButton(TextOf(texts, kTextCancel), QDialogButtonBox::RejectRole);
+    ok_ = buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
+    ok_->setDefault(true);
+    cancel_ = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &FriendInfoDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     column->addWidget(buttons);
+    Retranslate();
+}
+
+void FriendInfoDialog::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) Retranslate();
+    QDialog::changeEvent(event);
+}
+
+void FriendInfoDialog::Retranslate() {
+    setWindowTitle(TextOf(texts_, kTextTitle));
+    box_->setTitle(TextOf(texts_, kTextDetails));
+    const std::pair<QWidget*, int> labels[] = {{name_, kTextName},     {number_, kTextOrvNumber},
+                                               {phone_, kTextTelephone}, {mobile_, kTextMobile},
+                                               {email_, kTextEmail},   {group_, kTextGroup}};
+    for (const auto& [field, text] : labels) {
+        if (auto* label = qobject_cast<QLabel*>(form_->labelForField(field))) label->setText(TextOf(texts_, text));
+    }
+    group_->setItemText(0, TextOf(texts_, kTextDefaultGroup));
+    hint_->setText(TextOf(texts_, kTextExtensionHint).simplified());
+    ok_->setText(TextOf(texts_, kTextOk));
+    cancel_->setText(TextOf(texts_, kTextCancel));
 }
 
 FriendRecord FriendInfoDialog::Record() const {

@@ -1,7 +1,7 @@
 // The friend information dialog: name, ORV number, telephone, mobile, e-mail and group of
 // one friend, for a new friend or a change. OK hands the record to a submit function, which
 // says whether it was sent; a refusal (empty or duplicate name, no session) shows its text
-// and keeps the dialog open.
+// and keeps the dialog open. Its texts follow a language change while it is open.
 #pragma once
 
 #include "client/friends/friend_record.h"
@@ -12,7 +12,11 @@
 #include <vector>
 
 class QComboBox;
+class QFormLayout;
+class QGroupBox;
+class QLabel;
 class QLineEdit;
+class QPushButton;
 
 namespace orv {
 
@@ -41,7 +45,12 @@ public:
 
     void accept() override;
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void Retranslate();
+
     const TextTable& texts_;
     FriendRecord record_;
     Submit submit_;
@@ -51,6 +60,11 @@ private:
     QLineEdit* mobile_ = nullptr;
     QLineEdit* email_ = nullptr;
     QComboBox* group_ = nullptr;
+    QGroupBox* box_ = nullptr;
+    QFormLayout* form_ = nullptr;
+    QLabel* hint_ = nullptr;
+    QPushButton* ok_ = nullptr;
+    QPushButton* cancel_ = nullptr;
 };
 
 } // namespace orv

@@ -1,5 +1,7 @@
 #include "client/ui/windows/window_style.h"
 
+#include "client/skin/framed_window.h"
+#include "client/skin/theme_style.h"
 #include "client/text/text_table.h"
 
 #include <QDialog>
@@ -9,7 +11,10 @@
 
 namespace orv {
 
-QString WindowStyleSheet() {
+namespace {
+
+// What every window shares.
+QString CommonRules() {
     return QStringLiteral(
         "QDialog, QWidget#page { background: #F4F5F6; color: #2F343A; }"
         "QWidget { font-family: 'DejaVu Sans', 'Noto Sans CJK JP', 'Noto Sans CJK SC'; font-size: 13px; }"
@@ -21,6 +26,20 @@ QString WindowStyleSheet() {
         "QLineEdit:focus, QComboBox:focus { border: 1px solid #2FA56B; }"
         "QLineEdit:disabled, QComboBox:disabled { background: #E9ECEE; color: #9AA2AA; }"
         "QCheckBox:disabled, QRadioButton:disabled, QLabel:disabled { color: #9AA2AA; }"
+        "QTabWidget::pane { border: 1px solid #C9CED3; border-radius: 4px; top: -1px; background: #F4F5F6; }"
+        "QTreeWidget, QTableWidget, QListWidget { background: white; border: 1px solid #C9CED3; border-radius: 4px;"
+        "  selection-background-color: #CFEBDC; selection-color: #1E2B26; alternate-background-color: #F7F9F8; }"
+        "QHeaderView::section { background: #E9ECEE; color: #4A525A; border: none; border-right: 1px solid #D5DADE;"
+        "  padding: 4px 6px; }"
+        "QMenu { background: #FFFFFF; color: #2F343A; border: 1px solid #C9CED3; }"
+        "QMenu::item { padding: 5px 22px; }"
+        "QMenu::item:selected { background: #CFEBDC; }"
+        "QMenu::item:disabled { color: #AEB5BB; }");
+}
+
+// Push buttons, tabs and scroll bars, which a settings theme draws instead.
+QString StandardControlRules() {
+    return QStringLiteral(
         "QPushButton { background: #E3E6E9; color: #2F343A; border: 1px solid #C9CED3; border-radius: 5px;"
         "  padding: 5px 16px; min-width: 64px; }"
         "QPushButton:hover { background: #ECEFF1; }"
@@ -28,28 +47,37 @@ QString WindowStyleSheet() {
         "QPushButton:focus { border: 1px solid #2FA56B; }"
         "QPushButton:default { background: #2FA56B; color: white; border: 1px solid #2A955F; }"
         "QPushButton:disabled { background: #EEF0F2; color: #AEB5BB; border: 1px solid #DDE1E4; }"
-        "QTabWidget::pane { border: 1px solid #C9CED3; border-radius: 4px; top: -1px; background: #F4F5F6; }"
         "QTabBar::tab { background: transparent; color: #4A525A; padding: 6px 16px; border: none;"
         "  border-bottom: 2px solid transparent; }"
         "QTabBar::tab:selected { color: #1E2B26; border-bottom: 2px solid #2FA56B; }"
         "QTabBar::tab:focus { color: #2FA56B; }"
-        "QTreeWidget, QTableWidget, QListWidget { background: white; border: 1px solid #C9CED3; border-radius: 4px;"
-        "  selection-background-color: #CFEBDC; selection-color: #1E2B26; alternate-background-color: #F7F9F8; }"
-        "QHeaderView::section { background: #E9ECEE; color: #4A525A; border: none; border-right: 1px solid #D5DADE;"
-        "  padding: 4px 6px; }"
         "QScrollBar:vertical { width: 10px; background: #E3E6E9; border: none; }"
         "QScrollBar:horizontal { height: 10px; background: #E3E6E9; border: none; }"
         "QScrollBar::handle { background: #9AA2AA; border-radius: 5px; min-height: 24px; min-width: 24px; }"
-        "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }"
-        "QMenu { background: #FFFFFF; color: #2F343A; border: 1px solid #C9CED3; }"
-        "QMenu::item { padding: 5px 22px; }"
-        "QMenu::item:selected { background: #CFEBDC; }"
-        "QMenu::item:disabled { color: #AEB5BB; }");
+        "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }");
 }
+
+} // namespace
+
+QString WindowStyleSheet() { return CommonRules() + StandardControlRules(); }
 
 void StyleWindow(QWidget& window) {
     window.setStyleSheet(WindowStyleSheet());
     window.setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+}
+
+bool ThemeWindow(QDialog& window, const std::string& themeFile) {
+    window.setStyleSheet(CommonRules()); // before the take-over, which wraps the sheet's style
+    if (TakeOverStandardControls(window, themeFile) == nullptr) {
+        window.setStyleSheet(WindowStyleSheet());
+        return false;
+    }
+    FrameHooks hooks;
+    hooks.command = [&window](const QString& name) {
+        if (name == QLatin1String("CLOSE")) window.reject();
+    };
+    ApplyFrameSkin(window, themeFile, std::move(hooks));
+    return true;
 }
 
 ActionRow AddActionRow(QDialog& dialog, QBoxLayout& column) {

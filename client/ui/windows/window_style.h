@@ -20,6 +20,11 @@ QString WindowStyleSheet();
 // Puts the style sheet on a window and gives it the window flags of a modeless dialog.
 void StyleWindow(QWidget& window);
 
+// Gives a styled window the settings theme of themeFile: its picture frame (Close rejects
+// the dialog) and the theme's look for its push buttons, check and radio boxes, tabs and
+// scroll bars. false (the window as it was) when the theme file does not exist.
+bool ThemeWindow(QDialog& window, const std::string& themeFile);
+
 // Adds a right-aligned row of an action button (the default, named "modify") and a Cancel
 // button under column; the dialog's Cancel rejects it.
 struct ActionRow {

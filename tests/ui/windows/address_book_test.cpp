@@ -7,11 +7,13 @@
 #include "client/ui/function_menu.h"
 #include "client/ui/windows/address_list_dialog.h"
 #include "client/ui/windows/forward_window.h"
+#include "client/ui/windows/friend_info_dialog.h"
 #include "client/userserver/user_serv_handler.h"
 #include "tests/ui/ui_test_support.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -159,9 +161,15 @@ TEST_F(AddressBook, JapaneseReachesEveryOpenWindowAndLeavesNoTextEmpty) {
     w.show();
     for (int command : {kCmdSettings, kCmdAddressBook, kCmdCallLists, kCmdSetPassword})
         ASSERT_TRUE(w.Windows().Open(command)) << command;
+    // The address book's own dialogs, open over it while the language changes.
+    FriendInfoDialog info(w.Windows().AddressBook(), f.Core().Texts(), FriendRecord{}, {"Work"}, {});
+    AddressListDialog exporter(w.Windows().AddressBook(), f.Core().Texts(), *f.Core().Friends(),
+                               AddressListDialog::Mode::Export, {});
+    info.show();
+    exporter.show();
     w.Windows().ChangeLanguage(kLanguageJapanese);
     QWidget* windows[] = {w.Windows().Settings(), w.Windows().AddressBook(), w.Windows().CallLists(),
-                          w.Windows().Password()};
+                          w.Windows().Password(), &info, &exporter};
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.Windows().AddressBook()->windowTitle() == "アドレス帳"; }, 2000));
     EXPECT_EQ(w.Windows().Settings()->windowTitle(), "設定");
     EXPECT_EQ(w.Windows().CallLists()->TypeButton(kMissedCall)->text(), "不在着信");
@@ -173,6 +181,10 @@ TEST_F(AddressBook, JapaneseReachesEveryOpenWindowAndLeavesNoTextEmpty) {
         EXPECT_TRUE(empty.empty()) << empty.front();
     }
     EXPECT_EQ(w.Windows().Password()->windowTitle(), "パスワードの設定");
+    EXPECT_EQ(info.windowTitle(), "連絡先の情報");
+    EXPECT_EQ(info.Group()->itemText(1), "Work"); // the user's own names stay as they are
+    EXPECT_EQ(exporter.RunButton()->text(), "エクスポート");
+    EXPECT_EQ(exporter.List()->headerItem()->text(1), "名前");
     ForwardWindow forward(&w, f.Core().Texts(), {}, {});
     EXPECT_TRUE(EmptyTexts(forward).empty()) << EmptyTexts(forward).front();
     EXPECT_EQ(forward.windowTitle(), "着信転送");
