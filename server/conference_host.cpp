@@ -1,13 +1,11 @@
 #include "server/conference_host.h"
 
 #include "platform/tick.h"
+#include "server/media_links.h"
 #include "server/server_log.h"
 #include "server/talk_link_events.h"
 #include "tcplink/tcplink.h"
 #include "udplink/udplink.h"
-#include "wire/ipv4_text.h"
-
-#include <cstring>
 
 namespace orv {
 
@@ -93,12 +91,7 @@ bool ConferenceHost::Start(const std::string& address, std::uint32_t publicIp, c
 }
 
 void ConferenceHost::SendMedia(Medium medium, const std::vector<std::uint8_t>& datagram, const MediaAddress& to) {
-    const LinkHandle link = m_mediaLinks[static_cast<int>(medium)];
-    if (UdpSendTo(link, datagram.data(), static_cast<std::uint32_t>(datagram.size()), DottedQuad(to.ip).c_str(),
-                  to.port, 0) == 0) {
-        ServerLog("conference media: cannot send %zu bytes to %s:%u", datagram.size(), DottedQuad(to.ip).c_str(),
-                  to.port);
-    }
+    SendMediaDatagram(m_mediaLinks, medium, datagram, to, "conference media");
 }
 
 LRESULT ConferenceHost::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -137,19 +130,8 @@ bool ConferenceHost::OnTcpEvent(const LinkEvent* event, const void* detail) {
 }
 
 bool ConferenceHost::OnUdpNotify(const LinkEvent* event, const void* detail) {
-    if (event == nullptr || event->link == 0) return false;
-    int medium = 0;
-    while (medium < 2 && m_mediaLinks[medium] != event->link) ++medium;
-    if (medium == 2) return false;
-    if (event->code != kLinkEventData || detail == nullptr || !m_media) return true;
-    const auto* info = static_cast<const UdpRecvInfo*>(detail);
-    char text[sizeof info->address + 1] = {};
-    std::memcpy(text, info->address, sizeof info->address);
-    MediaAddress from;
-    from.port = info->port;
-    if (!ParseDottedQuad(text, &from.ip) || info->data == nullptr) return true;
-    m_media->OnDatagram(static_cast<Medium>(medium), info->data, info->length, from, GetTickCount());
-    return true;
+    if (event == nullptr) return false;
+    return DeliverMediaDatagram(m_mediaLinks, *event, detail, m_media.get());
 }
 
 void ConferenceHost::OnTimer(std::uint32_t now) {

@@ -1,14 +1,13 @@
 #include "server/talk_host.h"
 
 #include "platform/tick.h"
+#include "server/media_links.h"
 #include "server/server_log.h"
 #include "server/talk_link_events.h"
 #include "tcplink/tcplink.h"
 #include "udplink/udplink.h"
-#include "wire/ipv4_text.h"
 
 #include <charconv>
-#include <cstring>
 
 namespace orv {
 
@@ -126,11 +125,7 @@ bool TalkHost::Start(const TalkHostOptions& options, const PortFunction& freeUdp
 }
 
 void TalkHost::SendMedia(Medium medium, const std::vector<std::uint8_t>& datagram, const MediaAddress& to) {
-    const LinkHandle link = m_mediaLinks[static_cast<int>(medium)];
-    if (UdpSendTo(link, datagram.data(), static_cast<std::uint32_t>(datagram.size()), DottedQuad(to.ip).c_str(),
-                  to.port, 0) == 0) {
-        ServerLog("media: cannot send %zu bytes to %s:%u", datagram.size(), DottedQuad(to.ip).c_str(), to.port);
-    }
+    SendMediaDatagram(m_mediaLinks, medium, datagram, to, "media");
 }
 
 LRESULT TalkHost::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -158,18 +153,7 @@ void TalkHost::OnTcpNotify(const LinkEvent* event, const void* detail) {
 bool TalkHost::OnUdpNotify(const LinkEvent* event, const void* detail) {
     if (event == nullptr || event->link == 0) return false;
     if (m_conf && m_conf->OnUdpNotify(event, detail)) return true;
-    int medium = 0;
-    while (medium < 2 && m_mediaLinks[medium] != event->link) ++medium;
-    if (medium == 2) return false;
-    if (event->code != kLinkEventData || detail == nullptr || !m_media) return true;
-    const auto* info = static_cast<const UdpRecvInfo*>(detail);
-    char text[sizeof info->address + 1] = {};
-    std::memcpy(text, info->address, sizeof info->address);
-    MediaAddress from;
-    from.port = info->port;
-    if (!ParseDottedQuad(text, &from.ip) || (info->data == nullptr && info->length != 0)) return true;
-    m_media->OnDatagram(static_cast<Medium>(medium), info->data, info->length, from, GetTickCount());
-    return true;
+    return DeliverMediaDatagram(m_mediaLinks, *event, detail, m_media.get());
 }
 
 void TalkHost::OnTimer(std::uint32_t now) {
