@@ -6,6 +6,7 @@
 // this suite runs at the same time.
 #include "client/app/call_handover.h"
 #include "client/data/user_list_file.h"
+#include "tests/app/file_wait.h"
 #include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"
 #include "wire/password_digest.h"
@@ -29,20 +30,6 @@ namespace orv {
 namespace {
 
 constexpr int kWaitMs = 30000;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
-bool FileShows(const std::string& path, const std::string& text, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    do {
-        if (ReadAll(path).find(text) != std::string::npos) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    } while (std::chrono::steady_clock::now() < deadline);
-    return false;
-}
 
 // Sends raw bytes to the socket and returns what comes back before the other side closes.
 std::string RawExchange(const std::string& path, const std::string& bytes) {

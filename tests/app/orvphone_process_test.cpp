@@ -4,6 +4,7 @@
 // running" and leaves the first copy's files alone. One test, so no other orvphone of this
 // suite runs at the same time.
 #include "client/data/user_list_file.h"
+#include "tests/app/file_wait.h"
 #include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"
 #include "wire/password_digest.h"
@@ -24,21 +25,6 @@ namespace orv {
 namespace {
 
 constexpr int kWaitMs = 30000;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
-// Waits, bounded, until the file holds text.
-bool FileShows(const std::string& path, const std::string& text, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    do {
-        if (ReadAll(path).find(text) != std::string::npos) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    } while (std::chrono::steady_clock::now() < deadline);
-    return false;
-}
 
 TEST(OrvphoneProcess, ANormalRunRemovesItsSkinTreeAndASecondCopyIsRefused) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);

@@ -64,10 +64,11 @@ echo "packet types: $names"
 for name in Login KeepAlive Logout TalkRequest CallSetup CallConnect CallDisconnect CallDTMF OpenUDPChannel; do
     [[ " $names " == *" $name "* ]] || fail "no $name packet named"
 done
-awk -F'|' '$5 == "8001"' "$scratch/frames.txt" | grep -q . || fail "the logon's number is not shown"
-awk -F'|' '$6 ~ /stream/' "$scratch/frames.txt" | grep -q . || fail "no stream frame dissected"
+# (awk reads to the end: an early exit in a pipe would fail it under pipefail.)
+awk -F'|' '$5 == "8001" {n++} END {exit !n}' "$scratch/frames.txt" || fail "the logon's number is not shown"
+awk -F'|' '$6 ~ /stream/ {n++} END {exit !n}' "$scratch/frames.txt" || fail "no stream frame dissected"
 [ "$(awk -F'|' '$7 ~ /False|0/' "$scratch/frames.txt" | wc -l)" -ge 10 ] || fail "too few media packets"
-awk -F'|' '$7 ~ /True|1/' "$scratch/frames.txt" | grep -q . || fail "no media probe"
+awk -F'|' '$7 ~ /True|1/ {n++} END {exit !n}' "$scratch/frames.txt" || fail "no media probe"
 
 [ $failures -eq 0 ] && echo "dissector: all checks passed"
 exit $((failures > 0))

@@ -28,8 +28,9 @@ for file in installed.ini orv.dat Conf.dat libudplink.so libtcplink.so liborvpla
 done
 # Every library the installed programs load comes from the private folder or the system.
 for program in orvcli orvserver orvphone; do
-    if ldd "$private/$program" | grep -q "$build"; then fail "$program loads from the build folder"; fi
-    ldd "$private/$program" | grep -q "$private/libudplink.so" || fail "$program does not load the installed link library"
+    libraries=$(ldd "$private/$program")
+    [[ $libraries != *"$build/"* ]] || fail "$program loads from the build folder"
+    [[ $libraries == *"$private/libudplink.so"* ]] || fail "$program does not load the installed link library"
 done
 
 # The desktop's files: entry, metadata, icons and manual pages.
@@ -43,7 +44,7 @@ for size in 16x16 32x32 48x48 256x256; do
 done
 grep -q "<svg" "$prefix/share/icons/hicolor/scalable/apps/orvphone.svg" || fail "no scalable icon"
 for program in orvphone orvcli orvserver; do
-    zcat "$prefix/share/man/man1/$program.1.gz" | grep -q "^\.SH NAME" || fail "no manual page of $program"
+    [ "$(zcat "$prefix/share/man/man1/$program.1.gz" | grep -c "^\.SH NAME")" -eq 1 ] || fail "no manual page of $program"
 done
 
 snapshot() { find "$prefix" -printf '%p %s %T@ %m\n' | sort; }

@@ -4,6 +4,7 @@
 // missing or the marker names a folder that is not there, the program's own file is used.
 #include "client/data/client_config.h"
 #include "platform/installed_layout.h"
+#include "tests/app/file_wait.h"
 #include "tests/server/test_folder.h"
 
 #include <gtest/gtest.h>
@@ -16,11 +17,6 @@ namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
 
 void WriteText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
