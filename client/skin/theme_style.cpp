@@ -66,14 +66,22 @@ bool ThemeStyle::DrawPushPanel(const QStyleOption& option, QPainter& painter) co
     if ((option.state & State_Enabled) == 0) painter.setOpacity(0.5);
     PaintNinePart(painter, theme_.pushButton, pressed, option.rect);
     painter.restore();
-    if ((option.state & State_HasFocus) != 0) {
-        painter.save();
-        painter.setRenderHint(QPainter::Antialiasing);
+    // The default button wears the focus colour round its face; the focused one a dotted
+    // line inside it.
+    const auto* button = qstyleoption_cast<const QStyleOptionButton*>(&option);
+    const bool isDefault = button != nullptr && (button->features & QStyleOptionButton::DefaultButton) != 0;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    if (isDefault) {
         painter.setPen(QPen(theme_.buttonFocus, 1.5));
-        painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(QRectF(option.rect).adjusted(1, 1, -1, -1), 4, 4);
-        painter.restore();
     }
+    if ((option.state & State_HasFocus) != 0) {
+        painter.setPen(QPen(theme_.buttonFocus, 1, Qt::DotLine));
+        painter.drawRoundedRect(QRectF(option.rect).adjusted(3.5, 3.5, -3.5, -3.5), 3, 3);
+    }
+    painter.restore();
     return true;
 }
 

@@ -89,10 +89,7 @@ TEST(AudioScreenshots, AudioPageAudioTestAndDockedVideoWindow) {
         // The video window dragged to 8 px off the main window's right edge snaps and docks;
         // dragging the main window then carries it along.
         VideoWindow& video = w.Video().Window();
-        CDockManager videoDock;
-        videoDock.Attach(&video, CDockManager::kFollower);
-        videoDock.AddNeighbour(&w);
-        w.Dock().AddNeighbour(&video);
+        CDockManager& videoDock = video.Dock();
         video.show();
         video.move(w.frameGeometry().right() + 120, 60);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&video));

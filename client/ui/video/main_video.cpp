@@ -25,6 +25,7 @@ constexpr int kTextCancel = 158;
 MainVideo::MainVideo(QWidget& main, const TextTable& texts, const std::string& home, MainVideoServices services)
     : main_(main), texts_(texts), services_(std::move(services)) {
     window_ = std::make_unique<VideoWindow>(texts_, SkinFilePath(home, SkinWindow::Video));
+    window_->setWindowIcon(main_.windowIcon());
     VideoWindowHooks hooks;
     hooks.setSendingPaused = [this](bool paused) { SetSendingPaused(paused); };
     hooks.openVideoOptions = [this](QWidget* parent) { OpenOptions(parent); };

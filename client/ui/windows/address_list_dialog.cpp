@@ -96,8 +96,9 @@ AddressListDialog::AddressListDialog(QWidget* parent, const TextTable& texts, Fr
     list_->setColumnCount(7);
     const int charWidth = list_->fontMetrics().horizontalAdvance(QLatin1Char('0'));
     list_->setColumnWidth(0, 5 * charWidth);
-    for (int c = 1; c < 7; ++c) list_->setColumnWidth(c, 11 * charWidth);
-    list_->setMinimumSize(72 * charWidth, 14 * list_->fontMetrics().height());
+    list_->setColumnWidth(1, 16 * charWidth); // names keep up to 15 characters
+    for (int c = 2; c < 7; ++c) list_->setColumnWidth(c, 11 * charWidth);
+    list_->setMinimumSize(78 * charWidth, 14 * list_->fontMetrics().height());
     column->addWidget(list_, 1);
     auto* row = new QHBoxLayout();
     run_ = new QPushButton(this);

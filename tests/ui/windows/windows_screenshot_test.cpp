@@ -6,7 +6,9 @@
 #include "client/data/call_record_list.h"
 #include "client/text/language.h"
 #include "client/ui/function_menu.h"
+#include "client/ui/windows/address_list_dialog.h"
 #include "client/ui/windows/forward_window.h"
+#include "client/ui/windows/friend_info_dialog.h"
 #include "client/userserver/user_serv_handler.h"
 #include "tests/ui/ui_test_support.h"
 
@@ -84,6 +86,18 @@ TEST(WindowsScreenshots, EverydayWindowsAndTheLanguages) {
     Beside(w, forwardWindow);
     EXPECT_TRUE(SaveScreen(folder + "/windows_forwarding.png"));
     forwardWindow.close();
+
+    // The friend information and export dialogs, open while the language turns to Japanese.
+    {
+        FriendInfoDialog info(&w, f.Core().Texts(), Friend(1, "Alice Moreau", "Work", "8002", 0).record,
+                              {"Work", "Family"}, {});
+        AddressListDialog exporter(&w, f.Core().Texts(), *f.Core().Friends(), AddressListDialog::Mode::Export, {});
+        Beside(w, info);
+        exporter.move(w.frameGeometry().right() + 24, w.y() + 370);
+        exporter.show();
+        w.Windows().ChangeLanguage(kLanguageJapanese);
+        EXPECT_TRUE(SaveScreen(folder + "/windows_dialogs_japanese.png"));
+    }
 
     // The main window and the address book in the other two languages.
     for (const auto& [language, name] : {std::pair{kLanguageJapanese, "windows_main_japanese.png"},
