@@ -36,48 +36,27 @@ std::uint16_t FirstAudioCodec(const CodecList& list) {
 
 ConferenceServer::ConferenceServer(ConfRoomTable& rooms, const ConferenceServerConfig& config, SendFunction send,
                                    CloseFunction close, ReportFunction report)
-    : m_rooms(rooms), m_config(config), m_send(std::move(send)), m_close(std::move(close)),
-      m_report(std::move(report)) {}
+    : m_rooms(rooms), m_config(config), m_send(std::move(send)), m_report(std::move(report)),
+      m_links("conference", config.maxLinks, std::move(close)) {}
 
-void ConferenceServer::OnAccepted(LinkHandle link, std::uint32_t now) {
-    if (m_links.size() >= m_config.maxLinks) {
-        ServerLog("conference: refuse link %u: %zu links open", link, m_links.size());
-        Close(link);
-        return;
-    }
-    LinkState state;
-    state.idleSince = now == 0 ? 1 : now;
-    m_links[link] = state;
-}
+void ConferenceServer::OnAccepted(LinkHandle link, std::uint32_t now) { m_links.Accept(link, now); }
 
-std::vector<LinkHandle> ConferenceServer::Links() const {
-    std::vector<LinkHandle> links;
-    for (const auto& [link, state] : m_links) links.push_back(link);
-    return links;
-}
+void ConferenceServer::Close(LinkHandle link) { m_links.Close(link); }
 
-void ConferenceServer::Close(LinkHandle link) {
-    if (m_closing.insert(link).second) m_close(link);
-}
-
-void ConferenceServer::OnOversizeFrame(LinkHandle link, std::uint32_t length) {
-    if (m_closing.count(link) != 0) return;
-    ServerLog("conference: close link %u: it announced a %u-byte message", link, length);
-    Close(link);
-}
+void ConferenceServer::OnOversizeFrame(LinkHandle link, std::uint32_t length) { m_links.CloseOversize(link, length); }
 
 ConfRoom* ConferenceServer::BoundRoom(LinkHandle link, int* seat) {
-    auto it = m_links.find(link);
-    if (it == m_links.end() || it->second.roomId == 0) return nullptr;
-    ConfRoom* room = m_rooms.Find(it->second.roomId);
-    const int s = it->second.seat;
+    const LinkState* state = m_links.Find(link);
+    if (state == nullptr || state->roomId == 0) return nullptr;
+    ConfRoom* room = m_rooms.Find(state->roomId);
+    const int s = state->seat;
     if (room == nullptr || s < 0 || room->seats[s].link != link) return nullptr;
     *seat = s;
     return room;
 }
 
 void ConferenceServer::OnMessage(LinkHandle link, const std::uint8_t* data, std::size_t size, std::uint32_t now) {
-    if (m_links.count(link) == 0 || m_closing.count(link) != 0) return;
+    if (!m_links.Listening(link)) return;
     PacketHeader h;
     if (!ReadPacketHeader(data, size, &h) || h.length != size) {
         ServerLog("conference: drop %zu-byte message on link %u: malformed header", size, link);
@@ -315,8 +294,7 @@ void ConferenceServer::FreeSeat(ConfRoom& room, int seat, std::uint32_t reason, 
     entry.reason = reason;
     ServerLog("conference: room %u seat %d %s is free again, reason %u", room.id, seat, s.number.c_str(), reason);
     if (s.link != 0) {
-        auto it = m_links.find(s.link);
-        if (it != m_links.end()) it->second.roomId = 0;
+        if (LinkState* state = m_links.Find(s.link)) state->roomId = 0;
     }
     room.mixer->Leave(seat);
     for (ConfSeat& other : room.seats) other.videoTo[seat] = false;
@@ -347,8 +325,7 @@ void ConferenceServer::EndRoom(ConfRoom& room, std::uint32_t reason, const char*
 void ConferenceServer::OnLinkGone(LinkHandle link, std::uint32_t now) {
     int seat = -1;
     ConfRoom* room = BoundRoom(link, &seat);
-    m_links.erase(link);
-    m_closing.erase(link);
+    m_links.Forget(link);
     if (room == nullptr || room->ended) return;
     room->seats[seat].link = 0;
     ServerLog("conference: room %u seat %d: its link is gone", room->id, seat);
@@ -390,22 +367,14 @@ void ConferenceServer::OnTimer(std::uint32_t now) {
     });
     for (std::uint32_t id : forget) m_rooms.Remove(id);
 
-    std::vector<LinkHandle> idle;
-    for (auto& [link, state] : m_links) {
-        int seat = -1;
-        const ConfRoom* room = BoundRoom(link, &seat);
-        if (room != nullptr && !room->ended) {
-            state.idleSince = 0;
-        } else if (state.idleSince == 0) {
-            state.idleSince = now == 0 ? 1 : now;
-        } else if (Overdue(now, state.idleSince, kIdleLinkMs) && m_closing.count(link) == 0) {
-            idle.push_back(link);
-        }
-    }
-    for (LinkHandle link : idle) {
-        ServerLog("conference: close link %u: it serves no room", link);
-        Close(link);
-    }
+    m_links.CloseIdle(
+        now, kIdleLinkMs,
+        [this](LinkHandle link) {
+            int seat = -1;
+            const ConfRoom* room = BoundRoom(link, &seat);
+            return room != nullptr && !room->ended;
+        },
+        "room");
 }
 
 } // namespace orv

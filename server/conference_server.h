@@ -12,11 +12,10 @@
 #pragma once
 
 #include "server/conference_rooms.h"
+#include "server/stream_links.h"
 
 #include <functional>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace orv {
@@ -56,8 +55,8 @@ public:
     void OnInvited(ConfRoom& room, int seat);
     void EndRoom(ConfRoom& room, std::uint32_t reason, const char* endedBy, std::uint32_t now);
 
-    bool Serves(LinkHandle link) const { return m_links.count(link) != 0; }
-    std::vector<LinkHandle> Links() const;
+    bool Serves(LinkHandle link) const { return m_links.Serves(link); }
+    std::vector<LinkHandle> Links() const { return m_links.Handles(); }
     const ConferenceServerConfig& Config() const { return m_config; }
 
 private:
@@ -86,10 +85,8 @@ private:
     ConfRoomTable& m_rooms;
     ConferenceServerConfig m_config;
     SendFunction m_send;
-    CloseFunction m_close;
     ReportFunction m_report;
-    std::unordered_map<LinkHandle, LinkState> m_links;
-    std::unordered_set<LinkHandle> m_closing;
+    StreamLinks<LinkState> m_links;
     std::uint32_t m_seq = 1;
 };
 

@@ -36,46 +36,25 @@ bool Overstayed(const TalkCall& call, std::uint32_t now) {
 TalkServer::TalkServer(TalkCallTable& calls, TalkRecords* records, const EchoService& echo,
                        const TalkServerConfig& config, SendFunction send, CloseFunction close, ReportFunction report)
     : m_calls(calls), m_records(records), m_echo(echo), m_config(config), m_send(std::move(send)),
-      m_close(std::move(close)), m_report(std::move(report)) {}
+      m_report(std::move(report)), m_links("talk", config.maxLinks, std::move(close)) {}
 
-void TalkServer::OnAccepted(LinkHandle link, std::uint32_t now) {
-    if (m_links.size() >= m_config.maxLinks) {
-        ServerLog("talk: refuse link %u: %zu links open", link, m_links.size());
-        Close(link);
-        return;
-    }
-    LinkState state;
-    state.idleSince = now == 0 ? 1 : now;
-    m_links[link] = state;
-}
+void TalkServer::OnAccepted(LinkHandle link, std::uint32_t now) { m_links.Accept(link, now); }
 
-std::vector<LinkHandle> TalkServer::Links() const {
-    std::vector<LinkHandle> links;
-    for (const auto& [link, state] : m_links) links.push_back(link);
-    return links;
-}
+void TalkServer::OnOversizeFrame(LinkHandle link, std::uint32_t length) { m_links.CloseOversize(link, length); }
 
-void TalkServer::OnOversizeFrame(LinkHandle link, std::uint32_t length) {
-    if (m_closing.count(link) != 0) return;
-    ServerLog("talk: close link %u: it announced a %u-byte message", link, length);
-    Close(link);
-}
-
-void TalkServer::Close(LinkHandle link) {
-    if (m_closing.insert(link).second) m_close(link);
-}
+void TalkServer::Close(LinkHandle link) { m_links.Close(link); }
 
 TalkCall* TalkServer::BoundCall(LinkHandle link, Side* side) {
-    auto it = m_links.find(link);
-    if (it == m_links.end() || it->second.callId == 0) return nullptr;
-    TalkCall* call = m_calls.Find(it->second.callId);
-    if (call == nullptr || call->Party(it->second.side).link != link) return nullptr;
-    *side = it->second.side;
+    const LinkState* state = m_links.Find(link);
+    if (state == nullptr || state->callId == 0) return nullptr;
+    TalkCall* call = m_calls.Find(state->callId);
+    if (call == nullptr || call->Party(state->side).link != link) return nullptr;
+    *side = state->side;
     return call;
 }
 
 void TalkServer::OnMessage(LinkHandle link, const std::uint8_t* data, std::size_t size, std::uint32_t now) {
-    if (m_links.count(link) == 0 || m_closing.count(link) != 0) return; // a link being closed
+    if (!m_links.Listening(link)) return; // not accepted, or being closed
     TalkMessage m;
     switch (ParseTalkMessage(data, size, &m)) {
     case TalkParse::Ok: break;
@@ -100,8 +79,8 @@ void TalkServer::OnMessage(LinkHandle link, const std::uint8_t* data, std::size_
     Side side = Side::Caller;
     TalkCall* call = BoundCall(link, &side);
     if (call == nullptr) {
-        const auto it = m_links.find(link);
-        TalkCall* held = it->second.callId != 0 ? m_calls.Find(it->second.callId) : nullptr;
+        const std::uint32_t heldId = m_links.Find(link)->callId;
+        TalkCall* held = heldId != 0 ? m_calls.Find(heldId) : nullptr;
         if (held != nullptr && held->heldLink == link && m.header.type == kPktCallHold && m.callId == held->id) {
             OnHold(*held, link, m, now);
         } else {
@@ -224,8 +203,7 @@ void TalkServer::AnswerEcho(TalkCall& call, std::uint32_t now) {
 void TalkServer::OnLinkGone(LinkHandle link, std::uint32_t now) {
     Side side = Side::Caller;
     TalkCall* call = BoundCall(link, &side);
-    m_links.erase(link);
-    m_closing.erase(link);
+    m_links.Forget(link);
     if (call == nullptr) return;
     call->Party(side).link = 0;
     if (call->Active()) {
@@ -246,23 +224,14 @@ void TalkServer::OnTimer(std::uint32_t now) {
     });
     for (std::uint32_t id : forget) m_calls.Remove(id);
 
-    std::vector<LinkHandle> idle;
-    for (auto& [link, state] : m_links) {
-        Side side = Side::Caller;
-        const TalkCall* call = BoundCall(link, &side);
-        if (call != nullptr && call->Active()) {
-            state.idleSince = 0;
-        } else if (state.idleSince == 0) {
-            state.idleSince = now == 0 ? 1 : now;
-        } else if (TickDiff(now, state.idleSince) > static_cast<std::int32_t>(kIdleLinkMs) &&
-                   m_closing.count(link) == 0) {
-            idle.push_back(link);
-        }
-    }
-    for (LinkHandle link : idle) {
-        ServerLog("talk: close link %u: it serves no call", link);
-        Close(link);
-    }
+    m_links.CloseIdle(
+        now, kIdleLinkMs,
+        [this](LinkHandle link) {
+            Side side = Side::Caller;
+            const TalkCall* call = BoundCall(link, &side);
+            return call != nullptr && call->Active();
+        },
+        "call");
 }
 
 } // namespace orv

@@ -8,14 +8,13 @@
 #pragma once
 
 #include "server/echo_service.h"
+#include "server/stream_links.h"
 #include "server/talk_calls.h"
 #include "server/talk_negotiation.h"
 #include "server/talk_records.h"
 
 #include <functional>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace orv {
@@ -62,8 +61,8 @@ public:
     // The CALL line of a talk request refused at once.
     void ReportRefused(const std::string& caller, const std::string& called, const char* result, std::int32_t reason);
 
-    std::size_t LinkCount() const { return m_links.size(); }
-    std::vector<LinkHandle> Links() const;
+    std::size_t LinkCount() const { return m_links.Size(); }
+    std::vector<LinkHandle> Links() const { return m_links.Handles(); }
     const TalkServerConfig& Config() const { return m_config; }
 
 private:
@@ -95,10 +94,8 @@ private:
     const EchoService& m_echo;
     TalkServerConfig m_config;
     SendFunction m_send;
-    CloseFunction m_close;
     ReportFunction m_report;
-    std::unordered_map<LinkHandle, LinkState> m_links;
-    std::unordered_set<LinkHandle> m_closing;
+    StreamLinks<LinkState> m_links;
     std::uint32_t m_seq = 1;
 };
 
