@@ -45,6 +45,7 @@ SkinFrame::SkinFrame(QWidget& window, FrameSkin skin, FrameHooks hooks)
     setObjectName(QString::fromLatin1(kFrameName));
     setAttribute(Qt::WA_NoSystemBackground);
     titleColour_ = ContrastingText(skin_.top.picture);
+    inactiveTitleColour_ = titleColour_;
     for (const FrameButton& described : skin_.buttons) {
         if (described.name.isEmpty() || buttons_.count(described.name) != 0) continue;
         auto* button = new FrameTitleButton(described.name, described.looks, skin_.lookCount, this);
@@ -79,6 +80,12 @@ int SkinFrame::SizingEdgeAt(QPoint at) const {
 bool SkinFrame::TitleAt(QPoint at) const {
     return at.y() >= 0 && at.y() < skin_.TopThickness() && at.x() >= 0 && at.x() < width() &&
            SizingEdgeAt(at) == kSizeNone;
+}
+
+void SkinFrame::SetTitleColours(const QColor& active, const QColor& inactive) {
+    if (active.isValid()) titleColour_ = active;
+    if (inactive.isValid()) inactiveTitleColour_ = inactive;
+    update();
 }
 
 bool SkinFrame::ActiveLook() const { return window_.isActiveWindow(); }
@@ -130,7 +137,7 @@ void SkinFrame::paintEvent(QPaintEvent*) {
     PaintFrame(painter, skin_, size(), ActiveLook());
     const QRect title = TitleRect();
     if (title.width() <= 0) return;
-    painter.setPen(titleColour_);
+    painter.setPen(TitleColour());
     painter.setFont(window_.font());
     const QString text = painter.fontMetrics().elidedText(window_.windowTitle(), Qt::ElideRight, title.width());
     painter.drawText(title, Qt::AlignLeft | Qt::AlignVCenter, text);

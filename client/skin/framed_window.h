@@ -50,8 +50,10 @@ public:
     bool TitleAt(QPoint at) const;
     // Drawn in the active look now.
     bool ActiveLook() const;
-    // The colour of the title text: light on a dark title strip, dark on a light one.
-    QColor TitleColour() const { return titleColour_; }
+    // The colour of the title text in the look drawn now. Unless set, one colour for both
+    // looks: light on a dark title strip, dark on a light one.
+    QColor TitleColour() const { return ActiveLook() ? titleColour_ : inactiveTitleColour_; }
+    void SetTitleColours(const QColor& active, const QColor& inactive);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,6 +70,7 @@ private:
     FrameSkin skin_;
     FrameHooks hooks_;
     QColor titleColour_;
+    QColor inactiveTitleColour_;
     std::map<QString, FrameTitleButton*> buttons_;
     bool moving_ = false;
     QPoint grab_; // cursor less window position when a title drag began

@@ -68,7 +68,8 @@ void StyleWindow(QWidget& window) {
 
 bool ThemeWindow(QDialog& window, const std::string& themeFile) {
     window.setStyleSheet(CommonRules()); // before the take-over, which wraps the sheet's style
-    if (TakeOverStandardControls(window, themeFile) == nullptr) {
+    const ThemeStyle* style = TakeOverStandardControls(window, themeFile);
+    if (style == nullptr) {
         window.setStyleSheet(WindowStyleSheet());
         return false;
     }
@@ -76,7 +77,8 @@ bool ThemeWindow(QDialog& window, const std::string& themeFile) {
     hooks.command = [&window](const QString& name) {
         if (name == QLatin1String("CLOSE")) window.reject();
     };
-    ApplyFrameSkin(window, themeFile, std::move(hooks));
+    if (SkinFrame* frame = ApplyFrameSkin(window, themeFile, std::move(hooks)))
+        frame->SetTitleColours(style->Theme().titleText, style->Theme().inactiveTitleText);
     return true;
 }
 

@@ -2,6 +2,8 @@
 // its pages, the call lock of OK and Apply, the Default language check box, and a language
 // change that reaches the main window and the settings window while both are open.
 #include "client/data/client_config.h"
+#include "client/skin/framed_window.h"
+#include "client/skin/theme_style.h"
 #include "client/text/language.h"
 #include "client/ui/function_menu.h"
 #include "client/ui/windows/general_page.h"
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -42,6 +45,17 @@ TEST(SettingsWindow, GeneralPageLocksDuringACallAndSwitchesEveryOpenWindowsLangu
     EXPECT_EQ(general->Address()->text(), "192.0.2.7");
     EXPECT_EQ(general->Port()->text(), "6100");
     EXPECT_FALSE(general->Security()->isEnabled()) << "no handset";
+    // Drawn in the skin's theme: its frame with the theme's title colours, and the theme's
+    // look for the buttons and boxes (not for the line edits).
+    SkinFrame* frame = FrameOf(*s);
+    ASSERT_NE(frame, nullptr);
+    const auto* theme = s->findChild<ThemeStyle*>();
+    ASSERT_NE(theme, nullptr);
+    EXPECT_TRUE(s->OkButton()->testAttribute(Qt::WA_SetStyle));
+    EXPECT_TRUE(general->DefaultLanguage()->testAttribute(Qt::WA_SetStyle));
+    EXPECT_FALSE(general->Address()->testAttribute(Qt::WA_SetStyle));
+    EXPECT_EQ(frame->TitleColour(), frame->ActiveLook() ? theme->Theme().titleText : theme->Theme().inactiveTitleText);
+    ASSERT_NE(frame->Button("CLOSE"), nullptr);
 
     // A second request raises the same window.
     w.Windows().Open(kCmdSettings);
@@ -90,6 +104,12 @@ TEST(SettingsWindow, GeneralPageLocksDuringACallAndSwitchesEveryOpenWindowsLangu
     QTest::mouseClick(s->OkButton(), Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.Windows().Settings() == nullptr; }, 2000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.Control("BUTTON_CALL")->toolTip() == "Call"; }, 2000));
+
+    // The frame's close button closes it as Cancel does.
+    w.Windows().Open(kCmdSettings);
+    ASSERT_NE(w.Windows().Settings(), nullptr);
+    QTest::mouseClick(FrameOf(*w.Windows().Settings())->Button("CLOSE"), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.Windows().Settings() == nullptr; }, 2000));
 }
 
 } // namespace
