@@ -82,6 +82,12 @@ MainDialog::MainDialog(ClientCore& core, MainServices services, const std::strin
     connect(&clockTimer_, &QTimer::timeout, this, [this] { Refresh(); });
     clockTimer_.start(kClockPeriodMs);
     CreateTrayIcon();
+    // The desktop notification's buttons answer or decline as the window's buttons do.
+    alert_ = std::make_unique<IncomingAlert>(core_.Texts(), [this](bool answer) {
+        if (!answer) return HangUp();
+        RestoreFromTray();
+        CallOrAccept();
+    });
     video_ = std::make_unique<MainVideo>(*this, core_.Texts(), home_, services_.video);
     dock_.AddNeighbour(&video_->Window());
     video_->Window().Dock().AddNeighbour(this);

@@ -7,6 +7,7 @@
 
 #include "client/skin/skinned_window.h"
 #include "client/ui/dock/dock_manager.h"
+#include "client/ui/incoming_alert.h"
 #include "client/ui/main_services.h"
 #include "client/ui/main_tray.h"
 #include "client/ui/main_volumes.h"
@@ -73,6 +74,7 @@ public:
     // The settings, address book, call lists and service windows.
     ClientWindows& Windows() { return *windows_; }
     MainTray& Tray() { return *tray_; }
+    IncomingAlert& Alert() { return *alert_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -154,6 +156,7 @@ private:
     QWidget* forwardMark_ = nullptr; // the forwarding picture, shown while calls are forwarded
     QTimer clockTimer_; // 1 s: redraw, clock or talk time
     std::unique_ptr<MainTray> tray_;
+    std::unique_ptr<IncomingAlert> alert_;
     QPointer<QWidget> about_;
     std::unique_ptr<MainVideo> video_;
     std::unique_ptr<ClientWindows> windows_;

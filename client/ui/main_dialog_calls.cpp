@@ -45,6 +45,7 @@ void MainDialog::SilenceTones() {
 void MainDialog::CallOrAccept() {
     if (closing_) return;
     SilenceTones(); // stop the alert
+    alert_->Stop();
     const bool idle = CallState() == 0;
     const std::string text = entry_.Number();
     if (idle && text.empty()) return;
@@ -79,6 +80,7 @@ bool MainDialog::DialWhenIdle(const std::string& number) {
 
 void MainDialog::HangUp() {
     SilenceTones();
+    if (alert_) alert_->Stop();
     if (services_.endTalk) services_.endTalk();
 }
 
@@ -86,6 +88,7 @@ void MainDialog::OnCallProgress(const CoreEvent& event) {
     if (closing_) return;
     const int type = EventIntField(event, "type");
     ShowCallOutcome(event, type);
+    if (type != kCallIncoming && type != kCallHeld && type != kCallVideoPaused) alert_->Stop();
     const std::string tone = EventField(event, "tone");
     if (tone == kToneSilence) {
         SilenceTones();
@@ -102,12 +105,17 @@ void MainDialog::OnCallProgress(const CoreEvent& event) {
         break;
     case kCallEndedRemote:
     case kCallEndedLocal:
+    case kCallSetupTimeout:
+    case kCallRingTimeout:
+    case kCallLinkFailed:
+    case kCallConnectTimeout:
         SetButtonTip("BUTTON_CALL", Text(kTextCall));
         EndOfCall();
         break;
     case kCallIncoming:
         incoming_ = true;
         RestoreFromTray();
+        alert_->Start(Control(QStringLiteral("BUTTON_CALL")), EventField(event, "number"), EventField(event, "name"));
         if (tone.empty()) PlayTone(kToneAlert, true);
         SetButtonTip("BUTTON_CALL", Text(kTextAccept));
         break;
@@ -128,10 +136,16 @@ void MainDialog::OnCallProgress(const CoreEvent& event) {
 void MainDialog::ShowCallOutcome(const CoreEvent& event, int type) {
     std::string text = event.text;
     const bool outcome = type == kCallNotAllowed || type == kCallRefused || type == kCallEndedRemote ||
-                         type == kCallEndedLocal || type == kCallLinkLost;
-    if (type == kCallEndedRemote && incoming_ && !talked_ && EventField(event, "conference").empty())
+                         type == kCallEndedLocal || type == kCallLinkLost || type == kCallSetupTimeout ||
+                         type == kCallRingTimeout || type == kCallLinkFailed || type == kCallConnectTimeout;
+    // Unanswered here, whether the caller gave up or the ringing ran out.
+    if ((type == kCallEndedRemote || type == kCallRingTimeout) && incoming_ && !talked_ &&
+        EventField(event, "conference").empty())
         text = FillText(Text(kTextMissedCallFrom), {EventField(event, "number")});
-    if (text.empty()) return;
+    if (text.empty()) {
+        if (outcome) line_.Clear(); // no word of its own: the call's line ("Incoming: …") goes
+        return;
+    }
     if (outcome) {
         line_.ShowBriefly(text, Now(), kCallOutcomeMs);
     } else {

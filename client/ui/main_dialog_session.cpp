@@ -94,6 +94,7 @@ void MainDialog::CloseWindow(ExitReason reason) {
     exit_ = reason;
     if (CallState() != 0) HangUp();
     SilenceTones();
+    alert_->Stop();
     clockTimer_.stop();
     if (about_) about_->close();
     if (tray_) tray_->Hide();

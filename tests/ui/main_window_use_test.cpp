@@ -107,6 +107,42 @@ TEST_F(MainWindowInUse, OffLineIsShownAndRefusesCalls) {
     EXPECT_EQ(f.calls, (std::vector<std::string>{"8002"}));
 }
 
+// A ringing call pulses the answer button until it is answered; a call given up by the
+// caller or one that rang out is a missed call, and an ending without a word of its own
+// still takes "Incoming: ..." away.
+TEST_F(MainWindowInUse, IncomingCallAlertAndItsEnds) {
+    MainDialog& w = f.Window();
+    w.show();
+    QWidget* answer = w.Button("BUTTON_CALL");
+    f.state = 3;
+    Progress(6, "Incoming: 8004", "8004");
+    EXPECT_TRUE(w.Alert().Ringing());
+    ASSERT_NE(answer->graphicsEffect(), nullptr);
+    const double first = w.Alert().Glow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Alert().Glow() != first; }, 5000)) << "the button pulses";
+    QTest::mouseClick(answer, Qt::LeftButton);
+    EXPECT_FALSE(w.Alert().Ringing());
+    EXPECT_EQ(answer->graphicsEffect(), nullptr);
+    EXPECT_EQ(f.calls, (std::vector<std::string>{""})) << "answered";
+
+    f.calls.clear();
+    Progress(6, "Incoming: 8005", "8005");
+    f.state = 0;
+    Progress(10, "Ring timeout", "8005");
+    EXPECT_EQ(w.MessageAreaText(), "Missed call from 8005");
+    EXPECT_FALSE(w.Alert().Ringing());
+    After(5000, w);
+    EXPECT_NE(w.MessageAreaText(), "Missed call from 8005");
+
+    f.state = 3;
+    Progress(6, "Incoming: 8006", "8006");
+    f.state = 0;
+    Progress(4, "", "8006");
+    EXPECT_FALSE(w.MessageAreaText().startsWith("Incoming")) << w.MessageAreaText().toStdString();
+    EXPECT_FALSE(w.Alert().Ringing());
+    EXPECT_TRUE(f.calls.empty());
+}
+
 // The tray menu shows and hides the window, reads the state and exits with the question;
 // a long number keeps its end in view; a paste takes only the dial characters; Help without
 // a manual looks disabled.
