@@ -7,12 +7,6 @@
 
 namespace orv {
 
-namespace {
-
-const char* MediumName(Medium m) { return m == Medium::Audio ? "audio" : "video"; }
-
-} // namespace
-
 ConferenceMedia::ConferenceMedia(ConfRoomTable& rooms, SendFunction send) : m_rooms(rooms), m_send(std::move(send)) {}
 
 void ConferenceMedia::Drop(std::uint32_t now, const char* format, ...) {

@@ -60,13 +60,7 @@ void ConferenceRequests::OnConfRequest(const Packet& p, const std::string& addre
     }
     ConfRoom& room = m_rooms.Create(now);
     room.confId = std::to_string(room.id);
-    ConfSeat& s = room.seats[0];
-    s.status = kSeatInvited;
-    s.number = chairman.number;
-    s.endpoint = chairman.endpoint;
-    s.userAddress = chairman.address;
-    s.userPort = chairman.port;
-    s.since = now;
+    room.seats[0].Invite(chairman.number, chairman.endpoint, now, chairman.address, chairman.port);
     ServerLog("conference: room %u for chairman %s", room.id, chairman.number.c_str());
     ConfEstablish n = NoticeFor(room);
     n.role = kRoleChairman;
@@ -130,13 +124,7 @@ void ConferenceRequests::OnConfInvite(const Packet& p, const std::string& addres
         return AnswerInvite(chairman, p.header.seqNum, reason);
     }
     const int seat = room->FreeSeat();
-    ConfSeat& s = room->seats[seat];
-    s.status = kSeatInvited;
-    s.number = invited.number;
-    s.endpoint = invited.endpoint;
-    s.userAddress = invited.address;
-    s.userPort = invited.port;
-    s.since = now;
+    room->seats[seat].Invite(invited.number, invited.endpoint, now, invited.address, invited.port);
     ServerLog("conference: room %u invites %s into seat %d", room->id, number.c_str(), seat);
     ConfEstablish n = NoticeFor(*room);
     n.invited = invited.number;

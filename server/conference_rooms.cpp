@@ -2,6 +2,16 @@
 
 namespace orv {
 
+void ConfSeat::Invite(const std::string& invited, std::uint32_t invitedEndpoint, std::uint32_t now,
+                      const std::string& userAt, std::uint16_t userAtPort) {
+    status = kSeatInvited;
+    number = invited;
+    endpoint = invitedEndpoint;
+    userAddress = userAt;
+    userPort = userAtPort;
+    since = now;
+}
+
 ConfSeatEntry ConfSeat::Entry(int channel) const {
     ConfSeatEntry e;
     e.status = status;

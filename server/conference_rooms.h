@@ -37,6 +37,10 @@ struct ConfSeat {
 
     bool Free() const { return status == kSeatFree; }
     ConfSeatEntry Entry(int channel) const;
+    // The seat is taken by an invitation of this number (the chairman's seat by its request);
+    // userAddress and userPort: its user-server link, where the establish notice goes.
+    void Invite(const std::string& invited, std::uint32_t invitedEndpoint, std::uint32_t now,
+                const std::string& userAt = {}, std::uint16_t userAtPort = 0);
 };
 
 struct ConfRoom {

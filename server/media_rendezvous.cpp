@@ -13,8 +13,6 @@ namespace orv {
 
 namespace {
 
-const char* MediumName(Medium m) { return m == Medium::Audio ? "audio" : "video"; }
-
 std::uint8_t ChannelOf(Medium m) { return m == Medium::Audio ? kChannelAudio : kChannelVideo; }
 
 // The sender's SSRC, bytes 8-11 of a media header or a probe (the caller checked the length).

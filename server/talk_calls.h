@@ -18,6 +18,8 @@ namespace orv {
 
 enum class Medium { Audio = 0, Video = 1 };
 
+inline const char* MediumName(Medium m) { return m == Medium::Audio ? "audio" : "video"; }
+
 // One medium of a party as the rendezvous saw it: where its datagrams come from (public) and
 // what the client says of its own socket (local, with its subnet).
 struct MediaPath {

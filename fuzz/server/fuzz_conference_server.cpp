@@ -23,13 +23,7 @@ constexpr std::uint32_t kEndpoints[kConfSeats] = {11, 22, 33, 44};
 
 ConfRoom& NewRoom(ConfRoomTable& rooms, std::uint32_t now) {
     ConfRoom& room = rooms.Create(now);
-    for (int i = 0; i < kConfSeats; ++i) {
-        ConfSeat& s = room.seats[i];
-        s.status = kSeatInvited;
-        s.number = "800" + std::to_string(i + 1);
-        s.endpoint = kEndpoints[i];
-        s.since = now;
-    }
+    for (int i = 0; i < kConfSeats; ++i) room.seats[i].Invite("800" + std::to_string(i + 1), kEndpoints[i], now);
     return room;
 }
 
@@ -101,11 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case 5:
             if (room != nullptr && !room->ended && who != 0 && room->seats[who].Free()) {
-                ConfSeat& s = room->seats[who];
-                s.status = kSeatInvited;
-                s.number = "800" + std::to_string(who + 1);
-                s.endpoint = kEndpoints[who];
-                s.since = now;
+                room->seats[who].Invite("800" + std::to_string(who + 1), kEndpoints[who], now);
                 server.OnInvited(*room, who);
             }
             break;
