@@ -37,17 +37,31 @@ until grep -q "Capture started\|Capturing on" "$scratch/capture.txt"; do
     fi
     sleep 0.1
 done
-sleep 0.5 # dumpcap reports the start just before its filter is on the socket
+# mark_capture WORD: sends marker datagrams to the server's user port until one is in the
+# capture file, so everything sent before the return is captured (dumpcap reports its start
+# before its filter is on, and what the kernel still holds for it at a stop can be lost).
+user_port=${server_address##*:}
+mark_capture() {
+    local marker="ORV-CAPTURE-$1" deadline=$((SECONDS + 30))
+    until tshark -r "$capture" -Y "udp contains \"$marker\"" 2>/dev/null | grep -c . >/dev/null; do
+        [ $SECONDS -lt $deadline ] || return 1
+        printf '%s' "$marker" >/dev/udp/127.0.0.1/"$user_port"
+        sleep 0.2
+    done
+}
+mark_capture START || { stop_server; echo "SKIP: the capture never showed its start marker"; exit 77; }
 
 ECHO_DTMF=5 run_echo_client "$build/bin/orvcli" --home "$scratch/client" || fail "the echo call"
 stop_server
+mark_capture END || fail "the capture never showed its end marker"
 kill -INT "$capture_pid"; wait "$capture_pid"; capture_pid=""
 [ -s "$capture" ] || { cat "$scratch/capture.txt"; fail "nothing captured"; exit 1; }
 
 # One pass of tshark with the dissector; one line a frame:
 # protocols, TCP payload length, type names, unknown marks, logon number, link kinds, probe
 # marks, TCP retransmission mark.
-tshark -r "$capture" -X lua_script:"$script" -T fields -E separator='|' -e frame.protocols -e tcp.len \
+tshark -r "$capture" -X lua_script:"$script" -Y '!(udp contains "ORV-CAPTURE-")' -T fields -E separator='|' \
+    -e frame.protocols -e tcp.len \
     -e orv.type_name -e orv.unknown -e orv.login.number -e orv.link -e orvmedia.probe \
     -e tcp.analysis.retransmission \
     >"$scratch/frames.txt" 2>"$scratch/dissect.err"
