@@ -63,6 +63,7 @@ struct CallMediaContext {
     bool videoSend = false;         // the owner offers video capture
     HWND remoteVideoWindow = 0;     // where decoded remote pictures are shown; 0 = none
     std::string audioDevice;        // configured sound device name; empty = no audio device
+    bool echoCancel = true;         // the microphone goes through the echo canceller
 };
 
 class CallMedia {

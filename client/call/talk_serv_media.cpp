@@ -20,7 +20,10 @@ int TalkServHandler::OpenMedia() {
     context.remoteVideoWindow = m_remoteVideoWindow;
     {
         OwnerRef owner(this);
-        if (owner) context.audioDevice = owner->CallConfig().Audio().device;
+        if (owner) {
+            context.audioDevice = owner->CallConfig().Audio().device;
+            context.echoCancel = owner->CallConfig().Audio().echoCancel != 0;
+        }
     }
     int opened = 0;
     {

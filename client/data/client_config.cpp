@@ -108,6 +108,7 @@ void ClientConfig::LoadCommAndMedia() {
 
     m_audio.device = GetProfileString("Audio", "Device", "", file);
     m_audio.mix = GetProfileInt("Audio", "Mix", 0, file);
+    m_audio.echoCancel = GetProfileInt("Audio", "EchoCancel", 1, file) != 0 ? 1 : 0;
     m_audio.playVolume = BoundedOr(GetProfileInt("Audio", "PlayVolume", -1, file), 0, 255, -1);
     m_audio.recordVolume = BoundedOr(GetProfileInt("Audio", "RecordVolume", -1, file), 0, 255, -1);
     m_video.device = GetProfileString("Video", "Device", "", file);

@@ -72,6 +72,7 @@ struct CommSettings {
 struct AudioSettings {
     std::string device;
     int mix = 0;
+    int echoCancel = 1; // echo cancellation, noise suppression and gain on the microphone
     // Slider positions 0..255 a person set, kept for devices whose volume lives in
     // software; -1 = none set.
     int playVolume = -1, recordVolume = -1;

@@ -75,6 +75,7 @@ bool ClientConfig::SaveGroups(unsigned groups) {
     if (groups & (kSaveAudio | kSaveAudioDevice)) batch.WriteString("Audio", "Device", m_audio.device);
     if (groups & kSaveAudio) {
         batch.WriteInt("Audio", "Mix", m_audio.mix);
+        batch.WriteInt("Audio", "EchoCancel", m_audio.echoCancel);
         if (m_audio.playVolume >= 0) batch.WriteInt("Audio", "PlayVolume", m_audio.playVolume);
         if (m_audio.recordVolume >= 0) batch.WriteInt("Audio", "RecordVolume", m_audio.recordVolume);
         WriteCodecList(batch, "Audio", m_audio.captureCodecs, kAudioCodecSlots);

@@ -14,12 +14,18 @@ ProcessMedia& ProcessMedia::Get() {
 }
 
 CAudioRecordThread& ProcessMedia::Capture(const std::string& deviceName) {
-    if (!m_capture) m_capture = std::make_unique<CAudioRecordThread>(deviceName, nullptr);
+    if (!m_capture) {
+        m_capture = std::make_unique<CAudioRecordThread>(deviceName, nullptr);
+        m_capture->SetEchoCanceller(&m_echo);
+    }
     return *m_capture;
 }
 
 CAudioPlayThread& ProcessMedia::Playback(const std::string& deviceName) {
-    if (!m_playback) m_playback = std::make_unique<CAudioPlayThread>(deviceName, nullptr);
+    if (!m_playback) {
+        m_playback = std::make_unique<CAudioPlayThread>(deviceName, nullptr);
+        m_playback->SetEchoCanceller(&m_echo);
+    }
     return *m_playback;
 }
 

@@ -4,6 +4,7 @@
 // down at exit.
 #pragma once
 
+#include "client/audio/pipeline/echo_canceller.h"
 #include "platform/thread.h"
 
 #include <cstddef>
@@ -36,6 +37,9 @@ public:
     CDataSendThread* ExistingAudioSender() { return m_audioSender.get(); }
     CDataSendThread* ExistingVideoSender() { return m_videoSender.get(); }
 
+    // Between the speaker and the microphone; both threads use it from their creation on.
+    EchoCanceller& Echo() { return m_echo; }
+
     // The call whose queues are attached now (an opaque token); lock held.
     const void* attachedCall = nullptr;
 
@@ -45,6 +49,7 @@ public:
 
 private:
     CriticalSection m_lock;
+    EchoCanceller m_echo; // declared first: it outlives the threads
     std::unique_ptr<CAudioRecordThread> m_capture;
     std::unique_ptr<CAudioPlayThread> m_playback;
     std::unique_ptr<CDataSendThread> m_audioSender;

@@ -78,6 +78,7 @@ int TalkMedia::Open(const CallMediaParams& params, const CallMediaContext& conte
     if (!m_captureQueue) m_captureQueue = std::make_unique<PcmBlockQueue>();
     if (!m_playout) m_playout = std::make_unique<PlayoutBuffer>();
 
+    media.Echo().SetEnabled(context.echoCancel);
     media.Capture(context.audioDevice).SetCaptureQueue(m_captureQueue.get());
 
     // The queue is attached last: the sender starts on a clean sequence and destination.

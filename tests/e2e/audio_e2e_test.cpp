@@ -26,7 +26,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -87,10 +89,16 @@ protected:
     }
 
 
-    // Logs the party on with only this audio codec offered.
-    void StartClient(Party& party, int codec) {
-        std::ofstream(party.home->File("orvcli.cfg")) << "[Audio]\nCodec0=" << codec << "\n";
-        const std::string device = "wav:in=" + party.microphone + ",out=" + party.Heard();
+    // Logs the party on with only this audio codec offered; the microphone plays the party's
+    // file (its own unless given), once or over and over. A file microphone hears no speaker,
+    // and both ends here talk at once all the time, which an echo canceller must treat as
+    // double talk: these calls measure the link with the microphone's processing off (its own
+    // test is tests/audio/echo_canceller_test.cpp). ORV_E2E_ECHO_CANCEL=1 turns it on, for figures.
+    void StartClient(Party& party, int codec, const std::string& microphone = {}, bool loop = false) {
+        std::ofstream(party.home->File("orvcli.cfg")) << "[Audio]\nCodec0=" << codec << "\nEchoCancel="
+                                                      << (std::getenv("ORV_E2E_ECHO_CANCEL") ? 1 : 0) << "\n";
+        const std::string device = "wav:in=" + (microphone.empty() ? party.microphone : microphone) +
+                                   ",out=" + party.Heard() + (loop ? ",loop=1" : "");
         ASSERT_TRUE(StartClientProcess(party.process, party.home->Path(), m_server.address, party.number,
                                        party.password, {"--audio-device", device}, kWaitMs))
             << party.process.Output();
@@ -267,6 +275,67 @@ TEST_P(LossyAudioE2eTest, TenPercentLossAndReorderingStillCarryTheSpeech) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Codecs, LossyAudioE2eTest, ::testing::Values(1, 3, 4));
+
+// The median delay of the points in [fromMs, toMs); NaN without points.
+double MedianDelay(const std::vector<DelayPoint>& track, double fromMs, double toMs) {
+    std::vector<double> delays;
+    for (const DelayPoint& p : track) {
+        if (p.atMs >= fromMs && p.atMs < toMs) delays.push_back(p.delayMs);
+    }
+    if (delays.empty()) return NAN;
+    std::nth_element(delays.begin(), delays.begin() + static_cast<long>(delays.size() / 2), delays.end());
+    return delays[delays.size() / 2];
+}
+
+// A network that stalls now and then: the relay holds everything for 150 ms, then lets it
+// all go at once. The playout buffer rides out the gap and the burst, and within 5 s the
+// mouth-to-ear delay (here the round trip of an echo call) is back to where it was, give or
+// take 10 ms. The test talks for 13 s with one stall; ORV_STALL_CALL_SECONDS=120 runs a two-minute
+// call with a stall every 15 s.
+TEST_F(AudioE2eTest, AfterEachNetworkStallTheDelayComesBackWithinFiveSeconds) {
+    const char* asked = std::getenv("ORV_STALL_CALL_SECONDS");
+    const int seconds = std::clamp(asked != nullptr ? std::atoi(asked) : 13, 13, 600);
+    constexpr int kFirstStallMs = 5000, kStallEveryMs = 15000, kSettleMs = 5000;
+    StartServer();
+    StartClient(m_a, 1, m_a.speech, true); // speech without pauses, over and over
+    ASSERT_TRUE(m_a.process.WriteLine(std::string("call ") + kEchoNumber));
+    ASSERT_TRUE(m_a.process.WaitForText("view=talking", kWaitMs)) << m_a.process.Output();
+    const auto talking = std::chrono::steady_clock::now();
+    std::vector<int> stalls;
+    for (int at = kFirstStallMs; at + kSettleMs + 2000 <= seconds * 1000; at += kStallEveryMs) {
+        std::this_thread::sleep_until(talking + std::chrono::milliseconds(at));
+        m_server.audioRelay.Stall(std::chrono::milliseconds(150));
+        stalls.push_back(at);
+    }
+    std::this_thread::sleep_until(talking + std::chrono::seconds(seconds));
+    ASSERT_TRUE(m_a.process.WriteLine("hangup"));
+    ASSERT_TRUE(m_a.process.WaitForText("view=ended", kWaitMs)) << m_a.process.Output();
+    Quit(m_a);
+
+    const std::vector<float> once = ReadSpeech8k(m_a.speech);
+    ASSERT_FALSE(once.empty());
+    std::vector<float> said;
+    while (said.size() < static_cast<std::size_t>(seconds + 5) * 8000) said.insert(said.end(), once.begin(), once.end());
+    const std::vector<DelayPoint> track = TrackDelay(said, ReadSpeech8k(m_a.Heard()), 250, 1500);
+    ASSERT_GT(track.size(), static_cast<std::size_t>(seconds * 2)) << "too little of the speech came back";
+    // A loaded machine stalls the processes themselves now and then; the buffer gives that
+    // delay back as well, so 5 s on the delay may be below where it was: what counts is that
+    // it is not above it by more than 10 ms (the median of the next 2 s).
+    for (const int at : stalls) {
+        SCOPED_TRACE("stall at " + std::to_string(at) + " ms");
+        const double before = MedianDelay(track, at - 3000, at - 250);
+        const double settled = MedianDelay(track, at + kSettleMs, at + kSettleMs + 2000);
+        double worst = before;
+        for (const DelayPoint& p : track) {
+            if (p.atMs >= at && p.atMs < at + kSettleMs) worst = std::max(worst, p.delayMs);
+        }
+        std::printf("stall at %d ms: delay %.1f ms before, up to %.1f ms after, %.1f ms 5 s on\n", at, before,
+                    worst, settled);
+        ASSERT_FALSE(std::isnan(before) || std::isnan(settled)) << "too little speech came back around the stall";
+        EXPECT_LE(settled, before + 10.0);
+    }
+    EXPECT_EQ(m_server.audioRelay.Stalls(), stalls.size());
+}
 
 } // namespace
 } // namespace orv::test

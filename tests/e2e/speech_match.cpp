@@ -141,4 +141,30 @@ SpeechMatch MatchSpeech(const std::vector<float>& reference, const std::vector<f
     return match;
 }
 
+std::vector<DelayPoint> TrackDelay(const std::vector<float>& reference, const std::vector<float>& recording,
+                                   double windowMs, double maxDelayMs) {
+    std::vector<DelayPoint> track;
+    const std::size_t window = static_cast<std::size_t>(windowMs * kRate / 1000);
+    const std::size_t maxLag = static_cast<std::size_t>(maxDelayMs * kRate / 1000);
+    if (window == 0) return track;
+    for (std::size_t at = maxLag; at + window <= recording.size() && at + window <= reference.size() + maxLag;
+         at += window) {
+        const float* heard = recording.data() + at;
+        if (Energy(heard, window) < 1e-6) continue; // quiet: nothing to align
+        // The reference from maxLag before the window to its end: lag L there is delay maxLag - L.
+        const std::size_t from = at - maxLag;
+        const std::size_t length = std::min(window + maxLag, reference.size() - from);
+        const std::vector<float> said(reference.begin() + static_cast<long>(from),
+                                      reference.begin() + static_cast<long>(from + length));
+        const std::vector<float> piece(heard, heard + window);
+        const long lag = OverallLag(piece, said, static_cast<long>(maxLag));
+        const std::size_t delay = maxLag - static_cast<std::size_t>(lag);
+        if (at < delay || at - delay + window > reference.size()) continue;
+        const double match = Ncc(heard, reference.data() + (at - delay), window);
+        if (match < 0.5) continue;
+        track.push_back({static_cast<double>(at) * 1000 / kRate, static_cast<double>(delay) * 1000 / kRate, match});
+    }
+    return track;
+}
+
 } // namespace orv::test

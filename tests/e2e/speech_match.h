@@ -23,4 +23,16 @@ std::vector<float> ReadSpeech8k(const std::string& path, std::string* error = nu
 SpeechMatch MatchSpeech(const std::vector<float>& reference, const std::vector<float>& recording,
                         double maxDelayMs = 3000);
 
+// How far the recording lags the reference around one moment of the recording.
+struct DelayPoint {
+    double atMs = 0;      // the window's start in the recording
+    double delayMs = 0;
+    double correlation = 0; // normalised, at that delay
+};
+
+// The delay window by window (windowMs long, one after another), searched in [0, maxDelayMs];
+// windows where the speech is quiet or matches at no delay (correlation under 0.5) are left out.
+std::vector<DelayPoint> TrackDelay(const std::vector<float>& reference, const std::vector<float>& recording,
+                                   double windowMs, double maxDelayMs);
+
 } // namespace orv::test

@@ -37,6 +37,23 @@ void SendLoopback(int fd, const std::vector<std::uint8_t>& datagram, std::uint16
     sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
 }
 
+std::int64_t NowUs() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// splitmix64's finaliser: every input bit moves about half the output bits.
+std::uint64_t Mix(std::uint64_t x) {
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
+constexpr std::uint64_t kLossSalt = 1, kBurstSalt = 2, kReorderSalt = 3;
+constexpr std::uint64_t kUpBit = std::uint64_t{1} << 63, kOtherBit = std::uint64_t{1} << 62;
+constexpr std::uint64_t kCounterMask = kOtherBit - 1;
+
 } // namespace
 
 UdpRelay::UdpRelay() {
@@ -61,11 +78,15 @@ void UdpRelay::Start(std::uint16_t targetPort, RelayImpairment impairment) {
     m_targetPort = targetPort;
     m_impairment = impairment;
     m_loss.store(impairment.loss);
-    m_random.seed(impairment.seed);
     m_thread = std::thread([this] { Run(); });
 }
 
 void UdpRelay::SetLoss(double loss) { m_loss.store(loss); }
+
+void UdpRelay::Stall(std::chrono::milliseconds duration) {
+    m_stallUntilUs.store(NowUs() + duration.count() * 1000);
+    ++m_stalls;
+}
 
 std::vector<RelayedDatagram> UdpRelay::FromClients() {
     std::lock_guard<std::mutex> hold(m_logLock);
@@ -78,27 +99,78 @@ UdpRelay::Flow& UdpRelay::FlowFor(std::uint16_t clientPort) {
     return flow;
 }
 
-void UdpRelay::Pass(int socket, const std::vector<std::uint8_t>& datagram, std::uint16_t port,
-                    std::vector<std::uint8_t>& held) {
-    std::uniform_real_distribution<double> chance(0, 1);
-    if (m_burstLeft == 0 && chance(m_random) < m_impairment.burst) m_burstLeft = 3;
-    if (m_burstLeft > 0 || chance(m_random) < m_loss.load()) {
-        if (m_burstLeft > 0) --m_burstLeft;
+double UdpRelay::Chance(std::uint64_t key, std::uint64_t salt) const {
+    const std::uint64_t mixed = Mix(key ^ Mix(salt ^ m_impairment.seed));
+    return static_cast<double>(mixed >> 11) / 9007199254740992.0; // 2^53
+}
+
+// Lost on its own, or inside a burst of three that began at it or one of the two before it
+// (sequence numbers wrap; the first datagrams of a flow that is not RTP have fewer before them).
+bool UdpRelay::Lost(std::uint64_t key, bool rtp) const {
+    if (Chance(key, kLossSalt) < m_loss.load()) return true;
+    for (std::uint64_t back = 0; back < 3; ++back) {
+        const std::uint64_t counter = key & 0xFFFF;
+        if (!rtp && (key & kCounterMask) < back) break;
+        const std::uint64_t earlier =
+            rtp ? (key & ~std::uint64_t{0xFFFF}) | ((counter - back) & 0xFFFF) : key - back;
+        if (Chance(earlier, kBurstSalt) < m_impairment.burst) return true;
+    }
+    return false;
+}
+
+void UdpRelay::Pass(int socket, const std::vector<std::uint8_t>& datagram, std::uint16_t port, bool up,
+                    Flow& flow) {
+    const bool rtp = datagram.size() >= 12 && (datagram[0] & 0xC0) == 0x80;
+    std::uint64_t key = up ? kUpBit : 0;
+    if (rtp) {
+        const std::uint64_t ssrc = (std::uint64_t{datagram[8]} << 24) | (std::uint64_t{datagram[9]} << 16) |
+                                   (std::uint64_t{datagram[10]} << 8) | datagram[11];
+        key |= (ssrc << 16) | (std::uint64_t{datagram[2]} << 8) | datagram[3];
+    } else {
+        key |= kOtherBit | (up ? flow.otherUp++ : flow.otherDown++);
+    }
+    if (Lost(key, rtp)) {
         ++m_dropped;
         return;
     }
-    if (held.empty() && chance(m_random) < m_impairment.reorder) {
-        held = datagram; // goes out right after the next one
+    Held& held = up ? flow.heldUp : flow.heldDown;
+    if (held.bytes.empty() && Chance(key, kReorderSalt) < m_impairment.reorder) {
+        held = {datagram, key}; // goes out right after the next one
         ++m_reordered;
+        return;
+    }
+    Send(socket, datagram, port);
+    if (!held.bytes.empty()) {
+        Send(socket, held.bytes, port);
+        held.bytes.clear();
+    }
+}
+
+// Sends, or keeps the datagram while a stall lasts.
+void UdpRelay::Send(int socket, const std::vector<std::uint8_t>& datagram, std::uint16_t port) {
+    if (NowUs() < m_stallUntilUs.load()) {
+        if (m_stalled.size() >= kStallLimit) {
+            ++m_dropped;
+            return;
+        }
+        m_stalled.push_back({socket, port, datagram});
         return;
     }
     SendLoopback(socket, datagram, port);
     ++m_forwarded;
-    if (!held.empty()) {
-        SendLoopback(socket, held, port);
+}
+
+// How long the relay may sleep: until a stall holding datagrams ends (after which they all go).
+int UdpRelay::StallWaitMs() {
+    if (m_stalled.empty()) return -1;
+    const std::int64_t left = m_stallUntilUs.load() - NowUs();
+    if (left > 0) return static_cast<int>((left + 999) / 1000);
+    for (const Stalled& s : m_stalled) {
+        SendLoopback(s.socket, s.bytes, s.port);
         ++m_forwarded;
-        held.clear();
     }
+    m_stalled.clear();
+    return -1;
 }
 
 void UdpRelay::Run() {
@@ -110,7 +182,7 @@ void UdpRelay::Run() {
             waits.push_back({flow.upstream, POLLIN, 0});
             owners.push_back(port);
         }
-        if (poll(waits.data(), waits.size(), -1) < 0) continue;
+        if (poll(waits.data(), waits.size(), StallWaitMs()) <= 0) continue;
         if (waits[0].revents != 0) return;
         for (std::size_t i = 1; i < waits.size(); ++i) {
             if ((waits[i].revents & POLLIN) == 0) continue;
@@ -127,10 +199,9 @@ void UdpRelay::Run() {
                     m_log.push_back({clientPort, datagram, std::chrono::steady_clock::now()});
                 }
                 Flow& flow = FlowFor(clientPort);
-                Pass(flow.upstream, datagram, m_targetPort, flow.heldUp);
+                Pass(flow.upstream, datagram, m_targetPort, true, flow);
             } else {
-                Flow& flow = m_flows[owners[i]];
-                Pass(m_front, datagram, owners[i], flow.heldDown);
+                Pass(m_front, datagram, owners[i], false, m_flows[owners[i]]);
             }
         }
     }

@@ -1,8 +1,11 @@
 // A UDP relay of the test's own, put between the clients and the server's media port like a
 // translator: each client source gets its own upstream socket, so the server sees one
 // address per client and answers reach the right client. It keeps every datagram a client
-// sent, and can lose (at random and in bursts) and reorder datagrams (both directions) with a
-// seeded generator.
+// sent, and can lose (at random and in bursts) and reorder datagrams (both directions), and
+// hold everything for a while as a stalled network would. Which datagrams are lost or
+// reordered follows from the seed and the datagram itself (direction, RTP SSRC and sequence
+// number), never from how the flows happened to interleave: a loaded machine loses the same
+// packets as an idle one.
 #pragma once
 
 #include "tests/e2e/child_process.h"
@@ -13,7 +16,6 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,6 +48,11 @@ public:
 
     // Changes the share of datagrams lost from now on (a loss burst can end).
     void SetLoss(double loss);
+    // Holds every datagram, both directions, for the next `duration`, then sends them all
+    // at once in their order (at most kStallLimit are held; later ones are dropped).
+    void Stall(std::chrono::milliseconds duration);
+    std::uint64_t Stalls() const { return m_stalls.load(); }
+    static constexpr std::size_t kStallLimit = 4096;
 
     // Everything the clients sent, in arrival order (before any loss).
     std::vector<RelayedDatagram> FromClients();
@@ -54,14 +61,28 @@ public:
     std::uint64_t Forwarded() const { return m_forwarded.load(); }
 
 private:
+    struct Held {
+        std::vector<std::uint8_t> bytes;
+        std::uint64_t key = 0;
+    };
     struct Flow {
-        int upstream = -1;                   // socket towards the server
-        std::vector<std::uint8_t> heldUp;    // a datagram held back, client to server
-        std::vector<std::uint8_t> heldDown;  // server to client
+        int upstream = -1;     // socket towards the server
+        Held heldUp;           // a datagram held back, client to server
+        Held heldDown;         // server to client
+        std::uint64_t otherUp = 0, otherDown = 0; // datagrams that are not RTP, counted
+    };
+    struct Stalled {
+        int socket;
+        std::uint16_t port;
+        std::vector<std::uint8_t> bytes;
     };
     void Run();
-    void Pass(int socket, const std::vector<std::uint8_t>& datagram, std::uint16_t port,
-              std::vector<std::uint8_t>& held);
+    void Pass(int socket, const std::vector<std::uint8_t>& datagram, std::uint16_t port, bool up, Flow& flow);
+    void Send(int socket, const std::vector<std::uint8_t>& datagram, std::uint16_t port);
+    // A uniform number in [0, 1) for the datagram with this key and the purpose salt.
+    double Chance(std::uint64_t key, std::uint64_t salt) const;
+    bool Lost(std::uint64_t key, bool rtp) const;
+    int StallWaitMs();
     Flow& FlowFor(std::uint16_t clientPort);
 
     int m_front = -1;
@@ -70,12 +91,12 @@ private:
     int m_wake[2] = {-1, -1};
     RelayImpairment m_impairment;
     std::atomic<double> m_loss{0};
-    std::mt19937 m_random;
-    int m_burstLeft = 0; // datagrams still to lose in the current burst
+    std::atomic<std::int64_t> m_stallUntilUs{0}; // steady clock; relay thread reads it
+    std::vector<Stalled> m_stalled;               // relay thread only
     std::map<std::uint16_t, Flow> m_flows; // by client port; relay thread only
     std::mutex m_logLock;
     std::vector<RelayedDatagram> m_log;
-    std::atomic<std::uint64_t> m_dropped{0}, m_reordered{0}, m_forwarded{0};
+    std::atomic<std::uint64_t> m_dropped{0}, m_reordered{0}, m_forwarded{0}, m_stalls{0};
     std::thread m_thread;
 };
 

@@ -66,8 +66,11 @@ TEST(AudioSettings, PageStoresTheDeviceAndTheTestLoopsBackWithItsVolumes) {
         EXPECT_TRUE(page.Device()->isEnabled());
         EXPECT_EQ(page.Mix()->text(), QStringLiteral("Mix"));
         page.Mix()->setChecked(true);
+        EXPECT_TRUE(page.EchoCancel()->isChecked()); // on unless the settings file turns it off
+        page.EchoCancel()->setChecked(false);
         EXPECT_TRUE(page.Apply());
         EXPECT_EQ(config.Audio().mix, 1);
+        EXPECT_EQ(config.Audio().echoCancel, 0);
         EXPECT_EQ(config.Audio().device, device);
         page.Lock(false); // a call: the device stays as it is
         EXPECT_FALSE(page.Device()->isEnabled());

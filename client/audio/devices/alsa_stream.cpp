@@ -6,6 +6,7 @@
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
@@ -50,6 +51,17 @@ public:
         m_pending.push_back({buffer, 0});
         m_wake.notify_all();
         return true;
+    }
+
+    std::uint32_t DelayUs() override {
+        snd_pcm_sframes_t frames = 0;
+        if (snd_pcm_delay(m_pcm, &frames) < 0 || frames < 0) frames = 0; // stopped or after an xrun
+        std::uint64_t total = static_cast<std::uint64_t>(frames);
+        if (!m_capture) { // and what waits here for the card
+            std::lock_guard<std::mutex> lock(m_mutex);
+            for (const Pending& pending : m_pending) total += pending.buffer->bufferBytes / kAudioBytesPerSample - pending.doneFrames;
+        }
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(total * 1000000 / kAudioSampleRate, UINT32_MAX));
     }
 
     void Close() override {

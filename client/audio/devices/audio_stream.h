@@ -31,6 +31,10 @@ public:
     // Stops the stream. Buffers not yet completed are given back without a completion; no
     // completion runs after Close returns. Must not be called from a completion callback.
     virtual void Close() = 0;
+    // The delay the stream reports now, in microseconds. Playback: until the last sample
+    // handed over so far sounds. Capture: since the last sample completed was recorded, for
+    // what the device holds that no buffer has yet. 0 for a stream that cannot tell.
+    virtual std::uint32_t DelayUs() { return 0; }
 };
 
 // Open and start a stream on the named device ("wav:...", "null", "alsa:PCM" or a name from

@@ -3,6 +3,7 @@
 #include "client/audio/devices/software_volume.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -155,6 +156,13 @@ public:
         m_pending.push_back({buffer, start, length});
         m_queueEnd = start + length;
         return true;
+    }
+
+    std::uint32_t DelayUs() override {
+        const std::uint64_t now = SamplesAt(m_clock->NowUs());
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const std::uint64_t ahead = m_queueEnd > now ? m_queueEnd - now : 0;
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(ahead * kMicrosPerSample, UINT32_MAX));
     }
 
 private:

@@ -14,6 +14,7 @@ namespace {
 
 // With nothing to play the thread still looks at its message queue this often.
 constexpr std::uint32_t kIdleWaitMs = 1000;
+constexpr std::uint32_t kBlockUs = 30000;
 
 } // namespace
 
@@ -63,7 +64,6 @@ void CAudioPlayThread::OpenPlayback() {
     }
 }
 
-// The device's thread: a played buffer only moves the ring's release index.
 // The device's thread: a played buffer only moves the ring's release index and wakes the loop.
 void CAudioPlayThread::OnBlockPlayed(AudioBuffer*) {
     m_ring->ReleaseCompleted();
@@ -125,6 +125,10 @@ void CAudioPlayThread::Submit(const std::uint8_t* block) {
     WaveBuffer* next = m_ring->TakeForSubmitting();
     if (next && m_device.Write(*next) == 0) {
         ++m_blocksWritten;
+        if (m_echo) { // the block is last in the device's queue: it sounds once those ahead have
+            const std::uint32_t queuedUs = m_device.OutputDelayUs();
+            m_echo->Played(next->data.data(), queuedUs > kBlockUs ? queuedUs - kBlockUs : 0);
+        }
         DrawWaveform(m_displayWindow, block);
     }
 }
@@ -135,6 +139,11 @@ void CAudioPlayThread::SetPlaybackQueue(SpeechBlockSource* queue) {
     m_playbackQueue = queue;
     if (m_playbackQueue != nullptr) m_playbackQueue->SetPutSignal(&m_wake);
     m_wake.Set();
+}
+
+void CAudioPlayThread::SetEchoCanceller(EchoCanceller* canceller) {
+    std::lock_guard<CriticalSection> lock(m_lock);
+    m_echo = canceller;
 }
 
 void CAudioPlayThread::SetDisplayWindow(HWND window) {

@@ -5,9 +5,12 @@
 // that follows the device clock (a playout buffer) is asked for a block only when fewer than
 // kDeviceBlocks are with the device, and nothing is held in hand: that source absorbs the
 // jitter. The thread sleeps until the device completes a block or the source receives one.
-// One exists for the life of the program; calls attach and detach their source.
+// Every block handed to the device also goes to the echo canceller, when one is attached,
+// with the delay the device reports. One exists for the life of the program; calls attach and
+// detach their source.
 #pragma once
 
+#include "client/audio/pipeline/echo_canceller.h"
 #include "client/audio/pipeline/pcm_block_queue.h"
 #include "client/audio/pipeline/speech_block_ports.h"
 #include "client/audio/pipeline/wave_buffer_ring.h"
@@ -35,6 +38,8 @@ public:
 
     void SetPlaybackQueue(SpeechBlockSource* queue);
     void SetDisplayWindow(HWND window);
+    // The canceller outlives the thread or is detached (nullptr) first.
+    void SetEchoCanceller(EchoCanceller* canceller);
     // Reopens playback on another device (after a 500 ms pause); false when the name is that
     // of the device already playing.
     bool ChangeDevice(const std::string& deviceName);
@@ -69,6 +74,7 @@ private:
     std::atomic<int> m_playState{kPlayOff};
     std::atomic<std::uint64_t> m_blocksWritten{0};
     SpeechBlockSource* m_playbackQueue = nullptr;
+    EchoCanceller* m_echo = nullptr;
     HWND m_displayWindow = 0;
     std::atomic<bool> m_quit{false};
     Event m_wake{false, false}; // device completions, source puts, Stop

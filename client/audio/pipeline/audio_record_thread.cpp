@@ -72,6 +72,7 @@ void CAudioRecordThread::OnBlockRecorded(AudioBuffer* buffer) {
     if (buffer->bytesRecorded != kPcmBlockBytes) return; // only whole blocks are speech blocks
     ++m_blocksRecorded;
     if (m_captureQueue) {
+        if (m_echo) m_echo->Captured(buffer->data, m_device.InputDelayUs());
         m_captureQueue->Put(buffer->data);
         DrawWaveform(m_displayWindow, buffer->data);
     }
@@ -85,6 +86,11 @@ void CAudioRecordThread::SetCaptureQueue(PcmBlockQueue* queue) {
 void CAudioRecordThread::SetDisplayWindow(HWND window) {
     std::lock_guard<CriticalSection> lock(m_lock);
     m_displayWindow = window;
+}
+
+void CAudioRecordThread::SetEchoCanceller(EchoCanceller* canceller) {
+    std::lock_guard<CriticalSection> lock(m_lock);
+    m_echo = canceller;
 }
 
 std::string CAudioRecordThread::DeviceName() {

@@ -1,9 +1,11 @@
 // The microphone thread: records 480-byte blocks (30 ms) from the named sound device, one
 // buffer queued at the device at a time, and puts each into the attached capture queue. All
 // work happens in the device's completion callback; the thread itself only runs a message
-// loop. One exists for the life of the program; calls attach and detach their queue.
+// loop. A block goes through the echo canceller, when one is attached, before it is queued.
+// One exists for the life of the program; calls attach and detach their queue.
 #pragma once
 
+#include "client/audio/pipeline/echo_canceller.h"
 #include "client/audio/pipeline/pcm_block_queue.h"
 #include "client/audio/pipeline/wave_buffer_ring.h"
 #include "client/audio/pipeline/wave_device.h"
@@ -26,6 +28,8 @@ public:
 
     void SetCaptureQueue(PcmBlockQueue* queue);
     void SetDisplayWindow(HWND window);
+    // The canceller outlives the thread or is detached (nullptr) first.
+    void SetEchoCanceller(EchoCanceller* canceller);
     // Reopens recording on another device; false (nothing done) when the name is that of the
     // device already recording.
     bool ChangeDevice(const std::string& deviceName);
@@ -57,6 +61,7 @@ private:
     std::atomic<bool> m_recording{false};
     std::atomic<std::uint64_t> m_blocksRecorded{0};
     PcmBlockQueue* m_captureQueue = nullptr;
+    EchoCanceller* m_echo = nullptr;
     HWND m_displayWindow = 0;
     Event m_opened{true, false};
 };

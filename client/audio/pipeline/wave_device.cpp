@@ -71,6 +71,16 @@ int WaveDevice::Write(WaveBuffer& buffer) {
     return m_output->Submit(&buffer.header) ? 0 : -3;
 }
 
+std::uint32_t WaveDevice::InputDelayUs() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_input ? m_input->DelayUs() : 0;
+}
+
+std::uint32_t WaveDevice::OutputDelayUs() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_output ? m_output->DelayUs() : 0;
+}
+
 int WaveDevice::OutputState() {
     std::lock_guard<std::mutex> lock(m_lock);
     return m_outputState;

@@ -7,6 +7,7 @@
 #include "client/audio/pipeline/audio_mixer.h"
 #include "client/audio/pipeline/wave_buffer_ring.h"
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -33,6 +34,8 @@ public:
     // 0 queued, -1 not started, -2 prepare failed, -3 the device refused it.
     int AddBuffer(WaveBuffer& buffer);
     int InputState();
+    // The open stream's reported delay (AudioStream::DelayUs); 0 when closed.
+    std::uint32_t InputDelayUs();
 
     // 0 when the named playback device was opened, -1 otherwise.
     int OpenOutput(AudioCompletion callback, const std::string& deviceName);
@@ -40,6 +43,7 @@ public:
     // 0 queued for playing, -1 not open, -2 prepare failed, -3 the device refused it.
     int Write(WaveBuffer& buffer);
     int OutputState();
+    std::uint32_t OutputDelayUs();
 
 private:
     std::mutex m_lock; // guards the two stream pointers and states, never held while closing

@@ -31,6 +31,8 @@ AudioPage::AudioPage(const SettingsContext& context, QWidget* parent) : Settings
     device_->setObjectName(QStringLiteral("device"));
     device_->setMinimumWidth(220);
     mix_ = new QCheckBox(box_);
+    echoCancel_ = new QCheckBox(box_);
+    echoCancel_->setObjectName(QStringLiteral("echoCancel"));
     test_ = new QPushButton(box_);
     test_->setObjectName(QStringLiteral("test"));
     auto* grid = new QGridLayout(box_);
@@ -38,6 +40,7 @@ AudioPage::AudioPage(const SettingsContext& context, QWidget* parent) : Settings
     grid->addWidget(device_, 0, 1);
     grid->addWidget(test_, 0, 2);
     grid->addWidget(mix_, 1, 1);
+    grid->addWidget(echoCancel_, 2, 1);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 12, 12, 12);
     column->addWidget(box_);
@@ -49,6 +52,7 @@ AudioPage::AudioPage(const SettingsContext& context, QWidget* parent) : Settings
     device_->setEnabled(device_->count() > 0);
     test_->setEnabled(device_->count() > 0);
     mix_->setChecked(config.Audio().mix != 0);
+    echoCancel_->setChecked(config.Audio().echoCancel != 0);
     connect(test_, &QPushButton::clicked, this, [this] { RunTest(); });
     Retranslate();
 }
@@ -59,6 +63,7 @@ bool AudioPage::Apply() {
     AudioSettings& audio = context_.config.Audio();
     if (device_->count() > 0) audio.device = device_->currentText().toStdString();
     audio.mix = mix_->isChecked() ? 1 : 0;
+    audio.echoCancel = echoCancel_->isChecked() ? 1 : 0;
     return context_.config.SaveAudio();
 }
 
@@ -66,6 +71,7 @@ void AudioPage::Lock(bool idle) {
     device_->setEnabled(idle && device_->count() > 0);
     test_->setEnabled(idle && device_->count() > 0);
     mix_->setEnabled(idle);
+    echoCancel_->setEnabled(idle);
 }
 
 void AudioPage::Retranslate() {
@@ -74,6 +80,7 @@ void AudioPage::Retranslate() {
     deviceLabel_->setText(T(t, kTextDevice));
     test_->setText(T(t, kTextTest));
     mix_->setText(QStringLiteral("Mix")); // the text table has no entry for it: the key's own name
+    echoCancel_->setText(QStringLiteral("Echo cancellation")); // nor for this one
 }
 
 void AudioPage::RunTest() {

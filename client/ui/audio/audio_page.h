@@ -1,6 +1,7 @@
 // The settings window's Audio page: the sound device (one of the configured device names;
 // grey when there are none), the Mix check box, and a button that runs the audio test on
-// the device chosen. Apply stores [Audio] Device and Mix and saves the Audio group.
+// the device chosen, and the Echo cancellation switch. Apply stores [Audio] Device, Mix and
+// EchoCancel and saves the Audio group.
 #pragma once
 
 #include "client/ui/windows/settings_page.h"
@@ -24,6 +25,7 @@ public:
 
     QComboBox* Device() const { return device_; }
     QCheckBox* Mix() const { return mix_; }
+    QCheckBox* EchoCancel() const { return echoCancel_; }
     QPushButton* TestButton() const { return test_; }
     // Runs the audio test on the chosen device (modal); what the Test button does.
     void RunTest();
@@ -34,6 +36,7 @@ private:
     QLabel* deviceLabel_ = nullptr;
     QComboBox* device_ = nullptr;
     QCheckBox* mix_ = nullptr;
+    QCheckBox* echoCancel_ = nullptr;
     QPushButton* test_ = nullptr;
 };
 

@@ -88,6 +88,7 @@ void AudioTestDialog::StartLoopback() {
     ProcessMedia& media = ProcessMedia::Get();
     std::lock_guard<CriticalSection> lock(media.Lock());
     if (media.attachedCall != nullptr) return; // a call owns the threads
+    media.Echo().SetEnabled(false); // the test plays the microphone as it is; a call sets it again
     CAudioRecordThread& capture = media.Capture(deviceName_);
     CAudioPlayThread& playback = media.Playback(deviceName_);
     capture.ChangeDevice(deviceName_);
