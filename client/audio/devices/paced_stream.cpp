@@ -1,6 +1,7 @@
 #include "client/audio/devices/paced_stream.h"
 
 #include "client/audio/devices/software_volume.h"
+#include "client/log/log.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -20,6 +21,7 @@ namespace {
 
 constexpr std::uint64_t kIdleWakeUs = 10000; // how often an idle stream catches up with time
 constexpr std::size_t kChunkSamples = 4096;
+constexpr std::uint64_t kDrySamplesLogged = 8; // 1 ms
 
 // What both directions share: the thread, the clock, the lock and the buffer queue.
 class PacedStreamBase : public AudioStream {
@@ -179,11 +181,21 @@ private:
             if (m_played >= target) break;
             const std::uint64_t gapEnd = m_pending.empty() ? target : std::min(target, m_pending.front().start);
             if (m_played < gapEnd) {
+                if (m_hasPlayed && !m_dry) {
+                    m_dry = true;
+                    m_dryFrom = m_played;
+                }
                 WriteSilence(static_cast<std::size_t>(std::min<std::uint64_t>(gapEnd - m_played, kChunkSamples)));
                 continue;
             }
             const Pending& front = m_pending.front();
             const std::uint64_t offset = m_played - front.start;
+            if (m_dry && m_played - m_dryFrom >= kDrySamplesLogged) {
+                WriteLog(4, "Playback ran dry at sample %llu for %llu samples", static_cast<unsigned long long>(m_dryFrom),
+                         static_cast<unsigned long long>(m_played - m_dryFrom));
+            }
+            m_dry = false;
+            m_hasPlayed = true;
             const std::size_t count = static_cast<std::size_t>(
                 std::min({front.length - offset, target - m_played, std::uint64_t{kChunkSamples}}));
             std::memcpy(m_chunk.data(), front.buffer->data + offset * kAudioBytesPerSample, count * kAudioBytesPerSample);
@@ -204,6 +216,9 @@ private:
     std::unique_ptr<SampleSink> m_sink;
     std::uint64_t m_played = 0;   // samples handed to the sink since the stream started
     std::uint64_t m_queueEnd = 0; // where the last queued buffer ends
+    // Silence between two buffers (the player came late) is logged with where it began.
+    bool m_hasPlayed = false, m_dry = false;
+    std::uint64_t m_dryFrom = 0;
 };
 
 } // namespace
