@@ -40,6 +40,7 @@ public:
     bool OnUdpNotify(const LinkEvent* event, const void* detail);
     void OnTimer(std::uint32_t now) override;
     ConferenceRequests* Requests() { return m_requests.get(); }
+    ConfRoomTable& Rooms() { return m_rooms; }
 
 private:
     LRESULT OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);

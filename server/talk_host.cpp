@@ -33,6 +33,7 @@ TalkHost::TalkHost(SessionTable& sessions, SubscriberDb& db, TalkRequests::SendF
 
 TalkHost::~TalkHost() {
     if (m_conf) RemoveStreamService(m_conf.get());
+    if (m_requests) m_requests->SetConferenceRooms(nullptr);
     m_conf.reset(); // its links go before the stream link library stops
     if (m_talk) {
         for (LinkHandle link : m_talk->Links()) TcpClose(link);
@@ -118,6 +119,7 @@ bool TalkHost::Start(const TalkHostOptions& options, const PortFunction& freeUdp
                                                 m_requestConfig, m_sendUser);
     m_conf = std::make_unique<ConferenceHost>(m_sessions, m_db, &m_calls, m_sendUser, m_print);
     if (!m_conf->Start(options.address, options.publicIp, freeUdpPort, error)) return false;
+    m_requests->SetConferenceRooms(&m_conf->Rooms());
     AddStreamService(m_conf.get());
     ServerLog("talk server on %s, echo-test number %s, media %s", Endpoint(options.address, talkPort).c_str(),
               options.echoNumber.c_str(), options.mediaRelay ? "all through the rendezvous" : "peer to peer");

@@ -1,5 +1,6 @@
 #include "server/talk_requests.h"
 
+#include "server/conference_rooms.h"
 #include "server/server_log.h"
 #include "server/user_server.h"
 
@@ -31,12 +32,16 @@ TalkRequests::Target TalkRequests::Resolve(const std::string& number, std::uint3
         if (t.reach == Reach::Unanswered) ServerLog("subscriber lookup failed: %s", m_db.LastError().c_str());
     } else if (!m_sessions.FindLiveByNumber(number, now, &t.session)) {
         t.reach = Reach::Offline;
-    } else if (m_calls.FindActiveByNumber(number) != nullptr) {
+    } else if (InCallOrConference(number)) {
         t.reach = Reach::Busy;
     } else {
         t.reach = Reach::Online;
     }
     return t;
+}
+
+bool TalkRequests::InCallOrConference(const std::string& number) {
+    return m_calls.FindActiveByNumber(number) != nullptr || (m_rooms != nullptr && m_rooms->FindByNumber(number) != nullptr);
 }
 
 std::string TalkRequests::ForwardNumber(const std::string& number, ForwardCase which) {
@@ -84,6 +89,10 @@ void TalkRequests::OnTalkRequest(const Packet& p, const std::string& address, st
         return;
     }
     const std::string& dialled = request.called;
+    if (m_rooms != nullptr && m_rooms->FindByNumber(caller.number) != nullptr) {
+        Refuse(p.header.seqNum, kReasonBusy, caller, dialled, "busy");
+        return;
+    }
     if (TalkCall* current = m_calls.FindActiveByNumber(caller.number)) {
         CallParty& own = current->Party(Side::Caller);
         if (own.endpoint == caller.endpoint && current->phase == CallPhase::Setup && !own.hasSetup &&

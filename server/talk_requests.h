@@ -23,6 +23,8 @@
 
 namespace orv {
 
+class ConfRoomTable;
+
 struct TalkRequestConfig {
     std::uint32_t servId = 1;
     MediaAddress talkServer;       // as the clients reach it
@@ -38,6 +40,10 @@ public:
     TalkRequests(SessionTable& sessions, SubscriberDb& db, TalkCallTable& calls, TalkServer& talk,
                  TalkRecords* records, const EchoService& echo, const TalkRequestConfig& config, SendFunction send);
 
+    // The conference rooms: a number holding a seat in one is busy to talk requests, as a
+    // number in a call is (null: no conferences).
+    void SetConferenceRooms(ConfRoomTable* rooms) { m_rooms = rooms; }
+
     void OnTalkRequest(const Packet& p, const std::string& address, std::uint16_t port, std::uint32_t now);
     void OnCallForward(const Packet& p, const std::string& address, std::uint16_t port, std::uint32_t now);
 
@@ -49,6 +55,7 @@ private:
         Session session;
     };
     Target Resolve(const std::string& number, std::uint32_t now);
+    bool InCallOrConference(const std::string& number);
     enum class ForwardCase { Always, Offline, Busy, NoAnswer };
     // The number the subscriber's forwarding settings name for the case; empty when none.
     std::string ForwardNumber(const std::string& number, ForwardCase which);
@@ -67,6 +74,7 @@ private:
     SubscriberDb& m_db;
     OptionsDb m_options;
     TalkCallTable& m_calls;
+    ConfRoomTable* m_rooms = nullptr;
     TalkServer& m_talk;
     TalkRecords* m_records;
     const EchoService& m_echo;

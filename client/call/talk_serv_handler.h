@@ -184,6 +184,8 @@ protected:
     // Call records.
     void RecordTalkStarted();
     void RecordCallEnded(std::uint32_t endKind, std::int32_t reason);
+    // The chairman's record of one member's invitation: its talk began, or it ended.
+    void RecordMember(const std::string& number, bool ended, std::int32_t reason);
 
     // The end of this side's part: linger for the talk server to close the link, or end now
     // when there is no link to wait for.

@@ -76,6 +76,14 @@ void TalkServHandler::RecordTalkStarted() {
     if (CallRecordList* records = owner->CallRecords()) records->TalkStarted(m_callId);
 }
 
+void TalkServHandler::RecordMember(const std::string& number, bool ended, std::int32_t reason) {
+    OwnerRef owner(this);
+    CallRecordList* records = owner ? owner->CallRecords() : nullptr;
+    if (records == nullptr) return;
+    if (ended) records->MemberEnded(m_callId, number, kEndRemoteHangup, reason);
+    else records->MemberTalkStarted(m_callId, number);
+}
+
 void TalkServHandler::RecordCallEnded(std::uint32_t endKind, std::int32_t reason) {
     // The first end reported wins: a link that closes after the hang-up does not turn a
     // finished call into a lost one.

@@ -111,12 +111,16 @@ void ConfServHandler::OnConfMember(std::uint16_t type, const std::uint8_t* messa
     case kPktConfConnect:
         WriteLog(3, "OnConfConnect EPId=%d, Num=%s, ChannelID=%d", static_cast<int>(m.endpoint), m.number.c_str(),
                  m.channel);
-        if (m_seats.ByConnect(m)) PostEventBlock(kConfEventConnect, NewConfEventBlock(kConfEventConnect, m));
+        if (m_seats.ByConnect(m)) {
+            if (chairman) RecordMember(m.number, false, 0);
+            PostEventBlock(kConfEventConnect, NewConfEventBlock(kConfEventConnect, m));
+        }
         break;
     case kPktConfDisconnect:
         WriteLog(3, "OnConfDisconnect EPId=%d, Num=%s, Reason=%ld", static_cast<int>(m.endpoint), m.number.c_str(),
                  static_cast<long>(m.reason));
         if (m_seats.ByDisconnect(m, chairman)) {
+            if (chairman) RecordMember(m.number, true, static_cast<std::int32_t>(m.reason));
             PostEventBlock(kConfEventDisconnect, NewConfEventBlock(kConfEventDisconnect, m));
             AssignVideoStream(m.endpoint, false);
         }

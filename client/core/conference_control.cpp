@@ -282,9 +282,28 @@ void ConferenceControl::Reset() {
         userServ->UnlockCallHandler();
     }
     for (ConfMemberRow& r : m_rows) r = ConfMemberRow{};
+    const bool closes = !m_ownRoom;
     m_ownRoom = true;
     m_requested = false;
-    m_core.Emit({"conf_reset", {}, "", ""});
+    m_core.Emit({"conf_reset", {{"closes", closes ? "1" : "0"}}, "", ""});
+}
+
+bool ConferenceControl::InConference() const {
+    CUserServHandler* userServ = m_core.UserServ();
+    if (userServ == nullptr) return false;
+    const TalkServHandler* handler = userServ->LockCallHandler();
+    const bool conference = handler != nullptr && handler->GetHandlerName() == kConfHandlerName;
+    userServ->UnlockCallHandler();
+    return conference;
+}
+
+bool ConferenceControl::Chairman() const {
+    CUserServHandler* userServ = m_core.UserServ();
+    if (userServ == nullptr) return false;
+    const TalkServHandler* handler = userServ->LockCallHandler();
+    const bool chairman = handler != nullptr && handler->GetHandlerName() == kConfHandlerName && handler->IsCaller();
+    userServ->UnlockCallHandler();
+    return chairman;
 }
 
 std::vector<ConfMemberRow> ConferenceControl::Rows() const {

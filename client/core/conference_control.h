@@ -7,7 +7,8 @@
 // events:
 //   conf_event type= [reason=] (text: the message line, when the event has one)
 //   conf_member seat= number= endpoint= state=invited|alerting|connected|left [video=0|1] [reason=]
-//   conf_reset                    the room ended here (rows and invited list emptied)
+//   conf_reset closes=0|1         the room ended here (rows and invited list emptied);
+//                                 closes=1 when it was another's room, whose window goes
 // Threads: it lives on the core's thread; events arrive by PostMessage.
 #pragma once
 
@@ -55,6 +56,11 @@ public:
     bool Leave(std::string* error);
 
     std::vector<ConfMemberRow> Rows() const;
+    // This side's own room (it may ask for a room and invite), not one it was invited to.
+    bool OwnRoom() const { return m_ownRoom; }
+    // A conference handler is this side's current call; chairman: this side opened the room.
+    bool InConference() const;
+    bool Chairman() const;
     std::deque<std::string> LogLines() const { return m_log; }
     // A conference event as the session posts it (tests drive it directly).
     void OnEvent(int type, LPARAM value);

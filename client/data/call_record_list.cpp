@@ -150,12 +150,57 @@ int CallRecordList::TalkStarted(std::uint32_t callId) {
 int CallRecordList::CallEnded(std::uint32_t callerFlag, std::uint32_t callId, std::uint32_t endKind,
                               std::int32_t endReason) {
     std::lock_guard<CriticalSection> guard(m_lock);
-    CallRecord* record = FindByCallId(callId, &callerFlag);
+    // A room's invitations share its identifier: the end goes to a record still running.
+    CallRecord* record = nullptr;
+    for (CallRecord& r : m_records) {
+        if (callId != 0 && r.callId == callId && r.callerFlag == callerFlag && !r.Finished()) {
+            record = &r;
+            break;
+        }
+    }
+    if (!record) record = FindByCallId(callId, &callerFlag);
     if (!record) return 0;
-    record->endTime = m_clock();
-    if (record->talkStart == 0) record->talkStart = record->endTime;
-    record->endKind = endKind;
-    record->endReason = endReason;
+    End(*record, endKind, endReason);
+    if (record->conference != 0) {
+        for (CallRecord& r : m_records) {
+            if (r.callId == callId && r.callerFlag == callerFlag && r.conference != 0 && !r.Finished())
+                End(r, endKind, endReason);
+        }
+    }
+    return Save();
+}
+
+void CallRecordList::End(CallRecord& record, std::uint32_t endKind, std::int32_t endReason) {
+    record.endTime = m_clock();
+    if (record.talkStart == 0) record.talkStart = record.endTime;
+    record.endKind = endKind;
+    record.endReason = endReason;
+}
+
+CallRecord* CallRecordList::FindInvitation(std::uint32_t callId, const std::string& number) {
+    if (callId == 0 || number.empty()) return nullptr;
+    for (CallRecord& r : m_records) {
+        if (r.callId != callId || r.conference == 0 || r.callerFlag != 1 || r.Finished()) continue;
+        const std::string called = r.called.substr(0, r.called.find('*'));
+        if (called == number) return &r;
+    }
+    return nullptr;
+}
+
+int CallRecordList::MemberTalkStarted(std::uint32_t callId, const std::string& number) {
+    std::lock_guard<CriticalSection> guard(m_lock);
+    CallRecord* record = FindInvitation(callId, number);
+    if (!record) return 0;
+    record->talkStart = m_clock();
+    return 1;
+}
+
+int CallRecordList::MemberEnded(std::uint32_t callId, const std::string& number, std::uint32_t endKind,
+                                std::int32_t endReason) {
+    std::lock_guard<CriticalSection> guard(m_lock);
+    CallRecord* record = FindInvitation(callId, number);
+    if (!record) return 0;
+    End(*record, endKind, endReason);
     return Save();
 }
 

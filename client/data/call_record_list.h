@@ -46,8 +46,14 @@ public:
                    std::uint8_t kind);
     // The first record of callId: a missed call becomes received, the talk starts now.
     int TalkStarted(std::uint32_t callId);
+    // The end of callId's first record; a conference's end also ends every invitation of
+    // the room still running.
     int CallEnded(std::uint32_t callerFlag, std::uint32_t callId, std::uint32_t endKind,
                   std::int32_t endReason);
+    // The chairman's record of the invitation of `number` into room callId (an extension
+    // dialled with it does not count): the member took part from now, or its part ended.
+    int MemberTalkStarted(std::uint32_t callId, const std::string& number);
+    int MemberEnded(std::uint32_t callId, const std::string& number, std::uint32_t endKind, std::int32_t endReason);
     int CountUnseen(std::uint32_t listType);
     // Copies the finished records of listType into out and marks them seen.
     int TakeList(std::uint32_t listType, std::vector<CallRecord>* out);
@@ -68,6 +74,8 @@ public:
 private:
     CallRecord& Append(CallRecord record);
     CallRecord* FindByCallId(std::uint32_t callId, const std::uint32_t* callerFlag);
+    CallRecord* FindInvitation(std::uint32_t callId, const std::string& number);
+    void End(CallRecord& record, std::uint32_t endKind, std::int32_t endReason);
     void Trim();
 
     CriticalSection m_lock;

@@ -103,7 +103,14 @@ MainDialog::MainDialog(ClientCore& core, MainServices services, const std::strin
         ApplySoundDevice();
         if (services_.video.control != nullptr && CallState() == 0) services_.video.control->StartFromConfiguration();
     };
+    windows.canInvite = [this] { return conference_ && conference_->CanInvite(); };
+    windows.invite = [this](const std::string& number) { conference_->Invite(number); };
     windows_ = std::make_unique<ClientWindows>(*this, core_, std::move(windows));
+    MainConferenceServices conference;
+    conference.attachDisplay = services_.video.attachDisplay;
+    conference.videoDisplay = [this] { return video_->Window().Display().FrameWindow(); };
+    conference.window = services_.conference;
+    conference_ = std::make_unique<MainConference>(*this, core_, home_, std::move(conference));
     Refresh();
 }
 
@@ -234,6 +241,7 @@ bool MainDialog::CommandAvailable(int command) const {
     switch (command) {
     case kCmdExit:
     case kCmdAbout: return true;
+    case kCmdConference: return conference_ && conference_->Control() != nullptr;
     case kCmdUserManual: return QFileInfo::exists(Q(JoinPath(ProgramFolder(), "Help.chm")));
     default:
         if (windows_ && windows_->Handles(command)) return true; // support entries; the other windows come with later work
@@ -247,6 +255,8 @@ void MainDialog::OnCommand(int command) {
     if (windows_->Open(command)) return;
     if (command == kCmdExit) {
         ConfirmClose();
+    } else if (command == kCmdConference) {
+        conference_->Open();
     } else if (command == kCmdAbout) {
         ShowAbout();
     } else if (command == kCmdUserManual) {

@@ -75,6 +75,7 @@ public:
     ClientWindows& Windows() { return *windows_; }
     MainTray& Tray() { return *tray_; }
     IncomingAlert& Alert() { return *alert_; }
+    MainConference& Conference() { return *conference_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -160,6 +161,7 @@ private:
     QPointer<QWidget> about_;
     std::unique_ptr<MainVideo> video_;
     std::unique_ptr<ClientWindows> windows_;
+    std::unique_ptr<MainConference> conference_;
     std::vector<QPointer<QWidget>> hiddenToTray_;
     QEventLoop* loop_ = nullptr;
 };

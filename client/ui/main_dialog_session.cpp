@@ -24,8 +24,12 @@ constexpr char kTalkRequestType[] = "0x0201";
 } // namespace
 
 void MainDialog::OnCoreEvent(const CoreEvent& event) {
-    if (video_) video_->OnCoreEvent(event);
+    // While the conference window is open its panes show the pictures: the video window
+    // stays where it is.
+    const bool conferencePictures = conference_ && conference_->Window() != nullptr && event.name == "video_start";
+    if (video_ && !conferencePictures) video_->OnCoreEvent(event);
     if (windows_) windows_->OnCoreEvent(event);
+    if (conference_) conference_->OnCoreEvent(event);
     if (event.name == "call_progress") {
         OnCallProgress(event);
     } else if (event.name == "forced_logoff") {

@@ -3,6 +3,7 @@
 // clock. The program fills it from the core; an operation left empty is simply not done.
 #pragma once
 
+#include "client/ui/conference/main_conference.h"
 #include "client/ui/video/main_video.h"
 
 #include <cstdint>
@@ -42,6 +43,8 @@ struct MainServices {
     std::function<std::uint32_t()> tick;
     // The camera and the call's video (all empty: the video window shows no pictures).
     MainVideoServices video;
+    // The conference window's questions (tests answer them); empty: its own dialogs.
+    ConferenceWindowHooks conference;
 };
 
 } // namespace orv

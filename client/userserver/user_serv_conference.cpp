@@ -150,6 +150,7 @@ void CUserServHandler::OnConfInviteAck(const PacketHeader& h, const std::uint8_t
     if (handler != nullptr && handler->GetHandlerName() == kConfHandlerName)
         static_cast<ConfServHandler*>(handler)->Invited().Take(invite.invited, nullptr);
     UnlockCallHandler();
+    if (m_records != nullptr) m_records->MemberEnded(invite.callId, invite.invited, kEndRequestRefused, reason);
     auto* block = new std::uint8_t[kConfInviteFailedBlockSize]();
     PutTextField(block, 32, invite.invited);
     PutU32LE(block + 32, static_cast<std::uint32_t>(reason));

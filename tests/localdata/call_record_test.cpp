@@ -82,6 +82,40 @@ TEST_F(CallRecordListTest, AnsweredCallBecomesReceivedAndUnansweredStaysMissed) 
     EXPECT_EQ(reloaded.CountUnseen(kReceivedCall), 1);
 }
 
+TEST_F(CallRecordListTest, ChairmansInvitationsEndOneByOneOrWithTheRoom) {
+    // The room, then an invitation per member under the room's call identifier.
+    ASSERT_EQ(list.Add(1, 1, 77, "8001", "555", kDialledCall, kCallRunning), 1);
+    ASSERT_EQ(list.Add(1, 1, 77, "8001", "8002*12", kDialledCall, kCallRunning), 1);
+    ASSERT_EQ(list.Add(1, 1, 77, "8001", "8003", kDialledCall, kCallRunning), 1);
+    ASSERT_EQ(list.Add(1, 1, 77, "8001", "8004", kDialledCall, kCallRunning), 1);
+    ASSERT_EQ(list.Add(1, 0, 78, "8001", "8009", kDialledCall, kCallRunning), 1); // another call
+
+    clock.now += 3;
+    EXPECT_EQ(list.MemberTalkStarted(77, "8002"), 1); // the extension dialled does not count
+    EXPECT_EQ(list.MemberTalkStarted(77, "8005"), 0);
+    clock.now += 10;
+    EXPECT_EQ(list.MemberEnded(77, "8004", 1, 0x1000003), 1); // refused by the user server
+    EXPECT_EQ(list.MemberEnded(77, "8004", 4, 11), 0);        // already over
+    clock.now += 20;
+    EXPECT_EQ(list.CallEnded(1, 77, 5, 0), 1); // the chairman leaves: the rest end with it
+
+    const auto records = list.Records();
+    ASSERT_EQ(records.size(), 5u);
+    const auto of = [&](const std::string& called) {
+        for (const CallRecord& r : records) {
+            if (r.called == called) return r;
+        }
+        return CallRecord{};
+    };
+    for (const char* called : {"555", "8002*12", "8003", "8004"}) EXPECT_TRUE(of(called).Finished()) << called;
+    EXPECT_EQ(of("8002*12").talkStart, 1700000003u);
+    EXPECT_EQ(of("8002*12").endTime, 1700000033u);
+    EXPECT_EQ(of("8003").talkStart, of("8003").endTime); // never joined
+    EXPECT_EQ(of("8004").endReason, 0x1000003);
+    EXPECT_EQ(of("8004").endTime, 1700000013u);
+    EXPECT_FALSE(of("8009").Finished()) << "another call's record is not the room's";
+}
+
 TEST_F(CallRecordListTest, FailedOfflineAndDeletedRecords) {
     ASSERT_EQ(list.AddFailed(1, "8001", "8009", -4, 2), 1);
     ASSERT_EQ(list.AddOffline(1600000000, "8005", "8001", 2), 1);

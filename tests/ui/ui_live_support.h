@@ -28,6 +28,13 @@ public:
     const std::string& Host() const { return host_; }
     std::uint16_t Port() const { return port_; }
     std::string Output() const { return server_.Output(); }
+    // An administration command on the server's console, and the line that confirms it.
+    bool Admin(const std::string& command, const std::string& confirmation) {
+        return server_.WriteLine(command) && server_.WaitForLine(confirmation, kWaitMs);
+    }
+    bool WaitForText(const std::string& text, std::string* line = nullptr) {
+        return server_.WaitForText(text, kWaitMs, line);
+    }
 
 private:
     TestFolder home_;

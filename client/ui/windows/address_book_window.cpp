@@ -44,6 +44,7 @@ constexpr int kTextSortGroup = 103;
 constexpr int kTextSortStatus = 104;
 constexpr int kTextExport = 105;
 constexpr int kTextImport = 106;
+constexpr int kTextInvite = 341;
 constexpr int kTextGroupNotEmpty = 107;
 constexpr int kTextDeleteFriend = 135;
 constexpr int kTextDeleteGroupAsk = 136;
@@ -308,6 +309,13 @@ void AddressBookWindow::CallSelected(int kindText) {
     if (!number.empty() && services_.dial) services_.dial(number);
 }
 
+void AddressBookWindow::InviteSelected() {
+    const std::vector<FriendEntry> entries = Entries(nullptr);
+    const FriendEntry* selected = Selected(entries);
+    if (selected == nullptr || selected->record.netPhone.empty() || !services_.invite) return;
+    services_.invite(selected->record.netPhone);
+}
+
 void AddressBookWindow::MoveSelected(const std::string& group) {
     const std::vector<FriendEntry> entries = Entries(nullptr);
     const FriendEntry* selected = Selected(entries);
@@ -386,6 +394,8 @@ QMenu* AddressBookWindow::BuildMenu() {
     call->setEnabled(onFriend);
     for (int kind : {kTextKindOrv, kTextKindMobile, kTextKindTelephone})
         add(call, kind, onFriend, [this, kind] { CallSelected(kind); });
+    if (services_.canInvite && services_.canInvite())
+        add(menu, kTextInvite, onFriend, [this] { InviteSelected(); });
     QMenu* move = menu->addMenu(TextOf(texts_, kTextMoveTo));
     move->setEnabled(onFriend && !byStatus_);
     std::vector<std::string> groups;

@@ -33,6 +33,10 @@ struct AddressBookServices {
     std::function<QIcon(const char* name)> icon;
     // Asks for a file to write or read (empty: cancelled); default: the desktop's file dialog.
     std::function<std::string(bool save)> chooseFile;
+    // Whether a friend may be invited into this side's conference now, and the invitation
+    // (on the friend's ORV number); empty: the window offers no invitation.
+    std::function<bool()> canInvite;
+    std::function<void(const std::string& number)> invite;
 };
 
 class AddressBookWindow : public QDialog {
@@ -53,6 +57,8 @@ public:
     void DeleteSelected();
     // kindText: 100 ORV number, 101 mobile, 102 telephone.
     void CallSelected(int kindText);
+    // Invites the selected friend into this side's conference.
+    void InviteSelected();
     void MoveSelected(const std::string& group);
     void AddGroup();
     void DeleteGroup(const std::string& group);

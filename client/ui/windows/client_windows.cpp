@@ -107,6 +107,8 @@ void ClientWindows::OpenAddressBook() {
         services.dial = services_.dial;
         services.icon = services_.icon;
         services.chooseFile = services_.chooseFile;
+        services.canInvite = services_.canInvite;
+        services.invite = services_.invite;
         auto* window = new AddressBookWindow(&main_, core_.Texts(), *core_.Friends(), core_.Config(), services);
         window->setAttribute(Qt::WA_DeleteOnClose);
         addressBook_ = window;

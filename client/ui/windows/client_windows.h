@@ -40,6 +40,9 @@ struct ClientWindowsServices {
     std::function<std::string(bool save)> chooseFile;
     // Stops the tone playing (empty: nothing to stop).
     std::function<void()> silenceTones;
+    // A conference of this side has a free seat for an address-book friend; invites one.
+    std::function<bool()> canInvite;
+    std::function<void(const std::string& number)> invite;
     // The camera thread for the video page's test; may be null.
     CVideoCtlThread* videoControl = nullptr;
 };
