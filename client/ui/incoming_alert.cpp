@@ -4,7 +4,7 @@
 #include "client/text/text_rows.h"
 #include "client/text/text_table.h"
 
-#include <QGraphicsColorizeEffect>
+#include <QGraphicsOpacityEffect>
 #include <QWidget>
 
 namespace orv {
@@ -12,8 +12,8 @@ namespace orv {
 namespace {
 constexpr int kTextAccept = 31;
 constexpr int kPulseMs = 450;
-constexpr double kLitStrength = 0.6;
-const QColor kPulseColour(0x2F, 0xA5, 0x6B); // the default skin's call green
+// The button breathes between full and dimmed; a tint would also colour the face's corners.
+constexpr double kDimOpacity = 0.4;
 } // namespace
 
 IncomingAlert::IncomingAlert(const TextTable& texts, std::function<void(bool answer)> choice)
@@ -27,9 +27,7 @@ void IncomingAlert::Start(QWidget* answerButton, const std::string& number, cons
     Stop();
     button_ = answerButton;
     if (button_) {
-        effect_ = new QGraphicsColorizeEffect(button_);
-        effect_->setColor(kPulseColour);
-        effect_->setStrength(0);
+        effect_ = new QGraphicsOpacityEffect(button_);
         button_->setGraphicsEffect(effect_); // the button owns it from here
     }
     lit_ = false;
@@ -50,11 +48,13 @@ void IncomingAlert::Stop() {
     lit_ = false;
 }
 
-double IncomingAlert::Glow() const { return effect_ && button_ ? effect_->strength() : 0.0; }
+double IncomingAlert::Glow() const {
+    return effect_ && button_ ? (effect_->opacity() - kDimOpacity) / (1.0 - kDimOpacity) : 0.0;
+}
 
 void IncomingAlert::Beat() {
     lit_ = !lit_;
-    if (effect_ && button_) effect_->setStrength(lit_ ? kLitStrength : 0.0);
+    if (effect_ && button_) effect_->setOpacity(lit_ ? 1.0 : kDimOpacity);
 }
 
 } // namespace orv

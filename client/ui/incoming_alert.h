@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-class QGraphicsColorizeEffect;
+class QGraphicsOpacityEffect;
 class QWidget;
 
 namespace orv {
@@ -27,7 +27,7 @@ public:
     void Start(QWidget* answerButton, const std::string& number, const std::string& name);
     void Stop();
     bool Ringing() const { return pulse_.isActive(); }
-    // The answer button's glow, 0 (off) .. 1; it swings while ringing.
+    // The answer button's brightness, 0 (dimmed) .. 1 (full); it swings while ringing.
     double Glow() const;
     const CallNotification& Notification() const { return notification_; }
 
@@ -37,7 +37,7 @@ private:
     const TextTable& texts_;
     CallNotification notification_;
     QPointer<QWidget> button_;
-    QGraphicsColorizeEffect* effect_ = nullptr; // owned by button_
+    QGraphicsOpacityEffect* effect_ = nullptr; // owned by button_
     QTimer pulse_;
     bool lit_ = false;
 };
