@@ -5,11 +5,10 @@
 // link without a number is refused by the new copy itself. One test, so no other orvphone of
 // this suite runs at the same time.
 #include "client/app/call_handover.h"
-#include "client/data/user_list_file.h"
 #include "tests/app/file_wait.h"
+#include "tests/app/logged_on_phone.h"
 #include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"
-#include "wire/password_digest.h"
 
 #include <signal.h>
 #include <sys/socket.h>
@@ -69,12 +68,10 @@ TEST(CallHandover, ASecondStartWithALinkHandsTheNumberToTheRunningCopy) {
     std::uint32_t endpoint = 0;
     ASSERT_TRUE(LogOnClientProcess(called, kWaitMs, &endpoint)) << called.Output();
 
-    ASSERT_TRUE(WriteUserListFile(firstHome.File(kUserListFile), {"8001," + PasswordDigest("8001", "1111")}));
     ChildProcess first;
-    ASSERT_TRUE(first.Start(ProgramPath("orvphone"), {"--home", firstHome.Path(), "--server", address, "LOG"},
-                            firstHome.File("stderr.txt")));
+    std::string startLog;
+    ASSERT_TRUE(StartLoggedOnPhone(first, firstHome.Path(), address, kWaitMs, &startLog)) << startLog;
     const std::string firstLog = firstHome.File("orvphone.log");
-    ASSERT_TRUE(FileShows(firstLog, "Main window opens", kWaitMs)) << ReadAll(firstLog);
 
     // Hostile or wrong requests are refused; the copy goes on.
     EXPECT_EQ(RawExchange(socketPath, "DIAL 8002\n"), "ERROR\n");

@@ -3,11 +3,10 @@
 // unpacked skin tree; a second copy started meanwhile is refused with "ORV is already
 // running" and leaves the first copy's files alone. One test, so no other orvphone of this
 // suite runs at the same time.
-#include "client/data/user_list_file.h"
 #include "tests/app/file_wait.h"
+#include "tests/app/logged_on_phone.h"
 #include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"
-#include "wire/password_digest.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -34,12 +33,10 @@ TEST(OrvphoneProcess, ANormalRunRemovesItsSkinTreeAndASecondCopyIsRefused) {
     ASSERT_TRUE(StartServerProcess(server, serverHome.Path(), {}, kWaitMs, &address)) << server.Output();
 
     // The first copy logs on by itself with a remembered digest.
-    ASSERT_TRUE(WriteUserListFile(firstHome.File(kUserListFile), {"8001," + PasswordDigest("8001", "1111")}));
     ChildProcess first;
-    ASSERT_TRUE(first.Start(ProgramPath("orvphone"), {"--home", firstHome.Path(), "--server", address, "LOG"},
-                            firstHome.File("stderr.txt")));
+    std::string startLog;
+    ASSERT_TRUE(StartLoggedOnPhone(first, firstHome.Path(), address, kWaitMs, &startLog)) << startLog;
     const std::string firstLog = firstHome.File("orvphone.log");
-    ASSERT_TRUE(FileShows(firstLog, "Main window opens", kWaitMs)) << ReadAll(firstLog);
     const std::filesystem::path firstSkin = firstHome.File("SkinFile");
     EXPECT_TRUE(std::filesystem::exists(firstSkin / "MainDlg" / "Logo.bmp"));
 
