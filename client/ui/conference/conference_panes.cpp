@@ -21,19 +21,12 @@ ConferencePanes::ConferencePanes(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("ConferencePanes"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(kPaneWidth * 2, kPaneHeight * 2);
-    frameWindow_ = std::make_unique<FunctionWindow>([this](UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-        if (message == WM_VIDEO_LOCAL_FRAME && wParam != 0) {
-            const auto* frame = reinterpret_cast<const VideoFrame*>(wParam);
-            ShowLocalFrame(Rgb24Header(frame->width, frame->height), frame->bits, frame->length);
-            return 1;
-        }
-        if (message == WM_VIDEO_REMOTE_FRAME && lParam != 0) {
-            ShowMemberSlot(reinterpret_cast<VideoFrameSlot*>(lParam));
-            return 1;
-        }
-        return 0;
-    });
-    frameWindow_->Create("ConferencePanes");
+    frameWindow_ = CreatePictureFrameWindow(
+        "ConferencePanes",
+        [this](const BitmapInfoHeader& header, const std::uint8_t* bits, std::size_t length) {
+            ShowLocalFrame(header, bits, length);
+        },
+        [this](VideoFrameSlot* slot) { ShowMemberSlot(slot); });
 }
 
 ConferencePanes::~ConferencePanes() { frameWindow_->Destroy(); }

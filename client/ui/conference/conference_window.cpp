@@ -3,6 +3,7 @@
 #include "client/core/conference_control.h"
 #include "client/core/core_event_fields.h"
 #include "client/friends/text_format.h"
+#include "client/skin/framed_window.h"
 #include "client/text/text_table.h"
 #include "client/ui/conference/conference_invite_dialog.h"
 
@@ -68,8 +69,13 @@ ConferenceWindow::ConferenceWindow(const TextTable& texts, ConferenceControl& co
     row->setSpacing(0);
     row->addWidget(panel_);
     row->addWidget(panes_);
-    // The skin's frame goes here once top-level windows take one in a single call; until
-    // then the window keeps the desktop's frame.
+    // The skin's frame (its description shares the conference skin file); the title bar's
+    // close button leaves like "EXIT".
+    FrameHooks frame;
+    frame.command = [this](const QString& name) {
+        if (name == QLatin1String("CLOSE")) close();
+    };
+    ApplyFrameSkin(*this, skinFile, std::move(frame));
     setFixedSize(sizeHint());
     panel_->EnableButton(QStringLiteral("REQUEST"), control_.OwnRoom());
     panel_->EnableButton(QStringLiteral("INVITE"), false);

@@ -15,19 +15,32 @@ VideoDisplayWindow::VideoDisplayWindow(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     blink_.setInterval(kBlinkMs);
     connect(&blink_, &QTimer::timeout, this, [this] { Blink(); });
-    frameWindow_ = std::make_unique<FunctionWindow>([this](UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-        if (message == WM_VIDEO_LOCAL_FRAME && wParam != 0) {
-            const auto* frame = reinterpret_cast<const VideoFrame*>(wParam);
-            ShowLocalFrame(Rgb24Header(frame->width, frame->height), frame->bits, frame->length);
-            return 1;
-        }
-        if (message == WM_VIDEO_REMOTE_FRAME && lParam != 0) {
-            ShowRemoteSlot(reinterpret_cast<VideoFrameSlot*>(lParam));
-            return 1;
-        }
-        return 0;
-    });
-    frameWindow_->Create("VideoDisplayWindow");
+    frameWindow_ = CreatePictureFrameWindow(
+        "VideoDisplayWindow",
+        [this](const BitmapInfoHeader& header, const std::uint8_t* bits, std::size_t length) {
+            ShowLocalFrame(header, bits, length);
+        },
+        [this](VideoFrameSlot* slot) { ShowRemoteSlot(slot); });
+}
+
+std::unique_ptr<FunctionWindow> CreatePictureFrameWindow(
+    const char* name, std::function<void(const BitmapInfoHeader&, const std::uint8_t*, std::size_t)> local,
+    std::function<void(VideoFrameSlot*)> remote) {
+    auto window = std::make_unique<FunctionWindow>(
+        [local = std::move(local), remote = std::move(remote)](UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            if (message == WM_VIDEO_LOCAL_FRAME && wParam != 0) {
+                const auto* frame = reinterpret_cast<const VideoFrame*>(wParam);
+                local(Rgb24Header(frame->width, frame->height), frame->bits, frame->length);
+                return 1;
+            }
+            if (message == WM_VIDEO_REMOTE_FRAME && lParam != 0) {
+                remote(reinterpret_cast<VideoFrameSlot*>(lParam));
+                return 1;
+            }
+            return 0;
+        });
+    window->Create(name);
+    return window;
 }
 
 VideoDisplayWindow::~VideoDisplayWindow() { frameWindow_->Destroy(); }

@@ -16,6 +16,7 @@
 #include <QPoint>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 namespace orv {
@@ -25,6 +26,13 @@ class VideoFrameSlot;
 
 constexpr UINT WM_VIDEO_LOCAL_FRAME = WM_USER + 6;
 constexpr UINT WM_VIDEO_REMOTE_FRAME = WM_USER + 7;
+
+// A created frame window that hands each camera frame (WM_USER+6, wParam = const
+// VideoFrame*) to local as a header and bits, and each decoded remote slot (WM_USER+7,
+// lParam = VideoFrameSlot*) to remote, on the thread that made it.
+std::unique_ptr<FunctionWindow> CreatePictureFrameWindow(
+    const char* name, std::function<void(const BitmapInfoHeader&, const std::uint8_t*, std::size_t)> local,
+    std::function<void(VideoFrameSlot*)> remote);
 
 struct VideoDisplayLooks {
     QImage background;    // shown where the local picture is disabled
