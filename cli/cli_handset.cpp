@@ -1,5 +1,6 @@
 #include "cli/cli_handset.h"
 
+#include "client/call/call_state.h"
 #include "client/core/call_control.h"
 #include "client/core/client_core.h"
 
@@ -28,6 +29,28 @@ HandsetWindow CliHandset::MakeWindow() {
     window.setNumber = [this](const std::string& number) { SetNumber(number); };
     window.playTone = [this](const std::string& tone, bool repeat) {
         m_core.Emit({"handset_tone", {{"tone", tone}, {"repeat", repeat ? "1" : "0"}}, "", ""});
+    };
+    window.callOrAccept = [this] {
+        CallControl* calls = m_core.Calls();
+        if (!calls)
+            return;
+        const int state = GetCallState();
+        if (state == CALLSTATE_SENDALERT)
+            calls->Answer();
+        else if (state == CALLSTATE_IDLE && !m_number.empty())
+            calls->Call(m_number);
+    };
+    window.hangUp = [this] {
+        if (CallControl* calls = m_core.Calls())
+            calls->Hangup();
+    };
+    // The call component keeps the last number called here.
+    window.redial = [this] {
+        CallControl* calls = m_core.Calls();
+        if (!calls || calls->Progress().lastNumber.empty())
+            return;
+        SetNumber(calls->Progress().lastNumber);
+        calls->Redial();
     };
     return window;
 }

@@ -6,7 +6,9 @@
 #include "client/app/connect_dialog.h"
 #include "client/app/splash_window.h"
 #include "client/audio/tones/tone_player.h"
+#include "client/core/handset_core.h"
 #include "client/core/video_core.h"
+#include "client/handset/handset_device.h"
 #include "client/data/client_config.h"
 #include "client/log/log.h"
 #include "client/ui/call_services.h"
@@ -130,6 +132,7 @@ bool ClientApp::StartUp(const AppOptions& options) {
     }
     ListenForHandedCalls();
     video_ = std::make_unique<VideoCore>(*core_);
+    handset_ = std::make_unique<HandsetCore>(*core_, HandsetWindow{});
     return true;
 }
 
@@ -162,7 +165,7 @@ void ClientApp::RunWindows() {
         QString::fromStdString(JoinPath(core_->Config()->SkinFolder(SkinWindow::Main), "Logo.bmp"));
     int splashResult = QDialog::Rejected;
     {
-        SplashWindow splash(*core_, logo);
+        SplashWindow splash(*core_, logo, true, handset_.get());
         splashResult = splash.exec();
     }
     if (splashResult != QDialog::Accepted || QuitRequested()) return;
@@ -189,13 +192,18 @@ void ClientApp::RunMainWindow() {
         ConnectDialog connecting(mainWindow_, *core_, LogonMode::Reconnect, core_->LastLogonRequest());
         return connecting.exec() == QDialog::Accepted ? kReconnectOk : kReconnectFailed;
     };
+    services.handsetPresent = [] { return HandsetDevice::Present(); };
     WriteLog(3, "Main window opens");
     MainDialog window(*core_, std::move(services), HomeFolder());
     mainWindow_ = &window;
     if (!pendingCall_.empty()) {
         QTimer::singleShot(0, &window, [this, &window] { OnHandedCall(std::exchange(pendingCall_, std::string())); });
     }
+    // The handset the logon dialog opened is the main window's now (opened here otherwise).
+    handset_->Retarget(window.HandsetHooks());
+    handset_->Open();
     const MainDialog::ExitReason reason = window.Exec();
+    handset_.reset(); // rings off and closes before the window goes
     mainWindow_ = nullptr;
     if (reason == MainDialog::ExitReason::RestartForUpdate) restartForUpdate_ = true;
     WriteLog(3, "Main window closed (%d)", static_cast<int>(reason));
@@ -203,6 +211,7 @@ void ClientApp::RunMainWindow() {
 
 void ClientApp::OnCoreEvent(const CoreEvent& event) {
     // The logon's own events are shown by the connection dialog; the rest go to the main window.
+    if (handset_) handset_->OnCoreEvent(event); // first: the ringer takes the alert
     if (mainWindow_ != nullptr) {
         mainWindow_->OnCoreEvent(event);
     } else if (event.name == "file_not_saved" && !event.text.empty()) {
@@ -216,6 +225,7 @@ void ClientApp::Exit() {
     if (instanceCount_ == 1 && core_->Config() != nullptr && !core_->Config()->RemoveSkinTree())
         WriteLog(3, "The skin tree could not be removed completely");
     handover_.reset();
+    handset_.reset();
     video_.reset(); // detaches from the calls and ends the camera thread
     SetTheConfig(nullptr);
     core_.reset(); // logs out, stops the timer and network threads, drops the configuration

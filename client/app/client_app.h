@@ -14,6 +14,7 @@ namespace orv {
 class CallHandoverListener;
 class MainDialog;
 class CTonePlayer;
+class HandsetCore;
 class VideoCore;
 
 // The name every running copy of the client carries.
@@ -52,6 +53,8 @@ private:
     std::unique_ptr<ClientCore> core_;
     std::unique_ptr<CTonePlayer> tones_; // the main window's tones, on the configured sound device
     std::unique_ptr<VideoCore> video_; // the camera and the calls' video; ends before the core
+    // The handset: opened by the logon dialog, then the main window's; closed with it.
+    std::unique_ptr<HandsetCore> handset_;
     int instanceCount_ = 0;
     bool restartForUpdate_ = false;
     MainDialog* mainWindow_ = nullptr;

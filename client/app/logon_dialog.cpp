@@ -54,7 +54,8 @@ QString LogonStyleSheet() {
 
 } // namespace
 
-LogonDialog::LogonDialog(QWidget* parent, ClientCore& core) : QDialog(parent), core_(core) {
+LogonDialog::LogonDialog(QWidget* parent, ClientCore& core, HandsetCore* handset)
+    : QDialog(parent), core_(core), handset_(handset) {
     const TextTable& texts = core.Texts();
     setObjectName("LogonDialog");
     setStyleSheet(DialogStyleSheet() + LogonStyleSheet());
@@ -165,8 +166,10 @@ void LogonDialog::OnStart() {
         check.exec();
     }
     if (QuitRequested()) return;
-    // Without a handset the input opens after the wait; a remembered digest then logs on.
-    startWait_->start(kStartWaitMs);
+    // The input opens after the wait, or as soon as a handset's data were read; without a
+    // handset a remembered digest then logs on.
+    OpenHandset();
+    if (!handsetReady_) startWait_->start(kStartWaitMs);
 }
 
 void LogonDialog::OnStartWaitOver() {
@@ -177,6 +180,7 @@ void LogonDialog::OnStartWaitOver() {
 void LogonDialog::EnableInput(bool enabled) {
     for (QWidget* w : std::initializer_list<QWidget*>{ok_, number_, password_, cancel_, server_})
         w->setEnabled(enabled);
+    if (numberFromHandset_) number_->setEnabled(false);
 }
 
 void LogonDialog::OnServerButton() { AskServer(); }
@@ -189,7 +193,7 @@ void LogonDialog::OnOk() {
     }
     const std::string digest =
         storedDigestShown_ ? storedDigest_ : PasswordDigest(number, password_->text().toStdString());
-    LogonRequest request{serverAddress_, static_cast<std::uint16_t>(serverPort_), number, digest, 0};
+    LogonRequest request{serverAddress_, static_cast<std::uint16_t>(serverPort_), number, digest, customer_};
     WriteLog(3, "LogonDialog: logon of %s at %s:%d", number.c_str(), serverAddress_.c_str(), serverPort_);
     EnableInput(false);
     int result = QDialog::Rejected;

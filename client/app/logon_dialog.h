@@ -2,6 +2,10 @@
 // their remembered password digests), the password, the remember-password choice and the
 // server. At start it runs the update check; 2 s later it logs on by itself when the
 // selected number has a remembered digest. OK ends it after a successful logon.
+//
+// With a handset it waits for the handset's stored data instead: a handset bound to a
+// number gives that number (the number box then cannot be changed), and its customer
+// number goes with the logon as the bind value.
 #pragma once
 
 #include <QDialog>
@@ -18,10 +22,13 @@ class QTimer;
 namespace orv {
 
 class ClientCore;
+class HandsetCore;
 
 class LogonDialog : public QDialog {
 public:
-    LogonDialog(QWidget* parent, ClientCore& core);
+    // handset (may be null) is opened once the update check is over, with this dialog waiting
+    // for its data; it must outlive the dialog.
+    LogonDialog(QWidget* parent, ClientCore& core, HandsetCore* handset = nullptr);
 
     // The wait between the update check and the logon by itself (2000 ms).
     static constexpr int kStartWaitMs = 2000;
@@ -44,6 +51,10 @@ private:
     void ApplySelection(int index);
     bool AskServer();
     void EnableInput(bool enabled);
+    // The handset (logon_dialog_handset.cpp).
+    void OpenHandset();
+    void OnHandsetReady(bool ok);
+    void UseHandsetNumber(const std::string& number);
 
     ClientCore& core_;
     std::vector<KnownNumber> known_;
@@ -51,6 +62,10 @@ private:
     int serverPort_ = 0;
     bool storedDigestShown_ = false; // the password field holds the placeholder of storedDigest_
     std::string storedDigest_;
+    HandsetCore* handset_;
+    bool handsetReady_ = false;
+    bool numberFromHandset_ = false; // the number box shows the handset's number, unchangeable
+    std::uint32_t customer_ = 0;     // the handset's customer number, 0 without one
     QComboBox* number_;
     QLineEdit* password_;
     QCheckBox* remember_;

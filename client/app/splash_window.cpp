@@ -17,8 +17,8 @@ constexpr int kTextProductTitle = 0;
 constexpr QSize kSizeWithoutLogo(400, 240);
 } // namespace
 
-SplashWindow::SplashWindow(ClientCore& core, const QString& logoPath, bool runLogon)
-    : core_(core), runLogon_(runLogon) {
+SplashWindow::SplashWindow(ClientCore& core, const QString& logoPath, bool runLogon, HandsetCore* handset)
+    : core_(core), runLogon_(runLogon), handset_(handset) {
     setObjectName("SplashWindow");
     setWindowTitle(QString::fromStdString(core.Texts().Text(kTextProductTitle)));
     setWindowFlag(Qt::FramelessWindowHint);
@@ -54,7 +54,7 @@ void SplashWindow::showEvent(QShowEvent* event) {
 }
 
 void SplashWindow::RunLogon() {
-    LogonDialog logon(this, core_);
+    LogonDialog logon(this, core_, handset_);
     if (logon.exec() == QDialog::Accepted) accept();
     else reject();
 }

@@ -8,11 +8,13 @@
 namespace orv {
 
 class ClientCore;
+class HandsetCore;
 
 class SplashWindow : public QDialog {
 public:
     // runLogon false: the picture only (screenshots).
-    SplashWindow(ClientCore& core, const QString& logoPath, bool runLogon = true);
+    // handset (may be null) goes to the logon dialog.
+    SplashWindow(ClientCore& core, const QString& logoPath, bool runLogon = true, HandsetCore* handset = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -26,6 +28,7 @@ private:
     QPixmap logo_;
     bool started_ = false;
     bool runLogon_ = true;
+    HandsetCore* handset_ = nullptr;
 };
 
 } // namespace orv

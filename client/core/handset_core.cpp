@@ -4,9 +4,10 @@
 #include "client/call/call_progress.h"
 #include "client/call/call_owner.h"
 #include "client/call/call_state.h"
-#include "client/core/call_control.h"
 #include "client/core/client_core.h"
 #include "client/handset/handset_device.h"
+
+#include <utility>
 
 namespace orv {
 namespace {
@@ -24,6 +25,13 @@ const char* KeyName(int param) {
     case kHandsetRedial: return "redial";
     default: return "";
     }
+}
+
+// Calls a hook of the window when the window has it.
+template <typename Hook, typename... Args>
+void Do(const Hook& hook, Args&&... args) {
+    if (hook)
+        hook(std::forward<Args>(args)...);
 }
 
 std::string Field(const CoreEvent& event, const std::string& key) {
@@ -47,6 +55,9 @@ HandsetCore::~HandsetCore() {
 }
 
 bool HandsetCore::Open() {
+    if (m_opened)
+        return m_bound;
+    m_opened = true;
     if (!m_target) {
         m_target = std::make_unique<FunctionWindow>(
             [this](UINT message, WPARAM wParam, LPARAM lParam) { return OnMessage(message, wParam, lParam); });
@@ -54,16 +65,25 @@ bool HandsetCore::Open() {
     }
     if (!m_device)
         m_device = std::make_unique<HandsetDevice>();
-    const bool bound = m_device->Open(m_target->GetSafeHwnd());
+    const bool bound = m_bound = m_device->Open(m_target->GetSafeHwnd());
     // A called side whose handset is off hook is busy (the call layer asks from its threads,
     // so it reads the library, not this object).
     HandsetDevice* device = m_device.get();
     if (bound)
         SetHookStateSource([device] { return device->HookState(); });
-    // Lifted before the window was there: the dial tone starts as if it had just happened.
-    if (bound && m_device->HookState() == 1)
-        PostMessage(m_target->GetSafeHwnd(), HandsetDevice::NotifyMessage(), 0, kHandsetOffHook);
+    TellLifted();
     return bound;
+}
+
+void HandsetCore::Retarget(HandsetWindow window) {
+    m_window = std::move(window);
+    TellLifted();
+}
+
+// Lifted before the window was there: the dial tone starts as if it had just happened.
+void HandsetCore::TellLifted() {
+    if (m_bound && m_device->HookState() == 1)
+        PostMessage(m_target->GetSafeHwnd(), HandsetDevice::NotifyMessage(), 0, kHandsetOffHook);
 }
 
 LRESULT HandsetCore::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -92,7 +112,10 @@ void HandsetCore::OnReady() {
     data.bound = HandsetDevice::NumberBound();
     if (!m_device->ReadCustomerNumber(kHandsetMemoryAttempts, &data.customer) ||
         (data.bound && !m_device->ReadOrvNumber(kHandsetMemoryAttempts, &data.number))) {
+        m_data = HandsetData{};
         m_core.Emit({"handset_ready", {{"ok", "0"}}, m_core.Texts().Text(1), m_core.Texts().Text(75)});
+        if (auto ready = m_window.ready) // a copy: the hook may retarget the handset
+            ready(false);
         return;
     }
     m_data = data;
@@ -100,6 +123,8 @@ void HandsetCore::OnReady() {
                  {{"ok", "1"}, {"bound", data.bound ? "1" : "0"}, {"customer", std::to_string(data.customer)},
                   {"number", data.number}},
                  "", ""});
+    if (auto ready = m_window.ready)
+        ready(true);
 }
 
 void HandsetCore::OnKey(int param) {
@@ -108,56 +133,41 @@ void HandsetCore::OnKey(int param) {
         Emit("handset_key", "key", name);
     if (param != kHandsetOnHook && m_window.raise)
         m_window.raise();
-    CallControl* calls = m_core.Calls();
-    const int state = GetCallState();
+    const int state = m_window.callState ? m_window.callState() : GetCallState();
     if (param >= 0 && param <= kHandsetPound) {
-        if (m_window.type)
-            m_window.type(param <= 9 ? static_cast<char>('0' + param) : (param == kHandsetStar ? '*' : '#'));
+        Do(m_window.type, param <= 9 ? static_cast<char>('0' + param) : (param == kHandsetStar ? '*' : '#'));
         return;
     }
     switch (param) {
     case kHandsetErase:
-        if (m_window.type)
-            m_window.type('\b');
-        if (state != CALLSTATE_IDLE && calls)
-            calls->Hangup();
+        Do(m_window.type, '\b');
+        if (state != CALLSTATE_IDLE)
+            Do(m_window.hangUp);
         break;
     case kHandsetDial:
         Ring(false);
-        if (calls && state == CALLSTATE_SENDALERT)
-            calls->Answer();
-        else if (calls && state == CALLSTATE_IDLE && m_window.number && !m_window.number().empty())
-            calls->Call(m_window.number());
+        Do(m_window.callOrAccept);
         break;
     case kHandsetOffHook:
         Emit("handset_hook", "state", "off");
         if (state == CALLSTATE_IDLE) {
-            if (m_window.playTone)
-                m_window.playTone(kWaveDialTone, true);
-        } else if (state == CALLSTATE_SENDALERT && calls) {
+            Do(m_window.playTone, std::string(kWaveDialTone), true);
+        } else if (state == CALLSTATE_SENDALERT) {
             Ring(false);
-            calls->Answer();
+            Do(m_window.callOrAccept);
         }
         break;
     case kHandsetOnHook:
         Emit("handset_hook", "state", "on");
-        if (m_window.playTone)
-            m_window.playTone("", false);
-        if (state != CALLSTATE_IDLE && calls) {
+        Do(m_window.playTone, std::string(), false);
+        if (state != CALLSTATE_IDLE) {
             Ring(false);
-            calls->Hangup();
-        } else if (m_window.setNumber) {
-            m_window.setNumber("");
+            Do(m_window.hangUp);
+        } else {
+            Do(m_window.setNumber, std::string());
         }
         break;
-    case kHandsetRedial:
-        if (calls && !calls->Progress().lastNumber.empty()) {
-            const std::string last = calls->Progress().lastNumber;
-            if (m_window.setNumber)
-                m_window.setNumber(last);
-            calls->Call(last);
-        }
-        break;
+    case kHandsetRedial: Do(m_window.redial); break;
     default: break;
     }
 }

@@ -10,9 +10,12 @@
 // Keys: any but on-hook first raises the window; digits, star and pound are typed into the
 // number field; erase types a backspace and hangs up a call; dial calls the number field or
 // answers; off hook starts the dial tone when idle or answers a call ringing here; on hook
-// stops the tone and hangs up, or clears the number field when idle; redial puts the last
-// number into the field and calls it (nothing when there is none). An incoming call rings
-// the handset instead of the alert tone when a handset is present.
+// stops the tone and hangs up, or clears the number field when idle; redial is the window's
+// own redial (the window keeps the last number). An incoming call rings the handset instead
+// of the alert tone when a handset is present.
+//
+// The window the keys go to changes once: the logon window only waits for the handset's
+// stored data (ready), the main window then takes the keys (Retarget).
 //
 // Threads: the user-interface thread only (the device's callbacks only post here).
 #pragma once
@@ -39,6 +42,15 @@ struct HandsetWindow {
     // The tone player: the dial tone (kWaveDialTone) repeating, or an empty name to silence
     // it. Every tone the handset asks for goes through this one function.
     std::function<void(const std::string& tone, bool repeat)> playTone;
+    // The window's call button: calls the number field when idle, answers a call ringing here.
+    std::function<void()> callOrAccept;
+    std::function<void()> hangUp;
+    // The call state the window goes by (empty: the process-wide one).
+    std::function<int()> callState;
+    // The window's redial: nothing when no number was called yet.
+    std::function<void()> redial;
+    // The handset's stored data were read (ok), or reading them failed (the window says so).
+    std::function<void(bool ok)> ready;
 };
 
 constexpr int kHandsetMemoryAttempts = 3;
@@ -57,8 +69,12 @@ public:
     HandsetCore(const HandsetCore&) = delete;
     HandsetCore& operator=(const HandsetCore&) = delete;
 
-    // Opens the device with this core as the target: false without the driver library.
+    // Opens the device with this core as the target: false without the driver library. Opened
+    // once; later calls give the first answer.
     bool Open();
+    // The keys go to another window from now on; a handset already off hook is told to it as
+    // if it had just been lifted.
+    void Retarget(HandsetWindow window);
     HandsetDevice* Device() const { return m_device.get(); }
     const HandsetData& Data() const { return m_data; }
 
@@ -76,6 +92,7 @@ private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnKey(int param);
     void OnReady();
+    void TellLifted();
     void Ring(bool on);
     void Emit(const std::string& name, const std::string& key, const std::string& value);
 
@@ -85,6 +102,8 @@ private:
     std::unique_ptr<HandsetDevice> m_device;
     HandsetData m_data;
     bool m_ringing = false;
+    bool m_opened = false;
+    bool m_bound = false;
 };
 
 } // namespace orv

@@ -95,6 +95,7 @@ MainDialog::MainDialog(ClientCore& core, MainServices services, const std::strin
     windows.callState = [this] { return CallState(); };
     windows.dial = [this](const std::string& number) { Dial(number); };
     windows.videoControl = services_.video.control;
+    windows.handsetPresent = services_.handsetPresent;
     windows.refreshMain = [this] { Refresh(); };
     const std::string iconFolder = SkinFolderPath(home_, SkinWindow::Main);
     windows.icon = [iconFolder](const char* name) { return SkinIcon(iconFolder, name); };

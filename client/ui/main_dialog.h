@@ -31,6 +31,7 @@ namespace orv {
 
 class ClientCore;
 class DisplayArea;
+struct HandsetWindow;
 class StatusStrip;
 struct CoreEvent;
 
@@ -50,6 +51,8 @@ public:
 
     // The core's events while the window runs (the program's listener passes them on).
     void OnCoreEvent(const CoreEvent& event);
+    // What the handset's keys and hook do in this window (the handset core takes them).
+    HandsetWindow HandsetHooks();
     // A number chosen in the address book or the call lists: dial it.
     void Dial(const std::string& number);
     // A number from outside the window (a tel: link): dialled only when no call is on, so it
@@ -113,6 +116,8 @@ private:
     void TalkStart();
     void EndOfCall();
     void PlayTone(const std::string& tone, bool repeat = false);
+    // A handset is present: it rings for an incoming call instead of the alert tone.
+    bool HandsetRings() const;
     void SilenceTones();
     // The configured sound device reaches the tone player and the running audio threads.
     void ApplySoundDevice();

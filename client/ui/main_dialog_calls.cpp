@@ -27,6 +27,7 @@ bool Repeats(const std::string& tone) {
 
 void MainDialog::PlayTone(const std::string& tone, bool repeat) {
     if (tone.empty()) return;
+    if (tone == kToneAlert && HandsetRings()) return; // the handset's ringer alerts instead
     lastTone_ = tone;
     if (services_.playTone) services_.playTone(tone, repeat);
 }

@@ -39,6 +39,9 @@ struct MainServices {
     std::function<int()> reconnect;
     // Opens a web address or document (default: the desktop's opener).
     std::function<bool(const std::string& target)> openDocument;
+    // True while a handset is plugged in: it rings instead of the alert tone, and the
+    // settings offer "Using with USB phone only" (empty: no handset).
+    std::function<bool()> handsetPresent;
     // Millisecond tick (default: the platform tick).
     std::function<std::uint32_t()> tick;
     // The camera and the call's video (all empty: the video window shows no pictures).

@@ -1,10 +1,12 @@
 #include "tests/handset/handset_bench.h"
 
+#include "client/handset/handset_memory.h"
 #include "handset/handset.h"
 #include "platform/paths.h"
 
 #include <chrono>
 #include <condition_variable>
+#include <fstream>
 #include <mutex>
 
 namespace orv {
@@ -27,6 +29,21 @@ void OnDevice(int present, int reserved) {
 }
 
 } // namespace
+
+bool WriteHandsetMemory(const std::string& path, std::uint8_t key, std::uint32_t customer,
+                        const std::string& number) {
+    std::uint16_t words[64];
+    for (auto& w : words) w = 0xFFFF;
+    words[kHandsetWordKey] = MakeKeyWord({key, static_cast<std::uint8_t>(number.empty() ? 0 : 1)});
+    CustomerNumberToWords(customer, key, &words[kHandsetWordCustomer], &words[kHandsetWordCustomer + 1]);
+    std::vector<std::uint16_t> numberWords;
+    if (!number.empty() && !OrvNumberToWords(number, key, &numberWords))
+        return false;
+    for (std::size_t i = 0; i < numberWords.size(); ++i) words[kHandsetWordNumber + i] = numberWords[i];
+    std::ofstream out(path, std::ios::binary);
+    for (std::uint16_t w : words) out.put(static_cast<char>(w & 0xFF)).put(static_cast<char>(w >> 8));
+    return static_cast<bool>(out);
+}
 
 HandsetBench::HandsetBench() { SetHomeFolder(m_home.Path()); }
 

@@ -7,6 +7,7 @@
 #include "tests/e2e/child_process.h"
 #include "tests/server/test_folder.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,6 +15,11 @@
 #include <vector>
 
 namespace orv {
+
+// Writes the virtual handset's memory file: key byte, customer number and, when number is
+// not empty, that number bound; every other word erased.
+bool WriteHandsetMemory(const std::string& path, std::uint8_t key, std::uint32_t customer,
+                        const std::string& number);
 
 class HandsetBench {
 public:

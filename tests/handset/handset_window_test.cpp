@@ -1,0 +1,188 @@
+// The desktop client's windows with the handset, over the real handset library and the
+// virtual handset driven by handsetctl, on Qt's offscreen platform: the main window's keys,
+// hook and ringer, and the logon dialog taking a bound handset's number and logging on with
+// its customer number at a real orvserver.
+#include "client/app/logon_dialog.h"
+#include "client/call/call_progress.h"
+#include "client/core/handset_core.h"
+#include "client/data/client_config.h"
+#include "client/data/user_list_file.h"
+#include "client/handset/handset_device.h"
+#include "client/ui/function_menu.h"
+#include "client/ui/windows/general_page.h"
+#include "client/ui/windows/settings_window.h"
+#include "client/userserver/user_serv_handler.h"
+#include "platform/paths.h"
+#include "tests/e2e/service_processes.h"
+#include "tests/handset/handset_bench.h"
+#include "tests/ui/ui_test_support.h"
+#include "wire/password_digest.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+constexpr int kWaitMs = 20000;
+constexpr std::uint8_t kKeyByte = 0x5A;
+constexpr std::uint32_t kCustomer = 0x00C0FFEE;
+
+bool WaitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, kWaitMs); }
+
+bool Has(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+TEST(HandsetWindows, MainWindowKeysDialTheHookAnswersAndHangsUpAndTheRingerTakesTheAlert) {
+    UiFixture f;
+    ASSERT_TRUE(f.Ready()) << f.Error();
+    HandsetBench bench; // the virtual handset lives in the bench's home folder
+    ASSERT_TRUE(WriteHandsetMemory(bench.Home().File("handset_memory.bin"), kKeyByte, kCustomer, ""));
+    MainServices services = f.Services();
+    services.handsetPresent = [] { return HandsetDevice::Present(); };
+    MainDialog& w = f.Window(std::move(services));
+    HandsetCore handset(f.Core(), HandsetWindow{});
+    handset.Retarget(w.HandsetHooks());
+    ASSERT_TRUE(handset.Open());
+    ASSERT_TRUE(bench.StartControl());
+    ASSERT_EQ(bench.Command("plug"), "ok");
+    ASSERT_TRUE(WaitFor([&] { return HandsetDevice::Present() && handset.Data().ready; }));
+    EXPECT_EQ(handset.Data().customer, kCustomer);
+    EXPECT_FALSE(handset.Data().bound);
+
+    // The redial key with no call yet only brings the window back.
+    ASSERT_EQ(bench.Command("tap redial"), "ok");
+    ASSERT_TRUE(WaitFor([&] { return w.isVisible(); }));
+    EXPECT_TRUE(f.calls.empty());
+
+    // Lifted while idle: the dial tone. The keys type (with their key tones), erase takes
+    // the last one back, and the dial key calls the number field.
+    ASSERT_EQ(bench.Command("lift"), "ok");
+    ASSERT_TRUE(WaitFor([&] { return !f.tones.empty() && f.tones.back() == "IDR_WAVEDAILTONE"; }));
+    ASSERT_EQ(bench.Command("dial 8009"), "ok");
+    ASSERT_TRUE(WaitFor([&] { return w.NumberField() == "8009"; }));
+    EXPECT_EQ(f.tones.back(), "IDR_WAVE9");
+    ASSERT_EQ(bench.Command("tap erase"), "ok");
+    ASSERT_EQ(bench.Command("tap 2"), "ok");
+    ASSERT_EQ(bench.Command("tap dial"), "ok");
+    ASSERT_TRUE(WaitFor([&] { return !f.calls.empty(); }));
+    EXPECT_EQ(f.calls, (std::vector<std::string>{"8002"}));
+    EXPECT_EQ(w.LastNumber(), "8002");
+    EXPECT_EQ(f.hangups, 0) << "erase hangs up only a call";
+
+    // Put down during the call: hung up, the tone silenced.
+    f.state = 1;
+    ASSERT_EQ(bench.Command("replace"), "ok");
+    ASSERT_TRUE(WaitFor([&] { return f.hangups == 1; }));
+    EXPECT_EQ(f.tones.back(), "");
+    f.state = 0;
+    f.Emit("call_progress", {{"type", "4"}, {"number", "8002"}, {"tone", "silence"}}, "Hangup");
+
+    // The redial key calls the window's last number again.
+    ASSERT_EQ(bench.Command("tap redial"), "ok");
+    ASSERT_TRUE(WaitFor([&] { return f.calls.size() == 2; }));
+    EXPECT_EQ(f.calls.back(), "8002");
+    EXPECT_EQ(w.NumberField(), "8002");
+
+    // Lifted and put down while idle: the number field and its message are emptied.
+    ASSERT_EQ(bench.Command("lift"), "ok");
+    ASSERT_EQ(bench.Command("dial 55"), "ok");
+    ASSERT_TRUE(WaitFor([&] { return w.NumberField() == "800255"; }));
+    EXPECT_EQ(w.MessageAreaText(), "800255");
+    ASSERT_EQ(bench.Command("replace"), "ok");
+    ASSERT_TRUE(WaitFor([&] { return w.NumberField().empty(); }));
+    EXPECT_NE(w.MessageAreaText(), "800255");
+    EXPECT_EQ(f.calls.size(), 2u) << "on hook while idle calls nobody";
+
+    // A call rings in: the handset rings instead of the alert tone; lifting answers it and
+    // stops the ringer.
+    f.state = 3;
+    const CoreEvent incoming{"call_progress", {{"type", "6"}, {"number", "8003"}, {"tone", kToneAlert}}, "", ""};
+    handset.OnCoreEvent(incoming);
+    f.Emit("call_progress", incoming.fields, "Incoming call: 8003");
+    EXPECT_TRUE(handset.Ringing());
+    EXPECT_NE(bench.Command("state").find(" ringer=1 "), std::string::npos);
+    EXPECT_FALSE(Has(f.tones, kToneAlert)) << "the ringer alerts instead";
+    ASSERT_EQ(bench.Command("lift"), "ok");
+    ASSERT_TRUE(WaitFor([&] { return f.calls.size() == 3; }));
+    EXPECT_FALSE(handset.Ringing());
+    EXPECT_NE(bench.Command("state").find(" ringer=0 "), std::string::npos);
+    EXPECT_FALSE(Has(f.tones, "IDR_WAVEDAILTONE") && f.tones.back() == "IDR_WAVEDAILTONE")
+        << "no dial tone over an answered call";
+
+    // Unplugged: the alert tone is back for the next call.
+    ASSERT_EQ(bench.Command("unplug"), "ok");
+    ASSERT_TRUE(WaitFor([] { return !HandsetDevice::Present(); }));
+    f.state = 3;
+    f.Emit("call_progress", incoming.fields, "Incoming call: 8003");
+    EXPECT_TRUE(Has(f.tones, kToneAlert));
+}
+
+// The core's events reach the handset, as orvphone passes them on.
+class HandsetRelay : public CoreListener {
+public:
+    void OnCoreEvent(const CoreEvent& event) override {
+        if (handset) handset->OnCoreEvent(event);
+    }
+    HandsetCore* handset = nullptr;
+};
+
+TEST(HandsetWindows, ABoundHandsetGivesTheLogonItsNumberAndBindValueAndOffersTheSecuritySetting) {
+    HandsetBench bench; // the client's home folder too
+    ASSERT_TRUE(WriteHandsetMemory(bench.Home().File("handset_memory.bin"), kKeyByte, kCustomer, "8001"));
+    ASSERT_TRUE(WriteUserListFile(bench.Home().File(kUserListFile), {"8002", "8001," + PasswordDigest("8001", "1111")}));
+    TestFolder serverHome;
+    ChildProcess server;
+    std::string address;
+    ASSERT_TRUE(StartServerProcess(server, serverHome.Path(), {}, kWaitMs, &address)) << server.Output();
+
+    HandsetRelay relay;
+    auto core = std::make_unique<ClientCore>(relay);
+    std::string error;
+    ASSERT_TRUE(core->Start(&error)) << error;
+    core->Config()->UserServer().address = address.substr(0, address.rfind(':'));
+    core->Config()->UserServer().port = PortOf(address);
+    auto handset = std::make_unique<HandsetCore>(*core, HandsetWindow{});
+    relay.handset = handset.get();
+
+    int result = -1;
+    auto dialog = std::make_unique<LogonDialog>(nullptr, *core, handset.get());
+    QObject::connect(dialog.get(), &QDialog::finished, [&](int r) { result = r; });
+    dialog->open();
+    auto* number = dialog->findChild<QComboBox*>("LogonNumber");
+    // The handset is plugged in once the dialog waits for it.
+    ASSERT_TRUE(WaitFor([&] { return HandsetDevice::Current() != nullptr && handset->Device()->Bound(); }));
+    ASSERT_TRUE(bench.StartControl());
+    ASSERT_EQ(bench.Command("plug"), "ok");
+    // The handset's number is found among the known ones with its remembered digest, so
+    // the dialog logs on by itself, the customer number going with it.
+    ASSERT_TRUE(WaitFor([&] { return result >= 0; }));
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(number->currentText(), "8001");
+    EXPECT_FALSE(number->isEnabled()) << "the handset's number cannot be changed";
+    EXPECT_EQ(core->LastLogonRequest().bindValue, kCustomer);
+    EXPECT_EQ(core->Status().number, "8001");
+    dialog.reset();
+
+    // The main window's settings offer "Using with USB phone only" once the server told the
+    // account's option and while the handset is there.
+    ASSERT_TRUE(WaitFor([&] { return core->UserServ()->GetBindIDOpt() == '0'; }));
+    MainServices services;
+    services.handsetPresent = [] { return HandsetDevice::Present(); };
+    MainDialog w(*core, services, bench.Home().Path());
+    handset->Retarget(w.HandsetHooks());
+    w.Windows().Open(kCmdSettings);
+    auto* general = dynamic_cast<GeneralPage*>(w.Windows().Settings()->Page(0));
+    ASSERT_NE(general, nullptr);
+    EXPECT_TRUE(general->Security()->isEnabled());
+    EXPECT_FALSE(general->Security()->isChecked());
+    relay.handset = nullptr;
+    handset.reset();
+}
+
+} // namespace
+} // namespace orv
