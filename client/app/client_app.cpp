@@ -193,6 +193,7 @@ void ClientApp::RunMainWindow() {
         return connecting.exec() == QDialog::Accepted ? kReconnectOk : kReconnectFailed;
     };
     services.handsetPresent = [] { return HandsetDevice::Present(); };
+    services.handsetConfiguration = [this] { UseHeadsetButtons(); };
     WriteLog(3, "Main window opens");
     MainDialog window(*core_, std::move(services), HomeFolder());
     mainWindow_ = &window;
@@ -202,11 +203,19 @@ void ClientApp::RunMainWindow() {
     // The handset the logon dialog opened is the main window's now (opened here otherwise).
     handset_->Retarget(window.HandsetHooks());
     handset_->Open();
+    UseHeadsetButtons();
     const MainDialog::ExitReason reason = window.Exec();
     handset_.reset(); // rings off and closes before the window goes
     mainWindow_ = nullptr;
     if (reason == MainDialog::ExitReason::RestartForUpdate) restartForUpdate_ = true;
     WriteLog(3, "Main window closed (%d)", static_cast<int>(reason));
+}
+
+void ClientApp::UseHeadsetButtons() {
+    if (!handset_) return;
+    const bool on = core_->Config() != nullptr && core_->Config()->General().headsetButtons == 1;
+    const int devices = handset_->UseHeadsetButtons(on);
+    if (on) WriteLog(3, "Headset call buttons: %d device(s)", devices);
 }
 
 void ClientApp::OnCoreEvent(const CoreEvent& event) {

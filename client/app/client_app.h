@@ -44,6 +44,7 @@ private:
     bool StartUp(const AppOptions& options);
     void RunWindows();
     void RunMainWindow();
+    void UseHeadsetButtons(); // as the configuration says
     void Exit();
     // A start with a number while a copy runs: hands it over; true when that copy took it.
     bool HandOverCall(const std::string& number);

@@ -6,6 +6,7 @@
 #include "client/call/call_state.h"
 #include "client/core/client_core.h"
 #include "client/handset/handset_device.h"
+#include "client/handset/headset_buttons.h"
 
 #include <utility>
 
@@ -47,6 +48,7 @@ std::string Field(const CoreEvent& event, const std::string& key) {
 HandsetCore::HandsetCore(ClientCore& core, HandsetWindow window) : m_core(core), m_window(std::move(window)) {}
 
 HandsetCore::~HandsetCore() {
+    m_headset.reset(); // its reader posts to the target window
     SetHookStateSource({});
     if (m_device) {
         m_device->Close();
@@ -58,14 +60,9 @@ bool HandsetCore::Open() {
     if (m_opened)
         return m_bound;
     m_opened = true;
-    if (!m_target) {
-        m_target = std::make_unique<FunctionWindow>(
-            [this](UINT message, WPARAM wParam, LPARAM lParam) { return OnMessage(message, wParam, lParam); });
-        m_target->Create("");
-    }
     if (!m_device)
         m_device = std::make_unique<HandsetDevice>();
-    const bool bound = m_bound = m_device->Open(m_target->GetSafeHwnd());
+    const bool bound = m_bound = m_device->Open(Target());
     // A called side whose handset is off hook is busy (the call layer asks from its threads,
     // so it reads the library, not this object).
     HandsetDevice* device = m_device.get();
@@ -73,6 +70,15 @@ bool HandsetCore::Open() {
         SetHookStateSource([device] { return device->HookState(); });
     TellLifted();
     return bound;
+}
+
+HWND HandsetCore::Target() {
+    if (!m_target) {
+        m_target = std::make_unique<FunctionWindow>(
+            [this](UINT message, WPARAM wParam, LPARAM lParam) { return OnMessage(message, wParam, lParam); });
+        m_target->Create("");
+    }
+    return m_target->GetSafeHwnd();
 }
 
 void HandsetCore::Retarget(HandsetWindow window) {
@@ -87,6 +93,10 @@ void HandsetCore::TellLifted() {
 }
 
 LRESULT HandsetCore::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == HeadsetButtons::NotifyMessage()) {
+        OnHeadsetButton(static_cast<int>(wParam));
+        return 0;
+    }
     if (message != HandsetDevice::NotifyMessage())
         return 0;
     if (wParam == 0) {

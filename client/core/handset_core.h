@@ -31,6 +31,7 @@ namespace orv {
 
 class ClientCore;
 class HandsetDevice;
+class HeadsetButtons;
 struct CoreEvent;
 
 // What the handset asks of the front-end's main window.
@@ -84,6 +85,16 @@ public:
     // True while the handset rings for an incoming call (the front-end then plays no alert).
     bool Ringing() const { return m_ringing; }
 
+    // A headset's call buttons: answer a call ringing here, hang up (or refuse the ringing
+    // call), the phone button does whichever fits, the mute button turns the microphone's
+    // mute over. Off by default; on opens the input devices that have the buttons (the
+    // number found), off closes them.
+    //   headset_button button=answer|hangup|phone|micmute
+    //   microphone muted=1|0
+    int UseHeadsetButtons(bool on, const std::string& folder = "/dev/input");
+    // The buttons of an input device the caller opened (this object then owns fd).
+    bool WatchHeadsetButtons(int fd);
+
     // Stores the number in the handset and binds it; false for more than 31 characters or
     // when the handset could not be written.
     bool WriteNumber(const std::string& number);
@@ -91,6 +102,8 @@ public:
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnKey(int param);
+    void OnHeadsetButton(int button);
+    HWND Target();
     void OnReady();
     void TellLifted();
     void Ring(bool on);
@@ -100,6 +113,7 @@ private:
     HandsetWindow m_window;
     std::unique_ptr<FunctionWindow> m_target;
     std::unique_ptr<HandsetDevice> m_device;
+    std::unique_ptr<HeadsetButtons> m_headset;
     HandsetData m_data;
     bool m_ringing = false;
     bool m_opened = false;

@@ -73,6 +73,7 @@ void ClientConfig::LoadGeneral() {
     m_general.autoRun = GetProfileInt("General", "AutoRun", 0, file);
     m_general.linkAddr = GetProfileString("General", "LinkAddr", "", file);
     m_general.friendsTree = GetProfileInt("General", "FriendsTree", 0, file);
+    m_general.headsetButtons = GetProfileInt("General", "HeadsetButtons", 0, file) == 1 ? 1 : 0;
     m_general.ttl = GetProfileInt("General", "TTL", 0, file);
     if (m_general.ttl < 30000) m_general.ttl = 0;
 

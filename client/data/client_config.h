@@ -60,6 +60,7 @@ struct GeneralSettings {
     int ttl = 0;         // keep-alive interval in ms; 0 = not set
     int language = kLanguageEnglish;
     bool languageNotSet = true;
+    int headsetButtons = 0; // 1: a headset's call buttons answer, hang up and mute
 };
 
 struct CommSettings {

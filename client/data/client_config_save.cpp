@@ -69,6 +69,7 @@ bool ClientConfig::SaveGroups(unsigned groups) {
     if (groups & kSaveGeneral) {
         batch.WriteInt("General", "AutoRun", m_general.autoRun);
         batch.WriteInt("General", "FriendsTree", m_general.friendsTree);
+        batch.WriteInt("General", "HeadsetButtons", m_general.headsetButtons);
         batch.WriteInt("General", "TTL", m_general.ttl);
         batch.WriteString("General", "Language", LanguageName(m_general));
     }

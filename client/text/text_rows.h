@@ -37,6 +37,7 @@ enum MainWindowText : int {
     kTextDecline = 1712,
     kTextIncomingCallFrom = 1713,
     kTextDialPad = 1714,
+    kTextHeadsetButtons = 1745,
 };
 std::span<const TextRow> MainWindowTextRows();
 

@@ -22,6 +22,7 @@ constexpr TextRow kRows[] = {
     {kTextDecline, "Decline", "拒接", "拒否"},
     {kTextIncomingCallFrom, "Incoming call from %s", "%s 来电", "%s から着信"},
     {kTextDialPad, "Dial pad", "拨号盘", "ダイヤルパッド"},
+    {kTextHeadsetButtons, "Headset call buttons answer and hang up", "耳机通话键接听和挂断", "ヘッドセットの通話ボタンで応答・終了"},
 };
 
 }  // namespace

@@ -102,6 +102,7 @@ MainDialog::MainDialog(ClientCore& core, MainServices services, const std::strin
     windows.silenceTones = [this] { SilenceTones(); };
     windows.applyConfiguration = [this] {
         ApplySoundDevice();
+        if (services_.handsetConfiguration) services_.handsetConfiguration();
         if (services_.video.control != nullptr && CallState() == 0) services_.video.control->StartFromConfiguration();
     };
     windows.canInvite = [this] { return conference_ && conference_->CanInvite(); };

@@ -42,6 +42,8 @@ struct MainServices {
     // True while a handset is plugged in: it rings instead of the alert tone, and the
     // settings offer "Using with USB phone only" (empty: no handset).
     std::function<bool()> handsetPresent;
+    // The settings were applied: the handset takes its part of them (the headset buttons).
+    std::function<void()> handsetConfiguration;
     // Millisecond tick (default: the platform tick).
     std::function<std::uint32_t()> tick;
     // The camera and the call's video (all empty: the video window shows no pictures).

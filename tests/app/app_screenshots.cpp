@@ -6,9 +6,13 @@
 #include "client/app/splash_window.h"
 #include "client/data/client_config.h"
 #include "client/core/client_core.h"
+#include "client/core/handset_core.h"
+#include "client/data/user_list_file.h"
+#include "tests/handset/handset_bench.h"
 #include "platform/paths.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -75,6 +79,23 @@ int main(int argc, char** argv) {
         QTest::keyClicks(password, "1111");
         QRect area = splash.frameGeometry().united(logon.frameGeometry());
         if (!Save(area, out + "/logon.png")) status = 1;
+        logon.reject();
+    }
+    {
+        // A handset bound to 8003 (the script plugs it in through handsetctl): its number
+        // fills the number box, which cannot be changed, and the password is typed.
+        if (!WriteHandsetMemory(JoinPath(HomeFolder(), "handset_memory.bin"), 0x5A, 0x00C0FFEE, "8003"))
+            status = 1;
+        HandsetCore handset(core, HandsetWindow{});
+        LogonDialog logon(nullptr, core, &handset);
+        logon.open();
+        auto* number = logon.findChild<QComboBox*>("LogonNumber");
+        if (!QTest::qWaitFor([&] { return handset.Data().ready && number->currentText() == "8003"; }, 30000))
+            std::fprintf(stderr, "the handset's number did not come\n");
+        auto* password = logon.findChild<QLineEdit*>("LogonPassword");
+        password->setFocus();
+        QTest::keyClicks(password, "3333");
+        if (!Save(logon.frameGeometry(), out + "/logon-handset.png")) status = 1;
         logon.reject();
     }
     config.RemoveSkinTree();

@@ -12,5 +12,7 @@ trap 'orv_stop_tracked; rm -rf "$work"' EXIT
 orv_desktop_start 1024x768 bare
 orv_server_start "$build" "$work" 'LISTEN user udp '
 mkdir -p docs/screenshots
+# The handset the logon dialog opens is plugged in as soon as its driver listens.
+(for _ in $(seq 300); do "$build/bin/handsetctl" --home "$work/client" plug >/dev/null 2>&1 && break; sleep 0.1; done) &
 QT_QPA_PLATFORM=xcb "$build/bin/app_screenshots" --home "$work/client" --server "$orv_server_address" docs/screenshots
 QT_QPA_PLATFORM=xcb ORV_UI_SCREENSHOT_DIR=docs/screenshots "$build/tests/ui_screenshots"

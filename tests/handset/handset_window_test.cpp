@@ -18,11 +18,23 @@
 #include "tests/ui/ui_test_support.h"
 #include "wire/password_digest.h"
 
+#include "client/audio/pipeline/microphone_mute.h"
+#include "client/handset/headset_buttons.h"
+
+#include <fcntl.h>
+#include <linux/input.h>
+#include <linux/uinput.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace orv {
 namespace {
@@ -182,6 +194,103 @@ TEST(HandsetWindows, ABoundHandsetGivesTheLogonItsNumberAndBindValueAndOffersThe
     EXPECT_FALSE(general->Security()->isChecked());
     relay.handset = nullptr;
     handset.reset();
+}
+
+// Writes input events as a kernel device hands them out.
+bool WriteEvents(int fd, const std::vector<input_event>& events) {
+    const auto* bytes = reinterpret_cast<const char*>(events.data());
+    const std::size_t size = events.size() * sizeof(input_event);
+    return write(fd, bytes, size) == static_cast<ssize_t>(size);
+}
+
+input_event Key(unsigned code, int value, unsigned type = EV_KEY) {
+    input_event event{};
+    event.type = static_cast<std::uint16_t>(type);
+    event.code = static_cast<std::uint16_t>(code);
+    event.value = value;
+    return event;
+}
+
+// The main window with a handset core whose headset buttons come from fd.
+struct HeadsetWindow {
+    HeadsetWindow() : window(f.Window()), handset(f.Core(), HandsetWindow{}) { handset.Retarget(window.HandsetHooks()); }
+    UiFixture f;
+    MainDialog& window;
+    HandsetCore handset;
+};
+
+TEST(HandsetWindows, HeadsetButtonsAnswerHangUpAndMuteAndOnlyWholePressesCount) {
+    HeadsetWindow h;
+    UiFixture& f = h.f;
+    ASSERT_TRUE(f.Ready()) << f.Error();
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_TRUE(h.handset.WatchHeadsetButtons(ends[0]));
+    SetMicrophoneMuted(false);
+
+    // Not presses of a call button: releases, repeats, other keys, other event types, and a
+    // record torn in two (its first half alone is nothing yet).
+    f.state = 3;
+    const input_event torn = Key(KEY_PICKUP_PHONE, 1);
+    ASSERT_TRUE(WriteEvents(ends[1], {Key(KEY_PICKUP_PHONE, 0), Key(KEY_PICKUP_PHONE, 2), Key(KEY_A, 1),
+                                      Key(KEY_PICKUP_PHONE, 1, EV_REL)}));
+    ASSERT_EQ(write(ends[1], &torn, sizeof torn / 2), static_cast<ssize_t>(sizeof torn / 2));
+    QTest::qWait(100);
+    EXPECT_TRUE(f.calls.empty());
+    // Its second half completes the press: the call ringing here is answered.
+    ASSERT_EQ(write(ends[1], reinterpret_cast<const char*>(&torn) + sizeof torn / 2, sizeof torn - sizeof torn / 2),
+              static_cast<ssize_t>(sizeof torn - sizeof torn / 2));
+    ASSERT_TRUE(WaitFor([&] { return f.calls.size() == 1; }));
+
+    // Talking: answer does nothing more, hang-up ends the call; idle, the phone button does
+    // nothing; the mute button turns the microphone's mute over each time.
+    f.state = 6;
+    ASSERT_TRUE(WriteEvents(ends[1], {Key(KEY_PICKUP_PHONE, 1), Key(KEY_HANGUP_PHONE, 1), Key(KEY_MICMUTE, 1)}));
+    ASSERT_TRUE(WaitFor([&] { return f.hangups == 1 && MicrophoneMuted(); }));
+    f.state = 0;
+    ASSERT_TRUE(WriteEvents(ends[1], {Key(KEY_PHONE, 1), Key(KEY_MICMUTE, 1)}));
+    ASSERT_TRUE(WaitFor([&] { return !MicrophoneMuted(); }));
+    EXPECT_EQ(f.calls.size(), 1u);
+    EXPECT_EQ(f.hangups, 1);
+    // Ringing: the phone button answers.
+    f.state = 3;
+    ASSERT_TRUE(WriteEvents(ends[1], {Key(KEY_PHONE, 1)}));
+    ASSERT_TRUE(WaitFor([&] { return f.calls.size() == 2; }));
+    EXPECT_TRUE(f.Relay().Seen("headset_button"));
+    EXPECT_TRUE(f.Relay().Seen("microphone"));
+    close(ends[1]); // the device goes away; the reader ends by itself
+    EXPECT_FALSE(h.handset.WatchHeadsetButtons(-1));
+}
+
+TEST(HandsetWindows, AHeadsetMadeThroughUinputIsFoundAndItsButtonsAct) {
+    const int fd = open("/dev/uinput", O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        GTEST_SKIP() << "/dev/uinput cannot be opened here (" << std::strerror(errno)
+                     << "): no virtual headset can be made; the button rules are tested through a pipe";
+    ASSERT_EQ(ioctl(fd, UI_SET_EVBIT, EV_KEY), 0);
+    for (unsigned key : {KEY_PICKUP_PHONE, KEY_HANGUP_PHONE, KEY_PHONE, KEY_MICMUTE})
+        ASSERT_EQ(ioctl(fd, UI_SET_KEYBIT, key), 0);
+    uinput_setup setup{};
+    setup.id.bustype = BUS_USB;
+    std::snprintf(setup.name, sizeof setup.name, "orv test headset");
+    ASSERT_EQ(ioctl(fd, UI_DEV_SETUP, &setup), 0);
+    ASSERT_EQ(ioctl(fd, UI_DEV_CREATE), 0);
+
+    HeadsetWindow h;
+    UiFixture& f = h.f;
+    ASSERT_TRUE(f.Ready()) << f.Error();
+    // The device node shows up a little after its creation.
+    ASSERT_TRUE(WaitFor([&] { return h.handset.UseHeadsetButtons(true) > 0; }));
+    f.state = 3;
+    ASSERT_TRUE(WriteEvents(fd, {Key(KEY_PICKUP_PHONE, 1), Key(SYN_REPORT, 0, EV_SYN), Key(KEY_PICKUP_PHONE, 0),
+                                 Key(SYN_REPORT, 0, EV_SYN)}));
+    ASSERT_TRUE(WaitFor([&] { return f.calls.size() == 1; }));
+    f.state = 6;
+    ASSERT_TRUE(WriteEvents(fd, {Key(KEY_HANGUP_PHONE, 1), Key(SYN_REPORT, 0, EV_SYN)}));
+    ASSERT_TRUE(WaitFor([&] { return f.hangups == 1; }));
+    h.handset.UseHeadsetButtons(false);
+    ioctl(fd, UI_DEV_DESTROY);
+    close(fd);
 }
 
 } // namespace

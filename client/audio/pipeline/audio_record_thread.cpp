@@ -1,4 +1,5 @@
 #include "client/audio/pipeline/audio_record_thread.h"
+#include "client/audio/pipeline/microphone_mute.h"
 
 #include "client/audio/pipeline/waveform.h"
 #include "client/log/log.h"
@@ -73,7 +74,8 @@ void CAudioRecordThread::OnBlockRecorded(AudioBuffer* buffer) {
     ++m_blocksRecorded;
     if (m_captureQueue) {
         if (m_echo) m_echo->Captured(buffer->data, m_device.InputDelayUs());
-        m_captureQueue->Put(buffer->data);
+        static const std::uint8_t kSilence[kPcmBlockBytes] = {};
+        m_captureQueue->Put(MicrophoneMuted() ? kSilence : buffer->data);
         DrawWaveform(m_displayWindow, buffer->data);
     }
 }

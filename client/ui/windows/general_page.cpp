@@ -2,6 +2,7 @@
 
 #include "client/data/client_config.h"
 #include "client/log/log.h"
+#include "client/text/text_rows.h"
 #include "client/text/text_table.h"
 #include "client/ui/windows/window_style.h"
 #include "client/userserver/user_serv_handler.h"
@@ -75,8 +76,11 @@ GeneralPage::GeneralPage(const SettingsContext& context, QWidget* parent) : Sett
     autoRun_->setObjectName(QStringLiteral("autorun"));
     remember_ = new QCheckBox(othersBox_);
     remember_->setObjectName(QStringLiteral("remember"));
+    headset_ = new QCheckBox(othersBox_);
+    headset_->setObjectName(QStringLiteral("headset_buttons"));
     others->addWidget(autoRun_);
     others->addWidget(remember_);
+    others->addWidget(headset_);
     column->addWidget(othersBox_);
 
     languageBox_ = new QGroupBox(this);
@@ -119,6 +123,7 @@ void GeneralPage::Load() {
     ClientConfig& config = context_.config;
     autoRun_->setChecked(config.General().autoRun != 0);
     remember_->setChecked(context_.userServ != nullptr && context_.userServ->RememberPassword());
+    headset_->setChecked(config.General().headsetButtons == 1);
     address_->setText(QString::fromStdString(config.UserServer().address));
     port_->setText(QString::number(config.UserServer().port));
     default_->setChecked(config.General().languageNotSet);
@@ -147,6 +152,7 @@ bool GeneralPage::Apply() {
     ClientConfig& config = context_.config;
     config.General().languageNotSet = default_->isChecked();
     config.General().autoRun = autoRun_->isChecked() ? 1 : 0;
+    config.General().headsetButtons = headset_->isChecked() ? 1 : 0;
     const bool remember = remember_->isChecked();
     if (context_.userServ != nullptr) context_.userServ->SetRememberPassword(remember);
     bool portOk = false;
@@ -181,6 +187,7 @@ void GeneralPage::Retranslate() {
     othersBox_->setTitle(TextOf(t, kTextOthers));
     autoRun_->setText(TextOf(t, kTextAutoRun));
     remember_->setText(TextOf(t, kTextRemember));
+    headset_->setText(TextOf(t, kTextHeadsetButtons));
     languageBox_->setTitle(TextOf(t, kTextLanguageSetting));
     default_->setText(TextOf(t, kTextDefault));
     languageLabel_->setText(TextOf(t, kTextLanguage));

@@ -29,6 +29,7 @@ public:
     QLineEdit* Port() const { return port_; }
     QCheckBox* AutoRun() const { return autoRun_; }
     QCheckBox* Remember() const { return remember_; }
+    QCheckBox* HeadsetButtons() const { return headset_; }
     QCheckBox* DefaultLanguage() const { return default_; }
     QComboBox* Language() const { return language_; }
     QCheckBox* Security() const { return security_; }
@@ -51,6 +52,7 @@ private:
     QLineEdit* port_ = nullptr;
     QCheckBox* autoRun_ = nullptr;
     QCheckBox* remember_ = nullptr;
+    QCheckBox* headset_ = nullptr;
     QCheckBox* default_ = nullptr;
     QComboBox* language_ = nullptr;
     QCheckBox* security_ = nullptr;
