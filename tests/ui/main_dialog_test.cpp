@@ -276,9 +276,9 @@ TEST_F(MainWindow, FunctionMenuShowsWindowsToComeDisabledAndTheOthersAvailable) 
     EXPECT_TRUE(enabled.at(kCmdExit));
     EXPECT_TRUE(enabled.at(kCmdAbout));
     for (int c : {kCmdSettings, kCmdAddressBook, kCmdCallLists, kCmdSetPassword, kCmdLocalNumber, kCmdCallForward,
-                  kCmdAccount})
+                  kCmdAccount, kCmdConference})
         EXPECT_TRUE(enabled.at(c)) << c;
-    for (int c : {kCmdShortMessage, kCmdVoiceMail, kCmdHotLine, kCmdConference}) {
+    for (int c : {kCmdShortMessage, kCmdVoiceMail, kCmdHotLine}) {
         EXPECT_FALSE(enabled.at(c)) << c;
     }
     menu->close();
