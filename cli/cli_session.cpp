@@ -152,6 +152,11 @@ void CliSession::OnCoreEvent(const CoreEvent& event) {
     if (m_context.handset) m_context.handset->Core().OnCoreEvent(event);
     ++m_unconsumed[event.name];
     if (!m_waitFor.empty() && event.name == m_waitFor) FinishWait(true);
+    if (event.name == "update_installed" && !m_quitting) {
+        // The client ends so that the updater can replace its files.
+        m_quitting = true;
+        PostQuitMessage(0);
+    }
 }
 
 void CliSession::PrintEvent(const CoreEvent& event) {

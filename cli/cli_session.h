@@ -30,6 +30,8 @@ public:
     // The window that takes command input; see PostCommandLine.
     HWND InputWindow() const { return m_window ? m_window->GetSafeHwnd() : 0; }
     bool WaitTimedOut() const { return m_waitTimedOut; }
+    // A live update handed files to the updater: the session ended for it.
+    bool RestartForUpdate() const { return m_core.RestartForUpdate(); }
 
     void OnCoreEvent(const CoreEvent& event) override;
 

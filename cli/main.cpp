@@ -6,9 +6,11 @@
 #include "client/audio/devices/audio_device_list.h"
 #include "client/log/log.h"
 #include "client/media/talk_media.h"
+#include "client/update/update_target.h"
 #include "client/video/devices/video_device_list.h"
 #include "platform/message.h"
 #include "platform/paths.h"
+#include "platform/system.h"
 
 #include <csignal>
 #include <cstdio>
@@ -59,6 +61,7 @@ int main(int argc, char** argv) {
     }
     OpenLog(options.log ? "LOG " + options.logLevel : "");
     int status = 0;
+    bool restart = false;
     {
         MediaPipelineScope media; // calls get real media; outlives the session's calls
         CliSession session(options, stdout);
@@ -76,8 +79,12 @@ int main(int argc, char** argv) {
             }
             RunMessageLoop();
             if (session.WaitTimedOut()) status = 3;
+            restart = session.RestartForUpdate();
         }
     }
     CloseLog();
+    // Started once everything of ours is closed; it waits for this process to end.
+    if (restart && !ShellOpenProgram(JoinPath(ProgramFolder(), kUpdaterProgramName)))
+        std::fprintf(stderr, "orvcli: cannot start the updater\n");
     return status;
 }

@@ -27,6 +27,8 @@ LAYERS = {
 # Folders outside the ladder and what each may include besides itself.
 BESIDE = {
     'handsetsys/': ('platform/', 'handset/handsetsys_abi.h'),
+    'updater/': ('platform/', 'wire/', 'client/update/file_replace.h', 'client/update/handover_file.h',
+                 'client/update/update_target.h'),
     'server/': ('platform/', 'wire/', 'linkcommon/', 'udplink/', 'tcplink/', 'client/audio/codecs/',
                 'client/video/codec/'),
 }

@@ -6,7 +6,7 @@ ORV_BUILD_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev
     libavcodec-dev libavutil-dev libswscale-dev libx264-dev
-    libasound2-dev libsqlite3-dev libwebrtc-audio-processing-dev
+    libasound2-dev libsqlite3-dev libwebrtc-audio-processing-dev libsodium-dev
 )
 ORV_TEST_PACKAGES=(
     clang libclang-rt-14-dev

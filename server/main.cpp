@@ -9,6 +9,7 @@
 #include "server/server_loop.h"
 #include "server/server_options.h"
 #include "server/subscriber_db.h"
+#include "server/update_admin.h"
 
 #include <cstdio>
 
@@ -16,8 +17,15 @@ using namespace orv;
 
 namespace {
 
-int RunCommand(SubscriberDb& db, const std::vector<std::string>& command) {
+int RunCommand(SubscriberDb& db, const ServerOptions& options) {
+    const std::vector<std::string>& command = options.command;
     bool ok = false;
+    if (IsUpdateCommand(command[0])) {
+        for (const std::string& line :
+             RunUpdateCommand(command, UpdateFolderOf(options), UpdateKeyFileOf(options), &ok))
+            std::printf("%s\n", line.c_str());
+        return ok ? 0 : 1;
+    }
     if (IsAccountCommand(command[0])) {
         for (const std::string& line : RunAccountCommand(command, db, &ok)) std::printf("%s\n", line.c_str());
         return ok ? 0 : 1;
@@ -42,10 +50,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.help) {
-        std::printf("%s%s%s", kServerHelp, kAdminHelp, kAccountAdminHelp);
+        std::printf("%s%s%s%s", kServerHelp, kAdminHelp, kAccountAdminHelp, kUpdateAdminHelp);
         return 0;
     }
-    if (!options.command.empty() && !IsAdminCommand(options.command[0]) && !IsAccountCommand(options.command[0])) {
+    if (!options.command.empty() && !IsAdminCommand(options.command[0]) && !IsAccountCommand(options.command[0]) &&
+        !IsUpdateCommand(options.command[0])) {
         std::fprintf(stderr, "orvserver: unknown command %s (see --help)\n", options.command[0].c_str());
         return 2;
     }
@@ -61,7 +70,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "orvserver: %s\n", error.c_str());
         return 1;
     }
-    if (!options.command.empty()) return RunCommand(*db, options.command);
+    if (!options.command.empty()) return RunCommand(*db, options);
 
     // Demo subscribers with their published passwords go only into a database made just
     // now, or into any when asked for.

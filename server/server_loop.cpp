@@ -4,6 +4,7 @@
 #include "platform/system.h"
 #include "platform/tick.h"
 #include "server/account_admin.h"
+#include "server/update_admin.h"
 #include "server/admin_commands.h"
 #include "server/server_log.h"
 #include "udplink/udplink.h"
@@ -85,6 +86,8 @@ ServerLoop::ServerLoop(SubscriberDb& db, const ServerOptions& options) : m_db(db
 ServerLoop::~ServerLoop() {
     if (m_account) m_talk->RemoveStreamService(m_account->Service());
     m_account.reset();
+    if (m_update) m_talk->RemoveStreamService(m_update->Service());
+    m_update.reset();
     m_talk.reset(); // its links go before the link libraries stop
     if (m_link != 0) UdpClose(m_link);
     if (m_udpReady) UdpUninit();
@@ -162,6 +165,7 @@ bool ServerLoop::Start(std::string* error) {
     m_server->SetTalkRequests(m_talk->Requests());
     m_server->SetConferenceRequests(m_talk->ConfRequests());
     if (!StartAccountServer(error)) return false;
+    if (!StartUpdateServer(error)) return false;
     StartInputReader();
     StartSignalWatcher();
     return true;
@@ -173,6 +177,15 @@ bool ServerLoop::StartAccountServer(std::string* error) {
     if (!m_account->Start(m_options.address, m_options.accountPort, &port, error)) return false;
     m_talk->AddStreamService(m_account->Service());
     m_server->Options().SetAccountServer({DerivePublicAddress(m_options), port});
+    return true;
+}
+
+bool ServerLoop::StartUpdateServer(std::string* error) {
+    m_update = std::make_unique<UpdateHost>(UpdateFolderOf(m_options), UpdateKeyFileOf(m_options), PrintLine);
+    std::uint16_t port = 0;
+    if (!m_update->Start(m_options.address, m_options.updatePort, &port, error)) return false;
+    m_talk->AddStreamService(m_update->Service());
+    m_server->Options().SetUpdateServer({DerivePublicAddress(m_options), port}, 0);
     return true;
 }
 
@@ -227,6 +240,11 @@ void ServerLoop::OnAdminLine(const std::string& line) {
     bool ok = false;
     if (IsAccountCommand(words[0])) {
         for (const std::string& out : RunAccountCommand(words, m_db, &ok)) PrintLine(out);
+        return;
+    }
+    if (IsUpdateCommand(words[0])) {
+        for (const std::string& out : RunUpdateCommand(words, UpdateFolderOf(m_options), UpdateKeyFileOf(m_options), &ok))
+            PrintLine(out);
         return;
     }
     for (const std::string& out : RunAdminCommand(words, m_db, m_server.get(), GetTickCount(), &ok)) PrintLine(out);

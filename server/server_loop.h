@@ -9,6 +9,7 @@
 #include "server/server_options.h"
 #include "server/subscriber_db.h"
 #include "server/talk_host.h"
+#include "server/update_host.h"
 #include "server/user_server.h"
 
 #include <memory>
@@ -33,6 +34,7 @@ protected:
 private:
     bool BindUserLink(std::uint16_t* port);
     bool StartAccountServer(std::string* error);
+    bool StartUpdateServer(std::string* error);
     void OnUdpNotify(const LinkEvent* event, const void* detail);
     void OnAdminLine(const std::string& line);
     void StartInputReader();
@@ -43,6 +45,7 @@ private:
     std::unique_ptr<UserServer> m_server;
     std::unique_ptr<TalkHost> m_talk; // the talk server and the media rendezvous
     std::unique_ptr<AccountHost> m_account; // on the talk host's stream link library
+    std::unique_ptr<UpdateHost> m_update;   // likewise
     UINT m_udpNotifyMsg = 0;
     LinkHandle m_link = 0;
     bool m_udpReady = false;

@@ -1,5 +1,6 @@
 #include "server/server_options.h"
 
+#include "platform/paths.h"
 #include "server/subscriber_db.h"
 #include "wire/ipv4_text.h"
 
@@ -33,6 +34,12 @@ const char* const kServerHelp =
     "                         (default 17004; 0 = both chosen, also the default with --user-port 0)\n"
     "  --account-port PORT    the account server's TCP port (default 17006; 0 = chosen by the\n"
     "                         system, also the default with --user-port 0)\n"
+    "  --update-port PORT     the update server's TCP port (default 17007; 0 = chosen by the\n"
+    "                         system, also the default with --user-port 0)\n"
+    "  --update-dir DIR       the folder of files offered to clients' live update (default\n"
+    "                         \"updates\" in the home folder)\n"
+    "  --update-key FILE      the key that signs the offered files (default \"update_sign.key\"\n"
+    "                         in the home folder; made when missing)\n"
     "  --echo-number NUMBER   the echo-test service's number (default 9999): the server answers\n"
     "                         a call to it and sends back what it receives\n"
     "  --media-relay          media of every call go through the rendezvous (default: the\n"
@@ -46,8 +53,10 @@ const char* const kServerHelp =
     "  --help                 this text\n"
     "\n"
     "On start the server prints \"LISTEN user udp ADDR:PORT\", \"LISTEN talk tcp ADDR:PORT\",\n"
-    "\"LISTEN audio udp ADDR:PORT\", \"LISTEN video udp ADDR:PORT\" and \"LISTEN account tcp ADDR:PORT\"\n"
-    "on standard output, an \"ACCOUNT ...\" line for each query or refill of a subscriber, and a\n"
+    "\"LISTEN audio udp ADDR:PORT\", \"LISTEN video udp ADDR:PORT\", \"LISTEN account tcp ADDR:PORT\",\n"
+    "\"UPDATE-KEY HEX\" (the public key clients check the offered files with) and\n"
+    "\"LISTEN update tcp ADDR:PORT\" on standard output, an \"ACCOUNT ...\" line for each query or\n"
+    "refill of a subscriber, an \"UPDATE ...\" line for each file list and download, and a\n"
     "\"CALL ...\" line when a call ends and a \"DTMF ...\" line for digits sent in a call. While it\n"
     "runs, each line on its standard input is an admin command (below), answered with\n"
     "\"ADMIN ok ...\" or \"ADMIN error ...\" lines; \"quit\" stops it, as do SIGINT and SIGTERM.\n"
@@ -78,10 +87,19 @@ bool* FlagOption(const std::string& arg, ServerOptions* options) {
 
 } // namespace
 
+std::string UpdateFolderOf(const ServerOptions& options) {
+    return options.updateFolder.empty() ? JoinPath(HomeFolder(), "updates") : options.updateFolder;
+}
+
+std::string UpdateKeyFileOf(const ServerOptions& options) {
+    return options.updateKeyFile.empty() ? JoinPath(HomeFolder(), "update_sign.key") : options.updateKeyFile;
+}
+
 bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* options, std::string* error) {
     bool talkPortGiven = false;
     bool mediaPortGiven = false;
     bool accountPortGiven = false;
+    bool updatePortGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (!options->command.empty() || arg.rfind("--", 0) != 0) {
@@ -124,6 +142,19 @@ bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* option
             }
             options->accountPort = static_cast<std::uint16_t>(n);
             accountPortGiven = true;
+        } else if (arg == "--update-port") {
+            if (!ParseNumber(value, 65535, &n)) {
+                *error = arg + " needs a port 0..65535";
+                return false;
+            }
+            options->updatePort = static_cast<std::uint16_t>(n);
+            updatePortGiven = true;
+        } else if (arg == "--update-dir" || arg == "--update-key") {
+            if (value.empty()) {
+                *error = arg + " needs a path";
+                return false;
+            }
+            (arg == "--update-dir" ? options->updateFolder : options->updateKeyFile) = value;
         } else if (arg == "--media-announce") {
             const auto first = value.find(':');
             const auto second = value.find(':', first == std::string::npos ? first : first + 1);
@@ -171,6 +202,7 @@ bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* option
     if (options->userPort == 0 && !talkPortGiven) options->talkPort = 0;
     if (options->userPort == 0 && !mediaPortGiven) options->mediaPort = 0;
     if (options->userPort == 0 && !accountPortGiven) options->accountPort = 0;
+    if (options->userPort == 0 && !updatePortGiven) options->updatePort = 0;
     return true;
 }
 

@@ -19,6 +19,12 @@ struct ServerOptions {
     std::uint16_t mediaPort = 17004;
     // The account server's stream port (0 = chosen, also the default with --user-port 0).
     std::uint16_t accountPort = 17006;
+    // The update server's stream port (0 = chosen, also the default with --user-port 0), the
+    // folder it serves and its signing key file (empty = "updates" and "update_sign.key" in
+    // the home folder).
+    std::uint16_t updatePort = 17007;
+    std::string updateFolder;
+    std::string updateKeyFile;
     std::string echoNumber = "9999";    // the echo-test service's number
     bool mediaRelay = false;            // every call's media through the rendezvous
     // Announce the rendezvous at another address (a translator or relay in front of it):
@@ -37,6 +43,10 @@ struct ServerOptions {
 };
 
 // False with a message in *error.
+// The update folder and key file, the home folder's when not given.
+std::string UpdateFolderOf(const ServerOptions& options);
+std::string UpdateKeyFileOf(const ServerOptions& options);
+
 bool ParseServerOptions(int argc, const char* const* argv, ServerOptions* options, std::string* error);
 
 extern const char* const kServerHelp;

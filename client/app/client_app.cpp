@@ -34,7 +34,6 @@ constexpr int kTextInformation = 1;
 constexpr int kTextFileDamaged = 80;
 constexpr int kTextIllegalFile = 81;
 constexpr int kTextAlreadyRunning = 82;
-constexpr int kTextFilesUpdated = 110;
 
 bool ParseServer(const std::string& text, std::string* host, std::uint16_t* port) {
     const std::size_t colon = text.rfind(':');
@@ -169,6 +168,7 @@ void ClientApp::RunWindows() {
         splashResult = splash.exec();
     }
     if (splashResult != QDialog::Accepted || QuitRequested()) return;
+    if (core_->RestartForUpdate()) restartForUpdate_ = true;
     if (restartForUpdate_) {
         ShowAppMessage(nullptr, core_->Texts(), kTextInformation, kTextFilesUpdated);
         return;
@@ -190,7 +190,8 @@ void ClientApp::RunMainWindow() {
     services.onLine = [this] { return core_->UserServ() != nullptr && core_->UserServ()->KeepAliveCurrent(); };
     services.reconnect = [this]() -> int {
         ConnectDialog connecting(mainWindow_, *core_, LogonMode::Reconnect, core_->LastLogonRequest());
-        return connecting.exec() == QDialog::Accepted ? kReconnectOk : kReconnectFailed;
+        if (connecting.exec() != QDialog::Accepted) return kReconnectFailed;
+        return core_->RestartForUpdate() ? kReconnectOkFilesUpdated : kReconnectOk;
     };
     services.handsetPresent = [] { return HandsetDevice::Present(); };
     services.handsetConfiguration = [this] { UseHeadsetButtons(); };
@@ -230,7 +231,7 @@ void ClientApp::OnCoreEvent(const CoreEvent& event) {
 
 void ClientApp::Exit() {
     if (!core_) return;
-    if (restartForUpdate_) ShellOpenProgram(JoinPath(ProgramFolder(), "updater"));
+    if (restartForUpdate_) core_->StartUpdater();
     if (instanceCount_ == 1 && core_->Config() != nullptr && !core_->Config()->RemoveSkinTree())
         WriteLog(3, "The skin tree could not be removed completely");
     handover_.reset();

@@ -6,6 +6,7 @@
 #include "client/core/client_core.h"
 #include "client/friends/text_format.h"
 #include "client/text/text_rows.h"
+#include "client/ui/windows/update_dialog.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -77,6 +78,7 @@ ConnectDialog::ConnectDialog(QWidget* parent, ClientCore& core, LogonMode mode, 
 ConnectDialog::~ConnectDialog() {
     // A logon still running when the dialog goes (its owner closed) is stopped: its outcome
     // must not reach a dialog that no longer exists.
+    core_.SetDownloadObserver({});
     if (ended_) return;
     ended_ = true; // the outcome of the cancel finds the dialog ended
     core_.CancelLogon();
@@ -93,6 +95,7 @@ void ConnectDialog::showEvent(QShowEvent* event) {
 
 void ConnectDialog::Begin() {
     if (ended_) return;
+    core_.SetDownloadObserver([this](const UpdateDownloadStep& step) { OnDownloadStep(step); });
     if (!core_.StartLogon(mode_, request_, [this](const LogonOutcome& outcome) { OnOutcome(outcome); })) {
         WriteLog(3, "ConnectDialog: the logon could not be started (server %s:%u)", request_.host.c_str(),
                  static_cast<unsigned>(request_.port));
@@ -102,11 +105,36 @@ void ConnectDialog::Begin() {
     }
 }
 
+void ConnectDialog::OnDownloadStep(const UpdateDownloadStep& step) {
+    switch (step.kind) {
+    case UpdateDownloadStep::List:
+        update_ = new UpdateDialog(this, core_);
+        update_->setAttribute(Qt::WA_DeleteOnClose);
+        update_->setModal(true);
+        connect(update_, &QObject::destroyed, this, [this] { update_ = nullptr; });
+        update_->show();
+        break;
+    case UpdateDownloadStep::Progress:
+        if (update_ != nullptr) update_->OnStep(step);
+        break;
+    case UpdateDownloadStep::Failed:
+        ShowAppMessage(update_ != nullptr ? static_cast<QWidget*>(update_) : this, core_.Texts(),
+                       kTextInformationTitle, step.messageText);
+        break;
+    }
+}
+
 void ConnectDialog::OnOutcome(const LogonOutcome& outcome) {
     if (ended_) return;
     ended_ = true;
     outcome_ = outcome;
     animation_->stop();
+    if (update_ != nullptr) update_->close();
+    if (outcome.kind == LogonOutcomeKind::UpdateInstalled) {
+        // The application tells the user and restarts through the updater.
+        QDialog::accept();
+        return;
+    }
     if (outcome.messageText != 0)
         ShowAppMessage(this, core_.Texts(), outcome.titleText, LogonOutcomeText(core_.Texts(), outcome, request_));
     if (outcome.Succeeded()) QDialog::accept();

@@ -14,6 +14,8 @@ namespace orv {
 
 class ClientCore;
 class TextTable;
+class UpdateDialog;
+struct UpdateDownloadStep;
 
 // The text an outcome shows; a time-out names the server that did not answer.
 std::string LogonOutcomeText(const TextTable& texts, const LogonOutcome& outcome, const LogonRequest& request);
@@ -33,6 +35,7 @@ protected:
 private:
     void Begin();
     void OnOutcome(const LogonOutcome& outcome);
+    void OnDownloadStep(const UpdateDownloadStep& step);
 
     ClientCore& core_;
     LogonMode mode_;
@@ -40,6 +43,7 @@ private:
     LogonOutcome outcome_;
     QLabel* picture_;
     QTimer* animation_;
+    UpdateDialog* update_ = nullptr; // while a live update downloads
     bool begun_ = false;
     bool ended_ = false;
     int frame_ = 0;

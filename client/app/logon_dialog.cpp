@@ -163,7 +163,10 @@ void LogonDialog::OnStart() {
     {
         LogonRequest request{serverAddress_, static_cast<std::uint16_t>(serverPort_), "", "", 0};
         ConnectDialog check(this, core_, LogonMode::UpdateCheck, request);
-        check.exec();
+        if (check.exec() == QDialog::Accepted && core_.RestartForUpdate()) {
+            accept(); // files were installed: the application restarts through the updater
+            return;
+        }
     }
     if (QuitRequested()) return;
     // The input opens after the wait, or as soon as a handset's data were read; without a

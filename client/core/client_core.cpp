@@ -129,6 +129,7 @@ bool ClientCore::StartLogon(LogonMode mode, const LogonRequest& request, LogonSe
     if (!m_logon) {
         m_logon = std::make_unique<LogonSequence>(
             *m_userServ, [this](const LogonOutcome& outcome) { OnLogonOutcome(outcome); });
+        m_logon->SetDownloadListener([this](const UpdateDownloadStep& step) { OnDownloadStep(step); });
     }
     m_logonAfterCheck = false;
     m_logonDone = std::move(done);
@@ -218,6 +219,11 @@ void ClientCore::OnLogonOutcome(const LogonOutcome& outcome) {
         }
         m_state = SessionState::Idle;
         Emit({"update_checked", {}, "", ""});
+        break;
+    case LogonOutcomeKind::UpdateInstalled:
+        m_state = SessionState::Idle;
+        m_restartForUpdate = true;
+        Emit({"update_installed", {{"restart", "1"}}, title, text});
         break;
     case LogonOutcomeKind::Refused:
         m_state = SessionState::Idle;

@@ -78,6 +78,15 @@ public:
     // state and events as for Logon, then calls done (may be empty) with the outcome.
     bool StartLogon(LogonMode mode, const LogonRequest& request, LogonSequence::Done done = {});
     void CancelLogon();
+    // Ends a live update's download early; what is complete is installed.
+    void StopUpdateDownload();
+    // Set when a live update handed files to the updater: the front-end ends, then calls
+    // StartUpdater, which starts "updater" from the program folder.
+    bool RestartForUpdate() const { return m_restartForUpdate; }
+    bool StartUpdater() const;
+    // Also told each step of a live update's download (the connection dialog's "Live
+    // Update" dialog); empty to stop.
+    void SetDownloadObserver(UpdateDownload::Listener observer) { m_downloadObserver = std::move(observer); }
     // The last logon started (the reconnect logs on with it again).
     const LogonRequest& LastLogonRequest() const { return m_logonRequest; }
     // Logs out (once registered) and ends the session, or cancels a logon in progress.
@@ -110,6 +119,7 @@ public:
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnLogonOutcome(const LogonOutcome& outcome);
+    void OnDownloadStep(const UpdateDownloadStep& step);
     void OnServerFailure(std::uint16_t type);
     void OnForcedLogout(WPARAM code);
     // Files the configuration or the call records could not write, reported from any thread
@@ -134,6 +144,8 @@ private:
     LogonSequence::Done m_logonDone; // the caller's part of the running logon
     LogonRequest m_logonRequest;     // the last logon started, for the reconnect
     bool m_logonAfterCheck = false;  // Logon: the update check is followed by the logon
+    bool m_restartForUpdate = false;
+    UpdateDownload::Listener m_downloadObserver;
     std::unique_ptr<CallControl> m_calls; // made after the handler, gone before it
     SessionState m_state = SessionState::Idle;
     std::mutex m_notSavedLock;

@@ -1,6 +1,7 @@
 #include "client/core/logon_sequence.h"
 
 #include "client/log/log.h"
+#include "client/update/update_serv_handler.h"
 #include "client/userserver/update_report.h"
 #include "client/userserver/user_serv_handler.h"
 
@@ -33,6 +34,7 @@ LogonSequence::LogonSequence(CUserServHandler& handler, Done done)
 }
 
 LogonSequence::~LogonSequence() {
+    m_download.reset();
     m_handler.SetLogonWindow(0);
     m_window->Destroy();
 }
@@ -61,6 +63,8 @@ bool LogonSequence::Start(LogonMode mode, const LogonRequest& request) {
 
 void LogonSequence::Cancel() {
     if (!m_running) return;
+    m_download.reset();
+    m_handler.ReleaseUpdateHandler();
     m_handler.CancelLogin();
     Finish({LogonOutcomeKind::Cancelled});
 }
@@ -75,8 +79,13 @@ LRESULT LogonSequence::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (m_running) OnRequestTimeout(static_cast<std::uint16_t>(wParam));
         break;
     case WM_UPDATE_REPORT:
-        if (wParam == kUpdateProgress) delete[] reinterpret_cast<std::uint32_t*>(lParam);
-        else if (m_running) OnUpdateReport(wParam);
+        if (m_download) {
+            if (m_download->OnReport(wParam, lParam)) FinishDownload();
+        } else if (wParam == kUpdateProgress) {
+            delete[] reinterpret_cast<std::uint32_t*>(lParam);
+        } else if (m_running) {
+            OnUpdateReport(wParam);
+        }
         break;
     default: break;
     }
@@ -133,15 +142,48 @@ void LogonSequence::OnUpdateReport(WPARAM code) {
         Finish(outcome);
         return;
     case kUpdateListReady:
-        // Downloading is not part of this client: whatever the list holds, go on.
-        WriteLog(3, "LogonSequence: update list ignored, no live update in this client");
-        GoOnWithoutUpdate();
+        StartDownload();
         return;
     default: return;
     }
 }
 
+void LogonSequence::StartDownload() {
+    UpdateServHandler* update = m_handler.TakeUpdateHandler();
+    if (update != nullptr) {
+        m_download = std::make_unique<UpdateDownload>(update, m_downloadListener);
+        if (m_download->Start()) return;
+        m_download.reset();
+    }
+    m_handler.ReleaseUpdateHandler();
+    GoOnWithoutUpdate();
+}
+
+void LogonSequence::StopDownload() {
+    if (!m_download) return;
+    m_download->Stop();
+    FinishDownload();
+}
+
+void LogonSequence::FinishDownload() {
+    // The install runs whatever ended the download: what is complete goes in.
+    const bool installed = m_download->Install();
+    m_download.reset();
+    m_handler.ReleaseUpdateHandler();
+    m_handler.SetFilesInstalled(installed);
+    if (!installed) {
+        GoOnWithoutUpdate();
+        return;
+    }
+    LogonOutcome outcome;
+    outcome.kind = LogonOutcomeKind::UpdateInstalled;
+    outcome.titleText = kTextInformationTitle;
+    outcome.messageText = kTextFilesUpdated;
+    Finish(outcome);
+}
+
 void LogonSequence::GoOnWithoutUpdate() {
+    m_handler.SetFilesInstalled(false);
     switch (m_mode) {
     case LogonMode::Reconnect:
         if (m_handler.QuerySvrIPPort(-1) == 0) Finish({LogonOutcomeKind::Failed});

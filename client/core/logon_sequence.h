@@ -8,6 +8,7 @@
 // names the message the user should see (title and text numbers of the text table).
 #pragma once
 
+#include "client/core/update_download.h"
 #include "platform/message.h"
 
 #include <cstdint>
@@ -32,6 +33,7 @@ struct LogonRequest {
 enum class LogonOutcomeKind {
     LoggedOn,      // the logon is complete (first keep-alive and custom information arrived)
     NoUpdate,      // the update check found nothing to install: the user logs on next
+    UpdateInstalled, // the live update handed files to the updater: the client restarts
     Refused,       // the server refused the logon: reason
     Failed,        // a logon answer that could not be used: code
     TimedOut,      // the locate, login or update query ran out of attempts: request
@@ -81,6 +83,11 @@ public:
     // Stops the handler's logon and ends with Cancelled (done is called).
     void Cancel();
     bool Running() const { return m_running; }
+    // Where the steps of a live update's download go (the "Live Update" dialog).
+    void SetDownloadListener(UpdateDownload::Listener listener) { m_downloadListener = std::move(listener); }
+    bool Downloading() const { return m_download != nullptr; }
+    // Ends a download early; what is complete is installed.
+    void StopDownload();
     LogonMode Mode() const { return m_mode; }
     HWND Window() const;
 
@@ -90,6 +97,8 @@ private:
     void OnRequestTimeout(std::uint16_t type);
     void OnUpdateReport(WPARAM code);
     void GoOnWithoutUpdate();
+    void StartDownload();
+    void FinishDownload();
     void Finish(LogonOutcome outcome);
 
     CUserServHandler& m_handler;
@@ -97,6 +106,8 @@ private:
     std::unique_ptr<FunctionWindow> m_window;
     LogonMode m_mode = LogonMode::Logon;
     bool m_running = false;
+    UpdateDownload::Listener m_downloadListener;
+    std::unique_ptr<UpdateDownload> m_download;
 };
 
 } // namespace orv

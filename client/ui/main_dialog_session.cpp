@@ -18,7 +18,6 @@ namespace {
 constexpr int kTextInformation = 1;
 constexpr int kTextQuit = 22;
 constexpr int kTextCallPlacingTimeout = 33;
-constexpr int kTextFilesUpdated = 110;
 constexpr char kTalkRequestType[] = "0x0201";
 
 } // namespace

@@ -51,6 +51,7 @@ CUserServHandler::~CUserServHandler() {
         if (m_acctServ != nullptr) m_acctServ->Release();
         m_acctServ = nullptr;
     }
+    ReleaseUpdateHandler();
     WriteLog(3, "UserServHandler destruct");
 }
 

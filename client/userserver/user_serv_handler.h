@@ -43,6 +43,7 @@ constexpr int kAwaitKeepAlive = 1;
 constexpr int kAwaitCustomInfo = 2;
 
 class AcctServHandler;
+class UpdateServHandler;
 
 class CUserServHandler : public CMsgHandler, public CallOwner {
 public:
@@ -130,6 +131,14 @@ public:
     // The account-server handler made from the latest answer, with a use taken for the
     // caller (who gives it back with ReleaseUse), or null before the first answer.
     AcctServHandler* TakeAccountHandler();
+    // The update-server handler made from the latest file update answer, with a use taken
+    // for the caller (given back with ReleaseUse), or null.
+    UpdateServHandler* TakeUpdateHandler();
+    // Gives back the handler's own unit and forgets it (after the install).
+    void ReleaseUpdateHandler();
+    // The files-installed flag of the latest live update.
+    bool FilesInstalled() const { return m_filesInstalled.load(); }
+    void SetFilesInstalled(bool installed) { m_filesInstalled.store(installed); }
     // The password field as the next logon and password change send it.
     std::string GetPasswordField() const;
 
@@ -214,6 +223,9 @@ private:
     std::atomic<HWND> m_accountWnd{0};
     CriticalSection m_csAccount;
     AcctServHandler* m_acctServ = nullptr; // the handler's own unit is ours
+    CriticalSection m_csUpdate;
+    UpdateServHandler* m_updateServ = nullptr; // likewise
+    std::atomic<bool> m_filesInstalled{false};
     std::atomic<bool> m_rememberPassword{false};
     FriendStore m_friends;
     ForwardCache m_forwardCache;

@@ -4,9 +4,12 @@
 #include "client/data/call_record_list.h"
 #include "client/data/client_config.h"
 #include "client/userserver/update_report.h"
+#include "client/userserver/user_serv_config.h"
 #include "client/userserver/user_serv_common.h"
 #include "client/userserver/user_serv_handler.h"
 #include "client/account/acct_serv_handler.h"
+#include "client/update/update_install.h"
+#include "client/update/update_serv_handler.h"
 
 #include <cstring>
 #include <mutex>
@@ -192,11 +195,41 @@ void CUserServHandler::OnFileUpdateQueryAck(const PacketHeader& h, const std::ui
         WriteLog(3, "OnFileUpdateQueryAck Error(Unknow Operate_Return)");
         return;
     }
-    // Kept for the update check, which talks to this server.
     m_options.SetUpdateServer({answer.address, answer.port, answer.mode});
-    // This client has no update-server conversation yet: the check ends as if no update
-    // server were reachable, and the logon goes on.
-    Post(m_logonWnd.load(), WM_UPDATE_REPORT, kUpdateNoServer, 0);
+    UpdateHandlerSetup setup;
+    setup.mode = answer.mode;
+    setup.address = answer.address;
+    setup.port = answer.port;
+    setup.owner = m_logonWnd.load();
+    setup.autoAlloc = UserServAutoAlloc(m_config);
+    setup.programFolder = m_config.ProgramFolder();
+    setup.publicKey = ConfiguredUpdateKey(m_config.SettingsFile());
+    auto* handler = new UpdateServHandler(m_config, std::move(setup));
+    handler->AddUse(); // the conversation's own use, given back when it fails or ends
+    ReleaseUpdateHandler();
+    {
+        std::lock_guard<CriticalSection> lock(m_csUpdate);
+        m_updateServ = handler;
+    }
+    handler->Start();
+}
+
+UpdateServHandler* CUserServHandler::TakeUpdateHandler() {
+    std::lock_guard<CriticalSection> lock(m_csUpdate);
+    if (m_updateServ != nullptr) m_updateServ->AddUse();
+    return m_updateServ;
+}
+
+void CUserServHandler::ReleaseUpdateHandler() {
+    UpdateServHandler* previous = nullptr;
+    {
+        std::lock_guard<CriticalSection> lock(m_csUpdate);
+        previous = m_updateServ;
+        m_updateServ = nullptr;
+    }
+    if (previous == nullptr) return;
+    previous->Close(); // the conversation ends on the handler's thread
+    previous->Release();
 }
 
 int CUserServHandler::QueryAccountServ() { return DoGetInfoRequest(PKT_ACCOUNT_SERVER, kInfoRetries, 0); }
