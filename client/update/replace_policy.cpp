@@ -1,6 +1,7 @@
 #include "client/update/replace_policy.h"
 
 #include "client/update/update_target.h"
+#include "platform/installed_layout.h"
 
 #include <unistd.h>
 
@@ -12,6 +13,11 @@ bool MayReplaceHere(const std::string& programFolder, const FileRecord& file, st
     const std::string target = UpdateTargetPath(programFolder, file);
     if (target.empty()) {
         *why = "not a plain file name";
+        return false;
+    }
+    // An installed program's files belong to its package: nothing is written there at run time.
+    if (RunsInstalled(programFolder)) {
+        *why = "this installation is updated by the package manager";
         return false;
     }
     // The nearest folder that exists on the way to the target must be writable by us.

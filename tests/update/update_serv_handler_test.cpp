@@ -5,6 +5,8 @@
 // program with AutoRun on), recording each as installed.
 #include "client/data/client_config.h"
 #include "client/update/handover_file.h"
+#include "client/update/replace_policy.h"
+#include "platform/installed_layout.h"
 #include "platform/profile.h"
 #include "client/update/update_serv_handler.h"
 #include "client/userserver/update_report.h"
@@ -162,6 +164,17 @@ TEST_F(UpdateServHandlerTest, HostileNamesAreRefusedAndInstallHandsOverTheRest) 
         installed.push_back(r.fileName + "," + std::to_string(r.version));
     std::sort(installed.begin(), installed.end());
     EXPECT_EQ(installed, (std::vector<std::string>{"SAME.TXT,5", "empty.txt,1", "orvphone,2", "updater,2"}));
+}
+
+// A program folder an installer owns keeps every file: the package manager updates it.
+TEST(ReplacePolicy, AnInstalledProgramFolderIsLeftToThePackageManager) {
+    TestFolder folder;
+    const FileRecord data{"skin.dat", 1, 3};
+    std::string why;
+    EXPECT_TRUE(MayReplaceHere(folder.Path(), data, &why)) << why;
+    std::ofstream(folder.File(kInstalledMarkerName)) << "[Installed]\nPrograms=../../../bin\n";
+    EXPECT_FALSE(MayReplaceHere(folder.Path(), data, &why));
+    EXPECT_NE(why.find("package manager"), std::string::npos) << why;
 }
 
 } // namespace
