@@ -1,8 +1,10 @@
 // Lookup rules of the text table: numbers, languages, refilling and emptying.
 
+#include "client/text/text_rows.h"
 #include "client/text/text_table.h"
 
 #include <climits>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -29,9 +31,14 @@ TEST_F(FilledTable, NumbersOutsideTheTableGiveTheEmptyText) {
 }
 
 TEST_F(FilledTable, HoldsExactlyTheUsedNumbers) {
-    EXPECT_EQ(table.Size(), 363u);
+    std::set<int> used;
+    for (const auto rows : {MessageTextRows(), LabelTextRows(), MainWindowTextRows()}) {
+        for (const TextRow& row : rows) used.insert(row.number);
+    }
+    EXPECT_GE(used.size(), 358u); // the numbered texts 0..357 at least
+    EXPECT_EQ(table.Size(), used.size());
     table.Fill();  // a second fill replaces, it does not add
-    EXPECT_EQ(table.Size(), 363u);
+    EXPECT_EQ(table.Size(), used.size());
 }
 
 TEST_F(FilledTable, LanguageSwitchChangesEveryTextWithoutRefilling) {
