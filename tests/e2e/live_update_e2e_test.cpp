@@ -3,6 +3,7 @@
 // in place and starts the new client program. With the service's key configured, a file
 // altered on the server or a list signed by another key installs nothing. Every wait is
 // bounded.
+#include "tests/app/file_wait.h"
 #include "tests/e2e/cli_processes_fixture.h"
 
 #include <sys/stat.h>
@@ -18,13 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 constexpr int kWaitMs = 20000;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 void WriteAll(const std::string& path, const std::string& text, bool executable = false) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;

@@ -10,6 +10,7 @@
 #include "platform/profile.h"
 #include "client/update/update_serv_handler.h"
 #include "client/userserver/update_report.h"
+#include "tests/app/file_wait.h"
 #include "tests/e2e/child_process.h"
 #include "tests/e2e/service_processes.h"
 #include "tests/handlers/client_shell_fixture.h"
@@ -29,13 +30,6 @@ namespace {
 
 namespace fs = std::filesystem;
 constexpr int kWaitMs = 20000;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class UpdateServHandlerTest : public test::ClientShellTest {
 protected:
