@@ -31,9 +31,34 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 
 namespace orv {
 namespace {
+
+// The test pattern's frame number read from a pane's picture; none while the pane shows
+// something else (or a picture decoded before a whole key frame arrived).
+std::optional<std::uint16_t> PanePatternNumber(const QImage& picture) {
+    const QImage image = picture.convertToFormat(QImage::Format_RGB888);
+    if (image.isNull()) return std::nullopt;
+    VideoFrame frame;
+    frame.width = image.width();
+    frame.height = image.height();
+    // The pattern reader takes bottom-up BGR rows, as the decoder leaves them.
+    std::vector<std::uint8_t> bits(static_cast<std::size_t>(Rgb24ImageSize(frame.width, frame.height)));
+    const int stride = static_cast<int>(bits.size()) / frame.height;
+    for (int y = 0; y < frame.height; ++y) {
+        const uchar* line = image.constScanLine(frame.height - 1 - y);
+        for (int x = 0; x < frame.width; ++x) {
+            bits[y * stride + x * 3] = line[x * 3 + 2];
+            bits[y * stride + x * 3 + 1] = line[x * 3 + 1];
+            bits[y * stride + x * 3 + 2] = line[x * 3];
+        }
+    }
+    frame.bits = bits.data();
+    frame.length = bits.size();
+    return ReadTestPatternFrameNumber(frame);
+}
 
 struct Member {
     const char* number;
@@ -140,7 +165,7 @@ TEST(ConferenceWindowLive, ThreeMembersWithPicturesKickBusyAndLeave) {
         if (rows.size() != 3) return false;
         for (int pane = 1; pane <= 3; ++pane) {
             if (!rows[pane - 1].showingVideo || cw.Panes().Member(pane) != rows[pane - 1].endpoint ||
-                cw.Panes().PaneImage(pane).isNull())
+                cw.Panes().PaneImage(pane).isNull() || !PanePatternNumber(cw.Panes().PaneImage(pane)))
                 return false;
         }
         return cw.Panes().HasPicture(0);
@@ -149,28 +174,12 @@ TEST(ConferenceWindowLive, ThreeMembersWithPicturesKickBusyAndLeave) {
     EXPECT_EQ(rows[2].number, "8004");
     EXPECT_EQ(rows[2].name, "Dora");
     for (int pane = 1; pane <= 3; ++pane) {
-        const QImage image = cw.Panes().PaneImage(pane).convertToFormat(QImage::Format_RGB888);
+        const QImage image = cw.Panes().PaneImage(pane);
         if (image.isNull()) {
             ADD_FAILURE() << "pane " << pane << " has no picture";
             continue;
         }
-        VideoFrame frame;
-        frame.width = image.width();
-        frame.height = image.height();
-        // The pattern reader takes bottom-up BGR rows, as the decoder leaves them.
-        std::vector<std::uint8_t> bits(static_cast<std::size_t>(Rgb24ImageSize(frame.width, frame.height)));
-        const int stride = static_cast<int>(bits.size()) / frame.height;
-        for (int y = 0; y < frame.height; ++y) {
-            const uchar* line = image.constScanLine(frame.height - 1 - y);
-            for (int x = 0; x < frame.width; ++x) {
-                bits[y * stride + x * 3] = line[x * 3 + 2];
-                bits[y * stride + x * 3 + 1] = line[x * 3 + 1];
-                bits[y * stride + x * 3 + 2] = line[x * 3];
-            }
-        }
-        frame.bits = bits.data();
-        frame.length = bits.size();
-        EXPECT_TRUE(ReadTestPatternFrameNumber(frame).has_value()) << "pane " << pane << " shows a member's pattern";
+        EXPECT_TRUE(PanePatternNumber(image).has_value()) << "pane " << pane << " shows a member's pattern";
     }
     // A picture from a sender no pane shows is dropped.
     VideoFrameSlot stray;
