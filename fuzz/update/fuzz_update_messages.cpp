@@ -3,9 +3,11 @@
 // file. What parses must build back to the same bytes, data must lie inside the message, and
 // every name taken as a plain file name must give a path inside the program folder.
 #include "client/update/update_target.h"
+#include "wire/byte_order.h"
 #include "wire/update_messages.h"
 #include "wire/update_signature.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -25,9 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<FileRecord> files;
     if (ParseFileListAnswer(message.data(), message.size(), &files)) {
-        const std::vector<std::uint8_t> again = BuildFileListAnswer(GetU32LE(message.data() + 4), files);
-        std::vector<FileRecord> back;
-        if (!ParseFileListAnswer(again.data(), again.size(), &back) || back != files) std::abort();
+        // The builder writes at most kMaxListedFiles records with terminated names; a list
+        // within those bounds builds back to the same records.
+        const bool buildable = files.size() <= kMaxListedFiles &&
+                               std::all_of(files.begin(), files.end(),
+                                           [](const FileRecord& f) { return f.name.size() < kFileNameField; });
+        if (buildable) {
+            const std::vector<std::uint8_t> again = BuildFileListAnswer(GetU32LE(message.data() + 4), files);
+            std::vector<FileRecord> back;
+            if (!ParseFileListAnswer(again.data(), again.size(), &back) || back != files) std::abort();
+        }
         for (const FileRecord& f : files) CheckName(f.name);
     }
 
