@@ -13,7 +13,7 @@ constexpr int kListenBacklog = 64;
 
 StreamListener::StreamListener(std::string name, const StreamListenerLimits& limits, MessageFunction onMessage)
     : m_name(std::move(name)), m_limits(limits), m_onMessage(std::move(onMessage)),
-      m_window([this](UINT message, WPARAM wParam, LPARAM) {
+      m_window([](UINT message, WPARAM wParam, LPARAM) {
           if (message == kMsgCloseLink) TcpClose(static_cast<LinkHandle>(wParam));
           return LRESULT{0};
       }) {}
