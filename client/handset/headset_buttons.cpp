@@ -160,7 +160,7 @@ bool HeadsetButtons::ReadDevice(std::size_t index) {
     std::vector<unsigned char>& partial = m_partial[index];
     unsigned char buffer[kReadRecords * sizeof(input_event)];
     const std::size_t carried = partial.size(); // less than one record
-    std::memcpy(buffer, partial.data(), carried);
+    if (carried != 0) std::memcpy(buffer, partial.data(), carried); // an empty vector's data() may be null
     const ssize_t got = read(m_fds[index], buffer + carried, sizeof buffer - carried);
     if (got == 0)
         return false;
