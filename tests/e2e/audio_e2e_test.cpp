@@ -319,6 +319,11 @@ double MedianDelay(const std::vector<DelayPoint>& track, double fromMs, double t
 // take 10 ms. The test talks for 13 s with one stall; ORV_STALL_CALL_SECONDS=120 runs a two-minute
 // call with a stall every 15 s.
 TEST_F(AudioE2eTest, AfterEachNetworkStallTheDelayComesBackWithinFiveSeconds) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    // The sanitizer slows the clients' real-time threads far more than a stall does; the
+    // delay is judged in the plain build (and to the millisecond on the simulated clock).
+    GTEST_SKIP() << "a real-time delay measurement, not meaningful under a sanitizer";
+#endif
     const char* asked = std::getenv("ORV_STALL_CALL_SECONDS");
     const int seconds = std::clamp(asked != nullptr ? std::atoi(asked) : 13, 13, 600);
     constexpr int kFirstStallMs = 5000, kStallEveryMs = 15000, kSettleMs = 5000;
