@@ -97,10 +97,7 @@ TEST(ConferenceWindowLive, ThreeMembersWithPicturesKickBusyAndLeave) {
     UiFixture f;
     ASSERT_TRUE(f.Ready()) << f.Error();
     ClientConfig& config = *f.Core().Config();
-    config.Video().videoQual = 1;
-    config.Video().frameRate = 5;
-    config.Video().videoFormat = 1;
-    config.Video().device = kTestPatternCameraName;
+    UseTestPatternCamera(config, 1, 5, 1);
     VideoCore video(f.Core());
     ASSERT_TRUE(f.Core().Logon(server.Host(), server.Port(), "8001", "1111"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.Relay().Seen("logon_complete"); }, kWaitMs));

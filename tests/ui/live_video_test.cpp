@@ -39,10 +39,7 @@ TEST(VideoWindowLive, CallShowsThePeersPictureAndThePeerSeesOurs) {
     UiFixture f;
     ASSERT_TRUE(f.Ready()) << f.Error();
     ClientConfig& config = *f.Core().Config();
-    config.Video().videoQual = 1;
-    config.Video().frameRate = 15;
-    config.Video().videoFormat = 3;
-    config.Video().device = kTestPatternCameraName;
+    UseTestPatternCamera(config, 1, 15, 3);
     VideoCore video(f.Core());
     ASSERT_TRUE(f.Core().Logon(server.Host(), server.Port(), "8001", "1111"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.Relay().Seen("logon_complete"); }, kWaitMs));

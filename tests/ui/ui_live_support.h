@@ -2,6 +2,8 @@
 // system chooses.
 #pragma once
 
+#include "client/data/client_config.h"
+#include "client/video/devices/video_device_list.h"
 #include "tests/e2e/service_processes.h"
 #include "tests/server/test_folder.h"
 #include "tests/ui/ui_test_support.h"
@@ -46,6 +48,14 @@ private:
 // Waits for an orvcli line while the window's event loop runs (the call needs both ends).
 inline bool CliLine(ChildProcess& cli, const std::string& prefix, int timeoutMs, std::string* line = nullptr) {
     return QTest::qWaitFor([&] { return cli.WaitForLine(prefix, 20, line); }, timeoutMs);
+}
+
+// The window's own camera: the test pattern at the given quality, frame rate and format.
+inline void UseTestPatternCamera(ClientConfig& config, int quality, int frameRate, int format) {
+    config.Video().videoQual = quality;
+    config.Video().frameRate = frameRate;
+    config.Video().videoFormat = format;
+    config.Video().device = kTestPatternCameraName;
 }
 
 } // namespace orv
