@@ -134,13 +134,15 @@ TEST(HandsetWindows, MainWindowKeysDialTheHookAnswersAndHangsUpAndTheRingerTakes
     EXPECT_TRUE(Has(f.tones, kToneAlert));
 }
 
-// The core's events reach the handset, as orvphone passes them on.
+// The core's events reach the handset, then the main window, as orvphone passes them on.
 class HandsetRelay : public CoreListener {
 public:
     void OnCoreEvent(const CoreEvent& event) override {
         if (handset) handset->OnCoreEvent(event);
+        if (window) window->OnCoreEvent(event);
     }
     HandsetCore* handset = nullptr;
+    MainDialog* window = nullptr;
 };
 
 TEST(HandsetWindows, ABoundHandsetGivesTheLogonItsNumberAndBindValueAndOffersTheSecuritySetting) {
@@ -181,17 +183,26 @@ TEST(HandsetWindows, ABoundHandsetGivesTheLogonItsNumberAndBindValueAndOffersThe
     dialog.reset();
 
     // The main window's settings offer "Using with USB phone only" once the server told the
-    // account's option and while the handset is there.
+    // account's option and while the handset is there, following it while the window is open.
     ASSERT_TRUE(WaitFor([&] { return core->UserServ()->GetBindIDOpt() == '0'; }));
     MainServices services;
     services.handsetPresent = [] { return HandsetDevice::Present(); };
     MainDialog w(*core, services, bench.Home().Path());
+    relay.window = &w;
     handset->Retarget(w.HandsetHooks());
     w.Windows().Open(kCmdSettings);
     auto* general = dynamic_cast<GeneralPage*>(w.Windows().Settings()->Page(0));
     ASSERT_NE(general, nullptr);
     EXPECT_TRUE(general->Security()->isEnabled());
     EXPECT_FALSE(general->Security()->isChecked());
+    general->Security()->setChecked(true);
+    ASSERT_EQ(bench.Command("unplug"), "ok");
+    ASSERT_TRUE(WaitFor([&] { return !general->Security()->isEnabled(); }));
+    EXPECT_FALSE(general->Security()->isChecked()) << "no handset, nothing to bind";
+    ASSERT_EQ(bench.Command("plug"), "ok");
+    ASSERT_TRUE(WaitFor([&] { return general->Security()->isEnabled(); }));
+    EXPECT_FALSE(general->Security()->isChecked()) << "the account's option again";
+    relay.window = nullptr;
     relay.handset = nullptr;
     handset.reset();
 }

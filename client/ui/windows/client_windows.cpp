@@ -64,6 +64,7 @@ bool ClientWindows::Idle() const { return !services_.callState || services_.call
 
 void ClientWindows::OnCoreEvent(const CoreEvent& event) {
     if (event.name == "call_progress" && settings_) settings_->Lock(Idle());
+    if (event.name == "handset" && settings_) settings_->HandsetChanged();
     if (addressBook_) addressBook_->OnCoreEvent(event);
     if (forward_) forward_->OnCoreEvent(event);
     if (password_) password_->OnCoreEvent(event);

@@ -56,7 +56,8 @@ public:
     bool Handles(int command) const;
     // Opens (or raises) the command's window; false when the command has none.
     bool Open(int command);
-    // The core's events: call progress locks the settings.
+    // The core's events: call progress locks the settings; a handset plugged in or taken
+    // away changes what they offer.
     void OnCoreEvent(const CoreEvent& event);
     // Makes a language current and sets the texts of every open window again.
     void ChangeLanguage(int language);

@@ -130,9 +130,18 @@ void GeneralPage::Load() {
     const int current = context_.texts.Language();
     language_->setCurrentIndex(current >= 0 && current < kLanguageCount ? current : kLanguageEnglish);
     language_->setEnabled(!default_->isChecked());
-    security_->setEnabled(SecurityKnown());
-    security_->setChecked(SecurityKnown() && context_.userServ->GetBindIDOpt() == '1');
+    LoadSecurity();
 }
+
+// "Using with USB phone only" is offered while a handset is there and shows the account's
+// option; without a handset it is grey and unticked.
+void GeneralPage::LoadSecurity() {
+    const bool known = SecurityKnown();
+    security_->setEnabled(known);
+    security_->setChecked(known && context_.userServ->GetBindIDOpt() == '1');
+}
+
+void GeneralPage::HandsetChanged() { LoadSecurity(); }
 
 void GeneralPage::OnDefaultToggled(bool checked) {
     language_->setEnabled(!checked);

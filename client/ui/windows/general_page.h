@@ -24,6 +24,7 @@ public:
     int TitleText() const override;
     bool Apply() override;
     void Retranslate() override;
+    void HandsetChanged() override;
 
     QLineEdit* Address() const { return address_; }
     QLineEdit* Port() const { return port_; }
@@ -36,6 +37,7 @@ public:
 
 private:
     void Load();
+    void LoadSecurity();
     void OnDefaultToggled(bool checked);
     int ChosenLanguage() const;
     bool SecurityKnown() const;

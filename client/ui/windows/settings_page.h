@@ -32,6 +32,8 @@ public:
     virtual void Lock(bool idle) { (void)idle; }
     // Sets every text of the page from the text table's current language.
     virtual void Retranslate() {}
+    // A handset was plugged in or taken away while the window is open.
+    virtual void HandsetChanged() {}
 
 protected:
     void changeEvent(QEvent* event) override {

@@ -63,6 +63,10 @@ void SettingsWindow::Lock(bool idle) {
     for (SettingsPage* page : pages_) page->Lock(idle);
 }
 
+void SettingsWindow::HandsetChanged() {
+    for (SettingsPage* page : pages_) page->HandsetChanged();
+}
+
 bool SettingsWindow::ApplyAll() {
     bool saved = true;
     for (SettingsPage* page : pages_) saved = page->Apply() && saved;

@@ -24,6 +24,8 @@ public:
 
     // idle: no call is active.
     void Lock(bool idle);
+    // A handset was plugged in or taken away: the pages that offer its settings follow.
+    void HandsetChanged();
     // Applies every page and tells the main window; false when a page could not save.
     bool ApplyAll();
 
