@@ -11,7 +11,7 @@ ORV_BUILD_PACKAGES=(
 ORV_TEST_PACKAGES=(
     clang libclang-rt-14-dev
     ffmpeg sox espeak-ng xvfb xauth libbcg729-dev alsa-utils openbox tint2 mount dbus-daemon
-    desktop-file-utils appstream tshark debootstrap
+    desktop-file-utils appstream tshark iproute2 debootstrap
 )
 
 orv_install_packages() {
