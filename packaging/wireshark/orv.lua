@@ -27,10 +27,14 @@ local PKT_DOWN_FILE = 0x040A
 -- Field kinds: how many bytes a field takes, the ProtoField it is shown with, how it is
 -- added (byte order) and, for the text kinds, its value.
 
+-- Texts end at their first zero byte or with their field; they are GB 18030 (the support
+-- entries' Chinese), and bytes that are no text in it show as replacement characters.
+local TEXT_ENCODING = ENC_GB18030 or ENC_ASCII
 local function text_value(range)
-    local raw = range:raw()
-    local nul = raw:find("\0", 1, true)
-    return nul and raw:sub(1, nul - 1) or raw
+    local nul = range:raw():find("\0", 1, true)
+    local size = nul and nul - 1 or range:len()
+    if size == 0 then return "" end
+    return range(0, size):string(TEXT_ENCODING)
 end
 
 local function codec_value(range)
@@ -53,6 +57,8 @@ local KINDS = {
     text = {make = ProtoField.string, value = text_value},
     -- A codec list: a count, then 16 identifiers of which the first count are offered.
     codecs = {size = 17, make = ProtoField.string, value = codec_value},
+    -- The bytes that end a body, however many.
+    bytes = {size = 0, make = ProtoField.bytes},
 }
 
 -- One field of a layout: its name (the last part of its filter name), kind, label and,
@@ -87,7 +93,7 @@ end
 --   fields      the fixed fields, in order;
 --   list        then a u16 count and count records (not_ready: a count that stands alone);
 --   repeat      then this many records, fixed;
---   rest        then any number of bytes (a file's data);
+--   rest        then a field of any number of bytes (a file's data);
 --   first / first_not   the first body byte must (not) be this value.
 
 local NUMBER = 32
@@ -205,7 +211,7 @@ local MESSAGES = {
     [PKT_DOWN_FILE] = {"DownFile", "update",
         {fields = {text("file_name", 64, "File name"), reserved, fld("start", "u32", "Start position")}},
         {fields = join(fld("status", "u8", "Status", {[0] = "success", [1] = "not offered"}), reserved, file_record),
-         rest = "data"}},
+         rest = fld("data", "bytes", "File data")}},
     [0x0501] = {"AccountServer", "account", EMPTY, answer(reserved, server_address)},
     [0x0502] = {"AccountFill", "account",
         {fields = {text("number", NUMBER, "Number"), text("digest", PASSWORD, "Password digest"),
@@ -234,7 +240,7 @@ local MESSAGES = {
     [0x0A09] = {"OpenUDPChannel", "call",
         {fields = {call_id, fld("channel", "u8", "Channel", CHANNEL), fld("subnet", "hex32", "Subnet"), endpoint,
             fld("local_address", "ip_le", "Local address"), fld("local_port", "u16", "Local port")}}},
-    [0x0A0B] = {"ConfNoAction", "conf", {fields = {}, rest = "body"}},
+    [0x0A0B] = {"ConfNoAction", "conf", {rest = fld("content", "bytes", "Content")}},
     [0x0A0C] = {"ConfAlert", "conf", {fields = conf_member}},
     [0x0A0D] = {"ConfConnect", "conf", {fields = join(conf_member, conf_media)}},
     [0x0A0E] = {"ConfDisconnect", "conf", {fields = join(conf_member, fld("reason", "i32", "Reason"))}},
@@ -269,7 +275,6 @@ f.family = ProtoField.string("orv.family", "Family")
 f.length = ProtoField.uint16("orv.length", "Packet length")
 f.seq = ProtoField.uint32("orv.seq", "Sequence number")
 f.body = ProtoField.bytes("orv.body", "Body")
-f.data = ProtoField.bytes("orv.update.data", "File data")
 f.unknown = ProtoField.bool("orv.unknown", "Unknown packet type")
 f.malformed = ProtoField.bool("orv.malformed", "Malformed body")
 local malformed_expert = ProtoExpert.new("orv.expert.malformed", "Malformed ORV packet", expert.group.MALFORMED,
@@ -327,7 +332,7 @@ for _, message in pairs(MESSAGES) do
         local layout = message[i]
         message[i] = {
             fields = bind_all(family, layout.fields), first = layout.first, first_not = layout.first_not,
-            rest = layout.rest, list = bind_records(family, layout.list),
+            rest = layout.rest and bind(family, layout.rest), list = bind_records(family, layout.list),
             ["repeat"] = bind_records(family, layout["repeat"]),
         }
         message[i].size = fixed_size(message[i].fields)
@@ -392,7 +397,7 @@ local function add_layout(tree, body, layout)
     end
     local rep = layout["repeat"]
     if rep then at = add_records(tree, body, at, rep.count, rep.size, rep.fields, rep.name) end
-    if layout.rest and at < body:len() then tree:add(layout.rest == "data" and f.data or f.body, body(at)) end
+    if layout.rest and at < body:len() then tree:add(layout.rest.field, body(at)) end
 end
 
 local function mark_malformed(tree, body, why)

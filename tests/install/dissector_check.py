@@ -54,11 +54,22 @@ def fields_of(element):
             yield from fields_of(child)
 
 
+def packets_of(path):
+    """The packet elements of a PDML file. tshark cuts long values without regard to UTF-8,
+    so bytes that are no UTF-8 are read as replacement characters."""
+    parser = ET.XMLPullParser(events=("end",))
+    with open(path, encoding="utf-8", errors="replace") as f:
+        for chunk in iter(lambda: f.read(1 << 20), ""):
+            parser.feed(chunk)
+            for _, element in parser.read_events():
+                if element.tag == "packet":
+                    yield element
+    parser.close()
+
+
 def read(path):
     pdus, media, probes, strays = [], 0, 0, []
-    for _, packet in ET.iterparse(path):
-        if packet.tag != "packet":
-            continue
+    for packet in packets_of(path):
         protos = {p.get("name"): p for p in packet.findall("proto")}
         flat = {name: show for p in protos.values() for name, show, _ in fields_of(p)}
         frame = flat.get("frame.number", "?")

@@ -6,8 +6,9 @@
 # echo call with digits, and a conference of two with digits, a video request and the
 # chairman leaving. dissector_check.py then reads tshark's dissection of the capture
 # (scripts: the dissector) and checks that every packet is taken, named and shown field by
-# field, with values that match what the programs said. Skipped (exit 77) where tshark is
-# missing or cannot capture on the loopback.
+# field, with values that match what the programs said; dissector_hostile.py feeds it
+# packets no honest peer sends. Skipped (exit 77) where tshark is missing or cannot capture
+# on the loopback.
 set -uo pipefail
 build=$1
 script=$2
@@ -101,6 +102,9 @@ mark_capture() {
 }
 mark_capture START || { stop_server; echo "SKIP: the capture never showed its start marker"; exit 77; }
 
+# The hostile packets need no service: they are dissected while the subscribers work.
+python3 "$here/dissector_hostile.py" "$script" "$scratch" >"$scratch/hostile.txt" 2>&1 &
+hostile_pid=$!
 start_client 8002 2222
 start_client 8001 1111
 say 8002 logon
@@ -160,6 +164,9 @@ kill -INT "$capture_pid"; wait "$capture_pid"; capture_pid=""
 tshark -r "$capture" -X lua_script:"$script" -Y '!(udp contains "ORV-CAPTURE-")' -T pdml \
     >"$scratch/dissect.pdml" 2>"$scratch/dissect.err"
 grep -qi "lua" "$scratch/dissect.err" && { cat "$scratch/dissect.err"; fail "the dissector reported errors"; }
+grep -q "Lua Error\|body not dissected" "$scratch/dissect.pdml" && fail "the dissector failed on a packet"
+wait $hostile_pid || fail "the hostile packets"
+cat "$scratch/hostile.txt"
 python3 "$here/dissector_check.py" "$scratch/dissect.pdml" \
     "user=$(listen_port 'user') talk=$(listen_port talk) conference=$(listen_port conference)" \
     "account=$(listen_port account) update=$(listen_port update) balance=${balance:-?}" || fail "the dissection"
