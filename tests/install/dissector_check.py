@@ -24,7 +24,8 @@ REQUIRED = """FileUpdateQuery DownFile QuerySvrIPPort Login KeepAlive Logout Fri
     DelFriend FriendStatus CustomInfo OfflineCalls GetForward SetForward SupportInfo QueryBindOption
     AccountServer AccountQuery AccountFill TalkRequest TalkEstablish TalkKeepAlive CallSetup CallAccept
     CallAlert CallConnect CallDTMF CallDisconnect OpenUDPChannel ConfRequest ConfEstablish ConfInvite
-    ConfInviteAck ConfStatus ConfConnect ConfCmd ConfDTMF""".split()
+    ConfInviteAck ConfStatus ConfConnect ConfCmd ConfDTMF ConfDisconnect CallPauseVideo SetPassword
+    SetBindOption""".split()
 
 
 class Pdu:
@@ -186,6 +187,12 @@ def check_values(c, pdus, keys):
     expect("ConfDTMF", "orv.conf.digits", "47")
     expect("ConfDTMF", "orv.conf.channel", "1")
     expect("ConfCmd", "orv.conf.command", "1")
+    expect("ConfCmd", "orv.conf.command", "5")
+    expect("ConfDisconnect", "orv.conf.number", "8002")
+    expect("ConfDisconnect", "orv.conf.reason", "11")
+    expect("CallPauseVideo", "orv.call.pause", "1")
+    expect("SetPassword", "orv.option.number", "8001")
+    expect("SetBindOption", "orv.option.option", str(ord("1")))
     connected = [p for p in by_type["ConfStatus"] if p.values("orv.conf.number")[:2] == ["8001", "8002"]
                  and p.values("orv.conf.seat_status")[1] == "5"]
     c.check(connected, "no ConfStatus with 8002 connected in seat 1")

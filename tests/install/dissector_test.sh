@@ -3,12 +3,12 @@
 # and two orvcli subscribers use the service while tshark captures the server's ports on
 # the loopback: logons with a live-update list and a signed-list download, a friend added,
 # fetched on a second logon and deleted, the balance asked and refilled, forwarding set, an
-# echo call with digits, and a conference of two with digits, a video request and the
-# chairman leaving. dissector_check.py then reads tshark's dissection of the capture
-# (scripts: the dissector) and checks that every packet is taken, named and shown field by
-# field, with values that match what the programs said; dissector_hostile.py feeds it
-# packets no honest peer sends. Skipped (exit 77) where tshark is missing or cannot capture
-# on the loopback.
+# echo call with digits and its video paused, a conference of two with digits, a video
+# request and the member removed, the bind option set and a new password. dissector_check.py
+# then reads tshark's dissection of the capture (scripts: the dissector) and checks that
+# every packet is taken, named and shown field by field, with values that match what the
+# programs said; dissector_hostile.py feeds it packets no honest peer sends. Skipped
+# (exit 77) where tshark is missing or cannot capture on the loopback.
 set -uo pipefail
 build=$1
 script=$2
@@ -126,6 +126,7 @@ say 8001 "call 9999"
 expect 8001 '^EVENT call_progress .*type=8( |$)'
 say 8001 "dtmf 5"
 expect 8001 '^EVENT dtmf_sent'
+say 8001 "pause-video on" # goes before the hang-up on the same link
 say 8001 hangup
 expect 8001 '^EVENT call_state .*state=0( |$)'
 
@@ -139,9 +140,10 @@ expect 8001 'number=8002 .*state=connected'
 say 8001 "conf-dtmf 1 47"
 read_until "$server_out" "digits=47" 30 "$ECHO_CALL_LOG" || fail "the conference digits never reached the server"
 say 8001 "conf-video 1 on"
+say 8001 "conf-kick 1"
+expect 8002 '^EVENT conf_event type=3 reason=11'
 say 8001 conf-leave
 expect 8001 '^EVENT conf_reset'
-expect 8002 '^EVENT conf_event type=3'
 
 # A second logon fetches the stored friend; then it is deleted.
 say 8001 logout
@@ -151,6 +153,10 @@ expect 8001 '^EVENT logon_complete'
 expect 8001 '^EVENT friend_stored .*name=Bee'
 say 8001 "friend-del Bee"
 expect 8001 '^EVENT friend_deleted'
+say 8001 "security on"
+expect 8001 '^EVENT bind_set ' # refused: no handset is bound
+say 8001 "password 1111 1112"
+expect 8001 '^EVENT password_set result=0'
 for number in 8001 8002; do
     say $number logout
     expect $number '^EVENT logged_out'
