@@ -362,7 +362,20 @@ local function fits(layout, body)
     return tail == 0
 end
 
-local function add_fields(tree, body, at, fields)
+-- The fields the Info column names after the type (the first three of a packet).
+local SUMMARY = {number = true, own = true, calling = true, called = true, invited = true, digits = true, result = true,
+    reason = true, record_id = true, net_phone = true, file_name = true, balance = true, command = true}
+local function note(summary, spec, range)
+    if not SUMMARY[spec.name] or #summary >= 3 then return end
+    local value
+    if spec.kind == "text" then value = text_value(range)
+    elseif spec.kind == "i32" then value = tostring(range:le_int())
+    elseif spec.kind == "u8" then value = tostring(range:uint())
+    else value = tostring(range:le_uint()) end
+    if value ~= "" then summary[#summary + 1] = spec.name .. "=" .. value end
+end
+
+local function add_fields(tree, body, at, fields, summary)
     for _, spec in ipairs(fields) do
         local range = body(at, spec.size)
         local kind = KINDS[spec.kind]
@@ -373,30 +386,33 @@ local function add_fields(tree, body, at, fields)
         else
             tree:add(spec.field, range)
         end
+        note(summary, spec, range)
         at = at + spec.size
     end
     return at
 end
 
-local function add_records(tree, body, at, count, size, fields, name)
+local function add_records(tree, body, at, count, size, fields, name, summary)
     for i = 1, count do
         local record = tree:add(body(at, size), string.format("%s %d", name, i))
-        at = add_fields(record, body, at, fields)
+        at = add_fields(record, body, at, fields, summary)
     end
     return at
 end
 
-local function add_layout(tree, body, layout)
-    local at = add_fields(tree, body, 0, layout.fields)
+local function add_layout(tree, body, layout, summary)
+    local at = add_fields(tree, body, 0, layout.fields, summary)
     local list = layout.list
     if list then
         local count = body(at, 2):le_uint()
         tree:add_le(list.count.field, body(at, 2))
         at = at + 2
-        if count ~= list.not_ready then at = add_records(tree, body, at, count, list.size, list.fields, "Record") end
+        if count ~= list.not_ready then
+            at = add_records(tree, body, at, count, list.size, list.fields, "Record", summary)
+        end
     end
     local rep = layout["repeat"]
-    if rep then at = add_records(tree, body, at, rep.count, rep.size, rep.fields, rep.name) end
+    if rep then at = add_records(tree, body, at, rep.count, rep.size, rep.fields, rep.name, summary) end
     if layout.rest and at < body:len() then tree:add(layout.rest.field, body(at)) end
 end
 
@@ -406,18 +422,22 @@ local function mark_malformed(tree, body, why)
     if body and body:len() > 0 then tree:add(f.body, body()) end
 end
 
--- The fields of a body, by the first layout of its type that takes it.
+-- The fields of a body, by the first layout of its type that takes it; returns the text
+-- for the Info column.
 local function dissect_body(message, body, tree)
     for i = 3, #message do
         local layout = message[i]
         if fits(layout, body) then
             -- A fault here would be the dissector's own; the packet still shows as malformed.
-            local ok, err = pcall(add_layout, tree, body, layout)
-            if not ok then mark_malformed(tree, body, "body not dissected: " .. tostring(err)) end
-            return
+            local summary = {}
+            local ok, err = pcall(add_layout, tree, body, layout, summary)
+            if ok then return table.concat(summary, " ") end
+            mark_malformed(tree, body, "body not dissected: " .. tostring(err))
+            return "[malformed]"
         end
     end
     mark_malformed(tree, body, string.format("no %s body has %d bytes", message[1], body:len()))
+    return "[malformed]"
 end
 
 -- ---------------------------------------------------------------------------------------
@@ -440,15 +460,16 @@ local function dissect_packet(tvb, pinfo, tree, link)
     tree:add_le(f.length, tvb(2, 2))
     tree:add_le(f.seq, tvb(4, 4))
     local body = tvb(8):tvb()
+    local label = name or string.format("0x%04X", ptype)
     if message then
-        dissect_body(message, body, tree)
+        local summary = dissect_body(message, body, tree)
+        if summary ~= "" then label = label .. " " .. summary end
     else
         tree:add(f.unknown, tvb(0, 2), true)
         if body:len() > 0 then tree:add(f.body, body()) end
     end
     pinfo.cols.protocol = "ORV"
     local info = tostring(pinfo.cols.info)
-    local label = name or string.format("0x%04X", ptype)
     if info == "" or info:find("^ORV ") == nil then pinfo.cols.info = "ORV " .. label
     else pinfo.cols.info = info .. ", " .. label end
     return true
