@@ -284,35 +284,35 @@ orv.experts = {malformed_expert}
 -- A layout's fields are bound to the ProtoFields of its family: a new list, since the same
 -- field description serves several families.
 local registered = {}
-local function bind(family, spec)
-    local abbrev = "orv." .. family .. "." .. spec.name
+local function bind(family, desc)
+    local abbrev = "orv." .. family .. "." .. desc.name
     local known = registered[abbrev]
     if known then
-        assert(known.kind == spec.kind and known.size == spec.size, abbrev .. " is used with two kinds")
+        assert(known.kind == desc.kind and known.size == desc.size, abbrev .. " is used with two kinds")
         return known
     end
-    local kind = KINDS[spec.kind]
+    local kind = KINDS[desc.kind]
     local field
-    if spec.values then
-        field = kind.make(abbrev, spec.label, base.DEC, spec.values)
+    if desc.values then
+        field = kind.make(abbrev, desc.label, base.DEC, desc.values)
     else
-        field = kind.make(abbrev, spec.label)
+        field = kind.make(abbrev, desc.label)
     end
-    local bound = {name = spec.name, kind = spec.kind, size = spec.size, field = field}
+    local bound = {name = desc.name, kind = desc.kind, size = desc.size, field = field}
     registered[abbrev] = bound
-    f[family .. "." .. spec.name] = field
+    f[family .. "." .. desc.name] = field
     return bound
 end
 
 local function bind_all(family, fields)
     local out = {}
-    for i, spec in ipairs(fields or {}) do out[i] = bind(family, spec) end
+    for i, desc in ipairs(fields or {}) do out[i] = bind(family, desc) end
     return out
 end
 
 local function fixed_size(fields)
     local size = 0
-    for _, spec in ipairs(fields) do size = size + spec.size end
+    for _, desc in ipairs(fields) do size = size + desc.size end
     return size
 end
 
@@ -365,29 +365,29 @@ end
 -- The fields the Info column names after the type (the first three of a packet).
 local SUMMARY = {number = true, own = true, calling = true, called = true, invited = true, digits = true, result = true,
     reason = true, record_id = true, net_phone = true, file_name = true, balance = true, command = true}
-local function note(summary, spec, range)
-    if not SUMMARY[spec.name] or #summary >= 3 then return end
+local function note(summary, desc, range)
+    if not SUMMARY[desc.name] or #summary >= 3 then return end
     local value
-    if spec.kind == "text" then value = text_value(range)
-    elseif spec.kind == "i32" then value = tostring(range:le_int())
-    elseif spec.kind == "u8" then value = tostring(range:uint())
+    if desc.kind == "text" then value = text_value(range)
+    elseif desc.kind == "i32" then value = tostring(range:le_int())
+    elseif desc.kind == "u8" then value = tostring(range:uint())
     else value = tostring(range:le_uint()) end
-    if value ~= "" then summary[#summary + 1] = spec.name .. "=" .. value end
+    if value ~= "" then summary[#summary + 1] = desc.name .. "=" .. value end
 end
 
 local function add_fields(tree, body, at, fields, summary)
-    for _, spec in ipairs(fields) do
-        local range = body(at, spec.size)
-        local kind = KINDS[spec.kind]
+    for _, desc in ipairs(fields) do
+        local range = body(at, desc.size)
+        local kind = KINDS[desc.kind]
         if kind.value then
-            tree:add(spec.field, range, kind.value(range))
+            tree:add(desc.field, range, kind.value(range))
         elseif kind.le then
-            tree:add_le(spec.field, range)
+            tree:add_le(desc.field, range)
         else
-            tree:add(spec.field, range)
+            tree:add(desc.field, range)
         end
-        note(summary, spec, range)
-        at = at + spec.size
+        note(summary, desc, range)
+        at = at + desc.size
     end
     return at
 end
