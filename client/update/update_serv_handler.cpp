@@ -165,23 +165,25 @@ int UpdateServHandler::OnTcpNotifyMsg(const void* event, const void* detail) {
     if (head.code == kLinkEventData && detail != nullptr) {
         TcpRecvInfo info;
         std::memcpy(&info, detail, sizeof info);
-        if (info.buffer != nullptr && info.length <= kLongestUpdateMessage && info.received >= kPacketHeaderSize &&
-            info.received <= info.length && GetU16LE(info.buffer) == kPktDownFile) {
-            // The one message whose header length cannot hold its real length.
-            if (info.subCode == kTcpRecvPartial) OnPartialData(info.buffer, info.received, info.length);
-            if (info.subCode == kTcpRecvComplete) {
-                OnFileData(info.buffer, info.length);
-                return 1;
-            }
+        const bool sane = info.buffer != nullptr && info.length <= kLongestUpdateMessage && info.received <= info.length;
+        // A message under way is still scrambled, so its header cannot be read: while a file
+        // is asked for, the only message of a file answer's size is that answer.
+        if (sane && info.subCode == kTcpRecvPartial && m_downloading.load() && info.length >= kFileDataOffset) {
+            OnPartialData(info.received, info.length);
+            return 1;
+        }
+        // The one message whose header length cannot hold its real length.
+        if (sane && info.subCode == kTcpRecvComplete && info.received >= kPacketHeaderSize &&
+            GetU16LE(info.buffer) == kPktDownFile) {
+            OnFileData(info.buffer, info.length);
+            return 1;
         }
     }
     return DispatchTcpEvent(event, detail);
 }
 
-void UpdateServHandler::OnPartialData(const std::uint8_t* buffer, std::uint32_t received, std::uint32_t length) {
-    PacketHeader h;
-    ReadPacketHeader(buffer, received, &h);
-    FindPending(h.seqNum, h.type, 3, true); // a file under way is not timed out
+void UpdateServHandler::OnPartialData(std::uint32_t received, std::uint32_t length) {
+    FindPending(0, kPktDownFile, 2, true); // a file under way is not timed out
     ReportProgress(received, length);
 }
 

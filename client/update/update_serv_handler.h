@@ -80,7 +80,7 @@ protected:
 private:
     void OnFileList(const std::uint8_t* message, std::size_t size);
     void OnFileData(const std::uint8_t* message, std::size_t size);
-    void OnPartialData(const std::uint8_t* buffer, std::uint32_t received, std::uint32_t length);
+    void OnPartialData(std::uint32_t received, std::uint32_t length);
     bool WantsFile(const FileRecord& offered) const;
     void SendDownFile(const FileRecord& file, std::uint32_t start);
     void Report(WPARAM code, LPARAM value = 0);

@@ -9,11 +9,13 @@
 #include "platform/paths.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QTest>
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 using namespace orv;
@@ -39,7 +41,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string server = argv[2];
-    const QString file = QString::fromLocal8Bit(argv[3]) + "/live_update.png";
+    const QString file = QString::fromLocal8Bit(argv[3]) + "/update-download.png";
     QtMessagePump pump;
     Listener listener;
     ClientCore core(listener);
@@ -48,33 +50,45 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "update_screenshots: %s\n", error.c_str());
         return 1;
     }
+    // The first step near half the file is held: later steps leave the dialog alone,
+    // so the picture shows that step whatever the download does meanwhile.
     std::unique_ptr<UpdateDialog> dialog;
-    bool shot = false;
+    std::optional<UpdateDownloadStep> held;
     core.SetDownloadObserver([&](const UpdateDownloadStep& step) {
-        if (step.kind == UpdateDownloadStep::List) {
+        if (step.kind == UpdateDownloadStep::List && !dialog) {
             dialog = std::make_unique<UpdateDialog>(nullptr, core);
             dialog->show();
-            if (!QTest::qWaitForWindowExposed(dialog.get())) std::fprintf(stderr, "update_screenshots: not shown\n");
-            return;
         }
-        if (!dialog || shot || step.kind != UpdateDownloadStep::Progress) return;
+        if (!dialog || held || step.kind != UpdateDownloadStep::Progress) return;
         dialog->OnStep(step);
-        if (step.percent < 30 || step.percent > 80) return;
-        qt.processEvents();
-        QTest::qWait(200); // let the X server draw
-        const QRect area = dialog->frameGeometry();
-        const QPixmap picture =
-            QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-        shot = !picture.isNull() && picture.save(file, "PNG");
-        std::fprintf(stderr, "%s %s at %d%%\n", shot ? "wrote" : "could not write", file.toLocal8Bit().constData(),
-                     step.percent);
+        if (step.percent >= 45 && step.received < step.expected) held = step;
     });
     const auto colon = server.rfind(':');
     LogonRequest request{server.substr(0, colon), static_cast<std::uint16_t>(std::stoi(server.substr(colon + 1))),
                          "", "", 0};
     core.StartLogon(LogonMode::UpdateCheck, request);
-    (void)QTest::qWaitFor([&] { return listener.ended || shot; }, 60000);
+    if (!QTest::qWaitFor([&] { return listener.ended || held; }, 60000) || !held) {
+        std::fprintf(stderr, "update_screenshots: no download in progress was seen\n");
+        return 1;
+    }
+    // Shown, framed by the window manager, and telling the held step.
+    auto* status = dialog->findChild<QLabel*>("UpdateStatus");
+    const bool ready = QTest::qWaitForWindowExposed(dialog.get(), 20000) && QTest::qWaitFor([&] {
+        return dialog->frameGeometry() != dialog->geometry() &&
+               status->text().endsWith(QString::fromStdString(held->file)) && dialog->Percent() == held->percent;
+    }, 20000);
     core.SetDownloadObserver({});
-    if (!shot) std::fprintf(stderr, "update_screenshots: no download in progress was seen\n");
+    if (!ready) {
+        std::fprintf(stderr, "update_screenshots: the dialog was not shown\n");
+        return 1;
+    }
+    dialog->repaint();
+    QTest::qWait(300); // the window manager draws the frame on its own connection
+    const QRect area = dialog->frameGeometry();
+    const QPixmap picture =
+        QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    const bool shot = !picture.isNull() && picture.save(file, "PNG");
+    std::fprintf(stderr, "%s %s at %d%% (%u of %u bytes)\n", shot ? "wrote" : "could not write",
+                 file.toLocal8Bit().constData(), held->percent, held->received, held->expected);
     return shot ? 0 : 1;
 }

@@ -12,45 +12,25 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
-
 namespace orv {
 namespace {
 
-constexpr int kWaitMs = 20000;
 constexpr std::uint32_t kIdleMs = 300;
 
 class AcctServHandlerTest : public test::ClientShellTest {
 protected:
     void SetUp() override {
         std::string userAddress;
-        ASSERT_TRUE(StartServerProcess(m_server, m_serverHome.Path(), {}, kWaitMs, &userAddress)) << m_server.Output();
+        ASSERT_TRUE(StartServerProcess(m_server, m_serverHome.Path(), {}, test::kShellWaitMs, &userAddress)) << m_server.Output();
         std::string line;
-        ASSERT_TRUE(m_server.WaitForLine("LISTEN account tcp ", kWaitMs, &line)) << m_server.Output();
+        ASSERT_TRUE(m_server.WaitForLine("LISTEN account tcp ", test::kShellWaitMs, &line)) << m_server.Output();
         m_accountPort = PortOf(line);
         ASSERT_TRUE(m_server.WriteLine("setbalance 8001 12345"));
         ASSERT_TRUE(m_server.WriteLine("addcard 77 pw 5"));
-        ASSERT_TRUE(m_server.WaitForLine("ADMIN ok addcard", kWaitMs)) << m_server.Output();
+        ASSERT_TRUE(m_server.WaitForLine("ADMIN ok addcard", test::kShellWaitMs)) << m_server.Output();
         OpenShell(42, "account test");
     }
-    void TearDown() override {
-        if (m_handler != nullptr) m_handler->Release();
-        // The handler goes on this thread once its last use is given back.
-        Pump([this] { return false; }, 200);
-        CloseShell();
-    }
-
-    // Runs the test thread's messages until done() or the time is up.
-    template <typename Done>
-    bool Pump(Done done, int ms = kWaitMs) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() >= deadline) return false;
-            MSG msg;
-            if (GetMessageTimeout(&msg, 20)) DispatchMessage(&msg);
-        }
-        return true;
-    }
+    void TearDown() override { ReleaseAndCloseShell(m_handler); }
 
     // The account events collected so far, as "code:result:value".
     std::vector<std::string> Events() {

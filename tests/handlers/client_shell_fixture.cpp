@@ -52,6 +52,13 @@ void ClientShellTest::OpenShell(std::uint32_t endpoint, const std::string& windo
     m_window->Create(windowTitle.c_str());
 }
 
+void ClientShellTest::ReleaseAndCloseShell(CMsgHandler* handler) {
+    if (handler != nullptr) handler->Release();
+    // A handler goes on the thread that gave back its last use, as its messages run.
+    Pump([] { return false; }, 200);
+    CloseShell();
+}
+
 void ClientShellTest::CloseShell() {
     m_window.reset();
     SetNetMsgThread(nullptr);

@@ -13,12 +13,19 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+namespace orv {
+class CMsgHandler;
+}
+
 namespace orv::test {
+
+constexpr int kShellWaitMs = 20000;
 
 std::string MakeTempFolder();
 void RemoveFolder(const std::string& folder);
@@ -31,6 +38,21 @@ protected:
     void OpenShell(std::uint32_t endpoint, const std::string& windowTitle);
     // Takes it all down again, last in first out; the handlers must be gone before.
     void CloseShell();
+    // Gives back the test's use of handler (when there is one), lets the handler go on this
+    // thread, and closes the shell.
+    void ReleaseAndCloseShell(CMsgHandler* handler);
+
+    // Runs the test thread's messages until done() or ms have passed; false on time-out.
+    template <typename Done>
+    bool Pump(Done done, int ms = kShellWaitMs) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() >= deadline) return false;
+            MSG msg;
+            if (GetMessageTimeout(&msg, 20)) DispatchMessage(&msg);
+        }
+        return true;
+    }
 
     std::string m_home;
     std::atomic<std::uint32_t> m_clock{1000000};

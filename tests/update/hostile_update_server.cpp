@@ -1,6 +1,7 @@
 // An update server that means harm, for the handler test: its list offers names with
 // folders, "..", absolute paths and control characters beside ordinary ones, and its file
-// answers send a name that was not asked for, no data, or a refusal. Prints
+// answers send a name that was not asked for, no data, or a refusal; one file is large
+// enough to arrive in many pieces. Prints
 // "LISTEN update tcp ADDR:PORT" and serves until killed.
 #include "platform/message.h"
 #include "server/account_packets.h"
@@ -17,6 +18,15 @@ using namespace orv;
 
 namespace {
 
+constexpr std::size_t kLargeFileBytes = 256 * 1024;
+
+// Many times the link's receive chunk, with no repeat shorter than the file.
+std::string LargeData() {
+    std::string data(kLargeFileBytes, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 2654435761u) >> 13);
+    return data;
+}
+
 struct Answer {
     std::uint8_t status;
     std::string name; // the record the answer names
@@ -29,6 +39,7 @@ const std::map<std::string, Answer> kAnswers = {
     {"updater", {0, "updater", "new updater"}},
     {"decoy.txt", {0, "../escape.txt", "escaped"}},
     {"missing.txt", {1, "missing.txt", ""}},
+    {"large.dat", {0, "large.dat", LargeData()}},
 };
 
 std::vector<std::uint8_t> AnswerFor(std::uint32_t seq, const std::string& name) {
@@ -70,7 +81,8 @@ int main() {
                                                                                       {"orvphone", 1, 2},
                                                                                       {"updater", 1, 2},
                                                                                       {"decoy.txt", 1, 1},
-                                                                                      {"missing.txt", 1, 1}}));
+                                                                                      {"missing.txt", 1, 1},
+                                                                                      {"large.dat", 1, 1}}));
                               } else if (ParseDownFile(data, size, &name, &start)) {
                                   listener->Send(link, AnswerFor(h.seqNum, name));
                               }

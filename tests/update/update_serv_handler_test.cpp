@@ -1,8 +1,8 @@
 // UpdateServHandler against a hostile update server process: names that are no plain file
 // names are never downloaded, an installed equal version is skipped, an answer naming a
 // file that was not asked for writes nothing, a refused file and an empty one are told as
-// finished; install replaces the updater at once and hands the others over (the client
-// program with AutoRun on), recording each as installed.
+// finished, a large one piece by piece; install replaces the updater at once and hands the
+// others over (the client program with AutoRun on), recording each as installed.
 #include "client/data/client_config.h"
 #include "client/update/handover_file.h"
 #include "client/update/replace_policy.h"
@@ -20,7 +20,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -29,35 +28,19 @@ namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
-constexpr int kWaitMs = 20000;
 
 class UpdateServHandlerTest : public test::ClientShellTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_server.Start(ORV_HOSTILE_UPDATE_SERVER, {}, m_outside.File("hostile.err")));
         std::string line;
-        ASSERT_TRUE(m_server.WaitForLine("LISTEN update tcp ", kWaitMs, &line)) << m_server.Output();
+        ASSERT_TRUE(m_server.WaitForLine("LISTEN update tcp ", test::kShellWaitMs, &line)) << m_server.Output();
         m_port = PortOf(line);
         OpenShell(42, "update test");
     }
     void TearDown() override {
-        if (m_handler != nullptr) {
-            m_handler->Close();
-            m_handler->Release();
-        }
-        Pump([] { return false; }, 200);
-        CloseShell();
-    }
-
-    template <typename Done>
-    bool Pump(Done done, int ms = kWaitMs) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() >= deadline) return false;
-            MSG msg;
-            if (GetMessageTimeout(&msg, 20)) DispatchMessage(&msg);
-        }
-        return true;
+        if (m_handler != nullptr) m_handler->Close();
+        ReleaseAndCloseShell(m_handler);
     }
 
     // The next update report (code, and for code 5 the pair) taken from the window's messages.
@@ -84,15 +67,20 @@ protected:
         return false;
     }
 
-    // Downloads one file; the final progress pair.
-    std::pair<std::uint32_t, std::uint32_t> Download(const FileRecord& file) {
+    // Downloads one file; the final progress pair. *pieces counts the reports of a part
+    // received, which must grow and stay below the whole.
+    std::pair<std::uint32_t, std::uint32_t> Download(const FileRecord& file, int* pieces = nullptr) {
         m_handler->DoDownFile(file, 0);
         WPARAM code = 0;
-        std::uint32_t received = 0, expected = 0;
-        do {
-            EXPECT_TRUE(NextReport(&code, &received, &expected)) << file.name;
-            EXPECT_EQ(code, kUpdateProgress);
-        } while (code == kUpdateProgress && received < expected);
+        std::uint32_t received = 0, expected = 0, before = 0;
+        int parts = 0;
+        while (NextReport(&code, &received, &expected) && code == kUpdateProgress && received < expected) {
+            EXPECT_GT(received, before) << file.name;
+            before = received;
+            ++parts;
+        }
+        EXPECT_EQ(code, kUpdateProgress) << file.name;
+        if (pieces != nullptr) *pieces = parts;
         return {received, expected};
     }
 
@@ -122,7 +110,8 @@ TEST_F(UpdateServHandlerTest, HostileNamesAreRefusedAndInstallHandsOverTheRest) 
     ASSERT_EQ(code, kUpdateListReady);
     std::vector<std::string> names;
     for (const FileRecord& f : m_handler->DownloadList()) names.push_back(f.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"empty.txt", "orvphone", "updater", "decoy.txt", "missing.txt"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"empty.txt", "orvphone", "updater", "decoy.txt", "missing.txt",
+                                               "large.dat"}));
 
     const std::vector<FileRecord> list = m_handler->DownloadList();
     EXPECT_EQ(Download(list[0]), std::make_pair(85u, 85u)); // no bytes: an empty file
@@ -130,6 +119,12 @@ TEST_F(UpdateServHandlerTest, HostileNamesAreRefusedAndInstallHandsOverTheRest) 
     EXPECT_EQ(Download(list[2]), std::make_pair(96u, 96u));
     EXPECT_EQ(Download(list[3]), std::make_pair(0u, 0u)); // answered under another name
     EXPECT_EQ(Download(list[4]), std::make_pair(0u, 0u)); // refused by the server
+    // A large file is told as it arrives, though its answer is scrambled until complete.
+    int pieces = 0;
+    constexpr std::uint32_t kLargeAnswer = kFileDataOffset + 256 * 1024;
+    EXPECT_EQ(Download(list[5], &pieces), std::make_pair(kLargeAnswer, kLargeAnswer));
+    EXPECT_GE(pieces, 10);
+    EXPECT_EQ(fs::file_size(m_programPath + "/large.dat.bak"), 256u * 1024);
     EXPECT_TRUE(fs::exists(m_programPath + "/empty.txt.bak"));
     EXPECT_EQ(fs::file_size(m_programPath + "/empty.txt.bak"), 0u);
     EXPECT_EQ(ReadAll(m_programPath + "/orvphone.bak"), "new client");
@@ -149,7 +144,8 @@ TEST_F(UpdateServHandlerTest, HostileNamesAreRefusedAndInstallHandsOverTheRest) 
     EXPECT_FALSE(fs::exists(m_programPath + "/updater.bak"));
     EXPECT_FALSE(fs::exists(m_programPath + "/updater.tmp"));
     EXPECT_EQ(ReadHandOverFile(m_programPath + "/UpdateFiles.ini"),
-              (std::vector<std::string>{m_programPath + "/empty.txt", m_programPath + "/orvphone"}));
+              (std::vector<std::string>{m_programPath + "/empty.txt", m_programPath + "/orvphone",
+                                        m_programPath + "/large.dat"}));
     EXPECT_EQ(GetProfileString("UpdateFiles", "1", "", m_programPath + "/UpdateFiles.ini"),
               m_programPath + "/orvphone"); // the key is the index in the download list
     EXPECT_EQ(m_config->General().autoRun, 1);
@@ -157,7 +153,8 @@ TEST_F(UpdateServHandlerTest, HostileNamesAreRefusedAndInstallHandsOverTheRest) 
     for (const UpdateFileRecord& r : m_config->UpdateFiles())
         installed.push_back(r.fileName + "," + std::to_string(r.version));
     std::sort(installed.begin(), installed.end());
-    EXPECT_EQ(installed, (std::vector<std::string>{"SAME.TXT,5", "empty.txt,1", "orvphone,2", "updater,2"}));
+    EXPECT_EQ(installed, (std::vector<std::string>{"SAME.TXT,5", "empty.txt,1", "large.dat,1", "orvphone,2",
+                                                  "updater,2"}));
 }
 
 // A program folder an installer owns keeps every file: the package manager updates it.
