@@ -6,7 +6,6 @@
 #include "tests/app/file_wait.h"
 #include "tests/e2e/cli_processes_fixture.h"
 
-#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
@@ -19,11 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 constexpr int kWaitMs = 20000;
-
-void WriteAll(const std::string& path, const std::string& text, bool executable = false) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-    if (executable) ::chmod(path.c_str(), 0755);
-}
 
 bool WaitForFile(const std::string& path, int ms) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
