@@ -11,8 +11,10 @@ namespace orv {
 namespace {
 const QColor kDisplayText(0x1E, 0x2B, 0x26);
 const QColor kDisplay(0xDD, 0xE7, 0xE3);
+const QColor kHintText(0x7C, 0x8A, 0x84);
 constexpr int kSmallestText = 11;
 constexpr int kLargestText = 96;
+constexpr int kBlinkMs = 530;
 } // namespace
 
 DisplayAreaLayout ReadDisplayArea(const std::string& descriptionFile, const char* key) {
@@ -38,6 +40,28 @@ DisplayArea::DisplayArea(const QString& name, bool time, int textSize, QWidget* 
     font.setPixelSize(std::clamp(textSize > 0 ? textSize : fallback, kSmallestText, kLargestText));
     font.setBold(time);
     setFont(font);
+    blink_.setInterval(kBlinkMs);
+    connect(&blink_, &QTimer::timeout, this, [this] {
+        cursorOn_ = !cursorOn_;
+        update();
+    });
+}
+
+void DisplayArea::SetEntry(Entry entry, const QString& hint) {
+    if (entry == entry_ && hint == hint_) return;
+    entry_ = entry;
+    hint_ = hint;
+    cursorOn_ = true;
+    if (entry_ == Entry::None) blink_.stop();
+    else blink_.start();
+    update();
+}
+
+void DisplayArea::DrawCursor(QPainter& painter, int x, int top) const {
+    // Blinks while the window has the keyboard; steady otherwise, so the field reads as one.
+    if (window()->isActiveWindow() && !cursorOn_) return;
+    const QFontMetrics metrics = fontMetrics();
+    painter.fillRect(QRect(x, top + 1, 2, metrics.height() - 2), kDisplayText);
 }
 
 void DisplayArea::SetText(const QString& text) {
@@ -67,7 +91,20 @@ void DisplayArea::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setPen(kDisplayText);
     const int flags = time_ ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
-    painter.drawText(TextRect(), flags, ShownText());
+    const QString shown = ShownText();
+    const QRect area = TextRect();
+    painter.drawText(area, flags, shown);
+    if (entry_ == Entry::Number) {
+        DrawCursor(painter, area.left() + std::min(fontMetrics().horizontalAdvance(shown) + 1, area.width() - 2),
+                   area.top());
+    } else if (entry_ == Entry::Hint) {
+        const int top = text_.isEmpty() ? area.top() : area.bottom() + 1 - fontMetrics().height();
+        const QRect line(area.left() + 4, top, area.width() - 4, fontMetrics().height());
+        painter.setPen(kHintText);
+        painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
+                         fontMetrics().elidedText(hint_, Qt::ElideRight, line.width()));
+        DrawCursor(painter, area.left(), top);
+    }
 }
 
 } // namespace orv

@@ -5,8 +5,11 @@
 #include <QColor>
 #include <QRect>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <string>
+
+class QPainter;
 
 namespace orv {
 
@@ -31,15 +34,29 @@ public:
     // Without a skin the area sits in a plain window and draws its own background.
     void SetOwnBackground(bool own);
 
+    // The message area doubles as the number field while the phone is idle: Number draws a
+    // blinking cursor after the text (the typed number); Hint draws the hint, dimmed, with the
+    // cursor before it, on the first line when the area is otherwise empty, else on its last.
+    enum class Entry { None, Number, Hint };
+    void SetEntry(Entry entry, const QString& hint = QString());
+    Entry EntryShown() const { return entry_; }
+    const QString& Hint() const { return hint_; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QRect TextRect() const;
 
+    void DrawCursor(QPainter& painter, int x, int top) const;
+
     bool time_;
     bool ownBackground_ = false;
     QString text_;
+    Entry entry_ = Entry::None;
+    QString hint_;
+    QTimer blink_;
+    bool cursorOn_ = true;
 };
 
 } // namespace orv

@@ -55,6 +55,7 @@ constexpr TipEntry kTips[] = {
     {"BUTTON_CLOSE", 277}, {"BUTTON_MIN", 278},    {"BUTTON_LINK", 279},
     {"BUTTON_FRIEND", 280}, {"BUTTON_RECALL", 32}, {"BUTTON_CALL", 219},
     {"BUTTON_ENDCALL", 281}, {"BUTTON_FUNC", 282}, {"BUTTON_CALLRECORD", 283},
+    {"BUTTON_DIALPAD", kTextDialPad},
 };
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
@@ -70,6 +71,7 @@ MainDialog::MainDialog(ClientCore& core, MainServices services, const std::strin
     if (!icon.isNull()) setWindowIcon(icon);
     const std::string skinFile = SkinFilePath(home_, SkinWindow::Main);
     BuildControls(skinFile);
+    BuildDialPad(skinFile);
     SetTips();
     // Help opens the user manual; without one the button looks as unusable as it is.
     if (QWidget* help = Control(QStringLiteral("BUTTON_HELP"))) help->setEnabled(CommandAvailable(kCmdUserManual));
@@ -169,12 +171,23 @@ void MainDialog::Refresh() {
     std::tm local{};
     localtime_r(&seconds, &local);
     if (time_) time_->SetText(Q(clock_.Text(now, local)));
-    if (message_) message_->SetText(Q(line_.Text(now, DefaultLine())));
+    if (message_) {
+        message_->SetText(Q(line_.Text(now, DefaultLine())));
+        message_->SetEntry(NumberFieldLook(), Q(Text(kTextNumberHint)));
+    }
     if (forwardMark_) forwardMark_->setVisible(Forwarding());
     const bool onLine = OnLine();
     const QString own = Q(core_.UserServ() ? core_.UserServ()->GetUserNumber() : std::string());
     if (status_) status_->SetState(own, onLine, Q(Text(onLine ? kTextOnLine : kTextOffLine)));
     if (tray_) tray_->SetState(own, onLine);
+}
+
+DisplayArea::Entry MainDialog::NumberFieldLook() const {
+    // The message area is the number field only while idle, and only while it shows the
+    // number (a volume or call outcome over it hides the cursor).
+    if (closing_ || CallState() != kKeyStateIdle) return DisplayArea::Entry::None;
+    if (entry_.Number().empty()) return DisplayArea::Entry::Hint;
+    return message_->Text() == Q(entry_.Number()) ? DisplayArea::Entry::Number : DisplayArea::Entry::None;
 }
 
 bool MainDialog::OnLine() const { return !services_.onLine || services_.onLine(); }
@@ -215,6 +228,8 @@ void MainDialog::OnButton(const QString& name) {
         video_->Show();
     } else if (name == QLatin1String("BUTTON_HELP")) {
         OnCommand(kCmdUserManual);
+    } else if (name == QLatin1String("BUTTON_DIALPAD")) {
+        ShowDialPad(!DialPadShown());
     }
 }
 
@@ -309,7 +324,7 @@ void MainDialog::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter: CallOrAccept(); return;
-    case Qt::Key_Escape: return;
+    case Qt::Key_Escape: ShowDialPad(false); return;
     case Qt::Key_Backspace: Backspace(); return;
     default: break;
     }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "client/skin/skinned_window.h"
+#include "client/ui/display_area.h"
 #include "client/ui/dock/dock_manager.h"
 #include "client/ui/incoming_alert.h"
 #include "client/ui/main_services.h"
@@ -30,7 +31,7 @@ class QEventLoop;
 namespace orv {
 
 class ClientCore;
-class DisplayArea;
+class DialPad;
 struct HandsetWindow;
 class StatusStrip;
 struct CoreEvent;
@@ -79,6 +80,10 @@ public:
     MainTray& Tray() { return *tray_; }
     IncomingAlert& Alert() { return *alert_; }
     MainConference& Conference() { return *conference_; }
+    // The on-screen dial pad (nullptr when the skin has no place for it).
+    DialPad* Pad() const { return pad_; }
+    void ShowDialPad(bool shown);
+    bool DialPadShown() const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -90,6 +95,7 @@ private:
     void BuildControls(const std::string& skinFile);
     void PlaceDisplayAreas(const std::string& skinFile);
     void PlaceForwardMark(const std::string& skinFile);
+    void BuildDialPad(const std::string& skinFile);
     bool Forwarding() const;
     std::vector<PlainControl> PlainControls() const;
     void SetTips();
@@ -123,6 +129,7 @@ private:
     void ApplySoundDevice();
     int CallState() const;
     bool OnLine() const;
+    DisplayArea::Entry NumberFieldLook() const;
     void ShowCallOutcome(const CoreEvent& event, int type);
 
     // The session and the window's life.
@@ -160,6 +167,7 @@ private:
     DisplayArea* time_ = nullptr;
     StatusStrip* status_ = nullptr;
     QWidget* forwardMark_ = nullptr; // the forwarding picture, shown while calls are forwarded
+    DialPad* pad_ = nullptr;
     QTimer clockTimer_; // 1 s: redraw, clock or talk time
     std::unique_ptr<MainTray> tray_;
     std::unique_ptr<IncomingAlert> alert_;

@@ -54,7 +54,7 @@ TEST_F(DefaultSkin, MainWindowHasEveryControlWithAllFaces) {
     EXPECT_EQ(window.size(), main.size());
     for (const char* name : {"BUTTON_FUNC", "BUTTON_CALL", "BUTTON_RECALL", "BUTTON_ENDCALL",
                              "BUTTON_OWNVIDEO", "BUTTON_FRIEND", "BUTTON_HELP", "BUTTON_CALLRECORD",
-                             "BUTTON_MIN", "BUTTON_CLOSE", "BUTTON_LINK"}) {
+                             "BUTTON_MIN", "BUTTON_CLOSE", "BUTTON_LINK", "BUTTON_DIALPAD"}) {
         SkinButton* button = window.Button(name);
         ASSERT_NE(button, nullptr) << name;
         EXPECT_TRUE(main.rect().contains(button->geometry())) << name;

@@ -2,6 +2,7 @@
 #include "client/call/call_state.h"
 #include "client/ui/call_services.h"
 #include "client/core/call_control.h"
+#include "client/ui/dial_pad.h"
 #include "tests/ui/ui_live_support.h"
 
 #include <QTest>
@@ -20,9 +21,15 @@ std::string Events(UiFixture& f) {
     return all;
 }
 
-// A person at the window calls 8002, which orvcli answers; the window shows the call's
-// progress and the talk time, and after hang-up keeps the talk time 5 s before the clock.
-TEST(MainWindowLive, CallShowsCallingRingingTalkingAndTheTalkTime) {
+void Click(DialPad& pad, const std::string& keys) {
+    for (char c : keys) QTest::mouseClick(pad.Key(c), Qt::LeftButton);
+}
+
+// A person dials 8002 with the mouse on the dial pad, which orvcli answers; the window shows
+// the call's progress and the talk time; keys on the pad during the talk reach the server as
+// tones and show for 2 s before the call state; after hang-up the talk time stays 5 s before
+// the clock.
+TEST(MainWindowLive, PadDialledCallShowsProgressSendsTonesAndTheTalkTime) {
     LiveServer server;
     ASSERT_TRUE(server.Start()) << server.Output();
     TestFolder cliHome;
@@ -44,8 +51,23 @@ TEST(MainWindowLive, CallShowsCallingRingingTalkingAndTheTalkTime) {
     MainDialog& w = f.Window(services);
     w.show();
 
-    QTest::keyClicks(&w, "8002");
-    QTest::keyClick(&w, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    ASSERT_NE(w.Pad(), nullptr);
+    EXPECT_FALSE(w.DialPadShown());
+    QTest::mouseClick(w.Button("BUTTON_DIALPAD"), Qt::LeftButton);
+    ASSERT_TRUE(w.DialPadShown());
+    DialPad& pad = *w.Pad();
+    EXPECT_TRUE(pad.isAncestorOf(w.childAt(w.Button("BUTTON_FRIEND")->geometry().center())))
+        << "the pad lies over the tool row";
+    Click(pad, "80029");
+    QTest::mouseClick(pad.Key(DialPad::kBackspace), Qt::LeftButton);
+    EXPECT_EQ(w.NumberField(), "8002");
+    EXPECT_EQ(w.MessageAreaText(), "8002");
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_FALSE(w.DialPadShown()) << "Escape folds the pad away";
+    QTest::mouseClick(w.Button("BUTTON_DIALPAD"), Qt::LeftButton);
+    ASSERT_TRUE(w.DialPadShown());
+    QTest::mouseClick(w.Button("BUTTON_CALL"), Qt::LeftButton);
     EXPECT_EQ(w.LastNumber(), "8002") << "the call request was taken";
     ASSERT_TRUE(CliLine(cli, "EVENT call_progress type=6", kWaitMs)) << cli.Output() << Events(f);
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.Relay().Shown("Ringing: 8002"); }, kWaitMs));
@@ -54,7 +76,22 @@ TEST(MainWindowLive, CallShowsCallingRingingTalkingAndTheTalkTime) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.MessageAreaText().startsWith("Talking: 8002"); }, kWaitMs))
         << w.MessageAreaText().toStdString();
     EXPECT_EQ(w.TimeAreaText(), "00:00:00");
-    f.tick += 65000;
+    Click(pad, "5#");
+    EXPECT_EQ(w.MessageAreaText(), "80025#") << "the keys show over the call";
+    // The tones go out once a second: "5#" in one send or "5" then "#".
+    std::string sent;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.WaitForText("from=8001 digits=5", &sent, 20); }, kWaitMs))
+        << server.Output();
+    if (sent.find("digits=5#") == std::string::npos) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.WaitForText("from=8001 digits=#", nullptr, 20); }, kWaitMs))
+            << server.Output();
+    }
+    f.tick += 2000;
+    w.Refresh();
+    EXPECT_TRUE(w.MessageAreaText().startsWith("Talking: 8002")) << w.MessageAreaText().toStdString();
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_FALSE(w.DialPadShown());
+    f.tick += 63000;
     w.Refresh();
     EXPECT_EQ(w.TimeAreaText(), "00:01:05");
 

@@ -1,7 +1,8 @@
 // Screenshots of the main window in use, under Xvfb with a window manager and a tray
-// (tests/ui/main_use_screenshots.sh): idle with the own number, dialling, an incoming call,
-// talking with a volume change, off line, and the tray menu.
+// (tests/ui/main_use_screenshots.sh): idle with the own number, dialling by keyboard and by
+// the dial pad, an incoming call, talking with a volume change, off line, and the tray menu.
 #include "client/skin/skin_slider.h"
+#include "client/ui/dial_pad.h"
 #include "client/userserver/user_serv_handler.h"
 #include "tests/ui/ui_test_support.h"
 
@@ -41,11 +42,15 @@ TEST(MainUseScreenshots, ADayWithTheMainWindow) {
 
     QTest::keyClicks(&w, "80025");
     EXPECT_TRUE(Save(w, folder + "/main-use-dialling.png"));
-    QTest::keyClick(&w, Qt::Key_Backspace);
-    QTest::keyClick(&w, Qt::Key_Backspace);
-    QTest::keyClick(&w, Qt::Key_Backspace);
-    QTest::keyClick(&w, Qt::Key_Backspace);
-    QTest::keyClick(&w, Qt::Key_Backspace);
+    for (int i = 0; i < 5; ++i) QTest::keyClick(&w, Qt::Key_Backspace);
+
+    // Dialling with the mouse: the pad folds out over the tool and volume rows.
+    QTest::mouseClick(w.Button("BUTTON_DIALPAD"), Qt::LeftButton);
+    for (char c : std::string("8002")) QTest::mouseClick(w.Pad()->Key(c), Qt::LeftButton);
+    QTest::mouseMove(w.Pad()->Key('5'));
+    EXPECT_TRUE(Save(w, folder + "/main-use-dial-pad.png"));
+    QTest::keyClick(&w, Qt::Key_Escape);
+    for (int i = 0; i < 4; ++i) QTest::keyClick(&w, Qt::Key_Backspace);
 
     f.state = 3;
     f.Emit("call_progress", {{"type", "6"}, {"number", "8004"}, {"name", "Carol"}, {"tone", ""}}, "Incoming: 8004 Carol");

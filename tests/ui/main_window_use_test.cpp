@@ -37,10 +37,16 @@ protected:
 TEST_F(MainWindowInUse, MessageAreaFollowsTheCallNotTheKeys) {
     MainDialog& w = f.Window();
     w.show();
+    auto* field = w.findChild<DisplayArea*>("MESSAGE_AREA");
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->EntryShown(), DisplayArea::Entry::Hint) << "idle and empty: the hint";
+    EXPECT_EQ(field->Hint(), "Type a number");
     QTest::keyClicks(&w, "1234");
     EXPECT_EQ(w.MessageAreaText(), "1234");
+    EXPECT_EQ(field->EntryShown(), DisplayArea::Entry::Number) << "the cursor follows the digits";
     QTest::keyClick(&w, Qt::Key_Return);
     Progress(1, "Calling: 1234", "1234");
+    EXPECT_EQ(field->EntryShown(), DisplayArea::Entry::None) << "no field while calling";
     Progress(2, "ORV number does not exist", "1234", "-2");
     EXPECT_EQ(w.MessageAreaText(), "ORV number does not exist");
     QTest::keyClicks(&w, "8003");

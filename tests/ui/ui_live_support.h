@@ -34,8 +34,8 @@ public:
     bool Admin(const std::string& command, const std::string& confirmation) {
         return server_.WriteLine(command) && server_.WaitForLine(confirmation, kWaitMs);
     }
-    bool WaitForText(const std::string& text, std::string* line = nullptr) {
-        return server_.WaitForText(text, kWaitMs, line);
+    bool WaitForText(const std::string& text, std::string* line = nullptr, int timeoutMs = kWaitMs) {
+        return server_.WaitForText(text, timeoutMs, line);
     }
 
 private:

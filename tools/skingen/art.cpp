@@ -5,14 +5,12 @@
 
 namespace skingen {
 
-namespace {
 QColor Mix(const QColor& a, const QColor& b, double amountOfB) {
     const auto mix = [amountOfB](int x, int y) {
         return std::clamp(static_cast<int>(x + (y - x) * amountOfB + 0.5), 0, 255);
     };
     return QColor(mix(a.red(), b.red()), mix(a.green(), b.green()), mix(a.blue(), b.blue()));
 }
-} // namespace
 
 QColor InLook(const QColor& colour, Look look, const QColor& background) {
     switch (look) {

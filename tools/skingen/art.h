@@ -30,6 +30,8 @@ const QColor kDialogText(0x2F, 0x34, 0x3A);
 enum class Look { Normal, Over, Down, Disabled };
 constexpr Look kLooks[] = {Look::Normal, Look::Over, Look::Down, Look::Disabled};
 
+// a moved amountOfB (0..1) of the way toward b.
+QColor Mix(const QColor& a, const QColor& b, double amountOfB);
 // A control colour in a look: Over lightens about 12 %, Down darkens about 15 %, Disabled
 // drops the colour and pulls it toward the body, leaving about 40 % of the contrast.
 QColor InLook(const QColor& colour, Look look, const QColor& background = colours::kBody);

@@ -201,6 +201,16 @@ void DrawGlyph(QPainter& p, Glyph glyph, QPointF c, qreal s, const QColor& colou
         p.drawLine(QPointF(-h * 0.85, -h * 0.2), QPointF(h * 0.85, -h * 0.2));
         p.drawLine(QPointF(-h * 0.55, h * 0.25), QPointF(-h * 0.15, h * 0.25));
         break;
+    case Glyph::DialPad: // three by three keys and the 0 under them, as dots
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        for (int row = 0; row < 4; ++row) {
+            for (int column = 0; column < 3; ++column) {
+                if (row == 3 && column != 1) continue;
+                p.drawEllipse(QPointF(h * 0.62 * (column - 1), h * 0.56 * (row - 1.5)), stroke * 0.85, stroke * 0.85);
+            }
+        }
+        break;
     }
     p.restore();
 }

@@ -11,7 +11,7 @@ namespace skingen {
 enum class Glyph {
     Close, Minimise, Home, Call, HangUp, Redial, Menu, Friends, CallLists, Video, Help,
     Speaker, Microphone, Forward, Zoom, SmallVideo, VideoSwitch, Camera, Play, Pause, Settings,
-    Restore, Check, Invite, Leave, Register, Envelope, Info, Lock, Voicemail, Card
+    Restore, Check, Invite, Leave, Register, Envelope, Info, Lock, Voicemail, Card, DialPad
 };
 
 void DrawGlyph(QPainter& painter, Glyph glyph, QPointF centre, qreal size, const QColor& colour,

@@ -13,7 +13,8 @@ namespace skingen {
 
 namespace {
 
-enum class Shape { TitleButton, Round, Square };
+// OnDisplay: a glyph on the display itself, in the display's text colour.
+enum class Shape { TitleButton, Round, Square, OnDisplay };
 
 struct ButtonDrawing {
     const char* name;
@@ -40,6 +41,7 @@ const std::vector<ButtonDrawing>& Buttons() {
         {"BUTTON_CALLRECORD", QRect(130, 308, 40, 40), "Call Lists", Shape::Square, Glyph::CallLists, kTool},
         {"BUTTON_OWNVIDEO", QRect(184, 308, 40, 40), "Own Video", Shape::Square, Glyph::Video, kTool},
         {"BUTTON_HELP", QRect(238, 308, 40, 40), "Help", Shape::Square, Glyph::Help, kTool},
+        {"BUTTON_DIALPAD", QRect(246, 178, 30, 30), "Dial pad", Shape::OnDisplay, Glyph::DialPad, kDisplay},
     };
     return buttons;
 }
@@ -55,6 +57,8 @@ const SliderDrawing kSliders[] = {
     {"TRACKBAR_RECORD", QRect(58, 410, 220, 24), Glyph::Microphone},
 };
 
+// The dial pad folds out over the tool and volume rows, which it hides while open.
+const QRect kDialPadArea(22, 300, 256, 150);
 const QRect kDisplayFrame(16, 56, 268, 160);
 const QRect kMessageArea(32, 70, 212, 56);
 const QRect kTimeArea(32, 136, 236, 64);
@@ -102,8 +106,11 @@ void DrawBody(QPainter& p) {
 }
 
 void DrawButton(QPainter& p, const ButtonDrawing& b, Look look) {
-    const QColor fill = InLook(b.fill, look);
-    const QColor glyph = InLook(colours::kGlyph, look);
+    const bool onDisplay = b.shape == Shape::OnDisplay;
+    // On the display "Over" and "Down" shade the key's ground a little; the glyph keeps its contrast.
+    const QColor fill = onDisplay && look == Look::Over ? Mix(b.fill, Qt::black, 0.06)
+                                                        : InLook(b.fill, look, onDisplay ? b.fill : colours::kBody);
+    const QColor glyph = InLook(onDisplay ? colours::kDisplayText : colours::kGlyph, look, fill);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(fill);
@@ -112,8 +119,9 @@ void DrawButton(QPainter& p, const ButtonDrawing& b, Look look) {
     case Shape::Round: p.drawEllipse(r.adjusted(0.5, 0.5, -0.5, -0.5)); break;
     case Shape::Square: p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 10, 10); break;
     case Shape::TitleButton: p.drawRoundedRect(r, 6, 6); break;
+    case Shape::OnDisplay: p.drawRoundedRect(r, 8, 8); break;
     }
-    const qreal size = b.shape == Shape::Round ? 26 : (b.shape == Shape::Square ? 20 : 14);
+    const qreal size = b.shape == Shape::Round ? 26 : (b.shape == Shape::TitleButton ? 14 : 20);
     const QPointF centre = r.center() + QPointF(0, GlyphShift(look));
     DrawGlyph(p, b.glyph, centre, size, b.shape == Shape::Round ? InLook(Qt::white, look) : glyph,
               b.shape == Shape::TitleButton ? 1.6 : 2.0);
@@ -222,7 +230,9 @@ bool WriteDescription(const QString& path) {
         << "\nSTATUS=" << RectText(kStatusArea) << "," << kStatusTextSize
         << "\n\n[FUNCMENULEFT]\nBMP=FuncMenu.bmp\n\n[FORWARDINFO]\nPOS=" << kForwardPos.x() << ","
         << kForwardPos.y() << "\nMASKCOLOR=" << ColourValue(kMaskColour)
-        << "\nBMP=Forward.bmp\n";
+        << "\nBMP=Forward.bmp\n\n[DIALPAD]\nRECT=" << RectText(kDialPadArea)
+        << "\nBODY=" << ColourValue(colours::kBody) << "\nKEY=" << ColourValue(colours::kTool)
+        << "\nTEXT=" << ColourValue(colours::kGlyph) << "\n";
     out.flush();
     return file.error() == QFile::NoError;
 }
