@@ -3,33 +3,23 @@
 #include "wire/ipv4_text.h"
 #include "wire/media_header.h"
 
-#include <cstdarg>
-
 namespace orv {
 
 ConferenceMedia::ConferenceMedia(ConfRoomTable& rooms, SendFunction send) : m_rooms(rooms), m_send(std::move(send)) {}
-
-void ConferenceMedia::Drop(std::uint32_t now, const char* format, ...) {
-    ++m_counters.dropped;
-    va_list args;
-    va_start(args, format);
-    m_dropLog.WriteV(now, format, args);
-    va_end(args);
-}
 
 void ConferenceMedia::OnDatagram(Medium medium, const std::uint8_t* data, std::size_t size, const MediaAddress& from,
                                  std::uint32_t now) {
     MediaHeader h;
     if (data == nullptr || !UnpackMediaHeader(data, size, h)) {
-        Drop(now, "%zu-byte %s datagram from %s:%u: too short", size, MediumName(medium), DottedQuad(from.ip).c_str(),
-             from.port);
+        m_dropLog.Write(now, "%zu-byte %s datagram from %s:%u: too short", size, MediumName(medium),
+                        DottedQuad(from.ip).c_str(), from.port);
         return;
     }
     int seat = -1;
     ConfRoom* room = m_rooms.FindByEndpoint(h.ssrc, &seat);
     if (room == nullptr) {
-        Drop(now, "%s datagram from %s:%u: source %u has no seat", MediumName(medium), DottedQuad(from.ip).c_str(),
-             from.port, h.ssrc);
+        m_dropLog.Write(now, "%s datagram from %s:%u: source %u has no seat", MediumName(medium),
+                        DottedQuad(from.ip).c_str(), from.port, h.ssrc);
         return;
     }
     ConfSeat& s = room->seats[seat];
@@ -43,8 +33,8 @@ void ConferenceMedia::OnDatagram(Medium medium, const std::uint8_t* data, std::s
     if (probe) return;
     std::size_t payload = 0;
     if (!(known == from) || (data[0] & 0xC0) != kMediaVersionByte || !FindMediaPayload(data, size, payload)) {
-        Drop(now, "%s datagram of room %u seat %d from %s:%u: not its media", MediumName(medium), room->id, seat,
-             DottedQuad(from.ip).c_str(), from.port);
+        m_dropLog.Write(now, "%s datagram of room %u seat %d from %s:%u: not its media",
+                        MediumName(medium), room->id, seat, DottedQuad(from.ip).c_str(), from.port);
         return;
     }
     if (s.status != kSeatConnected) return;
@@ -52,10 +42,11 @@ void ConferenceMedia::OnDatagram(Medium medium, const std::uint8_t* data, std::s
         if (room->mixer->Feed(seat, data + payload, size - payload) > 0) ++m_counters.mixedIn;
         return;
     }
-    const std::vector<std::uint8_t> datagram(data, data + size);
+    std::vector<std::uint8_t> datagram; // copied once, for the first member that receives it
     for (int i = 0; i < kConfSeats; ++i) {
         const ConfSeat& to = room->seats[i];
         if (!s.videoTo[i] || to.status != kSeatConnected || to.from[1].port == 0) continue;
+        if (datagram.empty()) datagram.assign(data, data + size);
         m_send(Medium::Video, datagram, to.from[1]);
         ++m_counters.videoForwarded;
     }

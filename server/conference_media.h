@@ -31,13 +31,15 @@ public:
         std::uint64_t mixedIn = 0;
         std::uint64_t mixedOut = 0;
         std::uint64_t videoForwarded = 0;
-        std::uint64_t dropped = 0;
+        std::uint64_t dropped = 0; // counted by the drop log
     };
-    const Counters& Stats() const { return m_counters; }
+    Counters Stats() const {
+        Counters c = m_counters;
+        c.dropped = m_dropLog.Count();
+        return c;
+    }
 
-private:
-    void Drop(std::uint32_t now, const char* format, ...) __attribute__((format(printf, 3, 4)));
-
+  private:
     ConfRoomTable& m_rooms;
     SendFunction m_send;
     Counters m_counters;

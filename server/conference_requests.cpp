@@ -60,7 +60,8 @@ void ConferenceRequests::OnConfRequest(const Packet& p, const std::string& addre
     }
     ConfRoom& room = m_rooms.Create(now);
     room.confId = std::to_string(room.id);
-    room.seats[0].Invite(chairman.number, chairman.endpoint, now, chairman.address, chairman.port);
+    m_rooms.TakeSeat(room, 0, chairman.number, chairman.endpoint, now, chairman.address,
+                     chairman.port);
     ServerLog("conference: room %u for chairman %s", room.id, chairman.number.c_str());
     ConfEstablish n = NoticeFor(room);
     n.role = kRoleChairman;
@@ -124,7 +125,8 @@ void ConferenceRequests::OnConfInvite(const Packet& p, const std::string& addres
         return AnswerInvite(chairman, p.header.seqNum, reason);
     }
     const int seat = room->FreeSeat();
-    room->seats[seat].Invite(invited.number, invited.endpoint, now, invited.address, invited.port);
+    m_rooms.TakeSeat(*room, seat, invited.number, invited.endpoint, now, invited.address,
+                     invited.port);
     ServerLog("conference: room %u invites %s into seat %d", room->id, number.c_str(), seat);
     ConfEstablish n = NoticeFor(*room);
     n.invited = invited.number;

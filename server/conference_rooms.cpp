@@ -2,16 +2,6 @@
 
 namespace orv {
 
-void ConfSeat::Invite(const std::string& invited, std::uint32_t invitedEndpoint, std::uint32_t now,
-                      const std::string& userAt, std::uint16_t userAtPort) {
-    status = kSeatInvited;
-    number = invited;
-    endpoint = invitedEndpoint;
-    userAddress = userAt;
-    userPort = userAtPort;
-    since = now;
-}
-
 ConfSeatEntry ConfSeat::Entry(int channel) const {
     ConfSeatEntry e;
     e.status = status;
@@ -79,17 +69,51 @@ ConfRoom* ConfRoomTable::FindByNumber(const std::string& number, int* seat) {
 }
 
 ConfRoom* ConfRoomTable::FindByEndpoint(std::uint32_t endpoint, int* seat) {
-    for (auto& [id, room] : m_rooms) {
-        if (room.ended) continue;
-        const int i = room.SeatOf(endpoint);
-        if (i >= 0) {
-            if (seat != nullptr) *seat = i;
-            return &room;
-        }
-    }
-    return nullptr;
+    const auto it = m_roomOfEndpoint.find(endpoint);
+    if (it == m_roomOfEndpoint.end()) return nullptr;
+    ConfRoom* room = Find(it->second);
+    const int i = room == nullptr || room->ended ? -1 : room->SeatOf(endpoint);
+    if (i < 0) return nullptr;
+    if (seat != nullptr) *seat = i;
+    return room;
 }
 
-void ConfRoomTable::Remove(std::uint32_t id) { m_rooms.erase(id); }
+void ConfRoomTable::TakeSeat(ConfRoom& room, int seat, const std::string& number,
+                             std::uint32_t endpoint, std::uint32_t now, const std::string& userAt,
+                             std::uint16_t userAtPort) {
+    if (seat < 0 || seat >= kConfSeats) return;
+    Unindex(room, seat);
+    ConfSeat& s = room.seats[seat];
+    s.status = kSeatInvited;
+    s.number = number;
+    s.endpoint = endpoint;
+    s.userAddress = userAt;
+    s.userPort = userAtPort;
+    s.since = now;
+    if (endpoint != 0) m_roomOfEndpoint[endpoint] = room.id;
+}
+
+void ConfRoomTable::FreeSeat(ConfRoom& room, int seat, std::uint32_t now) {
+    if (seat < 0 || seat >= kConfSeats) return;
+    Unindex(room, seat);
+    room.seats[seat] = ConfSeat{};
+    room.seats[seat].since = now;
+}
+
+void ConfRoomTable::Unindex(const ConfRoom& room, int seat) {
+    const ConfSeat& s = room.seats[seat];
+    if (s.Free() || s.endpoint == 0) return;
+    const auto it = m_roomOfEndpoint.find(s.endpoint);
+    // Another room may have seated the endpoint since: that entry stays.
+    if (it != m_roomOfEndpoint.end() && it->second == room.id) m_roomOfEndpoint.erase(it);
+}
+
+void ConfRoomTable::Remove(std::uint32_t id) {
+    const auto it = m_rooms.find(id);
+    if (it == m_rooms.end()) return;
+    for (int seat = 0; seat < kConfSeats; ++seat)
+        Unindex(it->second, seat);
+    m_rooms.erase(it);
+}
 
 } // namespace orv

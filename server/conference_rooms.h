@@ -1,8 +1,10 @@
 // The conference rooms the server carries: four seats each, seat 0 for the chairman who
 // asked for the room. A seat holds the member's registration, its conference-server link and
 // CallSetup, the codecs it was given, where its media come from, and whose video it asked
-// for. The user server's conference requests, the conference server and its media share the
-// table on the server's one thread, so it has no lock.
+// for. Seats are taken and freed through the table, which keeps an index of the seated
+// endpoints for the media path (every datagram names its sender's endpoint). The user
+// server's conference requests, the conference server and its media share the table on the
+// server's one thread, so it has no lock.
 #pragma once
 
 #include "linkcommon/link_event.h"
@@ -16,6 +18,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <unordered_map>
 
 namespace orv {
 
@@ -37,10 +40,6 @@ struct ConfSeat {
 
     bool Free() const { return status == kSeatFree; }
     ConfSeatEntry Entry(int channel) const;
-    // The seat is taken by an invitation of this number (the chairman's seat by its request);
-    // userAddress and userPort: its user-server link, where the establish notice goes.
-    void Invite(const std::string& invited, std::uint32_t invitedEndpoint, std::uint32_t now,
-                const std::string& userAt = {}, std::uint16_t userAtPort = 0);
 };
 
 struct ConfRoom {
@@ -71,6 +70,12 @@ public:
     // The live room a number (or an endpoint) holds a seat in, with the seat.
     ConfRoom* FindByNumber(const std::string& number, int* seat = nullptr);
     ConfRoom* FindByEndpoint(std::uint32_t endpoint, int* seat = nullptr);
+    // The seat goes to an invitation of this number (the chairman's seat to its request);
+    // userAt and userAtPort: its user-server link, where the establish notice goes.
+    void TakeSeat(ConfRoom& room, int seat, const std::string& number, std::uint32_t endpoint,
+                  std::uint32_t now, const std::string& userAt = {}, std::uint16_t userAtPort = 0);
+    // The seat is free again since now.
+    void FreeSeat(ConfRoom& room, int seat, std::uint32_t now);
     void Remove(std::uint32_t id);
     std::size_t Size() const { return m_rooms.size(); }
 
@@ -79,8 +84,11 @@ public:
     }
 
 private:
-    std::map<std::uint32_t, ConfRoom> m_rooms;
-    std::mt19937 m_random;
+  void Unindex(const ConfRoom& room, int seat);
+
+  std::map<std::uint32_t, ConfRoom> m_rooms;
+  std::unordered_map<std::uint32_t, std::uint32_t> m_roomOfEndpoint; // seated endpoint -> room id
+  std::mt19937 m_random;
 };
 
 } // namespace orv

@@ -298,8 +298,7 @@ void ConferenceServer::FreeSeat(ConfRoom& room, int seat, std::uint32_t reason, 
     }
     room.mixer->Leave(seat);
     for (ConfSeat& other : room.seats) other.videoTo[seat] = false;
-    s = ConfSeat{};
-    s.since = now;
+    m_rooms.FreeSeat(room, seat, now);
     Broadcast(room, BuildConfMember(kPktConfDisconnect, NextSeq(), room.id, entry), seat);
     bool anyone = false;
     for (int i = 1; i < kConfSeats; ++i) anyone = anyone || !room.seats[i].Free();

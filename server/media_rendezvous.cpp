@@ -6,7 +6,6 @@
 #include "wire/ipv4_text.h"
 #include "wire/media_header.h"
 
-#include <cstdarg>
 #include <cstdio>
 
 namespace orv {
@@ -22,19 +21,12 @@ std::uint32_t ReadSsrc(const std::uint8_t* data) { return GetU32BE(data + 8); }
 
 MediaRendezvous::MediaRendezvous(TalkCallTable& calls, SendFunction send) : m_calls(calls), m_send(std::move(send)) {}
 
-void MediaRendezvous::Drop(std::uint32_t now, const char* format, ...) {
-    ++m_counters.dropped;
-    va_list args;
-    va_start(args, format);
-    m_dropLog.WriteV(now, format, args);
-    va_end(args);
-}
-
 void MediaRendezvous::OnDatagram(Medium medium, const std::uint8_t* data, std::size_t size, const MediaAddress& from,
                                  std::uint32_t now) {
     UdpChannelOpen open;
     if (data == nullptr || size == 0) {
-        Drop(now, "empty %s datagram from %s:%u", MediumName(medium), DottedQuad(from.ip).c_str(), from.port);
+        m_dropLog.Write(now, "empty %s datagram from %s:%u", MediumName(medium),
+                        DottedQuad(from.ip).c_str(), from.port);
     } else if (ParseOpenUdpChannel(data, size, &open)) {
         OnChannelOpen(medium, open, from, now);
     } else if (IsProbe(data, size)) {
@@ -48,12 +40,13 @@ void MediaRendezvous::OnChannelOpen(Medium medium, const UdpChannelOpen& open, c
                                     std::uint32_t now) {
     TalkCall* call = m_calls.Find(open.callId);
     if (call == nullptr || !call->Active()) {
-        Drop(now, "OpenUDPChannel from %s:%u: unknown call %u", DottedQuad(from.ip).c_str(), from.port, open.callId);
+        m_dropLog.Write(now, "OpenUDPChannel from %s:%u: unknown call %u",
+                        DottedQuad(from.ip).c_str(), from.port, open.callId);
         return;
     }
     if (open.channel != ChannelOf(medium)) {
-        Drop(now, "OpenUDPChannel of call %u: channel %u on the %s port", open.callId, open.channel,
-             MediumName(medium));
+        m_dropLog.Write(now, "OpenUDPChannel of call %u: channel %u on the %s port", open.callId,
+                        open.channel, MediumName(medium));
         return;
     }
     for (Side side : {Side::Caller, Side::Called}) {
@@ -66,15 +59,16 @@ void MediaRendezvous::OnChannelOpen(Medium medium, const UdpChannelOpen& open, c
             return;
         }
     }
-    Drop(now, "OpenUDPChannel of call %u: endpoint %u takes no part in it", open.callId, open.endpoint);
+    m_dropLog.Write(now, "OpenUDPChannel of call %u: endpoint %u takes no part in it", open.callId,
+                    open.endpoint);
 }
 
 void MediaRendezvous::OnProbe(Medium medium, std::uint32_t ssrc, const MediaAddress& from, std::uint32_t now) {
     Side side = Side::Caller;
     TalkCall* call = m_calls.FindActiveByEndpoint(ssrc, &side);
     if (call == nullptr) {
-        Drop(now, "%s probe from %s:%u: endpoint %u is in no call", MediumName(medium), DottedQuad(from.ip).c_str(),
-             from.port, ssrc);
+        m_dropLog.Write(now, "%s probe from %s:%u: endpoint %u is in no call", MediumName(medium),
+                        DottedQuad(from.ip).c_str(), from.port, ssrc);
         return;
     }
     // A probe only fills a gap: once a party's address is known, only its OpenUDPChannel
@@ -99,21 +93,23 @@ void MediaRendezvous::OnMedia(Medium medium, const std::uint8_t* data, std::size
                               std::uint32_t now) {
     std::size_t payload = 0;
     if ((data[0] & 0xC0) != kMediaVersionByte || !FindMediaPayload(data, size, payload)) {
-        Drop(now, "%zu-byte %s datagram from %s:%u: not a media packet", size, MediumName(medium),
-             DottedQuad(from.ip).c_str(), from.port);
+        m_dropLog.Write(now, "%zu-byte %s datagram from %s:%u: not a media packet", size,
+                        MediumName(medium), DottedQuad(from.ip).c_str(), from.port);
         return;
     }
     auto route = m_routes.find(Key(medium, from));
     TalkCall* call = route == m_routes.end() ? nullptr : m_calls.Find(route->second.callId);
     if (call == nullptr || !call->Active()) {
         if (route != m_routes.end()) m_routes.erase(route);
-        Drop(now, "%s packet from %s:%u: no call", MediumName(medium), DottedQuad(from.ip).c_str(), from.port);
+        m_dropLog.Write(now, "%s packet from %s:%u: no call", MediumName(medium),
+                        DottedQuad(from.ip).c_str(), from.port);
         return;
     }
     const Side side = route->second.side;
     const std::uint32_t ssrc = ReadSsrc(data);
     if (ssrc != call->Party(side).endpoint) {
-        Drop(now, "%s packet of call %u: SSRC %u is not the sender's endpoint", MediumName(medium), call->id, ssrc);
+        m_dropLog.Write(now, "%s packet of call %u: SSRC %u is not the sender's endpoint",
+                        MediumName(medium), call->id, ssrc);
         return;
     }
     if (call->echo) {
@@ -125,7 +121,8 @@ void MediaRendezvous::OnMedia(Medium medium, const std::uint8_t* data, std::size
     }
     const MediaPath& peer = call->Party(Other(side)).Path(medium);
     if (!peer.learned) {
-        Drop(now, "%s packet of call %u: the peer's address is not known yet", MediumName(medium), call->id);
+        m_dropLog.Write(now, "%s packet of call %u: the peer's address is not known yet",
+                        MediumName(medium), call->id);
         return;
     }
     m_send(medium, std::vector<std::uint8_t>(data, data + size), peer.seen);

@@ -37,9 +37,13 @@ public:
         std::uint64_t learned = 0;
         std::uint64_t forwarded = 0;
         std::uint64_t echoed = 0;
-        std::uint64_t dropped = 0;
+        std::uint64_t dropped = 0; // counted by the drop log
     };
-    const Counters& Stats() const { return m_counters; }
+    Counters Stats() const {
+        Counters c = m_counters;
+        c.dropped = m_dropLog.Count();
+        return c;
+    }
 
 private:
     struct Route {
@@ -53,7 +57,6 @@ private:
     void OnMedia(Medium medium, const std::uint8_t* data, std::size_t size, const MediaAddress& from,
                  std::uint32_t now);
     void Learn(TalkCall& call, Side side, Medium medium, const MediaAddress& from);
-    void Drop(std::uint32_t now, const char* format, ...) __attribute__((format(printf, 3, 4)));
     static RouteKey Key(Medium medium, const MediaAddress& a) {
         return {static_cast<int>(medium), a.ip, a.port};
     }

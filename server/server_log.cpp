@@ -36,6 +36,7 @@ void DropLog::Write(std::uint32_t now, const char* format, ...) {
 }
 
 void DropLog::WriteV(std::uint32_t now, const char* format, va_list args) {
+    ++m_count;
     if (!m_started || TickDiff(now, m_windowStart) >= static_cast<std::int32_t>(kWindowMs)) {
         if (m_linesInWindow > kLinesPerWindow) {
             ServerLog("%s: %d more lines not logged", m_name, m_linesInWindow - kLinesPerWindow);

@@ -23,13 +23,16 @@ public:
     explicit DropLog(const char* name, const char* linePrefix = "drop ") : m_name(name), m_prefix(linePrefix) {}
     void Write(std::uint32_t now, const char* format, ...) __attribute__((format(printf, 3, 4)));
     void WriteV(std::uint32_t now, const char* format, va_list args) __attribute__((format(printf, 3, 0)));
+    // Every line written, logged or not: what was dropped.
+    std::uint64_t Count() const { return m_count; }
 
-private:
+  private:
     const char* m_name;
     const char* m_prefix;
     bool m_started = false;
     std::uint32_t m_windowStart = 0;
     int m_linesInWindow = 0;
+    std::uint64_t m_count = 0;
 };
 
 } // namespace orv

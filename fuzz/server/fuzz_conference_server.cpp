@@ -23,7 +23,8 @@ constexpr std::uint32_t kEndpoints[kConfSeats] = {11, 22, 33, 44};
 
 ConfRoom& NewRoom(ConfRoomTable& rooms, std::uint32_t now) {
     ConfRoom& room = rooms.Create(now);
-    for (int i = 0; i < kConfSeats; ++i) room.seats[i].Invite("800" + std::to_string(i + 1), kEndpoints[i], now);
+    for (int i = 0; i < kConfSeats; ++i)
+        rooms.TakeSeat(room, i, "800" + std::to_string(i + 1), kEndpoints[i], now);
     return room;
 }
 
@@ -95,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case 5:
             if (room != nullptr && !room->ended && who != 0 && room->seats[who].Free()) {
-                room->seats[who].Invite("800" + std::to_string(who + 1), kEndpoints[who], now);
+                rooms.TakeSeat(*room, who, "800" + std::to_string(who + 1), kEndpoints[who], now);
                 server.OnInvited(*room, who);
             }
             break;

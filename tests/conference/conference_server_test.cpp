@@ -57,7 +57,7 @@ protected:
     ConfRoom& FullRoom() {
         ConfRoom& room = m_rooms.Create(m_now);
         for (int i = 0; i < kConfSeats; ++i) {
-            room.seats[i].Invite("800" + std::to_string(i + 1), kEndpoints[i], m_now);
+            m_rooms.TakeSeat(room, i, "800" + std::to_string(i + 1), kEndpoints[i], m_now);
             m_server.OnAccepted(Link(i), m_now);
             CallSetup setup;
             setup.callId = room.id;
