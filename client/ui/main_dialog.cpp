@@ -114,6 +114,10 @@ MainDialog::MainDialog(ClientCore& core, MainServices services, const std::strin
     conference.attachDisplay = services_.video.attachDisplay;
     conference.videoDisplay = [this] { return video_->Window().Display().FrameWindow(); };
     conference.window = services_.conference;
+    if (!conference.window.openVideoOptions)
+        conference.window.openVideoOptions = [this](QWidget* parent) {
+            video_->OpenOptions(parent);
+        };
     conference_ = std::make_unique<MainConference>(*this, core_, home_, std::move(conference));
     Refresh();
 }

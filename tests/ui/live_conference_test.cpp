@@ -6,14 +6,16 @@
 // the chairman's records of the room and of every invitation end. With
 // ORV_UI_SCREENSHOT_DIR set (tests/ui/conference_screenshots.sh) it also saves the desktop.
 #include "client/audio/devices/audio_device_list.h"
-#include "client/core/conference_control.h"
-#include "client/core/friends_core.h"
 #include "client/core/call_control.h"
+#include "client/core/conference_control.h"
+#include "client/core/core_event_fields.h"
+#include "client/core/friends_core.h"
 #include "client/core/video_core.h"
 #include "client/data/call_record_list.h"
 #include "client/data/client_config.h"
 #include "client/media/talk_media.h"
 #include "client/media/video_frame_slot.h"
+#include "client/skin/framed_window.h"
 #include "client/ui/call_services.h"
 #include "client/ui/function_menu.h"
 #include "client/video/capture/test_pattern_camera.h"
@@ -21,11 +23,16 @@
 #include "tests/ui/ui_live_support.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <deque>
 #include <fstream>
@@ -66,6 +73,20 @@ struct Member {
     std::unique_ptr<TestFolder> home = std::make_unique<TestFolder>();
     ChildProcess cli;
 };
+
+// Closes the next modal dialog of that object name once it shows, keeping its title.
+void RejectNextDialog(const QString& name, QString* title) {
+    auto* timer = new QTimer();
+    QObject::connect(timer, &QTimer::timeout, [timer, name, title] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || dialog->objectName() != name) return;
+        *title = dialog->windowTitle();
+        timer->stop();
+        timer->deleteLater();
+        dialog->reject();
+    });
+    timer->start(20);
+}
 
 void SaveScreen(const char* name) {
     const QString folder = qEnvironmentVariable("ORV_UI_SCREENSHOT_DIR");
@@ -189,6 +210,56 @@ TEST(ConferenceWindowLive, ThreeMembersWithPicturesKickBusyAndLeave) {
     cw.raise();
     SaveScreen("conference-window.png");
 
+    // The frame's buttons. ZOOM offers the video window's zoom menu: 200 % doubles the
+    // pictures (the panel keeps its size), the whole work area fills the screen, normal
+    // brings the first size back; the members' pictures keep coming.
+    SkinFrame* frame = FrameOf(cw);
+    ASSERT_NE(frame, nullptr);
+    const QSize normalPanes = cw.Panes().size();
+    const QSize normalWindow = cw.size();
+    QTest::mouseClick(frame->Button("ZOOM"), Qt::LeftButton);
+    ASSERT_TRUE(cw.ZoomMenu()->isVisible());
+    cw.ZoomMenu()->actions()[3]->trigger();
+    cw.ZoomMenu()->hide();
+    EXPECT_EQ(cw.Panes().size(), normalPanes * 2);
+    EXPECT_EQ(cw.width(), normalWindow.width() + normalPanes.width());
+    EXPECT_TRUE(cw.ZoomMenu()->actions()[3]->isChecked());
+    cw.Zoom(ZoomMenu::kFullScreen);
+    EXPECT_EQ(cw.frameGeometry(), cw.screen()->availableGeometry());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return PanePatternNumber(cw.Panes().PaneImage(3)).has_value(); }, kWaitMs));
+    cw.Zoom(ZoomMenu::kNormal);
+    EXPECT_EQ(cw.size(), normalWindow);
+
+    // CAMERA: a still of the selected member's picture, titled with its address-book name,
+    // saved as a file that holds that member's pattern; with our own pane selected, our
+    // camera's picture as "Local Picture", in place of the first dialog.
+    const QTemporaryDir stills;
+    QTest::mouseClick(&cw.Panes(), Qt::LeftButton, {}, cw.Panes().PaneRect(3).center());
+    QTest::mouseClick(frame->Button("CAMERA"), Qt::LeftButton);
+    QPointer<SnapshotDialog> still = cw.OpenSnapshot();
+    ASSERT_NE(still, nullptr);
+    EXPECT_EQ(still->Caption(), "Dora");
+    ASSERT_TRUE(still->SaveTo(stills.filePath("dora.png")));
+    EXPECT_TRUE(PanePatternNumber(QImage(stills.filePath("dora.png"))).has_value());
+    QTest::mouseClick(&cw.Panes(), Qt::LeftButton, {}, cw.Panes().PaneRect(0).center());
+    QTest::mouseClick(frame->Button("CAMERA"), Qt::LeftButton);
+    ASSERT_NE(cw.OpenSnapshot(), nullptr);
+    EXPECT_EQ(cw.OpenSnapshot()->Caption(), "Local Picture");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return still.isNull(); }, kWaitMs))
+        << "the first still closed";
+    ASSERT_TRUE(cw.OpenSnapshot()->SaveTo(stills.filePath("own.bmp")));
+    const QImage own(stills.filePath("own.bmp"));
+    EXPECT_EQ(QFileInfo(stills.filePath("own.bmp")).size(),
+              54 + own.height() * ((own.width() * 3 + 3) / 4 * 4));
+    cw.OpenSnapshot()->close();
+
+    // VIDEOCONFIG: the video options, as from the video window.
+    QString optionsTitle;
+    RejectNextDialog("VideoOptions", &optionsTitle);
+    QTest::mouseClick(frame->Button("VIDEOCONFIG"), Qt::LeftButton);
+    EXPECT_EQ(optionsTitle, "Video Setting");
+
     // Digits to the first member's seat, 15 at a time.
     cw.Command("DTMF0");
     std::string line;
@@ -227,6 +298,53 @@ TEST(ConferenceWindowLive, ThreeMembersWithPicturesKickBusyAndLeave) {
             EXPECT_EQ(r.endReason, 11);
         }
     }
+
+    // Invited into 8002's room with 8003: the main window's call button answers, the
+    // conference window opens by itself and shows the chairman's and 8003's seats, with no
+    // room buttons of its own; the chairman's leaving closes it.
+    ASSERT_TRUE(CliLine(members[0].cli, "EVENT call_state state=0 ", kWaitMs)) << members[0].cli.Output();
+    ASSERT_TRUE(members[0].cli.WriteLine("conf-open"));
+    ASSERT_TRUE(CliLine(members[0].cli, "EVENT conf_event type=14", kWaitMs))
+        << members[0].cli.Output();
+    const std::size_t before = f.Relay().events.size();
+    ASSERT_TRUE(members[0].cli.WriteLine("conf-invite 8001"));
+    ASSERT_TRUE(members[0].cli.WriteLine("conf-invite 8003"));
+    ASSERT_TRUE(CliLine(members[1].cli, "EVENT call_progress type=6", kWaitMs))
+        << members[1].cli.Output();
+    ASSERT_TRUE(members[1].cli.WriteLine("answer"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto& events = f.Relay().events;
+            for (std::size_t i = before; i < events.size(); ++i) {
+                if (events[i].name == "call_progress" && EventIntField(events[i], "type") == 6)
+                    return true;
+            }
+            return false;
+        },
+        kWaitMs))
+        << "the invitation rings here";
+    EXPECT_EQ(w.Conference().Window(), nullptr) << "nothing opens before the answer";
+    QTest::mouseClick(w.Control("BUTTON_CALL"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Conference().Window() != nullptr; }, kWaitMs));
+    ConferenceWindow& invited = *w.Conference().Window();
+    EXPECT_TRUE(invited.isVisible());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto seats = invited.Panel().Rows(); // in the order they joined
+            return seats.size() == 2 && seats[0].number != seats[1].number &&
+                   (seats[0].number == "8002" || seats[0].number == "8003") &&
+                   (seats[1].number == "8002" || seats[1].number == "8003");
+        },
+        kWaitMs))
+        << "rows " << invited.Panel().Rows().size();
+    EXPECT_FALSE(w.Conference().Control()->Chairman());
+    EXPECT_FALSE(invited.Panel().Button("REQUEST")->isEnabled());
+    EXPECT_FALSE(invited.Panel().Button("INVITE")->isEnabled());
+    EXPECT_FALSE(invited.Panel().Button("KICK0")->isVisible())
+        << "only the chairman removes members";
+    ASSERT_TRUE(members[0].cli.WriteLine("conf-leave"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.Conference().Window() == nullptr; }, kWaitMs));
+
     for (Member& m : members) m.cli.WriteLine("quit");
     SetOnlyVideoDevice("");
     SetOnlySoundDevice("");

@@ -111,9 +111,11 @@ bool WriteConferenceSkin(const QString& folder) {
         {"INVITE", Glyph::Invite, 90, "Invite"},
         {"EXIT", Glyph::Leave, 170, "Leave Conference Room"},
     };
-    out << "[ControlPanel]\nbmp=Panel.bmp\nPanelLeft=0\nPanelRight=" << kPanelWidth
+    out << "[CHECKARROW]\nBMP=CheckArrow.bmp\nMASKCOLOR=" << Num(ColourValue(kTransparent))
+        << "\n\n[ControlPanel]\nbmp=Panel.bmp\nPanelLeft=0\nPanelRight=" << kPanelWidth
         << "\n\n[VIDEOBACK]\nBMP=VideoBack.bmp\nBackColor=" << Num(ColourValue(colours::kInset))
-        << "\n\n; each button picture holds four looks side by side: normal, hover, pressed, disabled\n"
+        << "\n\n; each button picture holds four looks side by side: normal, hover, pressed, "
+           "disabled\n"
            "[ButtonRes]\n";
     for (const PanelButton& b : panelButtons) {
         const QString file = QString::fromLatin1(b.name).toLower() + ".bmp";
@@ -129,8 +131,12 @@ bool WriteConferenceSkin(const QString& folder) {
            "Bottom=402\nWidth=184\nHeight=148\nLineHeight=18\nIcon=Message.bmp\n";
     out.flush();
     return SaveBmp(panel, folder + "/Panel.bmp") &&
-           SaveBmp(MaskedGlyphs({Glyph::Friends}, 16, colours::kDisplayText), folder + "/Member.bmp") &&
-           SaveBmp(MaskedGlyphs({Glyph::CallLists}, 16, colours::kDisplayText), folder + "/Message.bmp") &&
+           SaveBmp(MaskedGlyphs({Glyph::Check}, 12, colours::kDialogText),
+                   folder + "/CheckArrow.bmp") &&
+           SaveBmp(MaskedGlyphs({Glyph::Friends}, 16, colours::kDisplayText),
+                   folder + "/Member.bmp") &&
+           SaveBmp(MaskedGlyphs({Glyph::CallLists}, 16, colours::kDisplayText),
+                   folder + "/Message.bmp") &&
            WriteVideoBackground(folder + "/VideoBack.bmp", 176, 144) &&
            WriteText(folder + "/Conference.ini", text);
 }

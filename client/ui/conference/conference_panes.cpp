@@ -98,16 +98,17 @@ int ConferencePanes::PaneAt(QPoint at) const {
     return -1;
 }
 
-QImage ConferencePanes::PaneImage(int pane) const {
-    if (pane == 0) return PictureImage(local_);
+VideoPicture ConferencePanes::PanePicture(int pane) const {
+    // The local copy's buffer only grows: the header says how much of it is the picture.
+    if (pane == 0) return CopyPicture(local_.header, local_.bits.data(), local_.bits.size());
     if (!HasPicture(pane)) return {};
     VideoFrameSlot* slot = panes_[pane].slot;
     slot->Lock();
-    QImage image = slot->Ssrc() == panes_[pane].endpoint
-                       ? PictureImage(slot->Header(), slot->Buffer(), slot->BufferSize())
-                       : QImage();
+    VideoPicture picture = slot->Ssrc() == panes_[pane].endpoint
+                               ? CopyPicture(slot->Header(), slot->Buffer(), slot->BufferSize())
+                               : VideoPicture();
     slot->Unlock();
-    return image;
+    return picture;
 }
 
 void ConferencePanes::DrawPane(QPainter& painter, int pane, const QRect& target) const {

@@ -49,10 +49,12 @@ public:
     int Zoomed() const { return zoomed_; }
     int PaneAt(QPoint at) const;
     QRect PaneRect(int pane) const;
-    // The picture a pane shows now, upright (null when it has none).
-    QImage PaneImage(int pane) const;
+    // A copy of the picture a pane shows now (empty when it has none).
+    VideoPicture PanePicture(int pane) const;
+    // The same, upright (null when it has none).
+    QImage PaneImage(int pane) const { return PictureImage(PanePicture(pane)); }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

@@ -6,11 +6,15 @@
 #include "client/skin/framed_window.h"
 #include "client/text/text_table.h"
 #include "client/ui/conference/conference_invite_dialog.h"
+#include "client/ui/video/video_window_skin.h"
 
 #include <QCloseEvent>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
 
 namespace orv {
@@ -21,6 +25,7 @@ constexpr int kTextConferencing = 330;
 constexpr int kTextChairmanLeaves = 332;
 constexpr int kTextMemberLeaves = 333;
 constexpr int kTextNoFreeSeat = 336;
+constexpr int kTextLocalPicture = 263;
 constexpr int kPanesWidth = 512;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -67,16 +72,15 @@ ConferenceWindow::ConferenceWindow(const TextTable& texts, ConferenceControl& co
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    row->addWidget(panel_);
-    row->addWidget(panes_);
-    // The skin's frame (its description shares the conference skin file); the title bar's
-    // close button leaves like "EXIT".
+    row->addWidget(panel_, 0, Qt::AlignTop);
+    row->addWidget(panes_, 0, Qt::AlignTop);
+    zoomMenu_ = new orv::ZoomMenu(
+        texts_, ReadZoomCheckMark(skinFile), [this](int command) { Zoom(command); }, this);
+    // The skin's frame (its description shares the conference skin file).
     FrameHooks frame;
-    frame.command = [this](const QString& name) {
-        if (name == QLatin1String("CLOSE")) close();
-    };
+    frame.command = [this](const QString& name) { Command(name); };
     ApplyFrameSkin(*this, skinFile, std::move(frame));
-    setFixedSize(sizeHint());
+    Zoom(orv::ZoomMenu::kNormal);
     panel_->EnableButton(QStringLiteral("REQUEST"), control_.OwnRoom());
     panel_->EnableButton(QStringLiteral("INVITE"), false);
     Refresh();
@@ -123,6 +127,14 @@ void ConferenceWindow::Command(const QString& name) {
         InviteNumber("");
     } else if (name == QLatin1String("EXIT")) {
         Leave();
+    } else if (name == QLatin1String("CLOSE")) {
+        close(); // leaves like "EXIT", with its question
+    } else if (name == QLatin1String("ZOOM")) {
+        zoomMenu_->popup(QCursor::pos());
+    } else if (name == QLatin1String("CAMERA")) {
+        TakeSnapshot();
+    } else if (name == QLatin1String("VIDEOCONFIG")) {
+        if (hooks_.openVideoOptions) hooks_.openVideoOptions(this);
     } else {
         RowCommand(name);
     }
@@ -153,6 +165,58 @@ void ConferenceWindow::RowCommand(const QString& name) {
     }
     if (!done && !error.empty()) hooks_.tell(error);
     Refresh();
+}
+
+void ConferenceWindow::Zoom(int command) {
+    const orv::ZoomMenu::Choice* chosen = orv::ZoomMenu::Choose(command);
+    if (chosen == nullptr) return;
+    zoom_ = chosen->command;
+    zoomMenu_->Mark(zoom_);
+    const QMargins m = contentsMargins();
+    const QSize edges(m.left() + m.right(), m.top() + m.bottom());
+    const QSize smallest = panes_->minimumSizeHint().expandedTo(
+        QSize(ConferencePanes::kPaneWidth * 2, ConferencePanes::kPaneHeight * 2));
+    QSize pictures(kPanesWidth * chosen->percent / 100,
+                   skin_.PanelHeight() * chosen->percent / 100);
+    QRect area;
+    if (chosen->percent == 0) {
+        // The whole work area: the panel keeps its size, the pictures take the rest.
+        const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+        if (shown == nullptr) return;
+        area = shown->availableGeometry();
+        pictures = area.size() - edges - QSize(panel_->width(), 0);
+    }
+    panes_->setFixedSize(pictures.expandedTo(smallest));
+    const QSize client(panel_->width() + panes_->width(),
+                       std::max(panel_->height(), panes_->height()));
+    setFixedSize(client + edges);
+    if (!area.isNull()) move(area.topLeft()); // otherwise the window keeps its top left corner
+}
+
+void ConferenceWindow::TakeSnapshot() {
+    // The selected member's picture, titled with the member's name (else number); without
+    // one, our own camera's.
+    const int pane = panes_->Selected();
+    if (pane >= 1 && panes_->HasPicture(pane)) {
+        for (const ConfMemberRow& r : control_.Rows()) {
+            if (r.endpoint == 0 || r.endpoint != panes_->Member(pane)) continue;
+            VideoPicture picture = panes_->PanePicture(pane);
+            if (picture.Empty()) break;
+            const std::string& title = r.name.empty() ? r.number : r.name;
+            ShowSnapshot(this, texts_, std::move(picture), Q(title), &snapshot_);
+            return;
+        }
+    }
+    ShowSnapshot(this, texts_, panes_->PanePicture(0), Q(Text(kTextLocalPicture)), &snapshot_);
+}
+
+void ConferenceWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        setWindowTitle(Q(Text(kTextConferencing)));
+        panel_->Retranslate();
+        zoomMenu_->Retranslate();
+    }
+    QWidget::changeEvent(event);
 }
 
 void ConferenceWindow::InviteNumber(const std::string& given) {

@@ -4,13 +4,18 @@
 // orvcli) and runs their commands: ask for a room, invite (a number or an address-book
 // friend), request or cancel a member's video, remove a member (the chairman), send digits
 // to a member, leave. It follows the core's conference events; the end of another's room
-// closes it.
+// closes it. It wears the video window's frame: ZOOM sizes the pictures by the video
+// window's zoom menu, CAMERA shows a still of the selected member's picture (else our own)
+// in the snapshot dialog, VIDEOCONFIG opens the video options, CLOSE leaves like "EXIT".
 #pragma once
 
 #include "client/ui/conference/conference_panel.h"
 #include "client/ui/conference/conference_panes.h"
 #include "client/ui/conference/conference_skin.h"
+#include "client/ui/video/snapshot_dialog.h"
+#include "client/ui/video/zoom_menu.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -37,6 +42,8 @@ struct ConferenceWindowHooks {
     std::function<std::string(const std::string& title)> askDigits;
     // The window closed (left the room, or another's room ended).
     std::function<void()> closed;
+    // "VIDEOCONFIG": the video options, over parent.
+    std::function<void(QWidget* parent)> openVideoOptions;
 };
 
 class ConferenceWindow : public QWidget {
@@ -47,8 +54,14 @@ public:
     ConferencePanes& Panes() { return *panes_; }
     ConferencePanel& Panel() { return *panel_; }
 
-    // A button's command by name ("REQUEST", "INVITE", "EXIT", "VIDEOON0", "KICK2", ...).
+    // A button's command by name ("REQUEST", "INVITE", "EXIT", "VIDEOON0", "KICK2", ...,
+    // and the frame's "ZOOM", "CAMERA", "VIDEOCONFIG", "CLOSE").
     void Command(const QString& name);
+    // The pictures at a zoom menu command's size (the panel keeps its own).
+    void Zoom(int command);
+    int ZoomCommand() const { return zoom_; }
+    orv::ZoomMenu* ZoomMenu() const { return zoomMenu_; }
+    SnapshotDialog* OpenSnapshot() const { return snapshot_; }
     // Invites number (from the address book); an empty number asks for one.
     void InviteNumber(const std::string& number);
     // The core's conference events: rows, log and buttons follow them.
@@ -58,8 +71,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
-private:
+  private:
+    void TakeSnapshot();
     void Leave();
     void RowCommand(const QString& name);
     void Finish();
@@ -71,6 +86,9 @@ private:
     ConferenceWindowHooks hooks_;
     ConferencePanel* panel_ = nullptr;
     ConferencePanes* panes_ = nullptr;
+    orv::ZoomMenu* zoomMenu_ = nullptr;
+    int zoom_ = orv::ZoomMenu::kNormal;
+    QPointer<SnapshotDialog> snapshot_;
     bool leaving_ = false;
 };
 

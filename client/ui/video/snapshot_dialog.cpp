@@ -17,8 +17,6 @@ namespace orv {
 namespace {
 
 constexpr int kTextCamera = 262;
-constexpr int kTextLocalPicture = 263;
-constexpr int kTextRemotePicture = 264;
 constexpr int kTextSave = 265;
 constexpr int kTextCancel = 158;
 constexpr int kPictureWidth = 352;
@@ -39,11 +37,12 @@ QString AskFileName(QWidget* parent) {
 
 } // namespace
 
-SnapshotDialog::SnapshotDialog(QWidget* parent, const TextTable& texts, VideoPicture picture, bool local)
+SnapshotDialog::SnapshotDialog(QWidget* parent, const TextTable& texts, VideoPicture picture,
+                               const QString& caption)
     : QDialog(parent), texts_(texts), picture_(std::move(picture)), shown_(PictureImage(picture_)) {
     setObjectName(QStringLiteral("SnapshotDialog"));
     setWindowTitle(Q(texts_.Text(kTextCamera)));
-    caption_ = new QLabel(Q(texts_.Text(local ? kTextLocalPicture : kTextRemotePicture)), this);
+    caption_ = new QLabel(caption, this);
     auto* save = new QPushButton(Q(texts_.Text(kTextSave)), this);
     save->setObjectName(QStringLiteral("Save"));
     auto* cancel = new QPushButton(Q(texts_.Text(kTextCancel)), this);
@@ -89,6 +88,16 @@ bool SnapshotDialog::SaveTo(const QString& path) {
 void SnapshotDialog::OnSave() {
     const QString path = AskFileName(this);
     if (!path.isEmpty() && SaveTo(path)) accept();
+}
+
+void ShowSnapshot(QWidget* parent, const TextTable& texts, VideoPicture picture,
+                  const QString& caption, QPointer<SnapshotDialog>* open) {
+    if (picture.Empty()) return;
+    if (*open) (*open)->close();
+    auto* dialog = new SnapshotDialog(parent, texts, std::move(picture), caption);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    *open = dialog;
+    dialog->open();
 }
 
 } // namespace orv

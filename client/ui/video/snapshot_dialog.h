@@ -1,10 +1,12 @@
-// The snapshot dialog: shows a still copy of the big picture with its title ("Local
-// Picture" or "Remote Picture") and saves it as BMP, JPEG or PNG by the chosen name.
+// The snapshot dialog: shows a still copy of a picture with its title ("Local Picture",
+// "Remote Picture", or the name of whoever it shows) and saves it as BMP, JPEG or PNG by the
+// chosen name.
 #pragma once
 
 #include "client/ui/video/video_picture.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 
 class QLabel;
@@ -15,11 +17,12 @@ class TextTable;
 
 class SnapshotDialog : public QDialog {
 public:
-    SnapshotDialog(QWidget* parent, const TextTable& texts, VideoPicture picture, bool local);
+  SnapshotDialog(QWidget* parent, const TextTable& texts, VideoPicture picture,
+                 const QString& caption);
 
-    // Saves to path; on failure tells the user why. True when the file was written.
-    bool SaveTo(const QString& path);
-    QString Caption() const;
+  // Saves to path; on failure tells the user why. True when the file was written.
+  bool SaveTo(const QString& path);
+  QString Caption() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -34,5 +37,10 @@ private:
     QImage shown_;
     QLabel* caption_ = nullptr;
 };
+
+// Shows picture in a new snapshot dialog over parent (deleted when it closes) in place of
+// the one *open holds, which closes. Nothing opens for an empty picture.
+void ShowSnapshot(QWidget* parent, const TextTable& texts, VideoPicture picture,
+                  const QString& caption, QPointer<SnapshotDialog>* open);
 
 } // namespace orv

@@ -8,21 +8,15 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QPainter>
 #include <QScreen>
 #include <QToolButton>
-#include <cstdio>
 
 namespace orv {
 
 namespace {
 
 constexpr int kTextVideo = 188;
-constexpr int kTextZoomTo = 312;
-constexpr int kTextReduceTo = 313;
-constexpr int kTextNormal = 314;
-constexpr int kTextFullScreen = 315;
 constexpr int kTextZoom = 303;
 constexpr int kTextOpenSmall = 304;
 constexpr int kTextCloseSmall = 305;
@@ -32,16 +26,9 @@ constexpr int kTextCamera = 308;
 constexpr int kTextResume = 309;
 constexpr int kTextPause = 310;
 constexpr int kTextVideoOptions = 311;
+constexpr int kTextLocalPicture = 263;
+constexpr int kTextRemotePicture = 264;
 constexpr int kButtonSize = 24;
-
-struct ZoomItem {
-    int command;
-    int percent; // 0: the whole work area
-};
-constexpr ZoomItem kZoomItems[] = {
-    {VideoWindow::kZoomReduce, 75}, {VideoWindow::kZoomNormal, 100}, {VideoWindow::kZoom150, 150},
-    {VideoWindow::kZoom200, 200},   {VideoWindow::kZoomFullScreen, 0},
-};
 
 // The buttons in the order the bar shows them, with their fixed tooltips (0: it changes).
 struct ButtonEntry {
@@ -56,12 +43,6 @@ constexpr ButtonEntry kButtons[] = {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-QString Formatted(const std::string& format, int value) {
-    char text[128];
-    std::snprintf(text, sizeof text, format.c_str(), value);
-    return QString::fromUtf8(text);
-}
-
 } // namespace
 
 VideoWindow::VideoWindow(const TextTable& texts, const std::string& skinFile, QWidget* parent)
@@ -72,7 +53,8 @@ VideoWindow::VideoWindow(const TextTable& texts, const std::string& skinFile, QW
     display_ = new VideoDisplayWindow(this);
     display_->SetLooks(skin_.display);
     BuildButtons();
-    BuildZoomMenu();
+    zoomMenu_ = new orv::ZoomMenu(
+        texts_, skin_.checkMark, [this](int command) { Zoom(command); }, this);
     FrameHooks frameHooks;
     frameHooks.command = [this](const QString& name) { Command(name); };
     frameHooks.sizingBegins = [this](int edge) { dock_.OnSizingBegins(edge); };
@@ -143,27 +125,6 @@ QSize VideoWindow::WindowSizeFor(QSize picture) const {
     return picture + QSize(frame.left() + frame.right(), frame.top() + frame.bottom() + barHeight_);
 }
 
-void VideoWindow::BuildZoomMenu() {
-    zoomMenu_ = new QMenu(this);
-    const QIcon check = skin_.checkMark.isNull() ? QIcon() : QIcon(QPixmap::fromImage(skin_.checkMark));
-    for (const ZoomItem& item : kZoomItems) {
-        QString text;
-        if (item.command == kZoomNormal) {
-            text = Q(Text(kTextNormal));
-        } else if (item.command == kZoomFullScreen) {
-            text = Q(Text(kTextFullScreen));
-        } else {
-            text = Formatted(Text(item.percent < 100 ? kTextReduceTo : kTextZoomTo), item.percent);
-        }
-        QAction* action = zoomMenu_->addAction(text);
-        action->setData(item.command);
-        action->setCheckable(true);
-        if (!check.isNull()) action->setIcon(check);
-        action->setIconVisibleInMenu(false);
-        connect(action, &QAction::triggered, this, [this, command = item.command] { Zoom(command); });
-    }
-}
-
 QToolButton* VideoWindow::Button(const QString& name) const {
     const auto it = buttons_.find(name);
     return it == buttons_.end() ? nullptr : it->second;
@@ -192,20 +153,10 @@ void VideoWindow::Command(const QString& name) {
 }
 
 void VideoWindow::Zoom(int command) {
-    const ZoomItem* chosen = nullptr;
-    for (const ZoomItem& item : kZoomItems) {
-        if (item.command >= command) {
-            chosen = &item;
-            break;
-        }
-    }
+    const orv::ZoomMenu::Choice* chosen = orv::ZoomMenu::Choose(command);
     if (chosen == nullptr) return;
     zoom_ = chosen->command;
-    for (QAction* action : zoomMenu_->actions()) {
-        const bool current = action->data().toInt() == zoom_;
-        action->setChecked(current);
-        action->setIconVisibleInMenu(current);
-    }
+    zoomMenu_->Mark(zoom_);
     if (chosen->percent == 0) {
         const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
         if (shown) setGeometry(shown->availableGeometry());
@@ -277,12 +228,8 @@ void VideoWindow::UpdateTips() {
 
 void VideoWindow::TakeSnapshot() {
     VideoDisplayWindow::Snapshot shot = display_->TakeSnapshot();
-    if (shot.picture.Empty()) return;
-    if (snapshot_) snapshot_->close();
-    auto* dialog = new SnapshotDialog(this, texts_, std::move(shot.picture), shot.local);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    snapshot_ = dialog;
-    dialog->open();
+    const int caption = shot.local ? kTextLocalPicture : kTextRemotePicture;
+    ShowSnapshot(this, texts_, std::move(shot.picture), Q(Text(caption)), &snapshot_);
 }
 
 void VideoWindow::DockBeside(const QWidget& main) {

@@ -10,6 +10,7 @@
 #include "client/ui/video/snapshot_dialog.h"
 #include "client/ui/video/video_display_window.h"
 #include "client/ui/video/video_window_skin.h"
+#include "client/ui/video/zoom_menu.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -17,7 +18,6 @@
 #include <map>
 #include <string>
 
-class QMenu;
 class QToolButton;
 
 namespace orv {
@@ -37,43 +37,43 @@ struct VideoWindowHooks {
 class VideoWindow : public QWidget {
 public:
     // Zoom menu commands; a command is matched to the nearest item at or above it.
-    static constexpr int kZoomReduce = 0xFF02;
-    static constexpr int kZoomNormal = 0xFF03;
-    static constexpr int kZoom150 = 0xFF04;
-    static constexpr int kZoom200 = 0xFF05;
-    static constexpr int kZoomFullScreen = 0xFF07;
-    static constexpr int kButtonBarHeight = 30; // the button row, while it has buttons
+  static constexpr int kZoomReduce = orv::ZoomMenu::kReduce;
+  static constexpr int kZoomNormal = orv::ZoomMenu::kNormal;
+  static constexpr int kZoom150 = orv::ZoomMenu::k150;
+  static constexpr int kZoom200 = orv::ZoomMenu::k200;
+  static constexpr int kZoomFullScreen = orv::ZoomMenu::kFullScreen;
+  static constexpr int kButtonBarHeight = 30; // the button row, while it has buttons
 
-    VideoWindow(const TextTable& texts, const std::string& skinFile, QWidget* parent = nullptr);
-    ~VideoWindow() override;
+  VideoWindow(const TextTable& texts, const std::string& skinFile, QWidget* parent = nullptr);
+  ~VideoWindow() override;
 
-    VideoDisplayWindow& Display() { return *display_; }
-    void SetHooks(VideoWindowHooks hooks) { hooks_ = std::move(hooks); }
+  VideoDisplayWindow& Display() { return *display_; }
+  void SetHooks(VideoWindowHooks hooks) { hooks_ = std::move(hooks); }
 
-    // A call's media opened: remote big with the small local picture, sending not paused.
-    void VideoOn();
-    // Video off: local big, no small picture, no remote picture, no pause icon.
-    void Reset();
-    void SetPeerPaused(bool paused);
+  // A call's media opened: remote big with the small local picture, sending not paused.
+  void VideoOn();
+  // Video off: local big, no small picture, no remote picture, no pause icon.
+  void Reset();
+  void SetPeerPaused(bool paused);
 
-    // Runs a button's command by name ("ZOOM", "SMALLVIDEO", "VIDEOSWITCH", "CAMERA",
-    // "PAUSE", "PLAY", "VIDEOCONFIG", "CLOSE", "RESTORE").
-    void Command(const QString& name);
-    void Zoom(int command);
-    int ZoomCommand() const { return zoom_; }
-    bool SendingPaused() const { return sendingPaused_; }
-    QToolButton* Button(const QString& name) const;
-    QMenu* ZoomMenu() const { return zoomMenu_; }
-    SnapshotDialog* OpenSnapshot() const { return snapshot_; }
-    // The picture area in window coordinates.
-    QRect PictureArea() const;
-    const VideoFrameMetrics& Metrics() const { return skin_.metrics; }
-    // The frame the skin gave the window, or null when it keeps the system frame.
-    SkinFrame* Frame() const { return frame_; }
-    CDockManager& Dock() { return dock_; }
+  // Runs a button's command by name ("ZOOM", "SMALLVIDEO", "VIDEOSWITCH", "CAMERA",
+  // "PAUSE", "PLAY", "VIDEOCONFIG", "CLOSE", "RESTORE").
+  void Command(const QString& name);
+  void Zoom(int command);
+  int ZoomCommand() const { return zoom_; }
+  bool SendingPaused() const { return sendingPaused_; }
+  QToolButton* Button(const QString& name) const;
+  orv::ZoomMenu* ZoomMenu() const { return zoomMenu_; }
+  SnapshotDialog* OpenSnapshot() const { return snapshot_; }
+  // The picture area in window coordinates.
+  QRect PictureArea() const;
+  const VideoFrameMetrics& Metrics() const { return skin_.metrics; }
+  // The frame the skin gave the window, or null when it keeps the system frame.
+  SkinFrame* Frame() const { return frame_; }
+  CDockManager& Dock() { return dock_; }
 
-    // Places the window beside the main window, within the screen's work area.
-    void DockBeside(const QWidget& main);
+  // Places the window beside the main window, within the screen's work area.
+  void DockBeside(const QWidget& main);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -86,7 +86,6 @@ private:
     void TakeFrameButtons();
     // The client area's size for a picture of `picture`: the button row and the frame added.
     QSize WindowSizeFor(QSize picture) const;
-    void BuildZoomMenu();
     void PlaceChildren();
     void SetLayout(bool smallOpen, bool localBig);
     void SetPaused(bool paused);
@@ -103,7 +102,7 @@ private:
     SkinFrame* frame_ = nullptr;
     CDockManager dock_;
     std::map<QString, QToolButton*> buttons_;
-    QMenu* zoomMenu_ = nullptr;
+    orv::ZoomMenu* zoomMenu_ = nullptr;
     int zoom_ = kZoomNormal;
     bool sendingPaused_ = false;
     QPointer<SnapshotDialog> snapshot_;

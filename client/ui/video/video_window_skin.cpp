@@ -28,6 +28,11 @@ QColor Colour(const std::string& section, const std::string& key, int fallback, 
 
 } // namespace
 
+QImage ReadZoomCheckMark(const std::string& file) {
+    return WithoutMaskColour(Picture(FolderOf(file), "CHECKARROW", file),
+                             Colour("CHECKARROW", "MASKCOLOR", 0xFF00FF, file));
+}
+
 VideoWindowSkin ReadVideoWindowSkin(const std::string& file) {
     VideoWindowSkin skin;
     const std::string folder = FolderOf(file);
@@ -51,8 +56,7 @@ VideoWindowSkin ReadVideoWindowSkin(const std::string& file) {
         skin.buttons.push_back(button);
     }
 
-    skin.checkMark = WithoutMaskColour(Picture(folder, "CHECKARROW", file),
-                                       Colour("CHECKARROW", "MASKCOLOR", 0xFF00FF, file));
+    skin.checkMark = ReadZoomCheckMark(file);
     VideoDisplayLooks& looks = skin.display;
     looks.pauseIcon = Picture(folder, "PAUSEICON", file);
     looks.pauseOffset = QPoint(std::clamp(GetProfileInt("PAUSEICON", "Left", 0, file), 0, kMaxSkinCoordinate),

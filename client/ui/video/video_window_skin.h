@@ -30,4 +30,8 @@ struct VideoWindowSkin {
 // Reads file (pictures relative to its folder).
 VideoWindowSkin ReadVideoWindowSkin(const std::string& file);
 
+// The zoom menu's check mark of a skin file ("CHECKARROW"), mask colour transparent; null
+// when the file has none. Every window that wears the video window's frame reads it so.
+QImage ReadZoomCheckMark(const std::string& file);
+
 } // namespace orv

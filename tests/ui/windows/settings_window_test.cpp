@@ -1,6 +1,7 @@
 // The settings window opened from the main window, with a real core and its configuration:
 // its pages, the call lock of OK and Apply, the Default language check box, and a language
-// change that reaches the main window and the settings window while both are open.
+// change that reaches the main window, the settings window and the conference window while
+// they are open.
 #include "client/data/client_config.h"
 #include "client/skin/framed_window.h"
 #include "client/skin/theme_style.h"
@@ -31,6 +32,8 @@ TEST(SettingsWindow, GeneralPageLocksDuringACallAndSwitchesEveryOpenWindowsLangu
     config.UserServer().port = 6100;
     MainDialog& w = f.Window();
     w.show();
+    ASSERT_TRUE(w.Conference().Open());
+    ConferenceWindow& conference = *w.Conference().Window();
     w.Windows().Open(kCmdSettings);
     SettingsWindow* s = w.Windows().Settings();
     ASSERT_NE(s, nullptr);
@@ -97,6 +100,10 @@ TEST(SettingsWindow, GeneralPageLocksDuringACallAndSwitchesEveryOpenWindowsLangu
     EXPECT_EQ(s->OkButton()->text(), "确定");
     EXPECT_EQ(general->Remember()->text(), "记住密码");
     EXPECT_EQ(w.Control("BUTTON_CALL")->toolTip(), "呼叫");
+    EXPECT_EQ(conference.windowTitle(), "会议中");
+    EXPECT_EQ(conference.Panel().Button("INVITE")->toolTip(), "邀请");
+    EXPECT_EQ(conference.Panel().Button("KICK1")->toolTip(), "取消");
+    EXPECT_EQ(conference.ZoomMenu()->actions()[1]->text(), "正常");
     EXPECT_TRUE(s->isVisible()) << "Apply keeps the window open";
 
     // OK applies and closes; Cancel would re-apply the stored configuration.
@@ -104,6 +111,8 @@ TEST(SettingsWindow, GeneralPageLocksDuringACallAndSwitchesEveryOpenWindowsLangu
     QTest::mouseClick(s->OkButton(), Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.Windows().Settings() == nullptr; }, 2000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.Control("BUTTON_CALL")->toolTip() == "Call"; }, 2000));
+    EXPECT_EQ(conference.windowTitle(), "Conferencing");
+    EXPECT_EQ(conference.ZoomMenu()->actions()[3]->text(), "Zoom to 200%");
 
     // The frame's close button closes it as Cancel does.
     w.Windows().Open(kCmdSettings);
