@@ -31,15 +31,11 @@ public:
         std::uint64_t mixedIn = 0;
         std::uint64_t mixedOut = 0;
         std::uint64_t videoForwarded = 0;
-        std::uint64_t dropped = 0; // counted by the drop log
     };
-    Counters Stats() const {
-        Counters c = m_counters;
-        c.dropped = m_dropLog.Count();
-        return c;
-    }
+    const Counters& Stats() const { return m_counters; }
+    std::uint64_t Dropped() const { return m_dropLog.Count(); }
 
-  private:
+private:
     ConfRoomTable& m_rooms;
     SendFunction m_send;
     Counters m_counters;

@@ -37,13 +37,9 @@ public:
         std::uint64_t learned = 0;
         std::uint64_t forwarded = 0;
         std::uint64_t echoed = 0;
-        std::uint64_t dropped = 0; // counted by the drop log
     };
-    Counters Stats() const {
-        Counters c = m_counters;
-        c.dropped = m_dropLog.Count();
-        return c;
-    }
+    const Counters& Stats() const { return m_counters; }
+    std::uint64_t Dropped() const { return m_dropLog.Count(); }
 
 private:
     struct Route {

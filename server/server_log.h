@@ -26,7 +26,7 @@ public:
     // Every line written, logged or not: what was dropped.
     std::uint64_t Count() const { return m_count; }
 
-  private:
+private:
     const char* m_name;
     const char* m_prefix;
     bool m_started = false;

@@ -208,6 +208,18 @@ TEST_F(ConferenceServerTest, RoomOfFourSignalsMixesAndEnds) {
     EXPECT_EQ(left.channel, 3);
     EXPECT_EQ(left.reason, kConfReasonKicked);
     EXPECT_TRUE(room.seats[3].Free());
+    // The removed member's media have no seat now; seated in another room, they are found
+    // there, and not once that room is gone.
+    const std::uint64_t dropped = m_media.Dropped();
+    Speak(3, Medium::Audio, {1, 2, 3, 4}, 9);
+    EXPECT_EQ(m_media.Dropped(), dropped + 1);
+    ConfRoom& other = m_rooms.Create(m_now);
+    m_rooms.TakeSeat(other, 1, "8004", kEndpoints[3], m_now);
+    int seat = -1;
+    EXPECT_EQ(m_rooms.FindByEndpoint(kEndpoints[3], &seat), &other);
+    EXPECT_EQ(seat, 1);
+    m_rooms.Remove(other.id);
+    EXPECT_EQ(m_rooms.FindByEndpoint(kEndpoints[3]), nullptr);
 
     // A member whose link goes frees its seat; the chairman's going ends the room.
     m_server.OnLinkGone(Link(2), m_now);
@@ -215,6 +227,7 @@ TEST_F(ConferenceServerTest, RoomOfFourSignalsMixesAndEnds) {
     EXPECT_EQ(Take(0, kPktConfDisconnect).size(), 2u);
     m_server.OnLinkGone(Link(0), m_now);
     EXPECT_TRUE(room.ended);
+    EXPECT_EQ(m_rooms.FindByEndpoint(kEndpoints[1]), nullptr) << "an ended room seats nobody";
     const std::vector<Sent> ended = Take(1, kPktCallDisconnect);
     ASSERT_EQ(ended.size(), 1u);
     EXPECT_EQ(GetU32LE(ended[0].packet.data() + 12), kConfReasonChairmanLeft);

@@ -149,7 +149,7 @@ TEST_F(MediaRendezvousTest, EverythingElseIsDropped) {
     Feed(Medium::Audio, csrcOnly, kCallerAt);
     Feed(Medium::Audio, Bytes{}, kCallerAt);
     EXPECT_EQ(m_sent.size(), 1u) << "only the packet with 4 payload bytes after its CSRCs";
-    EXPECT_EQ(m_media.Stats().dropped, 10u);
+    EXPECT_EQ(m_media.Dropped(), 10u);
 
     call.SetPhase(CallPhase::Ended, m_now);
     Feed(Medium::Audio, Media(kCallerEndpoint, 6), kCallerAt);

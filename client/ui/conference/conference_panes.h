@@ -54,7 +54,7 @@ public:
     // The same, upright (null when it has none).
     QImage PaneImage(int pane) const { return PictureImage(PanePicture(pane)); }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

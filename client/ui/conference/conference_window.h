@@ -73,7 +73,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-  private:
+private:
     void TakeSnapshot();
     void Leave();
     void RowCommand(const QString& name);

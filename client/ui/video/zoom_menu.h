@@ -13,7 +13,7 @@ namespace orv {
 class TextTable;
 
 class ZoomMenu : public QMenu {
-  public:
+public:
     static constexpr int kReduce = 0xFF02;
     static constexpr int kNormal = 0xFF03;
     static constexpr int k150 = 0xFF04;
@@ -35,7 +35,7 @@ class ZoomMenu : public QMenu {
     // The item texts in the current language.
     void Retranslate();
 
-  private:
+private:
     const TextTable& texts_;
 };
 
