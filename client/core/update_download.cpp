@@ -47,8 +47,14 @@ bool UpdateDownload::OnReport(WPARAM code, LPARAM value) {
         step.received = received;
         step.expected = expected;
         step.percent = expected == 0 ? 0 : static_cast<int>(std::uint64_t{received} * 100 / expected);
+        if (received < expected) {
+            // A file arrives in many pieces: each percent is told once.
+            if (step.percent != m_toldPercent) Tell(step);
+            m_toldPercent = step.percent;
+            return false;
+        }
         Tell(step);
-        if (received < expected) return false;
+        m_toldPercent = -1;
         if (++m_current < m_files.size()) {
             m_handler->DoDownFile(m_files[m_current], 0);
             return false;

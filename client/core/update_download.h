@@ -1,8 +1,8 @@
 // UpdateDownload: the download of the files the update check found, one at a time, as the
 // "Live Update" dialog runs it, below the front-ends. It tells each step to its listener
-// (the list, progress of the current file, a failure with the message to show); Install
-// then hands the complete files over. A failed file counts as finished; a failure of the
-// link ends the download, and what was complete is installed all the same.
+// (the list, progress of the current file once per percent, a failure with the message to
+// show); Install then hands the complete files over. A failed file counts as finished; a
+// failure of the link ends the download, and what was complete is installed all the same.
 #pragma once
 
 #include "platform/message.h"
@@ -63,6 +63,7 @@ private:
     Listener m_listener;
     std::vector<FileRecord> m_files;
     std::size_t m_current = 0;
+    int m_toldPercent = -1; // of the current file's pieces
     bool m_done = false;
 };
 

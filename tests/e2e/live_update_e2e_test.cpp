@@ -7,6 +7,7 @@
 #include "tests/e2e/cli_processes_fixture.h"
 
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -89,7 +90,8 @@ TEST_F(LiveUpdateE2eTest, ADataFileTheUpdaterAndTheClientProgramAreReplacedAndTh
     // Published: the new versions, a file for the kind-4 folder, and an updater that differs
     // from the running one (it still runs: bytes after the program are ignored).
     WriteAll(m_sources.File("greeting.txt"), "v2");
-    WriteAll(m_sources.File("tables.dat"), "system data");
+    const std::string tables(1 << 20, 't'); // arrives in many pieces
+    WriteAll(m_sources.File("tables.dat"), tables);
     WriteAll(m_sources.File("orvphone"),
              "#!/bin/sh\nd=\"$(dirname \"$0\")\"\necho \"version 7 $(cat \"$d/greeting.txt\")\" > \"$d/started.txt\"\n",
              true);
@@ -105,8 +107,17 @@ TEST_F(LiveUpdateE2eTest, ADataFileTheUpdaterAndTheClientProgramAreReplacedAndTh
     std::string line;
     ASSERT_TRUE(client->WaitForLine("EVENT update_list", kWaitMs, &line)) << client->Output();
     EXPECT_NE(line.find("count=5"), std::string::npos) << line;
-    ASSERT_TRUE(client->WaitForLine("EVENT update_progress file=tables.dat", kWaitMs, &line)) << client->Output();
-    EXPECT_NE(line.find("percent=100"), std::string::npos) << line;
+    // Its progress is told as it arrives, each percent once, up to the whole.
+    std::vector<int> percents;
+    while (percents.empty() || percents.back() < 100) {
+        ASSERT_TRUE(client->WaitForLine("EVENT update_progress file=tables.dat", kWaitMs, &line)) << client->Output();
+        const auto at = line.find("percent=");
+        ASSERT_NE(at, std::string::npos) << line;
+        percents.push_back(std::stoi(line.substr(at + 8)));
+    }
+    EXPECT_GE(percents.size(), 3u) << testing::PrintToString(percents);
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end(), std::less_equal<int>()))
+        << testing::PrintToString(percents);
     ASSERT_TRUE(client->WaitForLine("EVENT update_installed", kWaitMs, &line)) << client->Output();
     EXPECT_NE(line.find("Files updated, ORV will restart now"), std::string::npos) << client->Output();
     // The client ends by itself; the updater then starts the new client program.
@@ -116,7 +127,7 @@ TEST_F(LiveUpdateE2eTest, ADataFileTheUpdaterAndTheClientProgramAreReplacedAndTh
     while (ReadAll(m_program.File("started.txt")).empty() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(ReadAll(m_program.File("started.txt")), "version 7 v2\n");
-    EXPECT_EQ(ReadAll(m_program.File("Windows/system32/tables.dat")), "system data");
+    EXPECT_EQ(ReadAll(m_program.File("Windows/system32/tables.dat")), tables);
     const std::string updater = ReadAll(m_program.File("updater"));
     EXPECT_EQ(updater.substr(updater.size() - 3), "#v3"); // replaced by the client at once
     EXPECT_TRUE(Leftovers(m_program.Path()).empty()) << testing::PrintToString(Leftovers(m_program.Path()));
