@@ -175,6 +175,13 @@ TEST_F(AudioThreads, ChangeDeviceMovesRecordingAndPlaybackAndRetriesAFailedName)
     EXPECT_EQ(play.DeviceName(), "wav:out=" + outB);
     clock.Advance(kBlockUs);
     EXPECT_EQ(test::ReadWav8kMono(outB).size(), 240u); // the new device runs on the clock
+
+    // Made by the speaker thread: the caller goes on at once and the device moves all the same.
+    play.ChangeDeviceLater("wav:out=" + outA);
+    ASSERT_TRUE(test::WaitFor([&] { return play.DeviceName() == "wav:out=" + outA; }, kWait));
+    EXPECT_EQ(play.PlayState(), CAudioPlayThread::kPlayBuffering);
+    clock.Advance(kBlockUs);
+    EXPECT_EQ(test::ReadWav8kMono(outA).size(), 240u);
 }
 
 // Microphone to speaker through one queue, as the audio test does: every sample arrives,

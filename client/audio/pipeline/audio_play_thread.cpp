@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace orv {
 
@@ -78,6 +79,7 @@ int CAudioPlayThread::Run() {
             else DispatchMessage(&msg);
         }
         if (m_quit.load()) break;
+        MakePendingChange();
         if (!PlayPass()) m_wake.Wait(kIdleWaitMs);
     }
     return 0;
@@ -162,18 +164,45 @@ std::string CAudioPlayThread::DeviceName() {
 }
 
 bool CAudioPlayThread::ChangeDevice(const std::string& deviceName) {
+    {
+        std::lock_guard<CriticalSection> lock(m_lock);
+        // A device that failed to open may be tried again under the same name.
+        if (m_playState.load() != kPlayOff && m_deviceName == deviceName) return false;
+        // Closed under the lock so the play loop never writes to a closing device; off, the
+        // loop leaves the device alone until it is open again.
+        m_device.CloseOutput();
+        m_ring.reset();
+        m_playState = kPlayOff;
+    }
+    Sleep(500); // the old device settles; the lock is free meanwhile
     std::lock_guard<CriticalSection> lock(m_lock);
-    // A device that failed to open may be tried again under the same name.
-    if (m_playState.load() != kPlayOff && m_deviceName == deviceName) return false;
-    // Closed under the lock so the play loop never writes to a closing device.
-    m_device.CloseOutput();
+    m_device.CloseOutput(); // another change may have opened it during the pause
     m_ring.reset();
-    Sleep(500);
     const std::string previous = m_deviceName;
     m_deviceName = deviceName;
     OpenPlayback();
     if (m_playState.load() == kPlayOff) m_deviceName = previous;
     return true;
+}
+
+void CAudioPlayThread::ChangeDeviceLater(const std::string& deviceName) {
+    {
+        std::lock_guard<CriticalSection> lock(m_lock);
+        m_pendingDevice = deviceName;
+        m_devicePending = true;
+    }
+    m_wake.Set();
+}
+
+// On the speaker thread.
+void CAudioPlayThread::MakePendingChange() {
+    std::string device;
+    {
+        std::lock_guard<CriticalSection> lock(m_lock);
+        if (!std::exchange(m_devicePending, false)) return;
+        device.swap(m_pendingDevice);
+    }
+    ChangeDevice(device);
 }
 
 bool CAudioPlayThread::Stop(std::uint32_t waitMs) {

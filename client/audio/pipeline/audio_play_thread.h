@@ -40,9 +40,11 @@ public:
     void SetDisplayWindow(HWND window);
     // The canceller outlives the thread or is detached (nullptr) first.
     void SetEchoCanceller(EchoCanceller* canceller);
-    // Reopens playback on another device (after a 500 ms pause); false when the name is that
-    // of the device already playing.
+    // Reopens playback on another device (after a 500 ms pause, for which the caller waits
+    // but nobody else does); false when the name is that of the device already playing.
     bool ChangeDevice(const std::string& deviceName);
+    // The same change made by the speaker thread itself; returns at once (for the UI thread).
+    void ChangeDeviceLater(const std::string& deviceName);
     bool Stop(std::uint32_t waitMs);
 
     bool WaitUntilOpened(std::uint32_t waitMs) { return m_opened.Wait(waitMs); }
@@ -58,6 +60,7 @@ protected:
 
 private:
     void OpenPlayback();
+    void MakePendingChange();
     // Writes at most one block; true when it did. The two ways of taking it run with m_lock held.
     bool PlayPass();
     bool PlayFromQueue();
@@ -77,6 +80,8 @@ private:
     EchoCanceller* m_echo = nullptr;
     HWND m_displayWindow = 0;
     std::atomic<bool> m_quit{false};
+    bool m_devicePending = false; // a ChangeDeviceLater the loop has not made yet (under m_lock)
+    std::string m_pendingDevice;
     Event m_wake{false, false}; // device completions, source puts, Stop
     Event m_opened{true, false};
 };

@@ -11,7 +11,8 @@ void MoveAudioThreadsTo(const std::string& deviceName) {
     ProcessMedia& media = ProcessMedia::Get();
     std::lock_guard<CriticalSection> lock(media.Lock());
     if (CAudioRecordThread* capture = media.ExistingCapture()) capture->ChangeDevice(deviceName);
-    if (CAudioPlayThread* playback = media.ExistingPlayback()) playback->ChangeDevice(deviceName);
+    // The speaker's device pauses before it reopens: the speaker thread does that, not the caller.
+    if (CAudioPlayThread* playback = media.ExistingPlayback()) playback->ChangeDeviceLater(deviceName);
 }
 
 } // namespace orv
