@@ -42,7 +42,9 @@ LogonSequence::~LogonSequence() {
 HWND LogonSequence::Window() const { return m_window->GetSafeHwnd(); }
 
 bool LogonSequence::Start(LogonMode mode, const LogonRequest& request) {
-    if (m_running) m_handler.CancelLogin(); // a new start replaces the running one
+    // A new start replaces the running one. A reconnect also drops what the lost session
+    // still waits for: a keep-alive or request timing out later would start another.
+    if (m_running || mode == LogonMode::Reconnect) m_handler.CancelLogin();
     m_running = false;
     m_mode = mode;
     m_handler.SetLogonWindow(Window());

@@ -181,6 +181,7 @@ void MainDialog::Refresh() {
     }
     if (forwardMark_) forwardMark_->setVisible(Forwarding());
     const bool onLine = OnLine();
+    WatchConnection(onLine);
     const QString own = Q(core_.UserServ() ? core_.UserServ()->GetUserNumber() : std::string());
     if (status_) status_->SetState(own, onLine, Q(Text(onLine ? kTextOnLine : kTextOffLine)));
     if (tray_) tray_->SetState(own, onLine);

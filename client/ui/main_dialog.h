@@ -135,6 +135,9 @@ private:
     // The session and the window's life.
     void OnServerFailure(const CoreEvent& event);
     void LostServer();
+    // Off line after being on line (a keep-alive went unanswered) while idle: the reconnect
+    // starts now rather than when the keep-alive's resends run out.
+    void WatchConnection(bool onLine);
     void OnForcedLogoff(const CoreEvent& event);
     void ConfirmClose();
     void CloseWindow(ExitReason reason);
@@ -161,6 +164,7 @@ private:
     bool talked_ = false;
     bool incoming_ = false; // the current call rang in here
     bool closing_ = false;
+    bool wasOnLine_ = false;
     ExitReason exit_ = ExitReason::None;
 
     DisplayArea* message_ = nullptr;

@@ -52,6 +52,19 @@ void MainDialog::OnServerFailure(const CoreEvent& event) {
     LostServer();
 }
 
+void MainDialog::WatchConnection(bool onLine) {
+    if (onLine) {
+        wasOnLine_ = true;
+        return;
+    }
+    // During a call the call's own servers may still carry it: the keep-alive's resends
+    // decide then, and the reconnect waits for the call's end.
+    if (!wasOnLine_ || closing_ || CallState() != 0) return;
+    wasOnLine_ = false;
+    WriteLog(3, "MainDialog: keep-alive missed, reconnecting");
+    QTimer::singleShot(0, this, [this] { LostServer(); }); // not inside whoever asked for the redraw
+}
+
 void MainDialog::LostServer() {
     if (closing_) return;
     HangUp();

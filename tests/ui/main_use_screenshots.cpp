@@ -69,6 +69,7 @@ TEST(MainUseScreenshots, ADayWithTheMainWindow) {
     f.state = 0;
     f.Emit("call_progress", {{"type", "4"}, {"number", "8004"}, {"name", "Carol"}}, "Hangup");
     f.tick += 10000;
+    f.reconnectResult = kReconnectOk; // the server does not answer yet: still off line
     onLine = false;
     w.Refresh();
     EXPECT_TRUE(Save(w, folder + "/main-use-offline.png"));

@@ -91,8 +91,8 @@ TEST_F(MainWindowInUse, MessageAreaFollowsTheCallNotTheKeys) {
     EXPECT_EQ(w.MessageAreaText(), "Hangup") << "declined here: not missed";
 }
 
-// The footer tells on line from off line at once; off line a call is refused at once and
-// the digits stay for the next try.
+// The footer tells on line from off line at once, and the reconnect starts then; off line
+// a call is refused at once and the digits stay for the next try.
 TEST_F(MainWindowInUse, OffLineIsShownAndRefusesCalls) {
     bool onLine = true;
     MainServices services = f.Services();
@@ -100,9 +100,11 @@ TEST_F(MainWindowInUse, OffLineIsShownAndRefusesCalls) {
     MainDialog& w = f.Window(services);
     w.show();
     EXPECT_TRUE(w.StatusText().endsWith("On line")) << w.StatusText().toStdString();
+    f.reconnectResult = kReconnectOk;
     onLine = false;
     w.Refresh();
     EXPECT_TRUE(w.StatusText().endsWith("Off line"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.reconnects == 1; }, 2000)) << "going off line starts the reconnect";
     QTest::keyClicks(&w, "8002");
     QTest::keyClick(&w, Qt::Key_Return);
     EXPECT_TRUE(f.calls.empty());

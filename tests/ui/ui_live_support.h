@@ -9,6 +9,7 @@
 #include "tests/ui/ui_test_support.h"
 
 #include <QTest>
+#include <csignal>
 #include <cstdint>
 #include <string>
 
@@ -26,6 +27,17 @@ public:
         port_ = PortOf(address_);
         return true;
     }
+    // Stops the server at once, as a crash would.
+    bool Stop() {
+        server_.Signal(SIGKILL);
+        return server_.WaitExit(kWaitMs);
+    }
+    // Starts it again on the same home folder and user port.
+    bool StartAgain() {
+        std::string address;
+        return StartServerProcess(again_, home_.Path(), {"--user-port", std::to_string(port_)}, kWaitMs, &address) &&
+               address == address_;
+    }
     const std::string& Address() const { return address_; }
     const std::string& Host() const { return host_; }
     std::uint16_t Port() const { return port_; }
@@ -41,6 +53,7 @@ public:
 private:
     TestFolder home_;
     ChildProcess server_;
+    ChildProcess again_;
     std::string address_, host_;
     std::uint16_t port_ = 0;
 };
