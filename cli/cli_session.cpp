@@ -25,7 +25,7 @@ std::vector<std::string> SplitWords(const std::string& line) {
 } // namespace
 
 CliSession::CliSession(const CliOptions& options, std::FILE* out)
-    : m_options(options), m_out(out), m_core(*this),
+    : m_options(options), m_out(out), m_core(*this, true),
       m_context{m_core, m_options, [this](const CoreEvent& event) { PrintEvent(event); }} {
     AddSessionCommands(m_commands);
     AddFriendCommands(m_commands);

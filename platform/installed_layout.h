@@ -11,6 +11,11 @@ namespace orv {
 // folder of the commands ([Installed] Programs=), relative to the program folder.
 constexpr char kInstalledMarkerName[] = "installed.ini";
 
+// The desktop client's program name: the name every running copy carries, the program the
+// start-with-the-system entry starts (whichever front-end changed the setting) and the one
+// a live update treats apart.
+constexpr char kClientProgramName[] = "orvphone";
+
 // True when folder holds the install marker: the program files there belong to the
 // installer (package manager), and nothing is written there at run time.
 bool RunsInstalled(const std::string& programFolder);

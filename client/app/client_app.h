@@ -5,6 +5,7 @@
 #pragma once
 
 #include "client/core/client_core.h"
+#include "platform/installed_layout.h"
 
 #include <memory>
 #include <string>
@@ -16,9 +17,6 @@ class MainDialog;
 class CTonePlayer;
 class HandsetCore;
 class VideoCore;
-
-// The name every running copy of the client carries.
-constexpr char kClientProgramName[] = "orvphone";
 
 struct AppOptions {
     std::string commandLine; // the words after the program name: "LOG [level]" switches the log on

@@ -59,8 +59,9 @@ struct CoreStatus {
 
 class ClientCore {
 public:
-    // manageAutostart: the desktop client keeps its start-with-the-system entry in step
-    // with the configuration; a headless front-end leaves it alone.
+    // manageAutostart: the front-ends keep the start-with-the-system entry (which starts the
+    // desktop client) in step with the configuration; a core built without it, as in the
+    // core's own tests, leaves the user's entry alone.
     explicit ClientCore(CoreListener& listener, bool manageAutostart = false);
     ~ClientCore(); // logs out and tears everything down in the exit order
     ClientCore(const ClientCore&) = delete;

@@ -49,7 +49,7 @@ std::string ClientConfig::ShippedFile(const std::string& name) const {
 void ClientConfig::Load() {
     struct utsname name;
     if (::uname(&name) == 0) m_platform = {name.sysname, name.release, name.version};
-    m_programPath = InstalledCommandPath(m_env.programFolder, m_env.moduleName);
+    m_programPath = InstalledCommandPath(m_env.programFolder, kClientProgramName);
     m_settingsFile = JoinPath(m_env.homeFolder, m_env.moduleName + ".cfg");
 
     m_userServer.address = GetProfileString("UserServer", "IPAddr", "", m_settingsFile);

@@ -3,13 +3,13 @@
 // is the program folder. Also the names of the two programs the live update treats apart.
 #pragma once
 
+#include "platform/installed_layout.h"
 #include "wire/update_messages.h"
 
 #include <string>
 
 namespace orv {
 
-constexpr const char* kClientProgramName = "orvphone";
 constexpr const char* kUpdaterProgramName = "updater";
 constexpr const char* kHandOverFileName = "UpdateFiles.ini";
 
