@@ -59,7 +59,7 @@ public:
                       static_cast<unsigned long long>(sample.usage.rssKb));
         std::string line = text;
         // The system's socket table is long with many clients: read once, at the end.
-        if (sinceStart) line += " server_drops=" + std::to_string(ReadUdpDrops(m_port));
+        if (sinceStart) line += " server_drops=" + std::to_string(ReadUdpDrops(m_pid, m_port));
         return line;
     }
 

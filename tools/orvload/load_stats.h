@@ -38,8 +38,9 @@ bool ReadProcess(int pid, ProcessReading* reading);
 // -1 when it cannot be read. Unlike waiting times, it does not grow on a busy machine.
 long long ReadMainThreadCpuNs(int pid);
 
-// Datagrams the kernel dropped for the UDP socket bound to port (a full receive buffer);
-// -1 when no such socket is listed.
-long long ReadUdpDrops(std::uint16_t port);
+// Datagrams the kernel dropped for process pid's UDP socket bound to port (a full receive
+// buffer), IPv4 or IPv6; with pid 0 (or descriptors that cannot be read), for any socket
+// bound to port. -1 when there is none.
+long long ReadUdpDrops(int pid, std::uint16_t port);
 
 } // namespace orv
