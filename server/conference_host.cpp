@@ -4,6 +4,7 @@
 #include "server/media_links.h"
 #include "server/server_log.h"
 #include "server/talk_link_events.h"
+#include "server/udp_port_bind.h"
 #include "tcplink/tcplink.h"
 #include "udplink/udplink.h"
 
@@ -17,7 +18,6 @@ constexpr std::uint32_t kMixTimerMs = 10;
 constexpr std::uint32_t kMixBlockMs = 30;
 constexpr std::int32_t kMixCatchUpMs = 300; // further behind than this: start the clock afresh
 constexpr int kListenBacklog = 64;
-constexpr int kPortAttempts = 20;
 
 std::string Endpoint(const std::string& address, std::uint16_t port) { return address + ":" + std::to_string(port); }
 
@@ -57,19 +57,14 @@ bool ConferenceHost::Start(const std::string& address, std::uint32_t publicIp, c
     m_print("LISTEN conference tcp " + Endpoint(address, m_listenPort));
     ConferenceServerConfig config;
     for (int medium = 0; medium < 2; ++medium) {
-        for (int attempt = 0; attempt < kPortAttempts && m_mediaLinks[medium] == 0; ++attempt) {
-            const std::uint16_t port = freeUdpPort(address);
-            if (port != 0) m_mediaLinks[medium] = UdpCreate(address.c_str(), port, 0);
-            if (m_mediaLinks[medium] != 0) {
-                (medium == 0 ? config.audio : config.video) = MediaAddress{publicIp, port};
-                m_print(std::string("LISTEN conference-") + (medium == 0 ? "audio" : "video") + " udp " +
-                        Endpoint(address, port));
-            }
-        }
+        std::uint16_t port = 0;
+        m_mediaLinks[medium] = BindUdpLink(address, 0, 0, freeUdpPort, &port);
         if (m_mediaLinks[medium] == 0) {
             *error = "cannot bind the conference media ports on " + address;
             return false;
         }
+        (medium == 0 ? config.audio : config.video) = MediaAddress{publicIp, port};
+        m_print(std::string("LISTEN conference-") + (medium == 0 ? "audio" : "video") + " udp " + Endpoint(address, port));
     }
     const HWND window = m_window.GetSafeHwnd();
     m_server = std::make_unique<ConferenceServer>(

@@ -7,6 +7,7 @@
 #include "server/update_admin.h"
 #include "server/admin_commands.h"
 #include "server/server_log.h"
+#include "server/udp_port_bind.h"
 #include "udplink/udplink.h"
 #include "wire/byte_order.h"
 #include "wire/ipv4_text.h"
@@ -33,7 +34,6 @@ constexpr std::uint32_t kHousekeepingMs = 1000;
 // NAT detects go out in small rounds this often, so their echoes do not arrive in one burst.
 constexpr std::uintptr_t kNatTimer = 2;
 constexpr std::uint32_t kNatRoundMs = 100;
-constexpr int kPortAttempts = 20;
 
 void PrintLine(const std::string& line) {
     std::printf("%s\n", line.c_str());
@@ -95,17 +95,8 @@ ServerLoop::~ServerLoop() {
 }
 
 bool ServerLoop::BindUserLink(std::uint16_t* port) {
-    for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
-        const std::uint16_t wanted = m_options.userPort != 0 ? m_options.userPort : ProbeFreePort(m_options.address);
-        if (wanted == 0) return false;
-        m_link = UdpCreate(m_options.address.c_str(), wanted, kUdpFlagScramble);
-        if (m_link != 0) {
-            *port = wanted;
-            return true;
-        }
-        if (m_options.userPort != 0) return false; // a fixed port is taken: nothing to retry
-    }
-    return false;
+    m_link = BindUdpLink(m_options.address, m_options.userPort, kUdpFlagScramble, ProbeFreePort, port);
+    return m_link != 0;
 }
 
 bool ServerLoop::Start(std::string* error) {

@@ -4,6 +4,7 @@
 #include "server/media_links.h"
 #include "server/server_log.h"
 #include "server/talk_link_events.h"
+#include "server/udp_port_bind.h"
 #include "tcplink/tcplink.h"
 #include "udplink/udplink.h"
 
@@ -15,7 +16,6 @@ namespace {
 
 constexpr UINT kMsgCloseLink = WM_USER + 1; // wParam: the link; closed outside its own events
 constexpr int kListenBacklog = 64;
-constexpr int kPortAttempts = 20;
 constexpr std::size_t kDefaultRecordLines = 20;
 constexpr std::size_t kMostRecordLines = 1000;
 
@@ -53,22 +53,16 @@ bool TalkHost::BindMedia(const TalkHostOptions& options, const PortFunction& fre
     }
     for (int medium = 0; medium < 2; ++medium) {
         const std::uint16_t fixed = options.mediaPort == 0 ? 0 : static_cast<std::uint16_t>(options.mediaPort + medium);
-        for (int attempt = 0; attempt < kPortAttempts && m_mediaLinks[medium] == 0; ++attempt) {
-            const std::uint16_t port = fixed != 0 ? fixed : freeUdpPort(options.address);
-            if (port != 0) m_mediaLinks[medium] = UdpCreate(options.address.c_str(), port, 0);
-            if (m_mediaLinks[medium] != 0) {
-                m_print(std::string("LISTEN ") + (medium == 0 ? "audio" : "video") + " udp " +
-                        Endpoint(options.address, port));
-                const MediaAddress& announce = medium == 0 ? options.announceAudio : options.announceVideo;
-                (medium == 0 ? m_requestConfig.audioRendezvous : m_requestConfig.videoRendezvous) =
-                    announce.port != 0 ? announce : MediaAddress{options.publicIp, port};
-            }
-            if (fixed != 0) break;
-        }
+        std::uint16_t port = 0;
+        m_mediaLinks[medium] = BindUdpLink(options.address, fixed, 0, freeUdpPort, &port);
         if (m_mediaLinks[medium] == 0) {
             *error = "cannot bind the media rendezvous to " + Endpoint(options.address, fixed);
             return false;
         }
+        m_print(std::string("LISTEN ") + (medium == 0 ? "audio" : "video") + " udp " + Endpoint(options.address, port));
+        const MediaAddress& announce = medium == 0 ? options.announceAudio : options.announceVideo;
+        (medium == 0 ? m_requestConfig.audioRendezvous : m_requestConfig.videoRendezvous) =
+            announce.port != 0 ? announce : MediaAddress{options.publicIp, port};
     }
     return true;
 }
