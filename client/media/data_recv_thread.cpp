@@ -3,7 +3,7 @@
 #include "client/log/log.h"
 #include "client/media/data_send_thread.h"
 #include "client/media/media_socket.h"
-#include "platform/message.h"
+#include "platform/message_pump.h"
 #include "platform/tick.h"
 #include "wire/media_header.h"
 
@@ -52,13 +52,7 @@ int CDataRecvThread::Run() {
     std::vector<std::uint8_t> buffer(kMaxDatagramBytes);
     std::string address;
     std::uint16_t port = 0;
-    for (bool quit = false; !quit;) {
-        MSG msg;
-        while (PeekMessage(&msg, true)) {
-            if (msg.message == WM_QUIT) quit = true;
-            else DispatchMessage(&msg);
-        }
-        if (quit) break;
+    while (DispatchWaitingMessages()) {
         // The receive blocks until a datagram comes or Stop shuts the socket down (after
         // posting the quit, so the next pass ends the loop).
         const long received = m_socket != nullptr

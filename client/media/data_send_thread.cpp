@@ -6,7 +6,7 @@
 #include "client/media/audio_timestamp.h"
 #include "client/media/call_video_capture.h"
 #include "client/media/media_socket.h"
-#include "platform/message.h"
+#include "platform/message_pump.h"
 #include "platform/tick.h"
 #include "wire/ipv4_text.h"
 #include "wire/media_header.h"
@@ -46,11 +46,7 @@ bool CDataSendThread::InitInstance() {
 
 int CDataSendThread::Run() {
     while (!m_quit.load()) {
-        MSG msg;
-        while (PeekMessage(&msg, true)) {
-            if (msg.message == WM_QUIT) m_quit = true;
-            else DispatchMessage(&msg);
-        }
+        if (!DispatchWaitingMessages()) m_quit = true;
         if (m_quit.load()) break;
         m_wake.Wait(SendAudioPass());
     }

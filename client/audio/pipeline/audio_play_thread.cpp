@@ -2,7 +2,7 @@
 
 #include "client/audio/pipeline/waveform.h"
 #include "client/log/log.h"
-#include "platform/message.h"
+#include "platform/message_pump.h"
 #include "platform/tick.h"
 
 #include <cstring>
@@ -73,11 +73,7 @@ void CAudioPlayThread::OnBlockPlayed(AudioBuffer*) {
 
 int CAudioPlayThread::Run() {
     while (!m_quit.load()) {
-        MSG msg;
-        while (PeekMessage(&msg, true)) {
-            if (msg.message == WM_QUIT) m_quit = true;
-            else DispatchMessage(&msg);
-        }
+        if (!DispatchWaitingMessages()) m_quit = true;
         if (m_quit.load()) break;
         MakePendingChange();
         if (!PlayPass()) m_wake.Wait(kIdleWaitMs);
