@@ -41,6 +41,7 @@ CUserServHandler::CUserServHandler(ClientConfig& config, CallRecordList* records
 
 CUserServHandler::~CUserServHandler() {
     DetachCallOwner(this); // calls still running stop asking this session
+    AwaitLoginAnswer();
     DoLogout();
     // Nothing may call back into this object once its own members start going away: stop
     // the timer thread, then take the link out of the network thread's map.

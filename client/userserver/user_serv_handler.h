@@ -199,6 +199,9 @@ private:
     void OnFileUpdateQueryAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
     void OnAccountServQueryAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size);
 
+    // A login request still unanswered may already have made a session at the server: its
+    // answer is awaited for a moment, so that the logout at the end can name the endpoint.
+    void AwaitLoginAnswer();
     void ClearProgressBit(int bit);
     void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     std::uint32_t KeepAlivePeriod() const;
@@ -214,6 +217,10 @@ private:
     std::atomic<int> m_logonRetries{5};
     std::atomic<std::uint32_t> m_lastKeepAliveTick{0};
     std::atomic<int> m_progress{kAwaitKeepAlive | kAwaitCustomInfo};
+    // Set while a login answer is being handled, before its request leaves the pending list
+    // and until EndpointID holds its outcome; the event is set when that is done.
+    std::atomic<bool> m_loginAnswering{false};
+    Event m_loginAnswered{true};
     std::atomic<HWND> m_logonWnd{0};
     std::atomic<HWND> m_mainWnd{0};
     std::atomic<HWND> m_confWnd{0};

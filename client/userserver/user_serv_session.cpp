@@ -11,6 +11,11 @@
 #include <arpa/inet.h>
 #include <mutex>
 
+namespace {
+// How long the end waits for the answer to a login request already sent.
+constexpr std::uint32_t kLoginAnswerWaitMs = 2000;
+} // namespace
+
 namespace orv {
 
 namespace {
@@ -75,6 +80,7 @@ int CUserServHandler::DoLogin(int retries) {
                  bindInfo.c_str(), GetServerAddr().c_str(), static_cast<int>(GetServerPort()));
     }
     BuildHeader(packet.data(), static_cast<std::uint32_t>(packet.size()), PKT_LOGIN, 0);
+    m_loginAnswered.Reset();
     int sent = SendData(packet.data(), static_cast<std::uint32_t>(packet.size()), true, retries,
                         kRequestIntervalMs, 0);
     m_progress.store(kAwaitKeepAlive | kAwaitCustomInfo);
@@ -82,6 +88,15 @@ int CUserServHandler::DoLogin(int retries) {
 }
 
 void CUserServHandler::OnLoginAck(const PacketHeader& h, const std::uint8_t* body, std::size_t size) {
+    m_loginAnswering.store(true);
+    struct Answered { // on every way out
+        CUserServHandler& self;
+        bool ours = false;
+        ~Answered() {
+            self.m_loginAnswering.store(false);
+            if (ours) self.m_loginAnswered.Set();
+        }
+    } answered{*this};
     ResultAnswer answer;
     bool parsed = ParseResultAnswer(body, size, &answer);
     if (!parsed) WriteLog(3, "OnLoginAck Error(NULL Pointer)");
@@ -89,6 +104,7 @@ void CUserServHandler::OnLoginAck(const PacketHeader& h, const std::uint8_t* bod
         WriteLog(3, "Get LoginAck Packet, But it has wrong Packet ID=%ld", static_cast<long>(h.seqNum));
         return;
     }
+    answered.ours = true;
     EndpointID.store(0);
     if (parsed && answer.result == kResultSuccess && answer.value != 0) {
         WriteLog(3, "Login Success EndpointID=%ld", static_cast<long>(answer.value));
@@ -223,6 +239,13 @@ void CUserServHandler::OnLogout(const std::uint8_t* body, std::size_t size) {
     Post(m_mainWnd.load(), WM_FORCED_LOGOUT, notice.code, 0);
     WriteLog(3, "OnLogout");
     RemoveAllPending();
+}
+
+void CUserServHandler::AwaitLoginAnswer() {
+    if (EndpointID.load() != 0) return;
+    // The pending request first: an answer marks itself before it takes the request away.
+    if (!FindPending(0, PKT_LOGIN, CTimerManager::kMatchPktType, false) && !m_loginAnswering.load()) return;
+    if (!m_loginAnswered.Wait(kLoginAnswerWaitMs)) WriteLog(3, "Login unanswered at the end: no logout to send");
 }
 
 int CUserServHandler::DoLogout() {

@@ -13,12 +13,14 @@ namespace orv::test {
 
 namespace {
 
-int BindLoopback(std::uint16_t* port) {
+// A socket on a loopback address (host order) and port (0: the system's choice).
+int BindLoopback(std::uint16_t* port, std::uint32_t loopback = INADDR_LOOPBACK, std::uint16_t wanted = 0) {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return -1;
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_addr.s_addr = htonl(loopback);
+    address.sin_port = htons(wanted);
     socklen_t length = sizeof address;
     if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
@@ -56,8 +58,8 @@ constexpr std::uint64_t kCounterMask = kOtherBit - 1;
 
 } // namespace
 
-UdpRelay::UdpRelay() {
-    m_front = BindLoopback(&m_frontPort);
+UdpRelay::UdpRelay(std::uint32_t frontAddress, std::uint16_t frontPort) {
+    m_front = BindLoopback(&m_frontPort, frontAddress, frontPort);
     if (pipe2(m_wake, O_CLOEXEC) != 0) m_wake[0] = m_wake[1] = -1;
 }
 
@@ -82,6 +84,11 @@ void UdpRelay::Start(std::uint16_t targetPort, RelayImpairment impairment) {
 }
 
 void UdpRelay::SetLoss(double loss) { m_loss.store(loss); }
+
+void UdpRelay::StallAfterClientDatagrams(std::size_t count, std::chrono::milliseconds duration) {
+    m_stallAfterMs.store(duration.count());
+    m_stallAfter.store(count);
+}
 
 void UdpRelay::Stall(std::chrono::milliseconds duration) {
     m_stallUntilUs.store(NowUs() + duration.count() * 1000);
@@ -200,6 +207,7 @@ void UdpRelay::Run() {
                 }
                 Flow& flow = FlowFor(clientPort);
                 Pass(flow.upstream, datagram, m_targetPort, true, flow);
+                if (++m_fromClients == m_stallAfter.load()) Stall(std::chrono::milliseconds(m_stallAfterMs.load()));
             } else {
                 Pass(m_front, datagram, owners[i], false, m_flows[owners[i]]);
             }

@@ -37,7 +37,9 @@ struct RelayImpairment {
 
 class UdpRelay {
 public:
-    UdpRelay(); // binds 127.0.0.1 with a system-chosen port
+    // Binds frontAddress (a loopback address, host order) and frontPort (0: the system's
+    // choice).
+    explicit UdpRelay(std::uint32_t frontAddress = 0x7F000001, std::uint16_t frontPort = 0);
     ~UdpRelay();
     UdpRelay(const UdpRelay&) = delete;
     UdpRelay& operator=(const UdpRelay&) = delete;
@@ -52,6 +54,9 @@ public:
     // at once in their order (at most kStallLimit are held; later ones are dropped).
     void Stall(std::chrono::milliseconds duration);
     std::uint64_t Stalls() const { return m_stalls.load(); }
+    // Stalls for duration right after the count-th datagram from the clients went on, so
+    // that what answers it is held.
+    void StallAfterClientDatagrams(std::size_t count, std::chrono::milliseconds duration);
     static constexpr std::size_t kStallLimit = 4096;
 
     // Everything the clients sent, in arrival order (before any loss).
@@ -92,6 +97,9 @@ private:
     RelayImpairment m_impairment;
     std::atomic<double> m_loss{0};
     std::atomic<std::int64_t> m_stallUntilUs{0}; // steady clock; relay thread reads it
+    std::atomic<std::size_t> m_stallAfter{0};     // 0: no stall after a client datagram
+    std::atomic<std::int64_t> m_stallAfterMs{0};
+    std::size_t m_fromClients = 0; // relay thread only
     std::vector<Stalled> m_stalled;               // relay thread only
     std::map<std::uint16_t, Flow> m_flows; // by client port; relay thread only
     std::mutex m_logLock;
