@@ -8,6 +8,7 @@
 #include "client/userserver/option_packets.h"
 #include "client/userserver/user_serv_handler.h"
 #include "platform/profile.h"
+#include "client/ui/dial_pad.h"
 #include "tests/ui/ui_test_support.h"
 
 #include <QAction>
@@ -343,7 +344,12 @@ TEST_F(PlainMainWindow, MissingSkinLeavesAPlainWindowThatStillCalls) {
     w.show();
     EXPECT_FALSE(w.IsSkinned());
     EXPECT_FALSE(w.windowFlags() & Qt::FramelessWindowHint);
-    QTest::keyClicks(&w, "8002");
+    auto* padButton = qobject_cast<QPushButton*>(w.Control("BUTTON_DIALPAD"));
+    ASSERT_NE(padButton, nullptr);
+    padButton->click();
+    ASSERT_TRUE(w.DialPadShown()) << "the pad opens in the plain layout too";
+    QTest::mouseClick(w.Pad()->Key('8'), Qt::LeftButton);
+    QTest::keyClicks(&w, "002");
     EXPECT_EQ(w.MessageAreaText(), "8002");
     auto* call = qobject_cast<QPushButton*>(w.Control("BUTTON_CALL"));
     ASSERT_NE(call, nullptr);
