@@ -4,6 +4,7 @@
 #include "client/app/app_quit.h"
 #include "client/app/call_handover.h"
 #include "client/app/connect_dialog.h"
+#include "client/app/library_message_boxes.h"
 #include "client/app/splash_window.h"
 #include "client/audio/tones/tone_player.h"
 #include "client/core/handset_core.h"
@@ -105,6 +106,7 @@ bool ClientApp::StartUp(const AppOptions& options) {
         std::fprintf(stderr, "orvphone: %s\n", error.c_str());
         return false;
     }
+    libraryBoxes_ = std::make_unique<LibraryMessageBoxes>(core_->Texts());
     ClientConfig& config = *core_->Config();
     SetTheConfig(&config);
     if (!options.serverHost.empty()) {
@@ -238,6 +240,7 @@ void ClientApp::Exit() {
     handset_.reset();
     video_.reset(); // detaches from the calls and ends the camera thread
     SetTheConfig(nullptr);
+    libraryBoxes_.reset(); // before the texts it shows go
     core_.reset(); // logs out, stops the timer and network threads, drops the configuration
     CloseLog();
 }

@@ -16,6 +16,7 @@ class CallHandoverListener;
 class MainDialog;
 class CTonePlayer;
 class HandsetCore;
+class LibraryMessageBoxes;
 class VideoCore;
 
 struct AppOptions {
@@ -50,6 +51,7 @@ private:
     void OnHandedCall(const std::string& number);
 
     std::unique_ptr<ClientCore> core_;
+    std::unique_ptr<LibraryMessageBoxes> libraryBoxes_; // the libraries' boxes, in the core's language
     std::unique_ptr<CTonePlayer> tones_; // the main window's tones, on the configured sound device
     std::unique_ptr<VideoCore> video_; // the camera and the calls' video; ends before the core
     // The handset: opened by the logon dialog, then the main window's; closed with it.

@@ -38,6 +38,7 @@ enum MainWindowText : int {
     kTextIncomingCallFrom = 1713,
     kTextDialPad = 1714,
     kTextHeadsetButtons = 1745,
+    kTextCannotFindFile = 1746,
 };
 std::span<const TextRow> MainWindowTextRows();
 

@@ -23,6 +23,7 @@ constexpr TextRow kRows[] = {
     {kTextIncomingCallFrom, "Incoming call from %s", "%s 来电", "%s から着信"},
     {kTextDialPad, "Dial pad", "拨号盘", "ダイヤルパッド"},
     {kTextHeadsetButtons, "Headset call buttons answer and hang up", "耳机通话键接听和挂断", "ヘッドセットの通話ボタンで応答・終了"},
+    {kTextCannotFindFile, "Can't find or open the file %s.", "找不到或无法打开文件 %s。", "ファイル %s が見つからないか、開けません。"},
 };
 
 }  // namespace

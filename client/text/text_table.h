@@ -29,6 +29,13 @@ public:
     // reference stays valid until Empty() or until the entry is replaced.
     const std::string& Text(int number) const;
 
+    // The number of the entry whose English is exactly the text; -1 when there is none.
+    int NumberOfEnglish(std::string_view english) const;
+    // A text written in English, in the current language: the entry whose English it is, or
+    // whose English has one "%s" and the text fills it in (what filled it stays as it is).
+    // The text unchanged when no entry fits.
+    std::string FromEnglish(const std::string& english) const;
+
     // Frees all entries.
     void Empty();
 

@@ -2,6 +2,7 @@
 // virtual handset driven by handsetctl, on Qt's offscreen platform: the main window's keys,
 // hook and ringer, and the logon dialog taking a bound handset's number and logging on with
 // its customer number at a real orvserver.
+#include "client/app/library_message_boxes.h"
 #include "client/app/logon_dialog.h"
 #include "client/call/call_progress.h"
 #include "client/core/handset_core.h"
@@ -9,9 +10,12 @@
 #include "client/data/user_list_file.h"
 #include "client/handset/handset_device.h"
 #include "client/ui/function_menu.h"
+#include "client/ui/skin_message_box.h"
 #include "client/ui/windows/general_page.h"
 #include "client/ui/windows/settings_window.h"
 #include "client/userserver/user_serv_handler.h"
+#include "handset/handsetsys_abi.h"
+#include "platform/message_box.h"
 #include "platform/paths.h"
 #include "tests/e2e/service_processes.h"
 #include "tests/handset/handset_bench.h"
@@ -31,10 +35,13 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
+#include <QApplication>
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 namespace orv {
 namespace {
@@ -207,6 +214,33 @@ TEST(HandsetWindows, ABoundHandsetGivesTheLogonItsNumberAndBindValueAndOffersThe
     handset.reset();
 }
 
+TEST(HandsetWindows, TheLibrarysMissingDriverBoxShowsOnceInTheUsersLanguage) {
+    UiFixture f(false);
+    ASSERT_TRUE(f.Ready()) << f.Error();
+    f.Core().SetLanguage(kLanguageChinese);
+    LibraryMessageBoxes boxes(f.Core().Texts());
+    // The handset library's words when its driver is missing, said twice from threads of
+    // its own, then a text the client does not know.
+    const std::string missing = std::string("Can't find or open the file ") + handsetsys::kLibraryName + ".";
+    for (const std::string& text : {missing, missing, std::string("Port 7 is stuck.")})
+        std::thread([&text] { ShowMessageBox("Information", text); }).join();
+    // Each box is answered as it comes; a box over another would never be answered.
+    std::vector<QString> shown;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* box = dynamic_cast<SkinMessageBox*>(QApplication::activeModalWidget())) {
+            shown.push_back(box->Text());
+            box->accept();
+        }
+    });
+    answer.start(10);
+    ASSERT_TRUE(WaitFor([&] { return shown.size() >= 2; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown, (std::vector<QString>{QString::fromUtf8("找不到或无法打开文件 libhandsetsys.so。"),
+                                           QStringLiteral("Port 7 is stuck.")}))
+        << "the repeat is not shown; an unknown text stays as it came";
+}
+
 // Writes input events as a kernel device hands them out.
 bool WriteEvents(int fd, const std::vector<input_event>& events) {
     const auto* bytes = reinterpret_cast<const char*>(events.data());
@@ -273,11 +307,25 @@ TEST(HandsetWindows, HeadsetButtonsAnswerHangUpAndMuteAndOnlyWholePressesCount) 
     EXPECT_FALSE(h.handset.WatchHeadsetButtons(-1));
 }
 
+// Why no input device can be made here (the kernel's uinput device is missing or closed).
+std::string WhyNoUinput(int error) {
+    std::string why = "/dev/uinput cannot be opened (" + std::string(std::strerror(error)) + "): ";
+    if (error == ENOENT && access("/sys/class/misc/uinput", F_OK) != 0)
+        why += "this kernel offers no uinput device (not built in, module not loaded; `modprobe uinput` loads it "
+               "where the module exists)";
+    else if (error == ENOENT)
+        why += "the kernel has uinput but no device node was made (`mknod /dev/uinput c 10 223`)";
+    else if (error == EACCES || error == EPERM)
+        why += "no write access (root or a rule giving this user /dev/uinput)";
+    return why + "; no virtual headset can be made, so the button rules are tested through a pipe only";
+}
+
 TEST(HandsetWindows, AHeadsetMadeThroughUinputIsFoundAndItsButtonsAct) {
     const int fd = open("/dev/uinput", O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        GTEST_SKIP() << "/dev/uinput cannot be opened here (" << std::strerror(errno)
-                     << "): no virtual headset can be made; the button rules are tested through a pipe";
+    if (fd < 0) {
+        const int error = errno;
+        GTEST_SKIP() << WhyNoUinput(error);
+    }
     ASSERT_EQ(ioctl(fd, UI_SET_EVBIT, EV_KEY), 0);
     for (unsigned key : {KEY_PICKUP_PHONE, KEY_HANGUP_PHONE, KEY_PHONE, KEY_MICMUTE})
         ASSERT_EQ(ioctl(fd, UI_SET_KEYBIT, key), 0);
