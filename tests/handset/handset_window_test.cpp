@@ -19,6 +19,7 @@
 #include "platform/paths.h"
 #include "tests/e2e/service_processes.h"
 #include "tests/handset/handset_bench.h"
+#include "tests/handset/input_events.h"
 #include "tests/ui/ui_test_support.h"
 #include "wire/password_digest.h"
 
@@ -239,21 +240,6 @@ TEST(HandsetWindows, TheLibrarysMissingDriverBoxShowsOnceInTheUsersLanguage) {
     EXPECT_EQ(shown, (std::vector<QString>{QString::fromUtf8("找不到或无法打开文件 libhandsetsys.so。"),
                                            QStringLiteral("Port 7 is stuck.")}))
         << "the repeat is not shown; an unknown text stays as it came";
-}
-
-// Writes input events as a kernel device hands them out.
-bool WriteEvents(int fd, const std::vector<input_event>& events) {
-    const auto* bytes = reinterpret_cast<const char*>(events.data());
-    const std::size_t size = events.size() * sizeof(input_event);
-    return write(fd, bytes, size) == static_cast<ssize_t>(size);
-}
-
-input_event Key(unsigned code, int value, unsigned type = EV_KEY) {
-    input_event event{};
-    event.type = static_cast<std::uint16_t>(type);
-    event.code = static_cast<std::uint16_t>(code);
-    event.value = value;
-    return event;
 }
 
 // The main window with a handset core whose headset buttons come from fd.

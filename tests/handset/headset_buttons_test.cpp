@@ -3,6 +3,7 @@
 // in order, the reader stops while it waits, starts again, ends by itself when the device
 // goes, and a folder whose "event" entries are no input devices opens nothing.
 #include "client/handset/headset_buttons.h"
+#include "tests/handset/input_events.h"
 #include "tests/server/test_folder.h"
 
 #include <fcntl.h>
@@ -19,14 +20,6 @@
 
 namespace orv {
 namespace {
-
-input_event Event(unsigned type, unsigned code, int value) {
-    input_event event{};
-    event.type = static_cast<std::uint16_t>(type);
-    event.code = static_cast<std::uint16_t>(code);
-    event.value = value;
-    return event;
-}
 
 // A window of the test's thread that keeps every button told to it.
 struct ButtonTarget {
@@ -75,13 +68,13 @@ TEST(HeadsetButtons, ReaderTellsEveryWholePressInOrderAndStopsRestartsAndEndsWit
     std::vector<int> expected;
     for (int i = 0; i < 150; ++i) {
         const unsigned key = kKeys[i % 4];
-        events.push_back(Event(EV_KEY, key, 1));
+        events.push_back(Key(key, 1));
         expected.push_back(HeadsetButtonForKey(key));
-        events.push_back(Event(EV_SYN, SYN_REPORT, 0));
-        events.push_back(Event(EV_KEY, key, 2));
-        events.push_back(Event(EV_KEY, key, 0));
-        events.push_back(Event(EV_KEY, KEY_VOLUMEUP, 1));
-        events.push_back(Event(EV_MSC, key, 1));
+        events.push_back(Key(SYN_REPORT, 0, EV_SYN));
+        events.push_back(Key(key, 2));
+        events.push_back(Key(key, 0));
+        events.push_back(Key(KEY_VOLUMEUP, 1));
+        events.push_back(Key(key, 1, EV_MSC));
     }
     // Written in pieces of a size no record divides, so most pieces end inside a record.
     const auto* bytes = reinterpret_cast<const char*>(events.data());
@@ -95,14 +88,14 @@ TEST(HeadsetButtons, ReaderTellsEveryWholePressInOrderAndStopsRestartsAndEndsWit
 
     // Stopped while it waits for the device; a new device starts a new reader. Half a record
     // left behind by the old one must not be glued to the new device's first record.
-    const input_event answer = Event(EV_KEY, KEY_PICKUP_PHONE, 1);
+    const input_event answer = Key(KEY_PICKUP_PHONE, 1);
     ASSERT_EQ(write(first.ends[1], &answer, sizeof answer / 2), static_cast<ssize_t>(sizeof answer / 2));
     buttons.Close();
     EXPECT_EQ(buttons.DeviceCount(), 0);
     target.buttons.clear();
     Pipe second;
     ASSERT_TRUE(buttons.Watch(target.window.GetSafeHwnd(), second.ends[0]));
-    const input_event hangUp = Event(EV_KEY, KEY_HANGUP_PHONE, 1);
+    const input_event hangUp = Key(KEY_HANGUP_PHONE, 1);
     ASSERT_EQ(write(second.ends[1], &hangUp, sizeof hangUp), static_cast<ssize_t>(sizeof hangUp));
     ASSERT_TRUE(target.PumpUntil([&] { return !target.buttons.empty(); }));
     EXPECT_EQ(target.buttons, (std::vector<int>{static_cast<int>(HeadsetButton::HangUp)}));
