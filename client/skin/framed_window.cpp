@@ -1,6 +1,7 @@
 #include "client/skin/framed_window.h"
 
 #include "client/skin/frame_title_button.h"
+#include "client/skin/screen_fit.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -121,6 +122,11 @@ bool SkinFrame::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::ChildAdded:
         raise(); // the frame stays above whatever the window adds later
+        break;
+    case QEvent::Show:
+        // Before it is mapped: a window larger than the free part of its screen gives way to
+        // it (down to its minimum size), and one placed off the screen comes onto it.
+        if (!event->spontaneous()) KeepOnScreen(window_);
         break;
     case QEvent::WindowTitleChange:
     case QEvent::ActivationChange:

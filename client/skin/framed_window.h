@@ -4,7 +4,7 @@
 // in the active or inactive look, cuts the corners from the window's shape, places the
 // title-bar buttons and reports their clicks by name. The outer FrameWidth pixels size the
 // window; the title strip moves it, or leaves the drag to the window (its docking manager)
-// when asked to.
+// when asked to. When it shows, the window is kept on its screen (screen_fit.h).
 #pragma once
 
 #include "client/skin/frame_skin.h"

@@ -38,4 +38,31 @@ QPixmap CutSkinFace(const QImage& picture, const SkinRect& rect) {
     return QPixmap::fromImage(picture.copy(r));
 }
 
+QImage ResampleSkinPicture(const QImage& picture, QSize size, qreal ratio) {
+    if (picture.isNull() || size.isEmpty()) return picture;
+    const QSize pixels(qRound(size.width() * ratio), qRound(size.height() * ratio));
+    if (pixels == picture.size() && ratio == picture.devicePixelRatio()) return picture;
+    QImage resampled = pixels == picture.size()
+                           ? picture
+                           : picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    resampled.setDevicePixelRatio(ratio);
+    return resampled;
+}
+
+QPixmap CutResampledFace(const QImage& picture, const QRect& rect) {
+    if (picture.isNull() || rect.isEmpty()) return QPixmap();
+    const qreal ratio = picture.devicePixelRatio();
+    const QRect pixels(qRound(rect.x() * ratio), qRound(rect.y() * ratio), qRound(rect.width() * ratio),
+                       qRound(rect.height() * ratio));
+    const QRect inside = pixels.intersected(picture.rect());
+    if (inside.width() < pixels.width() - 1 || inside.height() < pixels.height() - 1) {
+        WriteLog(1, "Skin: control rectangle %d,%d,%d,%d reaches outside its picture", rect.x(), rect.y(),
+                 rect.width(), rect.height());
+        return QPixmap();
+    }
+    QPixmap face = QPixmap::fromImage(picture.copy(inside));
+    face.setDevicePixelRatio(ratio);
+    return face;
+}
+
 } // namespace orv

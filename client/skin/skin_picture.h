@@ -25,4 +25,13 @@ QRect ToQRect(const SkinRect& rect);
 // or reaches outside it.
 QPixmap CutSkinFace(const QImage& picture, const SkinRect& rect);
 
+// A picture drawn at size (in window pixels) on a screen of the given pixel ratio: resampled
+// once, smoothly, to the screen's own pixels, so it is drawn without further scaling. The
+// picture itself when no resampling is needed.
+QImage ResampleSkinPicture(const QImage& picture, QSize size, qreal ratio);
+
+// The face under rect (window pixels) of a picture resampled for ratio; rounding may take a
+// pixel off at the picture's edge, a rectangle further outside gives a null pixmap.
+QPixmap CutResampledFace(const QImage& picture, const QRect& rect);
+
 } // namespace orv

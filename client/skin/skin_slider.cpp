@@ -32,7 +32,7 @@ void SkinSlider::SetValue(int value) {
 }
 
 QSize SkinSlider::ThumbSize() const {
-    if (!thumb_.isNull()) return thumb_.size();
+    if (!thumb_.isNull()) return thumb_.deviceIndependentSize().toSize();
     return horizontal_ ? QSize(kPlainThumb, height()) : QSize(width(), kPlainThumb);
 }
 
@@ -50,7 +50,8 @@ void SkinSlider::paintEvent(QPaintEvent*) {
     const QPoint thumbAt = horizontal_ ? QPoint(offset, (height() - thumb.height()) / 2)
                                        : QPoint((width() - thumb.width()) / 2, Travel() - offset);
     if (!track_.isNull()) {
-        painter.drawPixmap((width() - track_.width()) / 2, (height() - track_.height()) / 2, track_);
+        const QSize track = track_.deviceIndependentSize().toSize();
+        painter.drawPixmap((width() - track.width()) / 2, (height() - track.height()) / 2, track_);
     } else {
         painter.setPen(palette().color(QPalette::Mid));
         if (horizontal_) {

@@ -72,6 +72,7 @@ void MainDialog::PlaceForwardMark(const std::string& skinFile) {
     auto* mark = new QLabel(this);
     mark->setObjectName(QStringLiteral("FORWARD_MARK"));
     mark->setPixmap(pixmap);
+    mark->setScaledContents(true); // follows the window when it is drawn smaller
     mark->setGeometry(QRect(at, picture.size()));
     mark->setAttribute(Qt::WA_TransparentForMouseEvents);
     mark->hide();
