@@ -26,11 +26,8 @@ std::vector<std::string> ProgressTypes(const EventRelay& relay, std::size_t from
 
 TEST(MainWindowLive, ImmediateRefusalsEndTheCallOnScreenEveryTime) {
     LiveServer server;
-    ASSERT_TRUE(server.Start()) << server.Output();
     UiFixture f;
-    ASSERT_TRUE(f.Ready()) << f.Error();
-    ASSERT_TRUE(f.Core().Logon(server.Host(), server.Port(), "8001", "1111"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return f.Relay().Seen("logon_complete"); }, kWaitMs));
+    ASSERT_TRUE(StartAndLogOn(server, f));
     MainServices services = f.Services();
     UseCallControl(*f.Core().Calls(), &services);
     services.onLine = [&] { return f.Core().UserServ()->KeepAliveCurrent(); };

@@ -15,11 +15,8 @@ namespace {
 
 TEST(MainWindowLive, LogonElsewhereForcesTheWindowOffWithTheLogoffText) {
     LiveServer server;
-    ASSERT_TRUE(server.Start()) << server.Output();
     UiFixture f;
-    ASSERT_TRUE(f.Ready()) << f.Error();
-    ASSERT_TRUE(f.Core().Logon(server.Host(), server.Port(), "8001", "1111"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return f.Relay().Seen("logon_complete"); }, kWaitMs));
+    ASSERT_TRUE(StartAndLogOn(server, f));
 
     MainDialog& w = f.Window();
     TestFolder cliHome;
@@ -48,10 +45,8 @@ TEST(MainWindowLive, LogonElsewhereForcesTheWindowOffWithTheLogoffText) {
 // items, in the current language; choosing one calls its number.
 TEST(MainWindowLive, SupportEntryFromTheServerIsAMenuItemThatCalls) {
     LiveServer server;
-    ASSERT_TRUE(server.Start()) << server.Output();
     UiFixture f;
-    ASSERT_TRUE(f.Ready()) << f.Error();
-    ASSERT_TRUE(f.Core().Logon(server.Host(), server.Port(), "8001", "1111"));
+    ASSERT_TRUE(StartAndLogOn(server, f));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !f.Core().UserServ()->GetSupportInfo().empty(); }, kWaitMs));
     MainDialog& w = f.Window();
     w.show();

@@ -7,6 +7,7 @@
 #include "client/data/skin_paths.h"
 #include "client/skin/framed_window.h"
 #include "client/skin/skin_slider.h"
+#include "client/ui/dial_pad.h"
 #include "tests/ui/ui_test_support.h"
 #include "client/ui/display_area.h"
 #include "client/userserver/user_serv_handler.h"
@@ -118,6 +119,15 @@ TEST(ScreenFit, MainWindowFitsASmallScreenWholeAndUsableAndFollowsItsScreen) {
     QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, at);
     EXPECT_NEAR(record->Value(), 77, 6);
     EXPECT_TRUE(w.MessageAreaText().startsWith("Record Volume")) << w.MessageAreaText().toStdString();
+
+    // The dial pad folds out at the same scale; its bottom row takes clicks too.
+    ASSERT_NE(w.Pad(), nullptr);
+    w.ShowDialPad(true);
+    EXPECT_TRUE(Inside(w, w.Pad()));
+    QWidget* zero = w.Pad()->Key('0');
+    QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, zero->mapTo(&w, zero->rect().center()));
+    EXPECT_EQ(w.NumberField(), "0");
+    w.ShowDialPad(false);
 
     // Taken to the large screen it is drawn at its own size again, controls in place.
     w.move(large->availableGeometry().topLeft() + QPoint(40, 40));

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <csignal>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace orv {
@@ -57,6 +58,20 @@ private:
     std::string address_, host_;
     std::uint16_t port_ = 0;
 };
+
+// The start the window's live tests share: the server up and the fixture's core logged on
+// to it as 8001 (its logon complete). A failure says which step failed.
+inline ::testing::AssertionResult StartAndLogOn(LiveServer& server, UiFixture& f) {
+    if (!server.Start()) return ::testing::AssertionFailure() << "the server did not start: " << server.Output();
+    if (!f.Ready()) return ::testing::AssertionFailure() << f.Error();
+    if (!f.Core().Logon(server.Host(), server.Port(), "8001", "1111")) {
+        return ::testing::AssertionFailure() << "the logon was not sent";
+    }
+    if (!QTest::qWaitFor([&] { return f.Relay().Seen("logon_complete"); }, kWaitMs)) {
+        return ::testing::AssertionFailure() << "no logon_complete: " << server.Output();
+    }
+    return ::testing::AssertionSuccess();
+}
 
 // Waits for an orvcli line while the window's event loop runs (the call needs both ends).
 inline bool CliLine(ChildProcess& cli, const std::string& prefix, int timeoutMs, std::string* line = nullptr) {
