@@ -190,6 +190,7 @@ void ClientApp::RunMainWindow() {
         video_->StartFromConfiguration();
     }
     services.onLine = [this] { return core_->UserServ() != nullptr && core_->UserServ()->KeepAliveCurrent(); };
+    services.serverLost = [this] { return core_->UserServ() != nullptr && core_->UserServ()->KeepAliveLost(); };
     services.reconnect = [this]() -> int {
         ConnectDialog connecting(mainWindow_, *core_, LogonMode::Reconnect, core_->LastLogonRequest());
         if (connecting.exec() != QDialog::Accepted) return kReconnectFailed;

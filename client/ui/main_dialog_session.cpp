@@ -60,6 +60,8 @@ void MainDialog::WatchConnection(bool onLine) {
     // During a call the call's own servers may still carry it: the keep-alive's resends
     // decide then, and the reconnect waits for the call's end.
     if (!wasOnLine_ || closing_ || CallState() != 0) return;
+    // Off line is shown at the first miss; the reconnect waits until the server is lost.
+    if (services_.serverLost && !services_.serverLost()) return;
     wasOnLine_ = false;
     WriteLog(3, "MainDialog: keep-alive missed, reconnecting");
     QTimer::singleShot(0, this, [this] { LostServer(); }); // not inside whoever asked for the redraw

@@ -35,6 +35,9 @@ struct MainServices {
     // True while the server answers the keep-alive (empty: always); calls are refused at
     // once while it does not.
     std::function<bool()> onLine;
+    // True once the server is taken for lost while idle, which starts the reconnect (empty:
+    // as soon as it is off line).
+    std::function<bool()> serverLost;
     // Runs the connection dialog again in its reconnect mode.
     std::function<int()> reconnect;
     // Opens a web address or document (default: the desktop's opener).

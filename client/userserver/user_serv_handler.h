@@ -164,6 +164,9 @@ public:
     // Logged on, and the last keep-alive was answered no later than one resend after the
     // next was due: false as soon as the server misses one.
     bool KeepAliveCurrent() const;
+    // Logged on, and the keep-alive's resend went unanswered too: one lost datagram on a
+    // lossy link is not yet a lost server, two in a row are.
+    bool KeepAliveLost() const;
     CustomInfo GetCustomInfo() const;
     std::string GetCustomName() const { return GetCustomInfo().customName; }
     std::string GetBMSURL() const { return GetCustomInfo().bmsUrl; }

@@ -188,6 +188,11 @@ bool CUserServHandler::KeepAliveCurrent() const {
     return m_tick() - m_lastKeepAliveTick.load() <= KeepAlivePeriod() + kRequestIntervalMs;
 }
 
+bool CUserServHandler::KeepAliveLost() const {
+    if (EndpointID.load() == 0 || (m_progress.load() & kAwaitKeepAlive) != 0) return false;
+    return m_tick() - m_lastKeepAliveTick.load() > KeepAlivePeriod() + 2 * kRequestIntervalMs;
+}
+
 void CUserServHandler::ClearProgressBit(int bit) {
     int before = m_progress.fetch_and(~bit);
     if ((before & bit) != 0 && (before & ~bit) == 0) Post(m_logonWnd.load(), WM_LOGON_RESULT, 0, 0);

@@ -1,6 +1,6 @@
 // The main window when orvserver goes away while the phone is idle: the footer goes off line
-// as soon as the keep-alive is overdue and the reconnect starts then, not when the keep-alive's
-// resends run out; with the server back the window is on line again.
+// as soon as the keep-alive is overdue, and the reconnect starts when its resend is overdue too,
+// not when the keep-alive's resends run out; with the server back the window is on line again.
 #include "client/app/connect_dialog.h"
 #include "client/userserver/user_serv_config.h"
 #include "client/userserver/user_serv_handler.h"
@@ -27,6 +27,7 @@ TEST(MainWindowLive, AnOverdueKeepAliveStartsTheReconnectAtOnce) {
 
     MainServices services = f.Services();
     services.onLine = [&f] { return f.Core().UserServ()->KeepAliveCurrent(); };
+    services.serverLost = [&f] { return f.Core().UserServ()->KeepAliveLost(); };
     MainDialog* window = nullptr;
     int reconnects = 0;
     QString footerAtReconnect;
@@ -48,6 +49,11 @@ TEST(MainWindowLive, AnOverdueKeepAliveStartsTheReconnectAtOnce) {
 
     ASSERT_TRUE(server.Stop());
     ahead += GetKeepAlivePeriod(*f.Core().Config()) + 5001; // the next answer is overdue
+    w.Refresh();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w.StatusText().endsWith("Off line")) << "off line shows at the first miss";
+    EXPECT_EQ(reconnects, 0) << "one lost datagram is not yet a lost server";
+    ahead += 5000; // the resend is overdue as well
     ASSERT_TRUE(QTest::qWaitFor([&] { return reconnects == 1 && !w.Closing() && w.StatusText().endsWith("On line"); },
                                 kWaitMs))
         << reconnects << " " << w.StatusText().toStdString();
