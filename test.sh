@@ -69,8 +69,8 @@ fi
 # account handler and the server's session table. Optimised, as the sanitizer slows the real-time tests down.
 if [ "${ORV_SKIP_TSAN:-0}" != 1 ]; then
     export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
-    SUITE_TARGETS="orv_platform_tests link_codec_test link_socket_test timer_manager_test orv_media_tests orv_audio_tests call_test conf_handler_test orv_video_control_tests orv_video_capture_tests handset_library_test headset_buttons_test handsetsys handsetctl acct_serv_handler_test server_core_test update_serv_handler_test hostile_update_server" \
-    SUITE_LABELS="^(platform|links|timer|media|audio|call|conference|video|handset|account|server-core|update)$" \
+    SUITE_TARGETS="orv_platform_tests link_codec_test link_socket_test timer_manager_test orv_media_tests orv_audio_tests call_test conf_handler_test orv_video_control_tests orv_video_capture_tests handset_library_test headset_buttons_test handsetsys handsetctl acct_serv_handler_test server_core_test update_serv_handler_test hostile_update_server handlers_test" \
+    SUITE_LABELS="^(platform|links|timer|media|audio|call|conference|video|handset|account|server-core|update|handlers)$" \
         run_suite "tsan" build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_SANITIZE=thread
 fi
 
