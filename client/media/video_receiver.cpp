@@ -20,6 +20,13 @@ constexpr std::uint32_t kMaxDecodedBytes = 64u << 20;
 } // namespace
 
 void VideoReceiver::SetCodec(int codecId, bool multiStream) {
+    {
+        // A call's media opened again with the same codec (the peer's media parameters
+        // arrive after its connect) keeps its decoders: the key frame they hold is the
+        // reference of the frames that follow, which fresh decoders could not decode.
+        std::lock_guard<CriticalSection> hold(m_lock);
+        if (codecId != 0 && codecId == m_codecId && multiStream == m_multiStream) return;
+    }
     std::array<std::unique_ptr<VideoDecompressor>, kVideoFrameSlotCount> decompressors;
     for (auto& decompressor : decompressors) decompressor = OpenVideoDecompressor(codecId);
     std::lock_guard<CriticalSection> hold(m_lock);

@@ -31,7 +31,8 @@ public:
 
     // Stores the codec and the multi-stream flag (a conference shows up to three senders),
     // empties every reassembly list, frees every picture slot and opens one decompressor
-    // per slot (none for an id that is not a video codec or that cannot be opened).
+    // per slot (none for an id that is not a video codec or that cannot be opened). The same
+    // codec and flag again change nothing: the stream goes on.
     void SetCodec(int codecId, bool multiStream);
     // Strict reassembly: a missing fragment or a short frame drops the frame.
     void SetStrict(bool strict);

@@ -1,6 +1,7 @@
 // The video sender and the video receive thread on real UDP sockets: fragmentation on the
 // wire, reassembly into the picture slot, the window message, and the strict rules. A raw
 // picture codec (the compressed form is the picture itself) stands in for the video codecs.
+#include "client/media/call_video_capture.h"
 #include "client/media/data_recv_thread.h"
 #include "client/media/data_send_thread.h"
 #include "client/media/video_codec_plug.h"
@@ -213,6 +214,47 @@ struct FrameWire {
         ++sent;
     }
 };
+
+// A decoder with a reference: after a key frame it decodes what follows; a fresh one decodes
+// nothing before its first key frame, like the real codecs.
+class ReferenceDecompressor : public RawDecompressor {
+public:
+    bool OutputFormat(const BitmapInfoHeader& compressed, BitmapInfoHeader& decoded) override {
+        m_key = compressed.biClrImportant == 1;
+        return RawDecompressor::OutputFormat(compressed, decoded);
+    }
+    bool Decompress(const std::uint8_t* frame, std::size_t length, const BitmapInfoHeader& decoded,
+                    std::uint8_t* out) override {
+        m_reference = m_reference || m_key;
+        return m_reference && RawDecompressor::Decompress(frame, length, decoded, out);
+    }
+
+private:
+    bool m_key = false, m_reference = false;
+};
+
+// The caller's media open at the connect and again when the peer's media parameters come;
+// a key frame that arrived in between stays the reference of the frames after it.
+TEST_F(VideoMedia, MediaOpenedAgainWithTheSameCodecKeepsTheDecoderMidStream) {
+    SetVideoCodecFactory({[](int) { return std::make_unique<RawCompressor>(); },
+                          [](int) { return std::make_unique<ReferenceDecompressor>(); }});
+    UdpPeer b;
+    CDataSendThread senderB(CDataSendThread::kModeVideo, &b.socket, 88);
+    CDataRecvThread receiver(CDataRecvThread::kModeVideo, &b.socket, &senderB);
+    receiver.SetCodecs(0, 2, false);
+    VideoFrameCounters& counters = TheVideoFrameCounters();
+    const std::uint64_t decodedBefore = counters.decoded.load(), droppedBefore = counters.dropped.load();
+    FrameWire wire;
+    wire.Send(b.port, 100, true);
+    wire.Send(b.port, 200, false); // delivers the key frame
+    ASSERT_TRUE(WaitUntil([&] { return counters.decoded.load() == decodedBefore + 1; }, 5000));
+    receiver.SetCodecs(0, 2, false); // opened again, same codec
+    for (std::uint32_t t = 300; t <= 500; t += 100) wire.Send(b.port, t, false);
+    EXPECT_TRUE(WaitUntil([&] { return counters.decoded.load() == decodedBefore + 4; }, 5000))
+        << counters.decoded.load() - decodedBefore << " decoded";
+    EXPECT_EQ(counters.dropped.load(), droppedBefore);
+    receiver.Stop();
+}
 
 TEST_F(VideoMedia, StrictModeLostKeyFragmentHidesTheSlotUntilACompleteKeyFrameAndDuplicatesDrop) {
     UdpPeer socket;
