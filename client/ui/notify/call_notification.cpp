@@ -7,6 +7,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QFileInfo>
 #include <QVariantMap>
 
 namespace orv {
@@ -21,6 +22,14 @@ constexpr char kDeclineKey[] = "decline";
 constexpr int kNoExpiry = 0;
 // An unanswered bus call must not hold the window up.
 constexpr int kBusTimeoutMs = 2000;
+
+// Whether the session has a bus at all (its address, or the usual socket). Without one the bus
+// library is never started: its connection thread would be set up and torn down for nothing.
+bool SessionBusMayExist() {
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
+}
 } // namespace
 
 CallNotification::CallNotification(Choice choice, QObject* parent) : QObject(parent), choice_(std::move(choice)) {}
@@ -29,6 +38,7 @@ CallNotification::~CallNotification() { Close(); }
 
 bool CallNotification::Show(const QString& summary, const QString& body, const QString& answerText,
                             const QString& declineText) {
+    if (!SessionBusMayExist()) return false;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || bus.interface() == nullptr || !bus.interface()->isServiceRegistered(kService))
         return false;
